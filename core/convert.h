@@ -1,0 +1,36 @@
+// Text conversion: the squeezed preview, one pixel per character, into the text picture.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct RampEntry {
+    int32_t threshold; // compared with R + G + B
+    uint8_t r, g, b;   // feedback colour
+    char text[50];
+};
+
+constexpr int rampSize = 15;
+extern const RampEntry ramp[rampSize];
+
+constexpr int32_t textLimit = 61440; // bytes of the text picture, CR LF included
+
+// First entry with sum < threshold - offset (strict, signed); 14 (space) when none matches,
+// which only a hand-edited Meido above 100 can cause.
+int ramp_pick(int32_t sum, int64_t offset);
+
+// (Meido - 50) * 10, in 64 bits so any stored Meido is safe.
+int64_t text_convert_offset(int32_t meido);
+
+// (Mojisu + 2) * mapRows <= 61440, computed without overflow.
+bool text_convert_fits();
+
+enum class ConvertOutcome { converted, tooLarge };
+
+// Reads the squeezed preview from the canvas, fills text with mapRows lines of mapCols ramp
+// characters each ended by CR LF, and paints the grey feedback on the canvas (then tells
+// canvasChanged). tooLarge: nothing changes and text is left as it was.
+ConvertOutcome text_convert(std::string &text);
+
+// "...サイズが大きすぎて変換できません。..." and "変換に失敗しました。", in the build's narrow encoding.
+const char *text_convert_too_large_message();
+const char *text_convert_failed_message();

@@ -1,0 +1,67 @@
+// Drawing surfaces: RGB grids of 8 bits a channel.
+//
+// Memory layout is that of a top-down 24-bit DIB (bytes B, G, R; rows padded to 4 bytes),
+// so on Windows the canvas can live inside a DIB section and GDI can draw text on it.
+#pragma once
+#include <cstdint>
+
+struct Rgb {
+    uint8_t r, g, b;
+    bool operator==(const Rgb &o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator!=(const Rgb &o) const { return !(*this == o); }
+};
+
+constexpr Rgb rgbWhite{255, 255, 255};
+constexpr Rgb rgbBlack{0, 0, 0};
+
+struct Surface {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t stride = 0;       // bytes per row
+    uint8_t *bits = nullptr;  // row 0 first
+};
+
+constexpr int32_t canvasWidth = 2048;
+constexpr int32_t canvasHeight = 1536;
+constexpr int32_t reducedWidth = 682;
+constexpr int32_t reducedHeight = 512;
+
+extern Surface canvas;        // what the image pane shows
+extern Surface sourceSurface; // the loaded bitmap at (0, 0)
+extern Surface reducedCopy;   // the bitmap at a third of its size
+
+// Where the canvas memory comes from. Unset: the heap. The Win32 layer points these at a
+// DIB section before surfaces_create so GDI can draw the label on the same pixels.
+extern uint8_t *(*canvasMemoryAlloc)(int32_t width, int32_t height, int32_t stride);
+extern void (*canvasMemoryFree)(uint8_t *bits);
+
+// Told after the core changed a rectangle of the canvas (previews, grey feedback), so the
+// window layer can show it at once. Unset natively.
+extern void (*canvasChanged)(int32_t x, int32_t y, int32_t width, int32_t height);
+
+// Canvas and source 2048 x 1536, reduced copy 682 x 512; source and reduced copy white,
+// canvas white until its owner paints the background. Calling it twice is harmless.
+void surfaces_create();
+void surfaces_release();
+
+int32_t surface_stride(int32_t width);
+
+// Outside the surface a read gives white and a write is dropped.
+Rgb surface_get(const Surface &s, int32_t x, int32_t y);
+void surface_set(Surface &s, int32_t x, int32_t y, Rgb c);
+
+// Fills a rectangle, clipped to the surface.
+void surface_fill(Surface &s, int32_t x, int32_t y, int32_t width, int32_t height, Rgb c);
+
+// One-pixel black outline along the inside of [left, right) x [top, bottom), inside untouched
+// (GDI's Rectangle with a black pen and a null brush); clipped.
+void surface_outline(Surface &s, int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+// Area-averaging scale of src's rectangle (0, 0)-(sw, sh) onto dst's (dx, dy)-(dx+dw, dy+dh).
+// Pinned so every build gives the same pixels: on a common axis source column i covers
+// [i*dw, (i+1)*dw) and destination column x covers [x*sw, (x+1)*sw); a weight is the length
+// of their overlap (rows alike); each channel is floor((sum wx*wy*c + S/2) / S), S = sw*sh.
+// Nothing is drawn when any size is 0 or less. Source reads outside src are white; writes
+// outside dst are clipped.
+void surface_scale(const Surface &src, int32_t sw, int32_t sh, Surface &dst, int32_t dx,
+                   int32_t dy, int32_t dw, int32_t dh);

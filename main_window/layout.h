@@ -1,0 +1,25 @@
+// Pane layout: where the image pane and the editor pane go between the two bars.
+#pragma once
+#include <cstdint>
+
+struct PaneRect {
+    int32_t x, y, width, height;
+    bool operator==(const PaneRect &o) const {
+        return x == o.x && y == o.y && width == o.width && height == o.height;
+    }
+};
+
+extern PaneRect toolbarRect;    // outer rectangle at the last layout while shown; 0 when hidden
+extern PaneRect statusBarRect;
+extern PaneRect imagePaneRect;  // client coordinates
+extern PaneRect editorPaneRect;
+
+// Pure: the two pane rectangles from a client area (left and top 0), the bar heights in
+// toolbarRect / statusBarRect, Clientarea, Position, Mojisu, previewHeight and mapRows.
+void layout_compute(int32_t clientWidth, int32_t clientHeight);
+
+#ifdef _WIN32
+void layout_panes();
+void bar_apply(int kind); // 1 status bar, 2 toolbar, anything else nothing
+void menu_checks_update();
+#endif

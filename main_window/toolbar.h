@@ -1,0 +1,13 @@
+// Toolbar: eleven buttons, narrower/wider state, tooltips from the string table.
+#pragma once
+
+// Pure: the string id (500-510) of a command's tooltip, 0 when it has none.
+int toolbar_tooltip_string(int commandId);
+
+#ifdef _WIN32
+#include <windows.h>
+extern HWND toolbar;
+void toolbar_create();
+void toolbar_buttons_update();
+void toolbar_tooltip(NMHDR *header);
+#endif

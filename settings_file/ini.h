@@ -1,0 +1,27 @@
+// vkd.ini: the settings read at start-up and written at close.
+#pragma once
+#include <cstdint>
+
+struct WindowRect {
+    int32_t Left, Top, Right, Bottom;
+};
+
+// Start-up directory, a backslash and "vkd.ini". False when it does not fit in 260 bytes;
+// then the settings file is neither read nor written.
+bool ini_path(char (&path)[260]);
+
+// Reads the nineteen entries in their fixed order into settings and rect (rect zeroed by the
+// caller). Missing keys and empty values keep what the destination held; integers as atoi.
+void ini_read(WindowRect &rect);
+
+// Writes the nineteen entries in their fixed order, rect as given (see ini_rect_to_write);
+// raises Mojisu to 20 first. Failures are not reported.
+void ini_write(const WindowRect &rect);
+
+// Whether a stored rectangle moves the window: (Right - Left) + (Bottom - Top) != 0.
+bool ini_rect_moves(const WindowRect &rect);
+
+// The rectangle to store: minimised (showCmd 2) gives 0,0,0,0; maximised (3) gives
+// 0,0,maxWidth,maxHeight; otherwise the window rectangle.
+WindowRect ini_rect_to_write(const WindowRect &windowRect, int showCmd, int32_t maxWidth,
+                             int32_t maxHeight);
