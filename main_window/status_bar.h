@@ -19,4 +19,5 @@ extern HWND statusBar;
 void status_bar_create();
 void status_bar_refresh(const char *help); // nullptr or "" for none
 void menu_help(WPARAM wParam);
+void status_bar_destroy(); // and forgets the handle
 #endif

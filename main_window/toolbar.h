@@ -10,4 +10,6 @@ extern HWND toolbar;
 void toolbar_create();
 void toolbar_buttons_update();
 void toolbar_tooltip(NMHDR *header);
+void toolbar_destroy();                          // and forgets the handle
+void toolbar_button_enable(int commandId, bool enable); // no toolbar: nothing
 #endif

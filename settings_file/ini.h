@@ -25,3 +25,15 @@ bool ini_rect_moves(const WindowRect &rect);
 // 0,0,maxWidth,maxHeight; otherwise the window rectangle.
 WindowRect ini_rect_to_write(const WindowRect &windowRect, int showCmd, int32_t maxWidth,
                              int32_t maxHeight);
+
+// ini_read from an explicit path (the command-line converter's --ini FILE).
+void ini_read_path(const char *path, WindowRect &rect);
+
+// ini_write to an explicit path. An existing file that cannot be read is left alone rather than
+// replaced by one that lacks its other sections.
+void ini_write_path(const char *path, const WindowRect &rect);
+
+// An integer entry as atoi reads it: leading white space, an optional sign, then digits up to
+// the first other character; no digits gives 0. Values beyond 32 bits saturate at
+// INT32_MIN / INT32_MAX.
+int32_t ini_int_parse(const char *text);

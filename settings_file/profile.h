@@ -10,6 +10,13 @@ struct Profile {
     bool finalLineEnd = true;       // whether the file ended with a line end
 };
 
+// The lines of a file's bytes: split at LF, a CR before the LF dropped.
+void profile_parse(const std::string &bytes, Profile &profile);
+
+// The bytes profile_save writes: every line followed by CR LF (the last one only when the file
+// had a line end there or lines were added at its end).
+std::string profile_bytes(const Profile &profile);
+
 // Loads path; a missing or unreadable file gives an empty profile and false.
 bool profile_load(const char *path, Profile &profile);
 
@@ -26,3 +33,12 @@ void profile_set(Profile &profile, const char *section, const char *key, const c
 // Writes with CR LF line ends to a temporary file in the same folder, then moves it over path,
 // so a failure never leaves a half-written file. Returns false on any failure.
 bool profile_save(const char *path, const Profile &profile);
+
+// profile_load that tells a missing file from one that exists but cannot be read, so a writer
+// never replaces a file whose other sections it could not see.
+enum class ProfileLoad { loaded, missing, unreadable };
+ProfileLoad profile_open(const char *path, Profile &profile);
+
+// Bytes of the longest prefix of text[0, length) of at most limit bytes that does not end in the
+// middle of a two-byte code page 932 character (a lone lead byte at the very end counts as one).
+size_t cp932_prefix_length(const char *text, size_t length, size_t limit);

@@ -1,0 +1,73 @@
+// The two operations the user waits for, on a full 2048 x 1536 bitmap: drawing the previews
+// (reduced copy refresh included) and converting the largest text the buffer takes.
+// Run with --benchmark_repetitions=9 --benchmark_report_aggregates_only=true for medians.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/convert.h"
+#include "core/geometry.h"
+#include "core/settings.h"
+#include "core/surface.h"
+
+namespace {
+
+void source_load() {
+    surfaces_release();
+    surfaces_create();
+    settings_defaults();
+    uint32_t state = 12345;
+    for (int32_t y = 0; y < canvasHeight; ++y)
+        for (int32_t x = 0; x < canvasWidth; ++x) {
+            state = state * 1664525u + 1013904223u;
+            // A gradient with some noise, so the ramp sees every level.
+            const auto v = uint8_t((x + y) * 255 / (canvasWidth + canvasHeight));
+            surface_set(sourceSurface, x, y,
+                        Rgb{uint8_t(v ^ (state >> 28)), v, uint8_t(255 - v)});
+        }
+    bmpWidth = canvasWidth;
+    bmpHeight = canvasHeight;
+}
+
+void BM_PreviewUpdate(benchmark::State &state) {
+    source_load();
+    settings.Mojisu = 220;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(map_geometry_update());
+    state.counters["mapRows"] = mapRows;
+}
+BENCHMARK(BM_PreviewUpdate)->Unit(benchmark::kMillisecond);
+
+void BM_TextConvert(benchmark::State &state) {
+    source_load();
+    // Mojisu 118 and 512 rows: (118 + 2) * 512 = 61440 bytes, the largest text accepted.
+    settings.Mojisu = 118;
+    settings.Hiritu = 582;
+    if (map_geometry_update() != 1 || mapRows != 512) {
+        state.SkipWithError("geometry is not 118 x 512");
+        return;
+    }
+    // The grey feedback overwrites the preview; put it back between runs.
+    const int32_t rowBytes = mapCols * 3;
+    std::vector<uint8_t> saved(size_t(rowBytes) * mapRows);
+    for (int32_t i = 0; i < mapRows; ++i)
+        std::memcpy(&saved[size_t(i) * rowBytes],
+                    canvas.bits + size_t(mapY + i) * canvas.stride + 15 * 3, size_t(rowBytes));
+    std::string text;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int32_t i = 0; i < mapRows; ++i)
+            std::memcpy(canvas.bits + size_t(mapY + i) * canvas.stride + 15 * 3,
+                        &saved[size_t(i) * rowBytes], size_t(rowBytes));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(text_convert(text));
+    }
+    state.counters["bytes"] = double(text.size());
+}
+BENCHMARK(BM_TextConvert)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,373 @@
+// vkd: turns a bitmap into its text picture from the command line. It runs the window's own
+// Open and Convert path on the same core, so both give the same bytes for the same settings.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/bitmap.h"
+#include "core/convert.h"
+#include "core/document.h"
+#include "core/geometry.h"
+#include "core/settings.h"
+#include "core/surface.h"
+#include "settings_file/ini.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
+#ifndef VKD_VERSION
+#define VKD_VERSION "0"
+#endif
+
+namespace {
+
+constexpr int exitRefused = 1;
+constexpr int exitUsage = 2;
+
+constexpr int32_t hirituMax = 150;
+constexpr int32_t meidoMax = 100;
+
+// No bitmap the loader accepts comes near this; it only stops a runaway pipe.
+constexpr size_t stdinLimit = size_t{64} << 20;
+
+const char *const usageShort = "usage: vkd [options] FILE.bmp   (or - for standard input)\n"
+                               "Try 'vkd --help' for the options.\n";
+
+const char *const usageLong =
+    "usage: vkd [options] FILE.bmp\n"
+    "       vkd [options] -          read the bitmap from standard input\n"
+    "\n"
+    "Turns a bitmap into a text picture and prints it, exactly as the window's\n"
+    "Convert command would put it in the editor pane.\n"
+    "\n"
+    "  -o FILE                  write the text picture to FILE instead\n"
+    "  --width N                characters per line, 20 to 220 (default 100)\n"
+    "  --ratio P                vertical ratio in percent, 0 to 150 (default 50)\n"
+    "  --brightness B           brightness, 0 to 100 (default 50)\n"
+    "  --mode stretch|original  scale to N characters per line (default), or\n"
+    "                           one character per pixel\n"
+    "  --lf                     end lines with LF instead of CR LF\n"
+    "  --ini FILE               take Mode, Mojisu, Hiritu and Meido from a\n"
+    "                           settings file; options given as well win\n"
+    "  --help                   show this help\n"
+    "  --version                show the version\n"
+    "\n"
+    "Exit status: 0 converted, 1 refused (the reason is on standard error),\n"
+    "2 bad usage.\n";
+
+struct CliOptions {
+    const char *input = nullptr;  // path, or "-" for standard input
+    const char *output = nullptr; // nullptr: standard output
+    const char *ini = nullptr;
+    bool lf = false;
+    std::optional<int32_t> width, ratio, brightness, mode;
+};
+
+enum class ParseOutcome { run, help, version, usage };
+
+struct NumberOption {
+    const char *name;
+    int32_t min, max;
+    std::optional<int32_t> CliOptions::*value;
+};
+
+const NumberOption numberOptions[] = {
+    {"--width", mojisuMin, mojisuMax, &CliOptions::width},
+    {"--ratio", 0, hirituMax, &CliOptions::ratio},
+    {"--brightness", 0, meidoMax, &CliOptions::brightness},
+};
+
+// Plain decimal with an optional sign; anything else ("1e3", " 5", "0x10", "") is refused.
+bool number_parse(const char *text, long long &value) {
+    const char *digits = text + (text[0] == '+' || text[0] == '-');
+    if (*digits == '\0')
+        return false;
+    for (const char *p = digits; *p != '\0'; ++p)
+        if (*p < '0' || *p > '9')
+            return false;
+    errno = 0;
+    value = std::strtoll(text, nullptr, 10); // on overflow it saturates, still out of range
+    return true;
+}
+
+// Options may come before or after the input; "--" ends them; "--name=value" is accepted too.
+ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &error) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        if (optionsEnded || arg[0] != '-' || std::strcmp(arg, "-") == 0) {
+            if (opts.input != nullptr) {
+                error = std::string("more than one input given ('") + opts.input + "', '" + arg + "')";
+                return ParseOutcome::usage;
+            }
+            opts.input = arg;
+            continue;
+        }
+        if (std::strcmp(arg, "--") == 0) {
+            optionsEnded = true;
+            continue;
+        }
+
+        std::string name = arg;
+        const char *value = nullptr;
+        size_t eq = name.find('=');
+        if (name.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            value = arg + eq + 1;
+            name.resize(eq);
+        }
+
+        bool isFlag = name == "--help" || name == "-h" || name == "--version" || name == "--lf";
+        if (isFlag) {
+            if (value != nullptr) {
+                error = "option " + name + " takes no value";
+                return ParseOutcome::usage;
+            }
+            if (name == "--lf")
+                opts.lf = true;
+            else
+                return name == "--version" ? ParseOutcome::version : ParseOutcome::help;
+            continue;
+        }
+
+        const NumberOption *number = nullptr;
+        for (const NumberOption &candidate : numberOptions)
+            if (name == candidate.name)
+                number = &candidate;
+        bool known = number != nullptr || name == "-o" || name == "--output" || name == "--ini" ||
+                     name == "--mode";
+        if (!known) {
+            error = "unknown option '" + name + "'";
+            return ParseOutcome::usage;
+        }
+        if (value == nullptr) {
+            if (i + 1 >= argc) {
+                error = "option " + name + " needs a value";
+                return ParseOutcome::usage;
+            }
+            value = argv[++i];
+        }
+
+        if (number != nullptr) {
+            long long n = 0;
+            if (!number_parse(value, n) || n < number->min || n > number->max) {
+                error = name + " must be a whole number from " + std::to_string(number->min) +
+                        " to " + std::to_string(number->max) + ", not '" + value + "'";
+                return ParseOutcome::usage;
+            }
+            opts.*(number->value) = static_cast<int32_t>(n);
+        } else if (name == "--mode") {
+            if (std::strcmp(value, "stretch") == 0) {
+                opts.mode = 1;
+            } else if (std::strcmp(value, "original") == 0) {
+                opts.mode = 2;
+            } else {
+                error = std::string("--mode must be 'stretch' or 'original', not '") + value + "'";
+                return ParseOutcome::usage;
+            }
+        } else if (name == "--ini") {
+            opts.ini = value;
+        } else {
+            opts.output = value;
+        }
+    }
+    if (opts.input == nullptr) {
+        error = "no input given";
+        return ParseOutcome::usage;
+    }
+    return ParseOutcome::run;
+}
+
+int refuse(const std::string &text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    return exitRefused;
+}
+
+// Original mode limits a picture to the primary display, as the window does. Elsewhere there
+// is no display to ask, so the canvas size stands in for it.
+void screen_size(int32_t &width, int32_t &height) {
+#ifdef _WIN32
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+#else
+    width = canvasWidth;
+    height = canvasHeight;
+#endif
+}
+
+// Reads all of standard input; an empty string on success, else why it failed.
+std::string stdin_read(std::vector<uint8_t> &data) {
+    std::vector<uint8_t> chunk(size_t{1} << 16);
+    size_t n = 0;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), stdin)) > 0) {
+        if (data.size() + n > stdinLimit)
+            return "vkd: standard input holds more than 64 MiB; no bitmap it accepts is that large";
+        data.insert(data.end(), chunk.begin(), chunk.begin() + static_cast<ptrdiff_t>(n));
+    }
+    if (std::ferror(stdin))
+        return std::string("vkd: cannot read standard input: ") + std::strerror(errno);
+    return "";
+}
+
+// Settings from a settings file, the way the window reads its own at start-up.
+std::string ini_apply(const char *path) {
+    // The window's reader keeps the defaults for a missing file without a word; a file named
+    // on the command line that cannot be read is a mistake worth reporting.
+    std::FILE *probe = std::fopen(path, "rb");
+    if (probe == nullptr)
+        return std::string("vkd: cannot read settings file '") + path + "': " + std::strerror(errno);
+    std::fclose(probe);
+    WindowRect rect{};
+    ini_read_path(path, rect);
+    return "";
+}
+
+std::string text_line_ends_lf(const std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+}
+
+// A failed file write leaves no half-written file behind.
+std::string output_write(const char *path, const std::string &text) {
+    if (path == nullptr) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            return std::string("vkd: cannot write standard output: ") + std::strerror(errno);
+        return "";
+    }
+    std::FILE *file = std::fopen(path, "wb");
+    if (file == nullptr)
+        return std::string("vkd: cannot create '") + path + "': " + std::strerror(errno);
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    int savedErrno = errno;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        std::remove(path);
+        return std::string("vkd: cannot write '") + path + "': " + std::strerror(savedErrno);
+    }
+    return "";
+}
+
+// The Open command after its dialog: load, raise the width to the minimum, fit, and tell
+// about a lowered width. An empty string when the picture is ready for Convert.
+std::string picture_open(const char *input) {
+    int32_t screenWidth = 0, screenHeight = 0;
+    screen_size(screenWidth, screenHeight);
+
+    LoadResult load;
+    if (std::strcmp(input, "-") == 0) {
+        std::vector<uint8_t> data;
+        std::string error = stdin_read(data);
+        if (!error.empty())
+            return error;
+        load = bitmap_load_memory(data.data(), data.size(), screenWidth, screenHeight);
+    } else {
+        if (std::strlen(input) >= sizeof bitmapPath)
+            return "vkd: the path is longer than " + std::to_string(sizeof bitmapPath - 1) +
+                   " bytes: " + input;
+        std::strcpy(bitmapPath, input);
+        load = bitmap_load(screenWidth, screenHeight);
+    }
+    if (load.outcome != LoadOutcome::loaded)
+        return load.message.text;
+
+    mojisu_raise_to_min();
+    imageLoaded = true;
+    hasFileName = false;
+    switch (map_geometry_fit()) {
+    case FitResult::fitted:
+        break;
+    case FitResult::lowered:
+        std::fprintf(stderr, "%s\n", "サイズを修正しました。");
+        break;
+    case FitResult::cannotFit:
+        return "vkd: the picture (" + std::to_string(bmpWidth) + "x" + std::to_string(bmpHeight) +
+               " pixels) does not fit the canvas in original mode, which takes at most " +
+               std::to_string((canvasWidth - 30) / 2) + "x" +
+               std::to_string((canvasHeight - 30) / 2) + " pixels; try --mode stretch";
+    }
+    return "";
+}
+
+int cli_run(const CliOptions &opts) {
+    settings_defaults();
+    if (opts.ini != nullptr) {
+        std::string error = ini_apply(opts.ini);
+        if (!error.empty())
+            return refuse(error);
+    }
+    if (opts.width)
+        settings.Mojisu = *opts.width;
+    if (opts.ratio)
+        settings.Hiritu = *opts.ratio;
+    if (opts.brightness)
+        settings.Meido = *opts.brightness;
+    if (opts.mode)
+        settings.Mode = *opts.mode;
+    // The window would draw nothing and convert an empty picture for any other Mode, which
+    // here would look like success.
+    if (settings.Mode != 1 && settings.Mode != 2)
+        return refuse("vkd: Mode " + std::to_string(settings.Mode) + " in '" +
+                      (opts.ini != nullptr ? opts.ini : "") +
+                      "' is neither 1 (stretch) nor 2 (original)");
+
+    surfaces_create();
+    std::string error = picture_open(opts.input);
+    if (!error.empty()) {
+        surfaces_release();
+        return refuse(error);
+    }
+
+    // Convert: redraw the previews, then read the squeezed one.
+    map_geometry_update();
+    std::string text;
+    ConvertOutcome converted = text_convert(text);
+    surfaces_release();
+    if (converted == ConvertOutcome::tooLarge)
+        return refuse(text_convert_too_large_message());
+
+    error = output_write(opts.output, opts.lf ? text_line_ends_lf(text) : text);
+    if (!error.empty())
+        return refuse(error);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+#ifdef _WIN32
+    // The text carries its own line ends; the bitmap on stdin is binary.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    CliOptions opts;
+    std::string error;
+    switch (cli_parse(argc, argv, opts, error)) {
+    case ParseOutcome::help:
+        std::fputs(usageLong, stdout);
+        return 0;
+    case ParseOutcome::version:
+        std::printf("vkd (Velkorandite) %s\n", VKD_VERSION);
+        return 0;
+    case ParseOutcome::usage:
+        std::fprintf(stderr, "vkd: %s\n%s", error.c_str(), usageShort);
+        return exitUsage;
+    case ParseOutcome::run:
+        break;
+    }
+    return cli_run(opts);
+}

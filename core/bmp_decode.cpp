@@ -1,0 +1,385 @@
+// BMP decoding from memory. A whitelist: every header size, depth and compression that is not
+// known is refused early, every read is proven inside the buffer before it is made, and the
+// destination is written only after the whole file has been validated.
+#include "core/bitmap.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Far above any surface; keeps every size product comfortably inside 64 bits.
+constexpr int64_t maxSide = int64_t(1) << 20;
+
+// Reading past the file would be a fault, not a default; callers prove the range first.
+uint32_t get_u16(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t get_u32(const uint8_t *p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+enum : uint32_t {
+    compRgb = 0,
+    compRle8 = 1,
+    compRle4 = 2,
+    compBitfields = 3,
+    compJpeg = 4,
+    compPng = 5,
+    compAlphaBitfields = 6,
+};
+
+constexpr uint32_t profileEmbedded = 0x4D424544; // 'MBED'
+
+// One colour channel of a 16- or 32-bit pixel, scaled to 8 bits with rounding.
+struct Channel {
+    uint32_t mask = 0;
+    int shift = 0;
+    int bits = 0;
+    std::vector<uint8_t> table; // raw value -> 8 bits, for channels of at most 16 bits
+
+    uint8_t get(uint32_t pixel) const {
+        uint32_t raw = (pixel & mask) >> shift;
+        if (!table.empty())
+            return table[raw];
+        uint64_t max = (uint64_t(1) << bits) - 1;
+        return uint8_t((raw * uint64_t(255) + max / 2) / max);
+    }
+};
+
+struct Layout {
+    int64_t width = 0, height = 0; // height positive; topDown tells the row order
+    bool topDown = false;
+    uint32_t bpp = 0, compression = compRgb;
+    uint64_t pixelOffset = 0;
+    Rgb palette[256] = {}; // padded with black so every index reads something
+    uint32_t paletteCount = 0;
+    Channel channels[3];   // red, green, blue
+};
+
+// A mask is usable when it is non-zero, one run of bits, and inside the pixel.
+bool channel_setup(Channel &c, uint32_t mask, uint32_t bpp) {
+    if (mask == 0 || (bpp == 16 && mask > 0xFFFF))
+        return false;
+    int shift = 0;
+    while (!(mask >> shift & 1))
+        ++shift;
+    uint64_t run = uint64_t(mask) >> shift;
+    if ((run & (run + 1)) != 0)
+        return false;
+    int bits = 0;
+    while (run >> bits & 1)
+        ++bits;
+    c.mask = mask;
+    c.shift = shift;
+    c.bits = bits;
+    c.table.clear();
+    if (bits <= 16) {
+        uint32_t max = (uint32_t(1) << bits) - 1;
+        c.table.resize(size_t(max) + 1);
+        for (uint32_t v = 0; v <= max; ++v)
+            c.table[v] = uint8_t((v * uint64_t(255) + max / 2) / max);
+    }
+    return true;
+}
+
+const char *parse_masks(const uint8_t *data, size_t size, uint32_t headerSize, Layout &l,
+                        uint64_t &headersEnd) {
+    uint32_t masks[3];
+    if (l.compression == compBitfields || l.compression == compAlphaBitfields) {
+        // A 40-byte header is followed by the masks; later headers hold them.
+        uint64_t at = 14 + 40;
+        if (headerSize == 40)
+            headersEnd += l.compression == compAlphaBitfields ? 16 : 12;
+        if (at + 12 > size)
+            return "bit field masks are cut off";
+        for (int i = 0; i < 3; ++i)
+            masks[i] = get_u32(data + at + 4 * i);
+    } else if (l.bpp == 16) {
+        masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+    } else {
+        masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
+    }
+    for (int i = 0; i < 3; ++i)
+        if (!channel_setup(l.channels[i], masks[i], l.bpp))
+            return "unusable bit field mask";
+    if ((masks[0] & masks[1]) || (masks[0] & masks[2]) || (masks[1] & masks[2]))
+        return "overlapping bit field masks";
+    return nullptr;
+}
+
+const char *parse_headers(const uint8_t *data, size_t size, Layout &l) {
+    if (size < 18)
+        return "file too short";
+    if (data[0] != 'B' || data[1] != 'M')
+        return "not a BMP file";
+    uint32_t offBits = get_u32(data + 10);
+    uint32_t headerSize = get_u32(data + 14);
+    bool core = headerSize == 12;
+    bool windows = headerSize == 40 || headerSize == 52 || headerSize == 56 ||
+                   headerSize == 108 || headerSize == 124;
+    bool os2 = !windows && headerSize >= 16 && headerSize <= 64;
+    if (!core && !windows && !os2)
+        return "unknown information header size";
+    if (14 + uint64_t(headerSize) > size)
+        return "information header is cut off";
+
+    uint32_t planes, clrUsed = 0;
+    if (core) {
+        l.width = get_u16(data + 18);
+        l.height = get_u16(data + 20);
+        planes = get_u16(data + 22);
+        l.bpp = get_u16(data + 24);
+    } else {
+        l.width = int32_t(get_u32(data + 18));
+        l.height = int32_t(get_u32(data + 22));
+        planes = get_u16(data + 26);
+        l.bpp = get_u16(data + 28);
+        // Short OS/2 headers leave out the later fields: they count as zero.
+        if (headerSize >= 20)
+            l.compression = get_u32(data + 30);
+        if (headerSize >= 36)
+            clrUsed = get_u32(data + 46);
+    }
+    if (planes != 1)
+        return "planes is not 1";
+    if (l.width <= 0)
+        return "width is not positive";
+    if (l.height == 0)
+        return "height is 0";
+    if (l.height < 0) {
+        l.topDown = true;
+        l.height = -l.height; // 64-bit: INT32_MIN is safe
+    }
+    if (l.width > maxSide || l.height > maxSide)
+        return "picture too large";
+
+    if (os2 && l.compression > compRle4)
+        return "OS/2 Huffman or RLE24 compression";
+    switch (l.compression) {
+    case compRgb:
+        if (l.bpp != 1 && l.bpp != 2 && l.bpp != 4 && l.bpp != 8 && l.bpp != 16 &&
+            l.bpp != 24 && l.bpp != 32)
+            return "unsupported bits per pixel";
+        break;
+    case compRle8:
+    case compRle4:
+        if (l.bpp != (l.compression == compRle8 ? 8u : 4u))
+            return "RLE with the wrong bits per pixel";
+        if (l.topDown)
+            return "top-down RLE";
+        break;
+    case compBitfields:
+    case compAlphaBitfields:
+        if (l.bpp != 16 && l.bpp != 32)
+            return "bit fields with the wrong bits per pixel";
+        break;
+    case compJpeg:
+    case compPng:
+        return "embedded JPEG or PNG";
+    default:
+        return "unknown compression";
+    }
+    // Colours are taken as stored; a profile meant to change them cannot be honoured.
+    if (headerSize == 124 && get_u32(data + 14 + 56) == profileEmbedded)
+        return "embedded colour profile";
+
+    uint64_t headersEnd = 14 + uint64_t(headerSize);
+    if (l.bpp >= 16) {
+        if (const char *why = parse_masks(data, size, headerSize, l, headersEnd))
+            return why;
+    }
+    if (offBits < headersEnd)
+        return "pixel data overlaps the headers";
+    if (offBits >= size)
+        return "no pixel data";
+    l.pixelOffset = offBits;
+
+    // The palette lies between the headers and the pixels; the colour count is only a claim.
+    uint64_t entrySize = core ? 3 : 4;
+    uint64_t room = (offBits - headersEnd) / entrySize;
+    if (clrUsed != 0 && clrUsed > room)
+        return "colour count does not fit before the pixel data";
+    if (l.bpp <= 8) {
+        uint64_t count = uint64_t(1) << l.bpp;
+        if (clrUsed != 0 && clrUsed < count)
+            count = clrUsed;
+        if (count > room)
+            count = room;
+        if (count == 0)
+            return "no palette";
+        const uint8_t *p = data + headersEnd;
+        for (uint64_t i = 0; i < count; ++i, p += entrySize)
+            l.palette[i] = Rgb{p[2], p[1], p[0]};
+        l.paletteCount = uint32_t(count);
+    }
+    return nullptr;
+}
+
+// Bytes of one stored row, padded to 4 bytes, and the bytes that hold its pixels.
+uint64_t row_stride(const Layout &l) { return (uint64_t(l.width) * l.bpp + 31) / 32 * 4; }
+uint64_t row_used(const Layout &l) { return (uint64_t(l.width) * l.bpp + 7) / 8; }
+
+uint32_t index_at(const uint8_t *row, uint32_t bpp, int64_t x) {
+    if (bpp == 8)
+        return row[x];
+    uint64_t bit = uint64_t(x) * bpp;
+    return row[bit / 8] >> (8 - bpp - bit % 8) & ((1u << bpp) - 1);
+}
+
+// Short palettes: an index past the palette marks a broken file.
+bool indices_valid(const Layout &l, const uint8_t *data) {
+    if (l.paletteCount >= (1u << l.bpp))
+        return true;
+    uint64_t stride = row_stride(l);
+    for (int64_t y = 0; y < l.height; ++y) {
+        const uint8_t *row = data + l.pixelOffset + y * stride;
+        for (int64_t x = 0; x < l.width; ++x)
+            if (index_at(row, l.bpp, x) >= l.paletteCount)
+                return false;
+    }
+    return true;
+}
+
+uint8_t *dst_pixel(Surface &dst, int64_t x, int64_t y) {
+    return dst.bits + y * int64_t(dst.stride) + x * 3;
+}
+
+void put(uint8_t *p, Rgb c) {
+    p[0] = c.b;
+    p[1] = c.g;
+    p[2] = c.r;
+}
+
+void decode_row(const Layout &l, const uint8_t *src, uint8_t *out) {
+    const int64_t w = l.width;
+    if (l.bpp <= 8) {
+        for (int64_t x = 0; x < w; ++x)
+            put(out + x * 3, l.palette[index_at(src, l.bpp, x)]);
+    } else if (l.bpp == 24) {
+        std::memcpy(out, src, size_t(w) * 3); // both are B, G, R
+    } else if (l.bpp == 32 && l.channels[0].mask == 0xFF0000 && l.channels[1].mask == 0xFF00 &&
+               l.channels[2].mask == 0xFF) {
+        for (int64_t x = 0; x < w; ++x, src += 4, out += 3) {
+            out[0] = src[0];
+            out[1] = src[1];
+            out[2] = src[2];
+        }
+    } else {
+        const Channel &r = l.channels[0], &g = l.channels[1], &b = l.channels[2];
+        int step = l.bpp / 8;
+        for (int64_t x = 0; x < w; ++x, src += step, out += 3) {
+            uint32_t v = step == 2 ? get_u16(src) : get_u32(src);
+            out[0] = b.get(v);
+            out[1] = g.get(v);
+            out[2] = r.get(v);
+        }
+    }
+}
+
+// Plays the RLE stream. Without dst it only proves that every run, delta and end of line stays
+// inside the picture and every index inside the palette; with dst it paints as it goes.
+const char *rle_play(const Layout &l, const uint8_t *data, size_t size, Surface *dst) {
+    const uint8_t *p = data + l.pixelOffset, *end = data + size;
+    const bool four = l.compression == compRle4;
+    const int64_t w = l.width, h = l.height;
+    int64_t x = 0, y = 0; // y counts rows from the bottom of the picture
+    auto row = [&](int64_t at) { return dst_pixel(*dst, at, h - 1 - y); };
+    for (;;) {
+        if (end - p < 2)
+            return "compressed data ends without an end marker";
+        uint32_t a = p[0], b = p[1];
+        p += 2;
+        if (a > 0) { // a pixels of one byte's colour (two alternating nibbles for RLE4)
+            if (y >= h || x + a > w)
+                return "run leaves the picture";
+            uint32_t c0 = four ? b >> 4 : b, c1 = four ? b & 15 : b;
+            if (c0 >= l.paletteCount || (a > 1 && c1 >= l.paletteCount))
+                return "colour index outside the palette";
+            if (dst) {
+                uint8_t *o = row(x);
+                for (uint32_t i = 0; i < a; ++i, o += 3)
+                    put(o, l.palette[i & 1 ? c1 : c0]);
+            }
+            x += a;
+        } else if (b == 0) { // end of line
+            x = 0;
+            if (++y > h)
+                return "end of line past the picture";
+        } else if (b == 1) { // end of picture
+            return nullptr;
+        } else if (b == 2) { // delta
+            if (end - p < 2)
+                return "compressed data is cut off";
+            x += p[0];
+            y += p[1];
+            p += 2;
+            if (x > w || y > h)
+                return "delta leaves the picture";
+        } else { // b literal pixels, padded to a 16-bit boundary
+            uint64_t bytes = four ? (b + 1) / 2 : b;
+            uint64_t padded = bytes + (bytes & 1);
+            if (uint64_t(end - p) < padded)
+                return "compressed data is cut off";
+            if (y >= h || x + b > w)
+                return "literal run leaves the picture";
+            for (uint32_t i = 0; i < b; ++i) {
+                uint32_t c = four ? (p[i / 2] >> (i & 1 ? 0 : 4) & 15) : p[i];
+                if (c >= l.paletteCount)
+                    return "colour index outside the palette";
+                if (dst)
+                    put(row(x + i), l.palette[c]);
+            }
+            x += b;
+            p += padded;
+        }
+    }
+}
+
+} // namespace
+
+BmpInfo bmp_decode(const uint8_t *data, size_t size, Surface *dst) {
+    BmpInfo info;
+    auto refuse = [&](const char *why) {
+        info.reason = why;
+        return info;
+    };
+    if (data == nullptr)
+        return refuse("no data");
+    Layout l;
+    if (const char *why = parse_headers(data, size, l))
+        return refuse(why);
+
+    bool rle = l.compression == compRle8 || l.compression == compRle4;
+    if (rle) {
+        if (const char *why = rle_play(l, data, size, nullptr))
+            return refuse(why);
+    } else {
+        uint64_t need = l.pixelOffset + row_stride(l) * uint64_t(l.height - 1) + row_used(l);
+        if (need > size)
+            return refuse("pixel data is cut off");
+        if (l.bpp <= 8 && !indices_valid(l, data))
+            return refuse("colour index outside the palette");
+    }
+    if (dst != nullptr && (dst->bits == nullptr || l.width > dst->width || l.height > dst->height))
+        return refuse("picture larger than the surface");
+
+    info.ok = true;
+    info.width = int32_t(l.width);
+    info.height = int32_t(l.height);
+    if (dst == nullptr)
+        return info;
+
+    if (rle) {
+        // Pixels the stream skips are left undefined by the format: they get palette colour 0.
+        for (int64_t y = 0; y < l.height; ++y)
+            for (int64_t x = 0; x < l.width; ++x)
+                put(dst_pixel(*dst, x, y), l.palette[0]);
+        rle_play(l, data, size, dst);
+        return info;
+    }
+    uint64_t stride = row_stride(l);
+    for (int64_t y = 0; y < l.height; ++y) {
+        int64_t stored = l.topDown ? y : l.height - 1 - y;
+        decode_row(l, data + l.pixelOffset + stored * stride, dst_pixel(*dst, 0, y));
+    }
+    return info;
+}

@@ -1,0 +1,143 @@
+#include "core/geometry.h"
+
+#include <algorithm>
+
+#include "core/settings.h"
+#include "core/surface.h"
+
+int32_t bmpWidth = 0;
+int32_t bmpHeight = 0;
+int32_t mapCols = 0;
+int32_t previewHeight = 0;
+int32_t mapRows = 0;
+int32_t mapX = 0;
+int32_t mapY = 0;
+
+namespace {
+
+constexpr int32_t previewEdge = 15;     // left and top of the proportional preview
+constexpr int32_t previewGap = 30;      // mapX = mapCols + 30, mapY = previewHeight + 30
+constexpr int32_t reduceFactor = 3;     // the reduced copy is a third of the source
+constexpr int32_t fullSourceWidth = 600; // wider bitmaps are drawn from the reduced copy
+// In stretch mode mapCols + mapX = 2 * Mojisu + 30, so any wider Mojisu fails the first check.
+constexpr int32_t stretchMojisuMax = (canvasWidth - previewGap) / 2;
+
+bool fits_int32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+int32_t clamp_int32(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// Bounding box of what a pass has drawn, for canvasChanged.
+struct Box {
+    int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+};
+
+void box_outline(Box &box, Surface &s, int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    surface_outline(s, clamp_int32(left), clamp_int32(top), clamp_int32(right),
+                    clamp_int32(bottom));
+    box.left = std::min(box.left, left);
+    box.top = std::min(box.top, top);
+    box.right = std::max(box.right, right);
+    box.bottom = std::max(box.bottom, bottom);
+}
+
+// Both previews and their outlines on one surface, scaled from (from, sw, sh). A preview with a
+// negative size (only from a hand-edited settings file) is left out with its outline.
+Box previews_draw(Surface &dst, const Surface &from, int32_t sw, int32_t sh) {
+    Box box;
+    const int64_t cols = mapCols;
+    if (mapCols >= 0 && previewHeight >= 0) {
+        surface_scale(from, sw, sh, dst, previewEdge, previewEdge, mapCols, previewHeight);
+        box_outline(box, dst, previewEdge - 1, previewEdge - 1, cols + previewEdge + 1,
+                    int64_t{previewHeight} + previewEdge + 1);
+    }
+    if (mapCols >= 0 && mapRows >= 0) {
+        if (settings.Position != 0) {
+            surface_scale(from, sw, sh, dst, previewEdge, mapY, mapCols, mapRows);
+            box_outline(box, dst, previewEdge - 1, int64_t{mapY} - 1, cols + previewEdge + 1,
+                        int64_t{mapY} + mapRows + 1);
+        } else {
+            surface_scale(from, sw, sh, dst, mapX, previewEdge, mapCols, mapRows);
+            box_outline(box, dst, int64_t{mapX} - 1, previewEdge - 1, int64_t{mapX} + cols + 1,
+                        int64_t{mapRows} + previewEdge + 1);
+        }
+    }
+    return box;
+}
+
+void canvas_changed_tell(const Box &box) {
+    const int64_t left = std::max<int64_t>(box.left, 0);
+    const int64_t top = std::max<int64_t>(box.top, 0);
+    const int64_t right = std::min<int64_t>(box.right, canvas.width);
+    const int64_t bottom = std::min<int64_t>(box.bottom, canvas.height);
+    if (canvasChanged != nullptr && left < right && top < bottom)
+        canvasChanged(static_cast<int32_t>(left), static_cast<int32_t>(top),
+                      static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top));
+}
+
+} // namespace
+
+bool map_geometry_compute() {
+    if (bmpWidth <= 0 || bmpHeight <= 0)
+        return false;
+    if (settings.Mode == 1 || settings.Mode == 2) {
+        int64_t cols, height, rows;
+        if (settings.Mode == 1) {
+            cols = settings.Mojisu;
+            height = cols * bmpHeight / bmpWidth; // truncates toward zero
+            rows = height * settings.Hiritu / 100;
+        } else {
+            cols = bmpWidth;
+            height = bmpHeight;
+            rows = bmpHeight;
+        }
+        // Settings come unchecked from the file: a geometry that leaves 32 bits is refused
+        // before anything is stored.
+        if (!fits_int32(height) || !fits_int32(rows) || !fits_int32(cols + previewGap) ||
+            !fits_int32(height + previewGap))
+            return false;
+        if (settings.Mode == 2)
+            settings.Mojisu = bmpWidth;
+        mapCols = static_cast<int32_t>(cols);
+        previewHeight = static_cast<int32_t>(height);
+        mapRows = static_cast<int32_t>(rows);
+        mapX = static_cast<int32_t>(cols + previewGap);
+        mapY = static_cast<int32_t>(height + previewGap);
+    }
+    return int64_t{mapCols} + mapX <= canvasWidth && int64_t{previewHeight} + mapY <= canvasHeight &&
+           int64_t{mapRows} + mapY <= canvasHeight;
+}
+
+int map_geometry_update() {
+    if (!map_geometry_compute())
+        return 0;
+    const int32_t thirdWidth = bmpWidth / reduceFactor, thirdHeight = bmpHeight / reduceFactor;
+    surface_scale(sourceSurface, bmpWidth, bmpHeight, reducedCopy, 0, 0, thirdWidth, thirdHeight);
+    const Box box = bmpWidth > fullSourceWidth
+                        ? previews_draw(canvas, reducedCopy, thirdWidth, thirdHeight)
+                        : previews_draw(canvas, sourceSurface, bmpWidth, bmpHeight);
+    canvas_changed_tell(box);
+    return 1;
+}
+
+FitResult map_geometry_fit() {
+    bool lowered = false;
+    while (map_geometry_update() == 0) {
+        // Only stretch mode shrinks with Mojisu; Mojisu 0 always fits there, so the loop ends.
+        if (settings.Mode != 1 || bmpWidth <= 0 || bmpHeight <= 0 || settings.Mojisu == 0)
+            return FitResult::cannotFit;
+        if (settings.Mojisu > stretchMojisuMax)
+            settings.Mojisu = stretchMojisuMax; // every step above it would be refused anyway
+        else
+            settings.Mojisu = settings.Mojisu > 0 ? settings.Mojisu - 1 : 0;
+        lowered = true;
+    }
+    return lowered ? FitResult::lowered : FitResult::fitted;
+}
+
+void map_geometry_clear() {
+    bmpWidth = bmpHeight = 0;
+    mapCols = previewHeight = mapRows = 0;
+    mapX = mapY = 0;
+}

@@ -1,0 +1,107 @@
+#include "core/surface.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+Surface canvas;
+Surface sourceSurface;
+Surface reducedCopy;
+
+uint8_t *(*canvasMemoryAlloc)(int32_t width, int32_t height, int32_t stride) = nullptr;
+void (*canvasMemoryFree)(uint8_t *bits) = nullptr;
+void (*canvasChanged)(int32_t x, int32_t y, int32_t width, int32_t height) = nullptr;
+
+// The canvas must go back to whoever gave it, even if the hooks change in between.
+static void (*canvasFreeUsed)(uint8_t *bits) = nullptr;
+
+int32_t surface_stride(int32_t width) { return (width * 3 + 3) & ~3; }
+
+static bool surface_alloc(Surface &s, int32_t width, int32_t height, bool isCanvas) {
+    const int32_t stride = surface_stride(width);
+    const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
+    uint8_t *bits = nullptr;
+    if (isCanvas && canvasMemoryAlloc != nullptr) {
+        bits = canvasMemoryAlloc(width, height, stride);
+        canvasFreeUsed = canvasMemoryFree;
+    } else {
+        bits = new (std::nothrow) uint8_t[bytes];
+    }
+    if (bits == nullptr)
+        return false; // stays 0 x 0: reads give white, writes are dropped
+    std::memset(bits, 255, bytes);
+    s.width = width;
+    s.height = height;
+    s.stride = stride;
+    s.bits = bits;
+    return true;
+}
+
+void surfaces_create() {
+    if (canvas.bits == nullptr)
+        surface_alloc(canvas, canvasWidth, canvasHeight, true);
+    if (sourceSurface.bits == nullptr)
+        surface_alloc(sourceSurface, canvasWidth, canvasHeight, false);
+    if (reducedCopy.bits == nullptr)
+        surface_alloc(reducedCopy, reducedWidth, reducedHeight, false);
+}
+
+void surfaces_release() {
+    if (canvas.bits != nullptr) {
+        if (canvasFreeUsed != nullptr)
+            canvasFreeUsed(canvas.bits);
+        else
+            delete[] canvas.bits;
+    }
+    canvasFreeUsed = nullptr;
+    delete[] sourceSurface.bits;
+    delete[] reducedCopy.bits;
+    canvas = Surface{};
+    sourceSurface = Surface{};
+    reducedCopy = Surface{};
+}
+
+Rgb surface_get(const Surface &s, int32_t x, int32_t y) {
+    if (s.bits == nullptr || x < 0 || y < 0 || x >= s.width || y >= s.height)
+        return rgbWhite;
+    const uint8_t *p = s.bits + static_cast<size_t>(y) * s.stride + static_cast<size_t>(x) * 3;
+    return Rgb{p[2], p[1], p[0]};
+}
+
+void surface_set(Surface &s, int32_t x, int32_t y, Rgb c) {
+    if (s.bits == nullptr || x < 0 || y < 0 || x >= s.width || y >= s.height)
+        return;
+    uint8_t *p = s.bits + static_cast<size_t>(y) * s.stride + static_cast<size_t>(x) * 3;
+    p[0] = c.b;
+    p[1] = c.g;
+    p[2] = c.r;
+}
+
+void surface_fill(Surface &s, int32_t x, int32_t y, int32_t width, int32_t height, Rgb c) {
+    if (s.bits == nullptr || width <= 0 || height <= 0)
+        return;
+    // 64 bits: x + width may leave int32 for values from a hand-edited settings file.
+    const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+    const int64_t x1 = std::min<int64_t>(int64_t{x} + width, s.width);
+    const int64_t y1 = std::min<int64_t>(int64_t{y} + height, s.height);
+    for (int64_t row = y0; row < y1; ++row) {
+        uint8_t *p = s.bits + row * s.stride + x0 * 3;
+        for (int64_t col = x0; col < x1; ++col, p += 3) {
+            p[0] = c.b;
+            p[1] = c.g;
+            p[2] = c.r;
+        }
+    }
+}
+
+void surface_outline(Surface &s, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    if (right <= left || bottom <= top)
+        return;
+    // Differences in 64 bits; surface_fill clips whatever is left outside.
+    const int32_t width = static_cast<int32_t>(std::min<int64_t>(int64_t{right} - left, INT32_MAX));
+    const int32_t height = static_cast<int32_t>(std::min<int64_t>(int64_t{bottom} - top, INT32_MAX));
+    surface_fill(s, left, top, width, 1, rgbBlack);
+    surface_fill(s, left, bottom - 1, width, 1, rgbBlack);
+    surface_fill(s, left, top, 1, height, rgbBlack);
+    surface_fill(s, right - 1, top, 1, height, rgbBlack);
+}

@@ -1,0 +1,79 @@
+#include "document/editor.h"
+
+#include <commdlg.h>
+
+#include "main_window/layout.h"
+#include "main_window/main_window.h"
+#include "main_window/toolbar.h"
+#include "resources/resource.h"
+
+HWND editorPane;
+
+void editor_create() {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
+    editorPane = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                                     ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN,
+                                 editorPaneRect.x, editorPaneRect.y, editorPaneRect.width,
+                                 editorPaneRect.height, mainWindow,
+                                 reinterpret_cast<HMENU>(IDC_EDITOR), instance, nullptr);
+    SendMessageA(editorPane, EM_LIMITTEXT, 61440, 0);
+}
+
+void editor_font_choose() {
+    LOGFONTA font{};
+    CHOOSEFONTA choice{};
+    HGDIOBJ current = reinterpret_cast<HGDIOBJ>(SendMessageA(editorPane, WM_GETFONT, 0, 0));
+    if (current != nullptr)
+        GetObjectA(current, sizeof font, &font);
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = editorPane;
+    choice.lpLogFont = &font;
+    choice.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_LIMITSIZE;
+    choice.nSizeMin = 8;
+    choice.nSizeMax = 16;
+    choice.nFontType = SCREEN_FONTTYPE;
+    if (!ChooseFontA(&choice))
+        return;
+    HFONT replaced = editorFont;
+    editorFont = CreateFontIndirectA(&font);
+    SendMessageA(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
+    if (replaced != nullptr && replaced != editorFont)
+        DeleteObject(replaced); // nothing holds it any more
+    editor_font_store(font.lfFaceName, font.lfHeight);
+}
+
+void editor_commands_update() {
+    HMENU menu = GetMenu(mainWindow);
+    // The full 32-bit positions: a selection ending at 65536 would read as empty in 16 bits.
+    DWORD start = 0, end = 0;
+    SendMessageA(editorPane, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    const bool selected = end != start;
+    const UINT selection = MF_BYCOMMAND | (selected ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, IDM_CUT, selection);
+    EnableMenuItem(menu, IDM_COPY, selection);
+    EnableMenuItem(menu, IDM_DELETE, selection);
+    toolbar_button_enable(IDM_CUT, selected);
+    toolbar_button_enable(IDM_COPY, selected);
+
+    const bool modified = SendMessageA(editorPane, EM_GETMODIFY, 0, 0) != 0;
+    EnableMenuItem(menu, IDM_UNDO, MF_BYCOMMAND | (modified ? MF_ENABLED : MF_GRAYED));
+    toolbar_button_enable(IDM_UNDO, modified);
+}
+
+void editor_command(int commandId) {
+    switch (commandId) {
+    case IDM_UNDO: SendMessageA(editorPane, EM_UNDO, 0, 0); break;
+    case IDM_CUT: SendMessageA(editorPane, WM_CUT, 0, 0); break;
+    case IDM_COPY: SendMessageA(editorPane, WM_COPY, 0, 0); break;
+    case IDM_PASTE: SendMessageA(editorPane, WM_PASTE, 0, 0); break;
+    case IDM_DELETE: SendMessageA(editorPane, WM_CLEAR, 0, 0); break;
+    case IDM_SELECTALL:
+        SetFocus(editorPane);
+        SendMessageA(editorPane, EM_SETSEL, 0, -1);
+        break;
+    case IDM_FONT: editor_font_choose(); break;
+    default: break;
+    }
+}

@@ -1,0 +1,64 @@
+#include "document/text_file.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <string>
+
+#include "core/document.h"
+#include "core/settings.h"
+#include "document/editor.h"
+#include "image_pane/image_pane.h"
+#include "main_window/main_window.h"
+
+int text_file_choose() {
+    static const char filter[] = "テキストファイル(*.txt)\0*.txt\0すべてのファイル\0*.*\0";
+    // textPath changes only when the dialog is confirmed.
+    char path[sizeof textPath];
+    lstrcpynA(path, docTitle, sizeof path);
+
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = imagePane;
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof path;
+    dialog.lpstrInitialDir = settings.saveDir[0] != '\0' ? settings.saveDir : nullptr;
+    dialog.lpstrTitle = "テキストファイルを保存する";
+    // The overwrite question is ours (text_file_confirm_overwrite), not the dialog's.
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    dialog.lpstrDefExt = "txt";
+    int result = GetSaveFileNameA(&dialog);
+    if (!result)
+        return 0;
+    lstrcpynA(textPath, path, sizeof textPath);
+    GetCurrentDirectoryA(sizeof settings.saveDir, settings.saveDir);
+    return result;
+}
+
+int text_file_confirm_overwrite() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(textPath, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 1;
+    FindClose(search);
+    std::string question = std::string(textPath) + "ファイルは既に存在します。\n上書きしますか?";
+    int answer = MessageBoxA(mainWindow, question.c_str(), "名前を付けてテキストを保存",
+                             MB_YESNO | MB_ICONWARNING);
+    return answer == IDNO ? 0 : 1;
+}
+
+int text_file_write() {
+    // Sized from the editor itself: a text longer than a conversion makes is saved whole,
+    // and the file holds the text alone, without its terminating zero.
+    int length = GetWindowTextLengthA(editorPane);
+    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    int got = GetWindowTextA(editorPane, &text[0], static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    if (!text_file_save_bytes(textPath, text.data(), text.size())) {
+        message_show(Message{"ファイルの作成に失敗しました", MessageIcon::error});
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,221 @@
+#include "main_window/commands.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "core/bitmap.h"
+#include "core/convert.h"
+#include "core/document.h"
+#include "core/geometry.h"
+#include "core/settings.h"
+#include "document/editor.h"
+#include "document/text_file.h"
+#include "image_pane/image_pane.h"
+#include "main_window/layout.h"
+#include "main_window/main_window.h"
+#include "main_window/status_bar.h"
+#include "main_window/toolbar.h"
+#include "resources/resource.h"
+#include "settings_dialog/settings_dialog.h"
+
+enum { statusBarKind = 1, toolbarKind = 2 };
+
+// Original mode takes the width from the bitmap, so a lower Mojisu cannot make it fit.
+static const char *const cannotFitText =
+    "オリジナルモードではこのビットマップはキャンバスに収まりません。\n"
+    "ストレッチモードに切り替えてください。";
+
+static void warn(const char *text) { message_show(Message{text, MessageIcon::warning}); }
+
+// The fit loop, telling the user when the geometry cannot be fitted at all. loweredText is
+// what a lowered Mojisu means to this command (nullptr: not worth a word).
+static void geometry_fit(const char *loweredText) {
+    FitResult result = map_geometry_fit();
+    if (result == FitResult::lowered && loweredText != nullptr)
+        warn(loweredText);
+    else if (result == FitResult::cannotFit)
+        warn(cannotFitText);
+}
+
+static void command_clear() {
+    SetWindowTextA(editorPane, "");
+    doc_title_reset();
+    caption_update();
+    mojisu_raise_to_min();
+    map_geometry_clear();
+    status_bar_refresh(nullptr);
+    imageLoaded = false;
+    hasFileName = false;
+    canvas_background_paint();
+    layout_panes();
+}
+
+static void command_open() {
+    if (!bitmap_choose())
+        return;
+    LoadResult loaded = bitmap_load(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    if (loaded.outcome != LoadOutcome::loaded) {
+        message_show(loaded.message);
+        // A refusal also takes the title back to "無題"; a file that could not be opened
+        // leaves the caption as it was.
+        if (loaded.outcome == LoadOutcome::refused)
+            caption_update();
+        return;
+    }
+    caption_update();
+    canvas_background_paint();
+    mojisu_raise_to_min();
+    imageLoaded = true;
+    hasFileName = false;
+    settings.Clientarea = 1;
+    menu_checks_update();
+    toolbar_buttons_update();
+    geometry_fit("サイズを修正しました。");
+    layout_panes();
+}
+
+static void command_save_as() {
+    if (text_file_choose() && text_file_confirm_overwrite() && text_file_write())
+        hasFileName = true;
+}
+
+static void command_save() {
+    if (!hasFileName) {
+        command_save_as();
+        return;
+    }
+    if (!text_file_write())
+        hasFileName = false;
+}
+
+static void command_help(HWND window) {
+    // The file dialogs leave the current directory wherever the last file was.
+    SetCurrentDirectoryA(startupDir);
+    ShellExecuteA(window, "open", "index.html", nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+static void command_about(HWND window) {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    HICON icon = LoadIconA(instance, "MYICON");
+    ShellAboutA(window, appName, "ビットマップの絵を文字の絵（ヴェルコラン）に変えるツールです。", icon);
+}
+
+static void command_convert() {
+    if (!imageLoaded)
+        return;
+    // A geometry the canvas cannot hold was never drawn: there is nothing to read.
+    if (map_geometry_update() == 0) {
+        warn(cannotFitText);
+        return;
+    }
+    std::string text;
+    if (text_convert(text) == ConvertOutcome::tooLarge) {
+        warn(text_convert_too_large_message());
+        return;
+    }
+    SetFocus(editorPane);
+    if (!SetWindowTextA(editorPane, text.c_str()))
+        message_show(Message{text_convert_failed_message(), MessageIcon::error});
+}
+
+static void command_bar(int32_t &setting, int kind) {
+    flag_toggle(setting);
+    bar_apply(kind);
+    if (kind == toolbarKind) // a new toolbar starts with every button enabled
+        toolbar_buttons_update();
+}
+
+static void command_settings() {
+    settings_dialog(); // OK or Cancel alike: Mode may have changed either way
+    toolbar_buttons_update();
+    if (imageLoaded) {
+        canvas_background_paint();
+        geometry_fit(nullptr);
+    }
+    layout_panes();
+}
+
+static void command_view(int id) {
+    if (id == IDM_VERTICAL)
+        settings.Position = 1;
+    else if (id == IDM_HORIZONTAL)
+        settings.Position = 0;
+    else
+        flag_toggle(settings.Clientarea);
+    menu_checks_update();
+    layout_panes();
+    toolbar_buttons_update();
+}
+
+static void command_width(int id) {
+    if (id == IDM_NARROWER)
+        mojisu_narrower();
+    else
+        mojisu_wider();
+    canvas_background_paint();
+    if (imageLoaded)
+        geometry_fit(id == IDM_WIDER ? "これ以上大きくできません。" : nullptr);
+    layout_panes();
+}
+
+void command_dispatch(HWND window, WPARAM wParam) {
+    int id = LOWORD(wParam);
+    switch (id) {
+    case IDM_CLEAR:
+        command_clear();
+        break;
+    case IDM_OPEN:
+        command_open();
+        break;
+    case IDM_SAVE:
+        command_save();
+        break;
+    case IDM_SAVEAS:
+        command_save_as();
+        break;
+    case IDM_EXIT:
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case IDM_UNDO:
+    case IDM_CUT:
+    case IDM_COPY:
+    case IDM_PASTE:
+    case IDM_DELETE:
+    case IDM_SELECTALL:
+        editor_command(id);
+        break;
+    case IDM_FONT:
+        editor_font_choose();
+        break;
+    case IDM_HELP:
+        command_help(window);
+        break;
+    case IDM_ABOUT:
+        command_about(window);
+        break;
+    case IDM_CONVERT:
+        command_convert();
+        break;
+    case IDM_STATUSBAR:
+        command_bar(settings.Statusbar, statusBarKind);
+        break;
+    case IDM_TOOLBAR:
+        command_bar(settings.Toolbar, toolbarKind);
+        break;
+    case IDM_SETTINGS:
+        command_settings();
+        break;
+    case IDM_VERTICAL:
+    case IDM_HORIZONTAL:
+    case IDM_IMAGEPANE:
+        command_view(id);
+        break;
+    case IDM_NARROWER:
+    case IDM_WIDER:
+        command_width(id);
+        break;
+    default: // 207 to 209, the editor pane's notifications (id 100) and anything else
+        break;
+    }
+}

@@ -1,0 +1,63 @@
+#include "main_window/toolbar.h"
+
+#include <commctrl.h>
+
+#include "core/settings.h"
+#include "main_window/main_window.h"
+#include "resources/resource.h"
+
+HWND toolbar;
+
+// The text of the button being asked about; the tooltip keeps the pointer, so it must outlive
+// the notification.
+static char tooltipText[36];
+
+static TBBUTTON button(int image, int command) {
+    return TBBUTTON{image, command, TBSTATE_ENABLED, TBSTYLE_BUTTON, {}, 0, 0};
+}
+
+static TBBUTTON separator() { return TBBUTTON{0, 0, 0, TBSTYLE_SEP, {}, 0, 0}; }
+
+static HINSTANCE toolbar_instance() {
+    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
+}
+
+void toolbar_create() {
+    const TBBUTTON buttons[] = {
+        button(0, IDM_CLEAR),    button(1, IDM_OPEN),   button(2, IDM_SAVEAS), separator(),
+        button(3, IDM_CUT),      button(4, IDM_COPY),   button(5, IDM_PASTE),  button(6, IDM_UNDO),
+        separator(),             button(7, IDM_FONT),   separator(),           button(8, IDM_NARROWER),
+        button(9, IDM_WIDER),    separator(),           button(10, IDM_CONVERT),
+    };
+    constexpr int count = sizeof buttons / sizeof buttons[0];
+    toolbar = CreateToolbarEx(mainWindow, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE,
+                              IDC_TOOLBAR, count, toolbar_instance(), IDB_TOOLBAR, buttons, count,
+                              0, 0, 16, 15, sizeof(TBBUTTON));
+}
+
+void toolbar_destroy() {
+    if (toolbar != nullptr)
+        DestroyWindow(toolbar);
+    toolbar = nullptr;
+}
+
+void toolbar_button_enable(int commandId, bool enable) {
+    if (toolbar != nullptr)
+        SendMessageA(toolbar, TB_ENABLEBUTTON, commandId, MAKELPARAM(enable ? TRUE : FALSE, 0));
+}
+
+void toolbar_buttons_update() {
+    const bool enable = settings.Mode != 2 && settings.Clientarea != 0;
+    toolbar_button_enable(IDM_NARROWER, enable);
+    toolbar_button_enable(IDM_WIDER, enable);
+}
+
+void toolbar_tooltip(NMHDR *header) {
+    if (header == nullptr || header->code != TTN_NEEDTEXTA)
+        return;
+    const int stringId = toolbar_tooltip_string(static_cast<int>(header->idFrom));
+    if (stringId == 0)
+        return;
+    LoadStringA(toolbar_instance(), stringId, tooltipText, 35);
+    reinterpret_cast<NMTTDISPINFOA *>(header)->lpszText = tooltipText;
+}

@@ -1,0 +1,158 @@
+#include "settings_file/ini.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/document.h"
+#include "core/settings.h"
+#include "settings_file/profile.h"
+
+namespace {
+
+#ifdef _WIN32
+const char iniFileName[] = "\\vkd.ini";
+#else
+// Elsewhere a backslash is an ordinary file-name byte and would not reach the folder.
+const char iniFileName[] = "/vkd.ini";
+#endif
+
+constexpr size_t valueSize = 260; // what one entry delivers: 259 bytes and the terminator
+
+void read_int(const Profile &profile, const char *section, const char *key, int32_t &field) {
+    char value[valueSize];
+    if (profile_get(profile, section, key, value, sizeof value) != 0)
+        field = ini_int_parse(value);
+}
+
+void read_string(const Profile &profile, const char *section, const char *key, char *field,
+                 size_t fieldSize) {
+    char value[valueSize];
+    size_t length = profile_get(profile, section, key, value, sizeof value);
+    if (length == 0)
+        return;
+    length = cp932_prefix_length(value, length, fieldSize - 1);
+    std::memcpy(field, value, length);
+    field[length] = '\0';
+}
+
+void write_int(Profile &profile, const char *section, const char *key, int32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+    profile_set(profile, section, key, text);
+}
+
+} // namespace
+
+bool ini_path(char (&path)[260]) {
+    // Without a start-up directory the name would point at the root of the current drive.
+    if (startupDir[0] == '\0') {
+        path[0] = '\0';
+        return false;
+    }
+    int n = std::snprintf(path, sizeof path, "%s%s", startupDir, iniFileName);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof path) {
+        path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+int32_t ini_int_parse(const char *text) {
+    const char *p = text;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r')
+        ++p;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    // Accumulate the magnitude in 64 bits and stop growing once it is past every 32-bit value.
+    int64_t magnitude = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (magnitude <= int64_t{INT32_MAX} + 1)
+            magnitude = magnitude * 10 + (*p - '0');
+    int64_t value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+void ini_read_path(const char *path, WindowRect &rect) {
+    Profile profile;
+    profile_load(path, profile); // a missing file reads as empty: every destination stays
+    read_int(profile, "Forms", "Left", rect.Left);
+    read_int(profile, "Forms", "Top", rect.Top);
+    read_int(profile, "Forms", "Right", rect.Right);
+    read_int(profile, "Forms", "Bottom", rect.Bottom);
+    read_string(profile, "Path", "Open", settings.openDir, sizeof settings.openDir);
+    read_string(profile, "Path", "Write", settings.saveDir, sizeof settings.saveDir);
+    read_string(profile, "Font", "FaceName", settings.FaceName, sizeof settings.FaceName);
+    read_int(profile, "Font", "Height", settings.Height);
+    read_int(profile, "Configuration", "Hiritu", settings.Hiritu);
+    read_int(profile, "Configuration", "Meido", settings.Meido);
+    read_int(profile, "Configuration", "Mojisu", settings.Mojisu);
+    read_int(profile, "Configuration", "Mode", settings.Mode);
+    read_int(profile, "Print", "Msg1", settings.Msg1);
+    read_int(profile, "Configuration", "Interval", settings.Interval);
+    read_int(profile, "Forms", "Statusbar", settings.Statusbar);
+    read_int(profile, "Forms", "Toolbar", settings.Toolbar);
+    read_int(profile, "Forms", "Clientarea", settings.Clientarea);
+    read_int(profile, "Forms", "Position", settings.Position);
+    read_int(profile, "Forms", "Style", settings.Style);
+}
+
+void ini_read(WindowRect &rect) {
+    char path[260];
+    if (ini_path(path))
+        ini_read_path(path, rect);
+}
+
+void ini_write_path(const char *path, const WindowRect &rect) {
+    mojisu_raise_to_min();
+    Profile profile;
+    if (profile_open(path, profile) == ProfileLoad::unreadable)
+        return;
+    write_int(profile, "Forms", "Left", rect.Left);
+    write_int(profile, "Forms", "Top", rect.Top);
+    write_int(profile, "Forms", "Right", rect.Right);
+    write_int(profile, "Forms", "Bottom", rect.Bottom);
+    write_int(profile, "Forms", "Statusbar", settings.Statusbar);
+    write_int(profile, "Forms", "Toolbar", settings.Toolbar);
+    write_int(profile, "Forms", "Clientarea", settings.Clientarea);
+    write_int(profile, "Forms", "Position", settings.Position);
+    write_int(profile, "Forms", "Style", settings.Style);
+    profile_set(profile, "Path", "Open", settings.openDir);
+    profile_set(profile, "Path", "write", settings.saveDir);
+    profile_set(profile, "Font", "FaceName", settings.FaceName);
+    write_int(profile, "Font", "Height", settings.Height);
+    write_int(profile, "Configuration", "Hiritu", settings.Hiritu);
+    write_int(profile, "Configuration", "Meido", settings.Meido);
+    write_int(profile, "Configuration", "Mojisu", settings.Mojisu);
+    write_int(profile, "Configuration", "Mode", settings.Mode);
+    write_int(profile, "Configuration", "Interval", settings.Interval);
+    write_int(profile, "Print", "Msg1", settings.Msg1);
+    profile_save(path, profile); // a failed write is not reported; the old file stays whole
+}
+
+void ini_write(const WindowRect &rect) {
+    mojisu_raise_to_min(); // in the record even when there is no file to write
+    char path[260];
+    if (ini_path(path))
+        ini_write_path(path, rect);
+}
+
+bool ini_rect_moves(const WindowRect &rect) {
+    // In 64 bits: the four edges come unchecked from the file.
+    int64_t width = int64_t{rect.Right} - rect.Left;
+    int64_t height = int64_t{rect.Bottom} - rect.Top;
+    return width + height != 0;
+}
+
+WindowRect ini_rect_to_write(const WindowRect &windowRect, int showCmd, int32_t maxWidth,
+                             int32_t maxHeight) {
+    if (showCmd == 2) // SW_SHOWMINIMIZED
+        return {0, 0, 0, 0};
+    if (showCmd == 3) // SW_SHOWMAXIMIZED
+        return {0, 0, maxWidth, maxHeight};
+    return windowRect;
+}

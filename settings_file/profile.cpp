@@ -1,0 +1,302 @@
+#include "settings_file/profile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+bool cp932_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Blanks around names and values. No two-byte character ends in one of these bytes (trail
+// bytes start at 0x40), so trimming byte by byte is safe in code page 932.
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+struct Span {
+    size_t begin = 0, end = 0;
+};
+
+enum class LineKind { other, section, entry };
+
+struct ParsedLine {
+    LineKind kind = LineKind::other;
+    Span name;  // section name between the brackets, or key before "="
+    Span value; // entries only, blanks trimmed
+};
+
+ParsedLine line_parse(const std::string &line) {
+    ParsedLine parsed;
+    size_t begin = 0, end = line.size();
+    while (begin < end && is_blank(line[begin]))
+        ++begin;
+    while (end > begin && is_blank(line[end - 1]))
+        --end;
+    if (begin == end)
+        return parsed;
+    if (line[begin] == '[') {
+        // The closing bracket is searched character by character: 0x5D is also a trail byte.
+        for (size_t i = begin + 1; i < end; ++i) {
+            if (line[i] == ']') {
+                parsed.kind = LineKind::section;
+                parsed.name = {begin + 1, i};
+                return parsed;
+            }
+            if (cp932_lead(static_cast<unsigned char>(line[i])) && i + 1 < end)
+                ++i;
+        }
+    }
+    // "=" (0x3D) is never a trail byte, so a plain search finds the first real one.
+    size_t equals = line.find('=', begin);
+    if (equals == std::string::npos || equals >= end)
+        return parsed;
+    parsed.kind = LineKind::entry;
+    size_t nameEnd = equals;
+    while (nameEnd > begin && is_blank(line[nameEnd - 1]))
+        --nameEnd;
+    size_t valueBegin = equals + 1;
+    while (valueBegin < end && is_blank(line[valueBegin]))
+        ++valueBegin;
+    parsed.name = {begin, nameEnd};
+    parsed.value = {valueBegin, end};
+    return parsed;
+}
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Case-insensitive for single-byte letters only: a trail byte that looks like a letter belongs
+// to its two-byte character and is compared exactly.
+bool name_equals(const std::string &line, Span span, const char *name) {
+    size_t length = span.end - span.begin;
+    if (std::strlen(name) != length)
+        return false;
+    const char *text = line.data() + span.begin;
+    for (size_t i = 0; i < length; ++i) {
+        if (cp932_lead(static_cast<unsigned char>(text[i])) && i + 1 < length) {
+            if (text[i] != name[i] || text[i + 1] != name[i + 1])
+                return false;
+            ++i;
+        } else if (ascii_lower(text[i]) != ascii_lower(name[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool line_is_blank(const std::string &line) {
+    for (char c : line)
+        if (!is_blank(c))
+            return false;
+    return true;
+}
+
+// Lines of the first section named section: [header, end). header is npos when there is none.
+struct SectionRange {
+    size_t header = std::string::npos, end = 0;
+};
+
+SectionRange section_find(const Profile &profile, const char *section) {
+    SectionRange range;
+    const auto &lines = profile.lines;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ParsedLine parsed = line_parse(lines[i]);
+        if (parsed.kind != LineKind::section)
+            continue;
+        if (range.header != std::string::npos) {
+            range.end = i;
+            return range;
+        }
+        if (name_equals(lines[i], parsed.name, section))
+            range.header = i;
+    }
+    range.end = lines.size();
+    return range;
+}
+
+// Index of the first entry named key inside range, or npos.
+size_t entry_find(const Profile &profile, SectionRange range, const char *key) {
+    for (size_t i = range.header + 1; i < range.end; ++i) {
+        ParsedLine parsed = line_parse(profile.lines[i]);
+        if (parsed.kind == LineKind::entry && name_equals(profile.lines[i], parsed.name, key))
+            return i;
+    }
+    return std::string::npos;
+}
+
+#ifdef _WIN32
+bool file_replace(const std::string &path, const std::string &bytes) {
+    // Only this process uses this name, so a file already there is a leftover of a crash.
+    std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
+    DeleteFileA(temp.c_str());
+    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        DWORD written = 0;
+        DWORD chunk = static_cast<DWORD>(bytes.size() - done > 1u << 20 ? 1u << 20 : bytes.size() - done);
+        ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+        done += written;
+    }
+    ok = ok && FlushFileBuffers(file);
+    ok = CloseHandle(file) && ok;
+    ok = ok && MoveFileExA(temp.c_str(), path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(temp.c_str());
+    return ok;
+}
+#else
+bool file_replace(const std::string &path, const std::string &bytes) {
+    // Only this process uses this name, so a file already there is a leftover of a crash.
+    std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
+    unlink(temp.c_str());
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        ok = written > 0;
+        if (ok)
+            done += static_cast<size_t>(written);
+    }
+    // Without the sync a power cut after the rename could leave an empty file behind.
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok)
+        unlink(temp.c_str());
+    return ok;
+}
+#endif
+
+} // namespace
+
+size_t cp932_prefix_length(const char *text, size_t length, size_t limit) {
+    size_t n = 0;
+    while (n < length) {
+        size_t step = cp932_lead(static_cast<unsigned char>(text[n])) && n + 1 < length ? 2 : 1;
+        if (n + step > limit)
+            break;
+        n += step;
+    }
+    return n;
+}
+
+void profile_parse(const std::string &bytes, Profile &profile) {
+    profile.lines.clear();
+    profile.finalLineEnd = true;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t newline = bytes.find('\n', start);
+        if (newline == std::string::npos) {
+            profile.lines.push_back(bytes.substr(start));
+            profile.finalLineEnd = false;
+            break;
+        }
+        size_t end = newline > start && bytes[newline - 1] == '\r' ? newline - 1 : newline;
+        profile.lines.push_back(bytes.substr(start, end - start));
+        start = newline + 1;
+    }
+}
+
+std::string profile_bytes(const Profile &profile) {
+    std::string bytes;
+    for (size_t i = 0; i < profile.lines.size(); ++i) {
+        bytes += profile.lines[i];
+        if (i + 1 < profile.lines.size() || profile.finalLineEnd)
+            bytes += "\r\n";
+    }
+    return bytes;
+}
+
+ProfileLoad profile_open(const char *path, Profile &profile) {
+    profile.lines.clear();
+    profile.finalLineEnd = true;
+    errno = 0;
+    std::FILE *file = std::fopen(path, "rb");
+    if (!file)
+        return errno == ENOENT ? ProfileLoad::missing : ProfileLoad::unreadable;
+    std::string data;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        data.append(buffer, got);
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        return ProfileLoad::unreadable;
+
+    profile_parse(data, profile);
+    return ProfileLoad::loaded;
+}
+
+bool profile_load(const char *path, Profile &profile) {
+    return profile_open(path, profile) == ProfileLoad::loaded;
+}
+
+size_t profile_get(const Profile &profile, const char *section, const char *key, char *out,
+                   size_t size) {
+    if (size == 0)
+        return 0;
+    out[0] = '\0';
+    SectionRange range = section_find(profile, section);
+    if (range.header == std::string::npos)
+        return 0;
+    size_t index = entry_find(profile, range, key);
+    if (index == std::string::npos)
+        return 0;
+    const std::string &line = profile.lines[index];
+    Span value = line_parse(line).value;
+    // Cut without leaving half a two-byte character at the end of a path or face name.
+    size_t length =
+        cp932_prefix_length(line.data() + value.begin, value.end - value.begin, size - 1);
+    std::memcpy(out, line.data() + value.begin, length);
+    out[length] = '\0';
+    return length;
+}
+
+void profile_set(Profile &profile, const char *section, const char *key, const char *value) {
+    // A line break in the value would split the entry and corrupt the file.
+    std::string text(value, std::strcspn(value, "\r\n"));
+    auto &lines = profile.lines;
+    SectionRange range = section_find(profile, section);
+    if (range.header == std::string::npos) {
+        profile.finalLineEnd = true;
+        lines.push_back(std::string("[") + section + "]");
+        lines.push_back(std::string(key) + "=" + text);
+        return;
+    }
+    size_t index = entry_find(profile, range, key);
+    if (index != std::string::npos) {
+        // The key keeps the spelling the file gave it ("Write" stays "Write").
+        ParsedLine parsed = line_parse(lines[index]);
+        const std::string &line = lines[index];
+        lines[index] = line.substr(parsed.name.begin, parsed.name.end - parsed.name.begin) + "=" + text;
+        return;
+    }
+    // After the section's last non-blank line, so blank lines before the next section stay there.
+    size_t insert = range.end;
+    while (insert > range.header + 1 && line_is_blank(lines[insert - 1]))
+        --insert;
+    if (insert == lines.size())
+        profile.finalLineEnd = true;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), std::string(key) + "=" + text);
+}
+
+bool profile_save(const char *path, const Profile &profile) {
+    return file_replace(path, profile_bytes(profile));
+}

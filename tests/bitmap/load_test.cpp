@@ -1,0 +1,182 @@
+// Loading: what each outcome leaves behind in bmpWidth, bmpHeight, the source surface and
+// docTitle, from memory and from a file.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "bmp_build.h"
+#include "core/bitmap.h"
+#include "core/geometry.h"
+#include "core/settings.h"
+
+namespace {
+
+const std::string unsupported = "この形式は現在サポートされていません。";
+const std::string stretchMessage =
+    "[ストレッチモード]\nロードするビットマップが大きすぎます。\n2048×1536ピクセル以内のビットマップを使ってください。";
+const std::string originalMessage =
+    "[オリジナルモード]\nロードするビットマップが大きすぎます。1280×1024サイズ以内のビットマップを使ってください。\n"
+    "また縦と横をかけて61440以内でなくてはいけません。";
+
+// 3 x 2, 24 bpp: top row red green blue, bottom row white black grey.
+std::vector<uint8_t> small_picture(bool topDown = false) {
+    BmpSpec s;
+    s.width = 3;
+    s.height = topDown ? -2 : 2;
+    s.pixels = bmp_rows({{0, 0, 255, 0, 255, 0, 255, 0, 0}, {255, 255, 255, 0, 0, 0, 128, 128, 128}}, topDown);
+    return bmp_build(s);
+}
+
+std::vector<uint8_t> sized(int32_t width, int32_t height, uint16_t bpp = 24) {
+    BmpSpec s;
+    s.width = width;
+    s.height = height;
+    s.bpp = bpp;
+    s.pixels.assign(64, 0);
+    return bmp_build(s);
+}
+
+class Load : public ::testing::Test {
+protected:
+    OwnedSurface source{canvasWidth, canvasHeight};
+
+    void SetUp() override {
+        sourceSurface = source.surface;
+        settings_defaults();
+        bmpWidth = 77;
+        bmpHeight = 88;
+        doc_title_from_file_name("photo.bmp");
+    }
+    void TearDown() override { sourceSurface = Surface{}; }
+
+    void expect_small_picture_loaded(const LoadResult &r) {
+        ASSERT_EQ(r.outcome, LoadOutcome::loaded) << r.message.text;
+        EXPECT_EQ(r.message.text, "");
+        EXPECT_EQ(bmpWidth, 3);
+        EXPECT_EQ(bmpHeight, 2);
+        EXPECT_STREQ(docTitle, "photo");
+        const Rgb top[3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+        const Rgb bottom[3] = {{255, 255, 255}, {0, 0, 0}, {128, 128, 128}};
+        bool same = true;
+        for (int x = 0; x < 3; ++x)
+            same = same && pixel_at(sourceSurface, x, 0) == top[x] && pixel_at(sourceSurface, x, 1) == bottom[x];
+        EXPECT_TRUE(same) << surface_dump(sourceSurface, 4, 3);
+        // Nothing of the earlier picture stays around the new one.
+        EXPECT_EQ(pixel_at(sourceSurface, 3, 0), rgbWhite);
+        EXPECT_EQ(pixel_at(sourceSurface, 0, 2), rgbWhite);
+        EXPECT_EQ(pixel_at(sourceSurface, canvasWidth - 1, canvasHeight - 1), rgbWhite);
+    }
+};
+
+TEST_F(Load, AcceptedPictureTakesTheSourceSurface) {
+    std::vector<uint8_t> file = small_picture();
+    expect_small_picture_loaded(bitmap_load_memory(file.data(), file.size(), 1280, 1024));
+    file = small_picture(true);
+    expect_small_picture_loaded(bitmap_load_memory(file.data(), file.size(), 1280, 1024));
+}
+
+TEST_F(Load, RefusalsChangeNothingButTheTitle) {
+    std::vector<uint8_t> notBm = small_picture();
+    notBm[1] = 0x41;
+    std::vector<uint8_t> shortFile = small_picture();
+    shortFile.resize(53);
+    struct Case {
+        const char *name;
+        int32_t mode, screenWidth, screenHeight;
+        std::vector<uint8_t> file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"magic 0x42 0x41", 1, 1280, 1024, notBm, unsupported},
+        {"53 bytes", 1, 1280, 1024, shortFile, unsupported},
+        {"width 0", 1, 1280, 1024, sized(0, 2), unsupported},
+        {"width -5", 1, 1280, 1024, sized(-5, 2), unsupported},
+        {"height 0", 1, 1280, 1024, sized(3, 0), unsupported},
+        {"passes the header, cannot be decoded", 1, 1280, 1024, sized(3, 2, 3), unsupported},
+        {"pixels cut off", 1, 1280, 1024, sized(100, 100), unsupported},
+        {"2049 x 1", 1, 1280, 1024, sized(2049, 1), stretchMessage},
+        {"1 x 1537", 1, 1280, 1024, sized(1, 1537), stretchMessage},
+        {"INT32_MIN height", 1, 1280, 1024, sized(1, INT32_MIN), stretchMessage},
+        {"original: 241 x 256", 2, 1280, 1024, sized(241, 256), originalMessage},
+        {"original: taller than the source surface", 2, 4000, 4000, sized(30, 1600), stretchMessage},
+        {"other mode: taller than the source surface", 3, 1280, 1024, sized(10, 2000), stretchMessage},
+    };
+    const std::vector<uint8_t> before = source.buffer;
+    for (const Case &c : cases) {
+        settings.Mode = c.mode;
+        doc_title_from_file_name("photo.bmp");
+        LoadResult r = bitmap_load_memory(c.file.data(), c.file.size(), c.screenWidth, c.screenHeight);
+        EXPECT_EQ(r.outcome, LoadOutcome::refused) << c.name;
+        EXPECT_EQ(r.message.text, c.message) << c.name;
+        EXPECT_EQ(r.message.icon, MessageIcon::warning) << c.name;
+        EXPECT_STREQ(docTitle, "無題") << c.name;
+        EXPECT_EQ(bmpWidth, 77) << c.name;
+        EXPECT_EQ(bmpHeight, 88) << c.name;
+        EXPECT_TRUE(source.buffer == before) << c.name << ": the source surface changed";
+    }
+}
+
+TEST_F(Load, OriginalModeAcceptsTheAreaLimit) {
+    settings.Mode = 2;
+    BmpSpec s;
+    s.width = 240;
+    s.height = -256;
+    s.bpp = 8;
+    s.palette = {0x204060};
+    s.pixels.assign(240 * 256, 0);
+    std::vector<uint8_t> file = bmp_build(s);
+    LoadResult r = bitmap_load_memory(file.data(), file.size(), 1280, 1024);
+    ASSERT_EQ(r.outcome, LoadOutcome::loaded) << r.message.text;
+    EXPECT_EQ(bmpWidth, 240);
+    EXPECT_EQ(bmpHeight, 256);
+    EXPECT_EQ(pixel_at(sourceSurface, 239, 255), (Rgb{0x20, 0x40, 0x60}));
+    EXPECT_EQ(pixel_at(sourceSurface, 240, 255), rgbWhite);
+}
+
+bool file_write(const std::string &path, const std::vector<uint8_t> &bytes) {
+    std::FILE *f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+void path_set(const std::string &path) {
+    ASSERT_LT(path.size(), sizeof bitmapPath);
+    std::strcpy(bitmapPath, path.c_str());
+}
+
+TEST_F(Load, FromAFile) {
+    const std::string dir = VKD_SCRATCH_DIR;
+    ASSERT_TRUE(file_write(dir + "/photo.bmp", small_picture()));
+    path_set(dir + "/photo.bmp");
+    expect_small_picture_loaded(bitmap_load(1280, 1024));
+
+    // Open failures touch nothing, not even the title.
+    const std::vector<uint8_t> before = source.buffer;
+    for (const std::string &path : {dir + "/missing.bmp", dir}) {
+        path_set(path);
+        LoadResult r = bitmap_load(1280, 1024);
+        EXPECT_EQ(r.outcome, LoadOutcome::openFailed) << path;
+        EXPECT_EQ(r.message.text, "ファイルのオープンに失敗しました。") << path;
+        EXPECT_EQ(r.message.icon, MessageIcon::error) << path;
+        EXPECT_STREQ(docTitle, "photo") << path;
+        EXPECT_EQ(bmpWidth, 3) << path;
+        EXPECT_TRUE(source.buffer == before) << path;
+    }
+
+    std::vector<uint8_t> shortFile = small_picture();
+    shortFile.resize(20);
+    ASSERT_TRUE(file_write(dir + "/short.bmp", shortFile));
+    path_set(dir + "/short.bmp");
+    LoadResult r = bitmap_load(1280, 1024);
+    EXPECT_EQ(r.outcome, LoadOutcome::refused);
+    EXPECT_EQ(r.message.text, unsupported);
+    EXPECT_STREQ(docTitle, "無題");
+    EXPECT_TRUE(source.buffer == before);
+}
+
+} // namespace

@@ -1,0 +1,306 @@
+#include "settings_file/ini.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/document.h"
+#include "core/settings.h"
+#include "temp_folder.h"
+
+namespace {
+
+void settings_fresh() {
+    settings = Settings{};
+    settings_defaults();
+}
+
+// Every field of the record on one line, so a failure shows the whole picture.
+std::string settings_text(const WindowRect &rect) {
+    const Settings &s = settings;
+    return "rect " + std::to_string(rect.Left) + "," + std::to_string(rect.Top) + "," +
+           std::to_string(rect.Right) + "," + std::to_string(rect.Bottom) +
+           " Statusbar " + std::to_string(s.Statusbar) + " Toolbar " + std::to_string(s.Toolbar) +
+           " Clientarea " + std::to_string(s.Clientarea) + " Position " +
+           std::to_string(s.Position) + " Style " + std::to_string(s.Style) + " Open [" +
+           s.openDir + "] Write [" + s.saveDir + "] FaceName [" + s.FaceName + "] Height " +
+           std::to_string(s.Height) + " Hiritu " + std::to_string(s.Hiritu) + " Meido " +
+           std::to_string(s.Meido) + " Mojisu " + std::to_string(s.Mojisu) + " Mode " +
+           std::to_string(s.Mode) + " Interval " + std::to_string(s.Interval) + " Msg1 " +
+           std::to_string(s.Msg1);
+}
+
+const char defaultsText[] =
+    "rect 0,0,0,0 Statusbar 1 Toolbar 1 Clientarea 1 Position 1 Style 1 Open [] Write [] "
+    "FaceName [] Height 0 Hiritu 50 Meido 50 Mojisu 100 Mode 1 Interval 5 Msg1 0";
+
+// What the program writes for the defaults and the rectangle 10,20,810,620.
+const char defaultsFile[] = "[Forms]\r\nLeft=10\r\nTop=20\r\nRight=810\r\nBottom=620\r\n"
+                            "Statusbar=1\r\nToolbar=1\r\nClientarea=1\r\nPosition=1\r\nStyle=1\r\n"
+                            "[Path]\r\nOpen=\r\nwrite=\r\n"
+                            "[Font]\r\nFaceName=\r\nHeight=0\r\n"
+                            "[Configuration]\r\nHiritu=50\r\nMeido=50\r\nMojisu=100\r\nMode=1\r\n"
+                            "Interval=5\r\n"
+                            "[Print]\r\nMsg1=0\r\n";
+
+std::string read_file_text(const std::string &file, WindowRect &rect) {
+    TempFolder folder;
+    std::string path = folder.file("vkd.ini");
+    file_put(path, file);
+    settings_fresh();
+    rect = {};
+    ini_read_path(path.c_str(), rect);
+    return settings_text(rect);
+}
+
+TEST(IniIntParse, ReadsLikeAtoiWithoutOverflow) {
+    struct Case {
+        const char *text;
+        int32_t expected;
+    };
+    const std::vector<Case> cases = {
+        {"150", 150},       {" \t150 ", 150},   {"150abc", 150},    {"-30", -30},
+        {"+7", 7},          {"", 0},            {"abc", 0},         {"- 5", 0},
+        {"--5", 0},         {"+-5", 0},         {"0x1F", 0},        {"007", 7},
+        {"1 2", 1},         {"-0", 0},          {"2147483647", INT32_MAX},
+        {"2147483648", INT32_MAX},              {"-2147483648", INT32_MIN},
+        {"-2147483649", INT32_MIN},             {"99999999999999999999999", INT32_MAX},
+        {"-99999999999999999999999", INT32_MIN}, {"\x82\x4F", 0}, // a full-width digit
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ini_int_parse(c.text), c.expected) << "\"" << c.text << "\"";
+}
+
+TEST(IniPath, FitsOrRefuses) {
+    std::string saved = startupDir;
+#ifdef _WIN32
+    const std::string sep = "\\";
+#else
+    const std::string sep = "/";
+#endif
+    struct Case {
+        std::string dir;
+        bool fits;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\work", true},
+        {std::string(251, 'd'), true},  // 251 + 8 bytes + terminator = 260
+        {std::string(252, 'd'), false},
+        {std::string(259, 'd'), false},
+        {"", false}, // no start-up directory: not the root of the drive
+    };
+    for (const auto &c : cases) {
+        std::strcpy(startupDir, c.dir.c_str());
+        char path[260];
+        std::memset(path, '#', sizeof path);
+        EXPECT_EQ(ini_path(path), c.fits) << c.dir.size();
+        EXPECT_EQ(std::string(path), c.fits ? c.dir + sep + "vkd.ini" : "") << c.dir.size();
+    }
+    std::strcpy(startupDir, saved.c_str());
+}
+
+TEST(IniRead, NoFileKeepsTheDefaults) {
+    TempFolder folder;
+    settings_fresh();
+    WindowRect rect{};
+    ini_read_path(folder.file("vkd.ini").c_str(), rect);
+    EXPECT_EQ(settings_text(rect), defaultsText);
+    EXPECT_FALSE(ini_rect_moves(rect));
+}
+
+TEST(IniRead, EveryEntryReachesItsField) {
+    WindowRect rect;
+    std::string got = read_file_text(
+        "[Print]\r\nMsg1=11\r\n[Configuration]\r\nInterval=-3\r\nMode=2\r\nMojisu=140\r\n"
+        "Meido=70\r\nHiritu=80\r\n[Font]\r\nHeight=-13\r\nFaceName=\x82\x6C\x82\x72 Mincho\r\n"
+        "[Path]\r\nwrite=D:\\out dir\r\nOpen=C:\\\x83\x5C\\in\r\n"
+        "[Forms]\r\nStyle=0\r\nPosition=0\r\nClientarea=0\r\nToolbar=7\r\nStatusbar=0\r\n"
+        "Bottom=600\r\nRight=800\r\nTop=-20\r\nLeft=-10\r\n",
+        rect);
+    EXPECT_EQ(got, "rect -10,-20,800,600 Statusbar 0 Toolbar 7 Clientarea 0 Position 0 Style 0 "
+                   "Open [C:\\\x83\x5C\\in] Write [D:\\out dir] FaceName [\x82\x6C\x82\x72 Mincho] "
+                   "Height -13 Hiritu 80 Meido 70 Mojisu 140 Mode 2 Interval -3 Msg1 11");
+}
+
+TEST(IniRead, ValuesAsTheProgramTakesThem) {
+    struct Case {
+        const char *name;
+        std::string file;
+        std::string expected; // the record after reading, from defaults
+    };
+    auto with = [](const std::string &from, const std::string &to, const std::string &from2 = "",
+                   const std::string &to2 = "") {
+        std::string text = defaultsText;
+        text.replace(text.find(from), from.size(), to);
+        if (!from2.empty())
+            text.replace(text.find(from2), from2.size(), to2);
+        return text;
+    };
+    const std::string face99(99, 'f');
+    const std::string face98(98, 'f');
+    const std::vector<Case> cases = {
+        {"empty Mojisu keeps 100", "[Configuration]\r\nMojisu=\r\n", defaultsText},
+        {"blanks around 150", "[Configuration]\r\nMojisu=  150  \r\n",
+         with("Mojisu 100", "Mojisu 150")},
+        {"150 followed by letters", "[Configuration]\r\nMojisu=150abc\r\n",
+         with("Mojisu 100", "Mojisu 150")},
+        {"negative Mojisu stays", "[Configuration]\r\nMojisu=-30\r\n",
+         with("Mojisu 100", "Mojisu -30")},
+        {"letters give 0", "[Configuration]\r\nMode=abc\r\n", with("Mode 1", "Mode 0")},
+        {"beyond 32 bits saturates", "[Configuration]\r\nMeido=12345678901\r\n",
+         with("Meido 50", "Meido 2147483647")},
+        {"lower-case names", "[configuration]\r\nmojisu=77\r\n[path]\r\nwrite=x\r\n",
+         with("Mojisu 100", "Mojisu 77", "Write []", "Write [x]")},
+        {"existing Write entry", "[Path]\r\nWrite=C:\\saved\r\n",
+         with("Write []", "Write [C:\\saved]")},
+        {"quotes stay part of a string", "[Path]\r\nOpen=\"C:\\a b\"\r\n",
+         with("Open []", "Open [\"C:\\a b\"]")},
+        {"empty strings stay empty", "[Path]\r\nOpen=\r\nWrite=\r\n[Font]\r\nFaceName=\r\n",
+         defaultsText},
+        {"long face name cut at 99", "[Font]\r\nFaceName=" + std::string(200, 'f') + "\r\n",
+         with("FaceName []", "FaceName [" + face99 + "]")},
+        {"face name cut before a split character",
+         "[Font]\r\nFaceName=" + face98 + "\x82\xA0xyz\r\n",
+         with("FaceName []", "FaceName [" + face98 + "]")},
+        {"face name of 99 bytes whole", "[Font]\r\nFaceName=" + face98 + "\xA6\r\n",
+         with("FaceName []", "FaceName [" + face98 + "\xA6]")},
+        {"long directory cut at 259", "[Path]\r\nOpen=" + std::string(300, 'o') + "\r\n",
+         with("Open []", "Open [" + std::string(259, 'o') + "]")},
+        {"rectangle in the wrong section ignored", "[Configuration]\r\nLeft=5\r\n",
+         defaultsText},
+    };
+    for (const auto &c : cases) {
+        WindowRect rect;
+        EXPECT_EQ(read_file_text(c.file, rect), c.expected) << c.name;
+    }
+}
+
+TEST(IniWrite, FileFromNothingHoldsEveryEntryInOrder) {
+    TempFolder folder;
+    std::string saved = startupDir;
+    std::strcpy(startupDir, folder.path().c_str());
+    settings_fresh();
+    ini_write({10, 20, 810, 620});
+    std::strcpy(startupDir, saved.c_str());
+    EXPECT_EQ(visible(file_get(folder.file("vkd.ini"))), visible(defaultsFile));
+    EXPECT_EQ(folder.listing(), "vkd.ini;");
+}
+
+TEST(IniWrite, KeepsForeignLinesAndReplacesOwnEntries) {
+    struct Case {
+        const char *name;
+        std::string file;
+        std::string expected;
+        const char *saveDir = "";
+    };
+    std::string body = defaultsFile;
+    const std::vector<Case> cases = {
+        {"foreign sections and comments",
+         "; settings\r\n\r\n[Other]\r\nx = y\r\n[Forms]\r\nLeft=1\r\n; keep\r\n\r\n[Last]\r\n",
+         "; settings\r\n\r\n[Other]\r\nx = y\r\n[Forms]\r\nLeft=10\r\n; keep\r\nTop=20\r\n"
+         "Right=810\r\nBottom=620\r\nStatusbar=1\r\nToolbar=1\r\nClientarea=1\r\nPosition=1\r\n"
+         "Style=1\r\n\r\n[Last]\r\n" +
+             body.substr(body.find("[Path]"))},
+        {"existing Write entry",
+         "[Path]\r\nWrite=C:\\old\r\n",
+         "[Path]\r\nWrite=C:\\new\r\nOpen=\r\n" + body.substr(0, body.find("[Path]")) +
+             body.substr(body.find("[Font]")),
+         "C:\\new"},
+        {"lower-case names",
+         "[configuration]\r\nmojisu=3\r\n",
+         "[configuration]\r\nmojisu=100\r\nHiritu=50\r\nMeido=50\r\nMode=1\r\nInterval=5\r\n" +
+             body.substr(0, body.find("[Configuration]")) + body.substr(body.find("[Print]"))},
+    };
+    for (const auto &c : cases) {
+        TempFolder folder;
+        std::string path = folder.file("vkd.ini");
+        file_put(path, c.file);
+        settings_fresh();
+        std::strcpy(settings.saveDir, c.saveDir);
+        ini_write_path(path.c_str(), {10, 20, 810, 620});
+        EXPECT_EQ(visible(file_get(path)), visible(c.expected)) << c.name;
+    }
+}
+
+TEST(IniWrite, RaisesMojisuAndRoundTrips) {
+    TempFolder folder;
+    std::string path = folder.file("vkd.ini");
+    settings_fresh();
+    settings.Mojisu = -30;
+    settings.Meido = -4;
+    settings.Interval = INT32_MIN;
+    settings.Toolbar = 0;
+    settings.Msg1 = 9;
+    settings.Height = -19;
+    std::strcpy(settings.openDir, "C:\\\x83\x5C\\pics");
+    std::strcpy(settings.saveDir, "  padded");
+    std::strcpy(settings.FaceName, "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E");
+    WindowRect written{-8, -8, 1288, 1008};
+    ini_write_path(path.c_str(), written);
+    EXPECT_EQ(settings.Mojisu, 20) << "raised in the record itself";
+    std::string expected = settings_text(written);
+    // Blanks around a value are not part of it.
+    expected.replace(expected.find("[  padded]"), 10, "[padded]");
+
+    settings_fresh();
+    WindowRect rect{};
+    ini_read_path(path.c_str(), rect);
+    EXPECT_EQ(settings_text(rect), expected);
+}
+
+TEST(IniWrite, UnreadableFileIsLeftAlone) {
+    TempFolder folder;
+    std::string path = folder.file("vkd.ini");
+    std::filesystem::create_directory(path);
+    settings_fresh();
+    ini_write_path(path.c_str(), {});
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(folder.listing(), "vkd.ini;");
+}
+
+TEST(IniRect, MovesOnlyWhenWidthPlusHeightIsNotZero) {
+    struct Case {
+        WindowRect rect;
+        bool moves;
+    };
+    const std::vector<Case> cases = {
+        {{0, 0, 0, 0}, false},
+        {{100, 50, 100, 50}, false},
+        {{0, 0, 100, -100}, false}, // width and height cancel out
+        {{0, 0, 800, 600}, true},
+        {{0, 0, 1, 0}, true},
+        {{-10, -10, 0, -10}, true},
+        {{INT32_MIN, 0, INT32_MAX, 0}, true}, // a width beyond 32 bits is still not 0
+        {{INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX}, false}, // extremes that cancel out
+        {{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}, true},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ini_rect_moves(c.rect), c.moves)
+            << c.rect.Left << "," << c.rect.Top << "," << c.rect.Right << "," << c.rect.Bottom;
+}
+
+TEST(IniRect, RectangleToWriteFollowsThePlacement) {
+    const WindowRect window{30, 40, 830, 640};
+    struct Case {
+        int showCmd;
+        WindowRect expected;
+    };
+    const std::vector<Case> cases = {
+        {1, window},              // normal
+        {2, {0, 0, 0, 0}},        // minimised
+        {3, {0, 0, 1288, 1002}},  // maximised: the maximised size at 0,0
+        {0, window},              {5, window}, {9, window},
+    };
+    for (const auto &c : cases) {
+        WindowRect got = ini_rect_to_write(window, c.showCmd, 1288, 1002);
+        EXPECT_EQ((std::vector<int32_t>{got.Left, got.Top, got.Right, got.Bottom}),
+                  (std::vector<int32_t>{c.expected.Left, c.expected.Top, c.expected.Right,
+                                        c.expected.Bottom}))
+            << "showCmd " << c.showCmd;
+    }
+}
+
+} // namespace

@@ -1,0 +1,249 @@
+// The platform's own profile functions and the engine run the same reads and writes on copies
+// of the same files and must agree on every value read and every byte written. Where the
+// platform differs from the file format the program defines, the row says so and states what
+// the engine must do instead.
+#ifdef _WIN32
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "settings_file/ini.h"
+#include "settings_file/profile.h"
+#include "temp_folder.h"
+
+namespace {
+
+struct Op {
+    bool write;
+    std::string section, key, value; // value: written, or the engine's expected read
+};
+
+Op read(const std::string &section, const std::string &key, const std::string &engine = "") {
+    return {false, section, key, engine};
+}
+Op write(const std::string &section, const std::string &key, const std::string &value) {
+    return {true, section, key, value};
+}
+
+struct Row {
+    const char *name;
+    std::optional<std::string> file; // none: no file at the start
+    std::vector<Op> ops;
+    // Empty: the platform must agree with the engine. Otherwise why it does not; the engine
+    // must then read the values given in the read ops and end with engineBytes.
+    const char *platformDiffers = "";
+    std::string engineBytes = "";
+};
+
+struct Outcome {
+    std::vector<std::string> reads;
+    std::string bytes;
+};
+
+std::string outcome_text(const Outcome &o) {
+    std::string text;
+    for (const auto &r : o.reads)
+        text += "read [" + r + "] (" + std::to_string(r.size()) + ")\n";
+    return text + "file:\n" + visible(o.bytes);
+}
+
+Outcome run_platform(const Row &row, const std::string &path) {
+    Outcome outcome;
+    for (const auto &op : row.ops) {
+        if (op.write) {
+            WritePrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(),
+                                       path.c_str());
+        } else {
+            char value[260];
+            DWORD length = GetPrivateProfileStringA(op.section.c_str(), op.key.c_str(), nullptr,
+                                                    value, sizeof value, path.c_str());
+            outcome.reads.push_back(std::string(value, length));
+        }
+    }
+    outcome.bytes = file_get(path);
+    return outcome;
+}
+
+// One load and, for a write, one save per call, as each platform call touches the file.
+Outcome run_engine(const Row &row, const std::string &path) {
+    Outcome outcome;
+    for (const auto &op : row.ops) {
+        Profile profile;
+        profile_load(path.c_str(), profile);
+        if (op.write) {
+            profile_set(profile, op.section.c_str(), op.key.c_str(), op.value.c_str());
+            profile_save(path.c_str(), profile);
+        } else {
+            char value[260];
+            size_t length = profile_get(profile, op.section.c_str(), op.key.c_str(), value,
+                                        sizeof value);
+            outcome.reads.push_back(std::string(value, length));
+        }
+    }
+    outcome.bytes = file_get(path);
+    return outcome;
+}
+
+std::string repeat(const std::string &unit, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += unit;
+    return out;
+}
+
+const std::string nihon = "\x93\xFA\x96\x7B"; // two characters, the second with trail 0x7B
+const std::string so = "\x83\x5C";             // trail byte is a backslash
+const std::string bracketTrail = "\x83\x5D";   // trail byte is "]"
+const std::string hiragana = "\x82\xA0";
+
+const std::vector<Row> &rows() {
+    static const std::vector<Row> table = {
+        {"new file", std::nullopt,
+         {read("A", "k"), write("A", "k", "1"), write("A", "j", "2"), write("B", "x", ""),
+          write("A", "k", "3"), read("A", "k"), read("B", "x"), read("b", "J")}},
+        {"no final line end", "[A]\r\nk=1",
+         {read("A", "k"), write("A", "j", "2"), read("A", "j")}},
+        {"blank lines", "[A]\r\nk=1\r\n\r\n[B]\r\nx=1\r\n",
+         {read("A", "k"), read("B", "x"), write("A", "k", "5")}},
+        {"new key before a blank line", "[A]\r\nk=1\r\n\r\n[B]\r\nx=1\r\n",
+         {write("A", "j", "2"), write("B", "y", "3")}},
+        {"comment lines", "; about\r\n[A]\r\n;k=0\r\nk=1\r\n",
+         {read("A", "k"), read("A", ";k"), write("A", "k", "2")}},
+        {"keys before any section", "k=0\r\n[A]\r\nk=1\r\n",
+         {read("A", "k"), write("A", "k", "2"), write("A", "j", "3")}},
+        {"duplicate sections", "[A]\r\nk=1\r\n[B]\r\nx=1\r\n[A]\r\nk=2\r\nj=3\r\n",
+         {read("A", "k"), write("A", "k", "4")}},
+        {"duplicate keys", "[A]\r\nk=1\r\nK=2\r\n", {read("A", "k"), write("A", "K", "3")}},
+        {"blanks around =", "[A]\r\nk = 1 \r\n", {read("A", "k"), write("A", "j", "2")}},
+        {"quotes around a value", "[A]\r\nk=\"q r\"\r\nj='s'\r\n",
+         {read("A", "k", "\"q r\""), read("A", "j", "'s'")}},
+        {"lower-case names", "[path]\r\nopen=x\r\n",
+         {read("Path", "Open"), read("PATH", "OPEN"), write("Path", "Open", "y")}},
+        {"existing Write entry", "[Path]\r\nOpen=a\r\nWrite=C:\\old\r\n",
+         {read("Path", "Write"), write("Path", "write", "C:\\new"), read("Path", "Write")}},
+        {"very long value", "[A]\r\nk=" + std::string(300, 'v') + "\r\n",
+         {read("A", "k"), write("A", "j", std::string(280, 'w')), read("A", "j")}},
+        {"long code page 932 value", "[A]\r\nk=" + repeat(hiragana, 140) + "\r\n",
+         {read("A", "k")}},
+        {"code page 932 text",
+         "[" + nihon + "]\r\n" + so + "=" + nihon + "\r\n[" + bracketTrail + "]\r\nk=" + so +
+             "\r\n",
+         {read(nihon, so), read(bracketTrail, "k"), write(nihon, so, so + "\\" + so),
+          write(bracketTrail, nihon, hiragana), read(nihon, so)}},
+        {"empty values", "[A]\r\nk=\r\n",
+         {read("A", "k"), write("A", "k", ""), write("A", "j", ""), read("A", "j")}},
+        {"the settings of a close", std::nullopt,
+         {write("Forms", "Left", "10"), write("Forms", "Top", "20"),
+          write("Forms", "Right", "810"), write("Forms", "Bottom", "620"),
+          write("Forms", "Statusbar", "1"), write("Forms", "Toolbar", "1"),
+          write("Forms", "Clientarea", "1"), write("Forms", "Position", "1"),
+          write("Forms", "Style", "1"), write("Path", "Open", ""), write("Path", "write", ""),
+          write("Font", "FaceName", ""), write("Font", "Height", "0"),
+          write("Configuration", "Hiritu", "50"), write("Configuration", "Meido", "50"),
+          write("Configuration", "Mojisu", "100"), write("Configuration", "Mode", "1"),
+          write("Configuration", "Interval", "5"), write("Print", "Msg1", "0")}},
+    };
+    return table;
+}
+
+TEST(PlatformProfile, SameReadsAndSameBytes) {
+    TempFolder folder;
+    int n = 0;
+    for (const auto &row : rows()) {
+        // Fresh names for every row: the platform may cache a file it has seen.
+        std::string platformPath = folder.file(("p" + std::to_string(n) + ".ini").c_str());
+        std::string enginePath = folder.file(("e" + std::to_string(n) + ".ini").c_str());
+        ++n;
+        if (row.file) {
+            file_put(platformPath, *row.file);
+            file_put(enginePath, *row.file);
+        }
+        Outcome platform = run_platform(row, platformPath);
+        Outcome engine = run_engine(row, enginePath);
+        std::string picture = std::string(row.name) + "\n--- platform:\n" +
+                              outcome_text(platform) + "--- engine:\n" + outcome_text(engine);
+        if (row.platformDiffers[0] == '\0') {
+            EXPECT_EQ(platform.reads, engine.reads) << picture;
+            EXPECT_EQ(platform.bytes, engine.bytes) << picture;
+            continue;
+        }
+        std::vector<std::string> expectedReads;
+        for (const auto &op : row.ops)
+            if (!op.write)
+                expectedReads.push_back(op.value);
+        EXPECT_EQ(engine.reads, expectedReads) << picture;
+        if (!row.engineBytes.empty())
+            EXPECT_EQ(visible(engine.bytes), visible(row.engineBytes)) << picture;
+        // If the platform ever agrees, the row should become an ordinary one.
+        EXPECT_TRUE(platform.reads != engine.reads || platform.bytes != engine.bytes)
+            << "the platform now agrees: " << row.platformDiffers << "\n"
+            << picture;
+    }
+}
+
+// The close writes all nineteen entries in memory and saves once; the file must be the one the
+// platform makes with nineteen separate calls.
+TEST(PlatformProfile, CloseWritesTheSameFileAsNineteenCalls) {
+    const std::vector<std::string> files = {
+        "",
+        "[Configuration]\r\nMojisu=150\r\n[Other]\r\nx=y\r\n",
+        "[Path]\r\nWrite=C:\\old\r\n[forms]\r\nleft=3\r\n",
+    };
+    TempFolder folder;
+    int n = 0;
+    for (const auto &file : files) {
+        std::string platformPath = folder.file(("cp" + std::to_string(n) + ".ini").c_str());
+        std::string enginePath = folder.file(("ce" + std::to_string(n) + ".ini").c_str());
+        ++n;
+        if (!file.empty()) {
+            file_put(platformPath, file);
+            file_put(enginePath, file);
+        }
+        settings = Settings{};
+        settings_defaults();
+        settings.Mojisu = 7;
+        std::strcpy(settings.openDir, ("C:\\" + so + "\\in").c_str());
+        std::strcpy(settings.saveDir, "D:\\out");
+        std::strcpy(settings.FaceName, "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E");
+        ini_write_path(enginePath.c_str(), {-8, -8, 1288, 1008});
+
+        const char *p = platformPath.c_str();
+        auto put = [p](const char *section, const char *key, const std::string &value) {
+            WritePrivateProfileStringA(section, key, value.c_str(), p);
+        };
+        const Settings &s = settings;
+        put("Forms", "Left", "-8");
+        put("Forms", "Top", "-8");
+        put("Forms", "Right", "1288");
+        put("Forms", "Bottom", "1008");
+        put("Forms", "Statusbar", std::to_string(s.Statusbar));
+        put("Forms", "Toolbar", std::to_string(s.Toolbar));
+        put("Forms", "Clientarea", std::to_string(s.Clientarea));
+        put("Forms", "Position", std::to_string(s.Position));
+        put("Forms", "Style", std::to_string(s.Style));
+        put("Path", "Open", s.openDir);
+        put("Path", "write", s.saveDir);
+        put("Font", "FaceName", s.FaceName);
+        put("Font", "Height", std::to_string(s.Height));
+        put("Configuration", "Hiritu", std::to_string(s.Hiritu));
+        put("Configuration", "Meido", std::to_string(s.Meido));
+        put("Configuration", "Mojisu", std::to_string(s.Mojisu));
+        put("Configuration", "Mode", std::to_string(s.Mode));
+        put("Configuration", "Interval", std::to_string(s.Interval));
+        put("Print", "Msg1", std::to_string(s.Msg1));
+
+        EXPECT_EQ(settings.Mojisu, 20);
+        EXPECT_EQ(visible(file_get(enginePath)), visible(file_get(platformPath)))
+            << "from:\n"
+            << visible(file);
+    }
+}
+
+} // namespace
+#endif
