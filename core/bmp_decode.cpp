@@ -34,7 +34,7 @@ struct Channel {
     uint32_t mask = 0;
     int shift = 0;
     int bits = 0;
-    std::vector<uint8_t> table; // raw value -> 8 bits, for channels of at most 16 bits
+    std::vector<uint8_t> table; // raw value -> 8 bits, for channels of at most 12 bits
 
     uint8_t get(uint32_t pixel) const {
         uint32_t raw = (pixel & mask) >> shift;
@@ -56,29 +56,28 @@ struct Layout {
 };
 
 // A mask is usable when it is non-zero, one run of bits, and inside the pixel.
-bool channel_setup(Channel &c, uint32_t mask, uint32_t bpp) {
+bool mask_usable(uint32_t mask, uint32_t bpp) {
     if (mask == 0 || (bpp == 16 && mask > 0xFFFF))
         return false;
-    int shift = 0;
-    while (!(mask >> shift & 1))
-        ++shift;
-    uint64_t run = uint64_t(mask) >> shift;
-    if ((run & (run + 1)) != 0)
-        return false;
-    int bits = 0;
-    while (run >> bits & 1)
-        ++bits;
+    uint32_t run = mask / (mask & (~mask + 1)); // shifted down to bit 0
+    return (run & (run + 1)) == 0;
+}
+
+void channel_setup(Channel &c, uint32_t mask) {
     c.mask = mask;
-    c.shift = shift;
-    c.bits = bits;
+    c.shift = 0;
+    while (!(mask >> c.shift & 1))
+        ++c.shift;
+    c.bits = 0;
+    while (c.bits < 32 && (mask >> c.shift >> c.bits & 1))
+        ++c.bits;
     c.table.clear();
-    if (bits <= 16) {
-        uint32_t max = (uint32_t(1) << bits) - 1;
+    if (c.bits <= 12) { // wider channels are scaled per pixel rather than tabled
+        uint32_t max = (uint32_t(1) << c.bits) - 1;
         c.table.resize(size_t(max) + 1);
         for (uint32_t v = 0; v <= max; ++v)
-            c.table[v] = uint8_t((v * uint64_t(255) + max / 2) / max);
+            c.table[v] = uint8_t((v * 255 + max / 2) / max);
     }
-    return true;
 }
 
 const char *parse_masks(const uint8_t *data, size_t size, uint32_t headerSize, Layout &l,
@@ -99,10 +98,12 @@ const char *parse_masks(const uint8_t *data, size_t size, uint32_t headerSize, L
         masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
     }
     for (int i = 0; i < 3; ++i)
-        if (!channel_setup(l.channels[i], masks[i], l.bpp))
+        if (!mask_usable(masks[i], l.bpp))
             return "unusable bit field mask";
     if ((masks[0] & masks[1]) || (masks[0] & masks[2]) || (masks[1] & masks[2]))
         return "overlapping bit field masks";
+    for (int i = 0; i < 3; ++i)
+        channel_setup(l.channels[i], masks[i]);
     return nullptr;
 }
 

@@ -46,7 +46,12 @@ ParsedLine line_parse(const std::string &line) {
         for (size_t i = begin + 1; i < end; ++i) {
             if (line[i] == ']') {
                 parsed.kind = LineKind::section;
-                parsed.name = {begin + 1, i};
+                size_t nameBegin = begin + 1, nameEnd = i;
+                while (nameBegin < nameEnd && is_blank(line[nameBegin]))
+                    ++nameBegin;
+                while (nameEnd > nameBegin && is_blank(line[nameEnd - 1]))
+                    --nameEnd;
+                parsed.name = {nameBegin, nameEnd};
                 return parsed;
             }
             if (cp932_lead(static_cast<unsigned char>(line[i])) && i + 1 < end)
@@ -88,6 +93,17 @@ bool name_equals(const std::string &line, Span span, const char *name) {
         }
     }
     return true;
+}
+
+// Names asked for are taken without the blanks around them, as names in the file are.
+std::string name_trimmed(const char *name) {
+    std::string text(name);
+    size_t begin = 0, end = text.size();
+    while (begin < end && is_blank(text[begin]))
+        ++begin;
+    while (end > begin && is_blank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
 }
 
 bool line_is_blank(const std::string &line) {
@@ -253,10 +269,10 @@ size_t profile_get(const Profile &profile, const char *section, const char *key,
     if (size == 0)
         return 0;
     out[0] = '\0';
-    SectionRange range = section_find(profile, section);
+    SectionRange range = section_find(profile, name_trimmed(section).c_str());
     if (range.header == std::string::npos)
         return 0;
-    size_t index = entry_find(profile, range, key);
+    size_t index = entry_find(profile, range, name_trimmed(key).c_str());
     if (index == std::string::npos)
         return 0;
     const std::string &line = profile.lines[index];
@@ -269,18 +285,20 @@ size_t profile_get(const Profile &profile, const char *section, const char *key,
     return length;
 }
 
-void profile_set(Profile &profile, const char *section, const char *key, const char *value) {
-    // A line break in the value would split the entry and corrupt the file.
+void profile_set(Profile &profile, const char *sectionName, const char *keyName,
+                 const char *value) {
+    // A line break in the value would start a line of its own: a forged entry or section.
     std::string text(value, std::strcspn(value, "\r\n"));
+    std::string section = name_trimmed(sectionName), key = name_trimmed(keyName);
     auto &lines = profile.lines;
-    SectionRange range = section_find(profile, section);
+    SectionRange range = section_find(profile, section.c_str());
     if (range.header == std::string::npos) {
         profile.finalLineEnd = true;
-        lines.push_back(std::string("[") + section + "]");
-        lines.push_back(std::string(key) + "=" + text);
+        lines.push_back("[" + section + "]");
+        lines.push_back(key + "=" + text);
         return;
     }
-    size_t index = entry_find(profile, range, key);
+    size_t index = entry_find(profile, range, key.c_str());
     if (index != std::string::npos) {
         // The key keeps the spelling the file gave it ("Write" stays "Write").
         ParsedLine parsed = line_parse(lines[index]);
@@ -294,7 +312,7 @@ void profile_set(Profile &profile, const char *section, const char *key, const c
         --insert;
     if (insert == lines.size())
         profile.finalLineEnd = true;
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), std::string(key) + "=" + text);
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), key + "=" + text);
 }
 
 bool profile_save(const char *path, const Profile &profile) {

@@ -47,6 +47,8 @@ TEST_F(CoreTest, GeometryValuesAndLimits) {
         {"height 753 fits", 1, 100, 0, 100, 753, true, 100, 753, 0, 130, 783, 100},
         {"height 754 refused", 1, 100, 0, 100, 754, false, 100, 754, 0, 130, 784, 100},
         {"rows refused", 1, 220, 150, 300, 1000, false, 220, 733, 1099, 250, 763, 220},
+        {"rows 906 fit exactly", 1, 180, 151, 300, 1000, true, 180, 600, 906, 210, 630, 180},
+        {"rows 912 refused", 1, 180, 152, 300, 1000, false, 180, 600, 912, 210, 630, 180},
         {"Hiritu 0", 1, 100, 0, 400, 300, true, 100, 75, 0, 130, 105, 100},
         {"negative Hiritu", 1, 100, -50, 400, 300, true, 100, 75, -37, 130, 105, 100},
         // Refused before anything is stored or divided.

@@ -89,6 +89,30 @@ TEST(Scale, MatchesOneStepFormulaInEveryChannel) {
                 }
 }
 
+TEST(Scale, RoundingIsExactAtTheLargestAreas) {
+    // One destination pixel from 2048 x sh, every weight 1: the sum is 255 * area less the
+    // deficit, so a quotient just below and just at a rounding boundary can be set up.
+    const struct {
+        int32_t sh;
+        int64_t deficit;
+        uint8_t expected;
+    } cases[] = {
+        {4095, 2048 * 4095 / 2 + 1, 254}, {4095, 2048 * 4095 / 2, 255},
+        {4096, 2048 * 4096 / 2 + 1, 254}, {4096, 2048 * 4096 / 2, 255},
+    };
+    OwnedSurface src(2048, 4096);
+    for (const auto &c : cases) {
+        std::fill(src.memory.begin(), src.memory.end(), 255);
+        const int64_t zeros = c.deficit / 255;
+        for (int64_t k = 0; k < zeros; ++k) // blue only: the rows have no padding
+            src.memory[size_t(k) * 3] = 0;
+        src.memory[size_t(zeros) * 3] = uint8_t(255 - c.deficit % 255);
+        OwnedSurface dst(1, 1);
+        surface_scale(src.s, 2048, c.sh, dst.s, 0, 0, 1, 1);
+        EXPECT_EQ(int(surface_get(dst.s, 0, 0).b), int(c.expected)) << c.sh << " " << c.deficit;
+    }
+}
+
 TEST(Scale, ClipsToTheDestination) {
     OwnedSurface src(5, 4);
     noise_fill(src.s, 5, 4);

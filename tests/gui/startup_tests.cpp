@@ -82,8 +82,9 @@ TEST_F(StartUp, StoredRectanglePlacesTheFrame) {
             EXPECT_EQ(r.left, c.expected.left) << c.name;
             EXPECT_EQ(r.top, c.expected.top) << c.name;
             EXPECT_EQ(r.right - r.left, c.expected.right - c.expected.left) << c.name;
-            if (c.expected.bottom != 0)
+            if (c.expected.bottom != 0) {
                 EXPECT_EQ(r.bottom, c.expected.bottom) << c.name;
+            }
         } else {
             EXPECT_GT(r.right - r.left, 0) << c.name; // the system's default size
             EXPECT_FALSE(r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0) << c.name;
