@@ -15,6 +15,7 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/surface.h"
+#include "document/text_file.h"
 #include "settings_file/ini.h"
 
 #ifdef _WIN32
@@ -105,7 +106,8 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
         const char *arg = argv[i];
         if (optionsEnded || arg[0] != '-' || std::strcmp(arg, "-") == 0) {
             if (opts.input != nullptr) {
-                error = std::string("more than one input given ('") + opts.input + "', '" + arg + "')";
+                error =
+                    std::string("more than one input given ('") + opts.input + "', '" + arg + "')";
                 return ParseOutcome::usage;
             }
             opts.input = arg;
@@ -219,11 +221,20 @@ std::string stdin_read(std::vector<uint8_t> &data) {
 // Settings from a settings file, the way the window reads its own at start-up.
 std::string ini_apply(const char *path) {
     // The window's reader keeps the defaults for a missing file without a word; a file named
-    // on the command line that cannot be read is a mistake worth reporting.
+    // on the command line that cannot be read is a mistake worth reporting. A folder opens
+    // too; only reading from it fails.
     std::FILE *probe = std::fopen(path, "rb");
-    if (probe == nullptr)
-        return std::string("vkd: cannot read settings file '") + path + "': " + std::strerror(errno);
-    std::fclose(probe);
+    bool readable = probe != nullptr;
+    if (readable) {
+        std::fgetc(probe);
+        readable = !std::ferror(probe);
+    }
+    int error = errno;
+    if (probe != nullptr)
+        std::fclose(probe);
+    if (!readable)
+        return std::string("vkd: cannot read settings file '") + path +
+               "': " + std::strerror(error);
     WindowRect rect{};
     ini_read_path(path, rect);
     return "";
@@ -238,27 +249,17 @@ std::string text_line_ends_lf(const std::string &text) {
     return out;
 }
 
-// A failed file write leaves no half-written file behind.
+// "-o -" is standard output. A file is written the way the window saves text: to a temporary
+// file moved over the old one, so a failed write leaves whatever was there before.
 std::string output_write(const char *path, const std::string &text) {
-    if (path == nullptr) {
+    if (path == nullptr || std::strcmp(path, "-") == 0) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
             return std::string("vkd: cannot write standard output: ") + std::strerror(errno);
         return "";
     }
-    std::FILE *file = std::fopen(path, "wb");
-    if (file == nullptr)
-        return std::string("vkd: cannot create '") + path + "': " + std::strerror(errno);
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    int savedErrno = errno;
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        std::remove(path);
-        return std::string("vkd: cannot write '") + path + "': " + std::strerror(savedErrno);
-    }
+    if (!text_file_save_bytes(path, text.data(), text.size()))
+        return std::string("vkd: cannot write '") + path + "'";
     return "";
 }
 

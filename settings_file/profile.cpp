@@ -14,11 +14,15 @@
 
 namespace {
 
-bool cp932_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool cp932_lead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Blanks around names and values. No two-byte character ends in one of these bytes (trail
 // bytes start at 0x40), so trimming byte by byte is safe in code page 932.
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 struct Span {
     size_t begin = 0, end = 0;
@@ -74,7 +78,9 @@ ParsedLine line_parse(const std::string &line) {
     return parsed;
 }
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Case-insensitive for single-byte letters only: a trail byte that looks like a letter belongs
 // to its two-byte character and is compared exactly.
@@ -159,7 +165,8 @@ bool file_replace(const std::string &path, const std::string &bytes) {
     size_t done = 0;
     while (ok && done < bytes.size()) {
         DWORD written = 0;
-        DWORD chunk = static_cast<DWORD>(bytes.size() - done > 1u << 20 ? 1u << 20 : bytes.size() - done);
+        DWORD chunk =
+            static_cast<DWORD>(bytes.size() - done > 1u << 20 ? 1u << 20 : bytes.size() - done);
         ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
         done += written;
     }
@@ -303,7 +310,8 @@ void profile_set(Profile &profile, const char *sectionName, const char *keyName,
         // The key keeps the spelling the file gave it ("Write" stays "Write").
         ParsedLine parsed = line_parse(lines[index]);
         const std::string &line = lines[index];
-        lines[index] = line.substr(parsed.name.begin, parsed.name.end - parsed.name.begin) + "=" + text;
+        lines[index] =
+            line.substr(parsed.name.begin, parsed.name.end - parsed.name.begin) + "=" + text;
         return;
     }
     // After the section's last non-blank line, so blank lines before the next section stay there.

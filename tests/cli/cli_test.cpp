@@ -46,11 +46,13 @@ const std::string &work_dir() {
     return dir;
 }
 
-std::string work_path(const std::string &name) { return work_dir() + "/" + name; }
+std::string work_path(const std::string &name) {
+    return work_dir() + "/" + name;
+}
 
 // stdout goes to a file (or to stdoutPath, e.g. /dev/full) so nothing can block on a pipe.
 Outcome vkd(const std::vector<std::string> &args, const std::string &stdinPath = "/dev/null",
-        const std::string &stdoutPath = "") {
+            const std::string &stdoutPath = "") {
     std::string outPath = stdoutPath.empty() ? work_path("stdout") : stdoutPath;
     std::string errPath = work_path("stderr");
     pid_t pid = fork();
@@ -65,9 +67,10 @@ Outcome vkd(const std::vector<std::string> &args, const std::string &stdinPath =
         execv(VKD_PATH, argv.data());
         _exit(127);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
     Outcome run;
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid)
+        return run;
     run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = stdoutPath.empty() ? file_read(outPath) : "";
     run.err = file_read(errPath);
@@ -123,7 +126,8 @@ std::string bmp_file(const std::string &name, const std::string &bytes) {
 }
 
 std::string bmp_plain(const std::string &name, int32_t w, int32_t h) {
-    return bmp_file(name, bmp_bytes(w, h, [](int x, int y) { return of_sum((x * 7 + y * 3) % 766); }));
+    return bmp_file(name,
+                    bmp_bytes(w, h, [](int x, int y) { return of_sum((x * 7 + y * 3) % 766); }));
 }
 
 struct Shape {
@@ -175,10 +179,13 @@ TEST(Cli, SampleGivesTheSameBytesByEveryRoute) {
     } cases[] = {
         {"file", {SAMPLE_PATH}, "/dev/null", false},
         {"stdin", {"-"}, SAMPLE_PATH, false},
-        {"explicit defaults", {"--width=100", "--ratio", "50", "--brightness", "50", "--mode",
-                               "stretch", SAMPLE_PATH}, "/dev/null", false},
+        {"explicit defaults",
+         {"--width=100", "--ratio", "50", "--brightness", "50", "--mode", "stretch", SAMPLE_PATH},
+         "/dev/null",
+         false},
         {"options after the input", {SAMPLE_PATH, "--lf"}, "/dev/null", true},
         {"after --", {"--", SAMPLE_PATH}, "/dev/null", false},
+        {"-o -", {"-o", "-", SAMPLE_PATH}, "/dev/null", false},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args, c.stdinPath);
@@ -230,17 +237,19 @@ TEST(Cli, SettingsShapeTheTextPicture) {
 TEST(Cli, OriginalModeMapsEveryPixelToItsCharacter) {
     // Row 0 sits just below each threshold, row 1 on it (the comparison is strict).
     auto ladder = [](bool topDown) {
-        return bmp_bytes(15, 2, [](int x, int y) {
-            if (x == 14)
-                return y == 0 ? of_sum(765) : of_sum(0);
-            return of_sum(50 * (x + 1) - (y == 0 ? 1 : 0));
-        }, topDown);
+        return bmp_bytes(
+            15, 2,
+            [](int x, int y) {
+                if (x == 14)
+                    return y == 0 ? of_sum(765) : of_sum(0);
+                return of_sum(50 * (x + 1) - (y == 0 ? 1 : 0));
+            },
+            topDown);
     };
     std::string up = bmp_file("ladder-up.bmp", ladder(false));
     std::string down = bmp_file("ladder-down.bmp", ladder(true));
-    std::string bw = bmp_file("bw.bmp", bmp_bytes(2, 1, [](int x, int) {
-        return x == 0 ? of_sum(0) : of_sum(765);
-    }));
+    std::string bw = bmp_file(
+        "bw.bmp", bmp_bytes(2, 1, [](int x, int) { return x == 0 ? of_sum(0) : of_sum(765); }));
     std::string ladderText = "$&%#*?+/!;:-,. \r\n&%#*?+/!;:-,. $\r\n";
     struct Case {
         std::string file, brightness, text;
@@ -273,26 +282,41 @@ TEST(Cli, RefusalsGiveTheProgramsMessageAndExit1) {
         std::string stdinPath, err; // err: exact, or a fragment when it starts with "vkd: "
     } cases[] = {
         {"missing", {work_path("none.bmp")}, "/dev/null", "ファイルのオープンに失敗しました。\n"},
-        {"magic BA", {bmp_file("ba.bmp", notBm)}, "/dev/null", "この形式は現在サポートされていません。\n"},
+        {"magic BA",
+         {bmp_file("ba.bmp", notBm)},
+         "/dev/null",
+         "この形式は現在サポートされていません。\n"},
         {"empty stdin", {"-"}, "/dev/null", "この形式は現在サポートされていません。\n"},
         {"2049 x 1", {bmp_file("w.bmp", bmp_header_only(2049, 1))}, "/dev/null", stretch},
         {"1 x 1537", {bmp_file("h.bmp", bmp_header_only(1, 1537))}, "/dev/null", stretch},
         {"original 2049 wide", {"--mode", "original", work_path("w.bmp")}, "/dev/null", stretch},
         {"original 241 x 256",
-         {"--mode", "original", bmp_file("a.bmp", bmp_header_only(241, 256))}, "/dev/null", original},
+         {"--mode", "original", bmp_file("a.bmp", bmp_header_only(241, 256))},
+         "/dev/null",
+         original},
         {"original 100 x 2000",
-         {"--mode", "original", bmp_file("t.bmp", bmp_header_only(100, 2000))}, "/dev/null", original},
+         {"--mode", "original", bmp_file("t.bmp", bmp_header_only(100, 2000))},
+         "/dev/null",
+         original},
         // 240 x 256 passes the area limit, but 242 x 256 bytes of text do not fit.
-        {"original 240 x 256", {"--mode", "original", bmp_plain("o.bmp", 240, 256)}, "/dev/null",
+        {"original 240 x 256",
+         {"--mode", "original", bmp_plain("o.bmp", 240, 256)},
+         "/dev/null",
          tooLarge},
-        {"stretch too long", {"--width", "220", "--ratio", "150", bmp_plain("sq.bmp", 100, 100)},
-         "/dev/null", tooLarge},
+        {"stretch too long",
+         {"--width", "220", "--ratio", "150", bmp_plain("sq.bmp", 100, 100)},
+         "/dev/null",
+         tooLarge},
         // Loads under the original-mode limits, but twice its width overflows the canvas.
-        {"original 1010 x 60", {"--mode", "original", bmp_plain("wide.bmp", 1010, 60)}, "/dev/null",
+        {"original 1010 x 60",
+         {"--mode", "original", bmp_plain("wide.bmp", 1010, 60)},
+         "/dev/null",
          "vkd: the picture (1010x60 pixels) does not fit"},
         {"path too long", {std::string(300, 'x') + ".bmp"}, "/dev/null", "vkd: the path is longer"},
-        {"output folder missing", {"-o", work_path("no/such.txt"), SAMPLE_PATH}, "/dev/null",
-         "vkd: cannot create"},
+        {"output folder missing",
+         {"-o", work_path("no/such.txt"), SAMPLE_PATH},
+         "/dev/null",
+         "vkd: cannot write"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args, c.stdinPath);
@@ -303,6 +327,13 @@ TEST(Cli, RefusalsGiveTheProgramsMessageAndExit1) {
         else
             EXPECT_EQ(run.err, c.err) << c.name;
     }
+
+    // A refused picture leaves an earlier output file as it was.
+    std::string kept = work_path("kept.txt");
+    file_write(kept, "earlier text");
+    Outcome refused = vkd({"-o", kept, work_path("ba.bmp")});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(file_read(kept), "earlier text");
 
     Outcome full = vkd({SAMPLE_PATH}, "/dev/null", "/dev/full");
     EXPECT_EQ(full.code, 1);
@@ -351,9 +382,8 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
         file_write(path, body);
         return path;
     };
-    std::string bw = bmp_file("bw2.bmp", bmp_bytes(2, 1, [](int x, int) {
-        return x == 0 ? of_sum(0) : of_sum(765);
-    }));
+    std::string bw = bmp_file(
+        "bw2.bmp", bmp_bytes(2, 1, [](int x, int) { return x == 0 ? of_sum(0) : of_sum(765); }));
     std::string bright = ini("bright.ini", "[Configuration]\r\nMeido=100\r\nMode=2\r\n");
     std::string narrow = ini("narrow.ini", "[configuration]\r\nmojisu=5\r\nhiritu=100\r\n");
     std::string odd = ini("odd.ini", "[Configuration]\r\nMode=3\r\n");
@@ -367,6 +397,7 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
         {{"--ini", odd, bw}, 1, "", "vkd: Mode 3 in '" + odd + "'"},
         {{"--ini", odd, "--mode", "original", bw}, 0, "$ \r\n", ""},
         {{"--ini", work_path("none.ini"), bw}, 1, "", "vkd: cannot read settings file"},
+        {{"--ini", work_dir(), bw}, 1, "", "vkd: cannot read settings file"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args);

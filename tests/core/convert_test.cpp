@@ -80,6 +80,7 @@ TEST_F(CoreTest, TextSizeGuard) {
         {"exactly 61440 bytes", 118, 118, 512, true, 61440},
         {"one row more", 118, 118, 513, false, 0},
         {"lines longer than Mojisu", 20, 200, 400, false, 0},
+        {"Mojisu longer than the lines", 200, 100, 400, false, 0},
         {"no rows", 100, 100, 0, true, 0},
         {"empty lines", 0, 0, 3, true, 6},
         {"negative width", -5, -5, 10, true, 0},

@@ -22,15 +22,14 @@ void settings_fresh() {
 std::string settings_text(const WindowRect &rect) {
     const Settings &s = settings;
     return "rect " + std::to_string(rect.Left) + "," + std::to_string(rect.Top) + "," +
-           std::to_string(rect.Right) + "," + std::to_string(rect.Bottom) +
-           " Statusbar " + std::to_string(s.Statusbar) + " Toolbar " + std::to_string(s.Toolbar) +
-           " Clientarea " + std::to_string(s.Clientarea) + " Position " +
-           std::to_string(s.Position) + " Style " + std::to_string(s.Style) + " Open [" +
-           s.openDir + "] Write [" + s.saveDir + "] FaceName [" + s.FaceName + "] Height " +
-           std::to_string(s.Height) + " Hiritu " + std::to_string(s.Hiritu) + " Meido " +
-           std::to_string(s.Meido) + " Mojisu " + std::to_string(s.Mojisu) + " Mode " +
-           std::to_string(s.Mode) + " Interval " + std::to_string(s.Interval) + " Msg1 " +
-           std::to_string(s.Msg1);
+           std::to_string(rect.Right) + "," + std::to_string(rect.Bottom) + " Statusbar " +
+           std::to_string(s.Statusbar) + " Toolbar " + std::to_string(s.Toolbar) + " Clientarea " +
+           std::to_string(s.Clientarea) + " Position " + std::to_string(s.Position) + " Style " +
+           std::to_string(s.Style) + " Open [" + s.openDir + "] Write [" + s.saveDir +
+           "] FaceName [" + s.FaceName + "] Height " + std::to_string(s.Height) + " Hiritu " +
+           std::to_string(s.Hiritu) + " Meido " + std::to_string(s.Meido) + " Mojisu " +
+           std::to_string(s.Mojisu) + " Mode " + std::to_string(s.Mode) + " Interval " +
+           std::to_string(s.Interval) + " Msg1 " + std::to_string(s.Msg1);
 }
 
 const char defaultsText[] =
@@ -62,13 +61,27 @@ TEST(IniIntParse, ReadsLikeAtoiWithoutOverflow) {
         int32_t expected;
     };
     const std::vector<Case> cases = {
-        {"150", 150},       {" \t150 ", 150},   {"150abc", 150},    {"-30", -30},
-        {"+7", 7},          {"", 0},            {"abc", 0},         {"- 5", 0},
-        {"--5", 0},         {"+-5", 0},         {"0x1F", 0},        {"007", 7},
-        {"1 2", 1},         {"-0", 0},          {"2147483647", INT32_MAX},
-        {"2147483648", INT32_MAX},              {"-2147483648", INT32_MIN},
-        {"-2147483649", INT32_MIN},             {"99999999999999999999999", INT32_MAX},
-        {"-99999999999999999999999", INT32_MIN}, {"\x82\x4F", 0}, // a full-width digit
+        {"150", 150},
+        {" \t150 ", 150},
+        {"150abc", 150},
+        {"-30", -30},
+        {"+7", 7},
+        {"", 0},
+        {"abc", 0},
+        {"- 5", 0},
+        {"--5", 0},
+        {"+-5", 0},
+        {"0x1F", 0},
+        {"007", 7},
+        {"1 2", 1},
+        {"-0", 0},
+        {"2147483647", INT32_MAX},
+        {"2147483648", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"-2147483649", INT32_MIN},
+        {"99999999999999999999999", INT32_MAX},
+        {"-99999999999999999999999", INT32_MIN},
+        {"\x82\x4F", 0}, // a full-width digit
     };
     for (const auto &c : cases)
         EXPECT_EQ(ini_int_parse(c.text), c.expected) << "\"" << c.text << "\"";
@@ -87,7 +100,7 @@ TEST(IniPath, FitsOrRefuses) {
     };
     const std::vector<Case> cases = {
         {"C:\\work", true},
-        {std::string(251, 'd'), true},  // 251 + 8 bytes + terminator = 260
+        {std::string(251, 'd'), true}, // 251 + 8 bytes + terminator = 260
         {std::string(252, 'd'), false},
         {std::string(259, 'd'), false},
         {"", false}, // no start-up directory: not the root of the drive
@@ -169,8 +182,7 @@ TEST(IniRead, ValuesAsTheProgramTakesThem) {
          with("FaceName []", "FaceName [" + face98 + "\xA6]")},
         {"long directory cut at 259", "[Path]\r\nOpen=" + std::string(300, 'o') + "\r\n",
          with("Open []", "Open [" + std::string(259, 'o') + "]")},
-        {"rectangle in the wrong section ignored", "[Configuration]\r\nLeft=5\r\n",
-         defaultsText},
+        {"rectangle in the wrong section ignored", "[Configuration]\r\nLeft=5\r\n", defaultsText},
     };
     for (const auto &c : cases) {
         WindowRect rect;
@@ -204,13 +216,11 @@ TEST(IniWrite, KeepsForeignLinesAndReplacesOwnEntries) {
          "Right=810\r\nBottom=620\r\nStatusbar=1\r\nToolbar=1\r\nClientarea=1\r\nPosition=1\r\n"
          "Style=1\r\n\r\n[Last]\r\n" +
              body.substr(body.find("[Path]"))},
-        {"existing Write entry",
-         "[Path]\r\nWrite=C:\\old\r\n",
+        {"existing Write entry", "[Path]\r\nWrite=C:\\old\r\n",
          "[Path]\r\nWrite=C:\\new\r\nOpen=\r\n" + body.substr(0, body.find("[Path]")) +
              body.substr(body.find("[Font]")),
          "C:\\new"},
-        {"lower-case names",
-         "[configuration]\r\nmojisu=3\r\n",
+        {"lower-case names", "[configuration]\r\nmojisu=3\r\n",
          "[configuration]\r\nmojisu=100\r\nHiritu=50\r\nMeido=50\r\nMode=1\r\nInterval=5\r\n" +
              body.substr(0, body.find("[Configuration]")) + body.substr(body.find("[Print]"))},
     };
@@ -289,10 +299,12 @@ TEST(IniRect, RectangleToWriteFollowsThePlacement) {
         WindowRect expected;
     };
     const std::vector<Case> cases = {
-        {1, window},              // normal
-        {2, {0, 0, 0, 0}},        // minimised
-        {3, {0, 0, 1288, 1002}},  // maximised: the maximised size at 0,0
-        {0, window},              {5, window}, {9, window},
+        {1, window},             // normal
+        {2, {0, 0, 0, 0}},       // minimised
+        {3, {0, 0, 1288, 1002}}, // maximised: the maximised size at 0,0
+        {0, window},
+        {5, window},
+        {9, window},
     };
     for (const auto &c : cases) {
         WindowRect got = ini_rect_to_write(window, c.showCmd, 1288, 1002);

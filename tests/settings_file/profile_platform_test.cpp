@@ -96,8 +96,8 @@ Outcome run_engine(const Row &row, const std::string &path) {
             profile_save(path.c_str(), profile);
         } else {
             char value[260];
-            size_t length = profile_get(profile, op.section.c_str(), op.key.c_str(), value,
-                                        sizeof value);
+            size_t length =
+                profile_get(profile, op.section.c_str(), op.key.c_str(), value, sizeof value);
             outcome.reads.push_back(std::string(value, length));
         }
     }
@@ -113,32 +113,37 @@ std::string repeat(const std::string &unit, int times) {
 }
 
 const std::string nihon = "\x93\xFA\x96\x7B"; // two characters, the second with trail 0x7B
-const std::string so = "\x83\x5C";             // trail byte is a backslash
-const std::string bracketTrail = "\x83\x5D";   // trail byte is "]"
+const std::string so = "\x83\x5C";            // trail byte is a backslash
+const std::string bracketTrail = "\x83\x5D";  // trail byte is "]"
 const std::string hiragana = "\x82\xA0";
 
 const std::vector<Row> &rows() {
     static const std::vector<Row> table = {
-        {"new file", std::nullopt,
+        {"new file",
+         std::nullopt,
          {read("A", "k"), write("A", "k", "1"), write("A", "j", "2"), write("B", "x", ""),
           write("A", "k", "3"), read("A", "k"), read("B", "x"), read("b", "J")}},
-        {"no final line end", "[A]\r\nk=1",
-         {read("A", "k"), write("A", "j", "2"), read("A", "j")}},
+        {"no final line end", "[A]\r\nk=1", {read("A", "k"), write("A", "j", "2"), read("A", "j")}},
         {"LF line ends", "[A]\nk=1\n", {read("A", "k"), write("A", "k", "2")}},
-        {"comment lines", "; about\r\n[A]\r\n;k=0\r\nk=1\r\n",
+        {"comment lines",
+         "; about\r\n[A]\r\n;k=0\r\nk=1\r\n",
          {read("A", "k"), read("A", ";k"), write("A", "k", "2")}},
-        {"keys before any section", "k=0\r\n[A]\r\nk=1\r\n",
+        {"keys before any section",
+         "k=0\r\n[A]\r\nk=1\r\n",
          {read("A", "k"), write("A", "k", "2"), write("A", "j", "3")}},
-        {"duplicate sections", "[A]\r\nk=1\r\n[B]\r\nx=1\r\n[A]\r\nk=2\r\nj=3\r\n",
+        {"duplicate sections",
+         "[A]\r\nk=1\r\n[B]\r\nx=1\r\n[A]\r\nk=2\r\nj=3\r\n",
          {read("A", "k"), read("A", "j"), write("A", "k", "4"), write("A", "j", "5")}},
         {"duplicate keys", "[A]\r\nk=1\r\nK=2\r\n", {read("A", "k"), write("A", "K", "3")}},
-        {"blanks inside brackets", "[ A ]\r\nk=1\r\n",
-         {read("A", "k"), read(" A ", " k")}},
-        {"lower-case names", "[path]\r\nopen=x\r\n",
+        {"blanks inside brackets", "[ A ]\r\nk=1\r\n", {read("A", "k"), read(" A ", " k")}},
+        {"lower-case names",
+         "[path]\r\nopen=x\r\n",
          {read("Path", "Open"), read("PATH", "OPEN"), write("Path", "Open", "y")}},
-        {"existing Write entry", "[Path]\r\nOpen=a\r\nWrite=C:\\old\r\n",
+        {"existing Write entry",
+         "[Path]\r\nOpen=a\r\nWrite=C:\\old\r\n",
          {read("Path", "Write"), write("Path", "write", "C:\\new"), read("Path", "Write")}},
-        {"very long value", "[A]\r\nk=" + std::string(300, 'v') + "\r\n",
+        {"very long value",
+         "[A]\r\nk=" + std::string(300, 'v') + "\r\n",
          {read("A", "k"), write("A", "j", std::string(280, 'w')), read("A", "j")}},
         {"code page 932 text",
          "[" + nihon + "]\r\n" + so + "=" + nihon + "\r\n[" + bracketTrail + "]\r\nk=" + so +
@@ -147,49 +152,73 @@ const std::vector<Row> &rows() {
           write(bracketTrail, nihon, hiragana), read(nihon, so)}},
         {"ideographic space around a value", "[A]\r\nk=\x81\x40v\x81\x40\r\n", {read("A", "k")}},
         {"full-width letters are not folded", "[A]\r\n\x82\x60=1\r\n", {read("A", "\x82\x81")}},
-        {"empty values", "[A]\r\nk=\r\n",
+        {"empty values",
+         "[A]\r\nk=\r\n",
          {read("A", "k"), write("A", "k", ""), write("A", "j", ""), read("A", "j")}},
         {"empty key name", "[A]\r\n=1\r\nk=2\r\n", {read("A", "k"), write("A", "j", "3")}},
-        {"the settings of a close", std::nullopt,
-         {write("Forms", "Left", "10"), write("Forms", "Top", "20"),
-          write("Forms", "Right", "810"), write("Forms", "Bottom", "620"),
-          write("Forms", "Statusbar", "1"), write("Forms", "Toolbar", "1"),
-          write("Forms", "Clientarea", "1"), write("Forms", "Position", "1"),
-          write("Forms", "Style", "1"), write("Path", "Open", ""), write("Path", "write", ""),
-          write("Font", "FaceName", ""), write("Font", "Height", "0"),
+        {"the settings of a close",
+         std::nullopt,
+         {write("Forms", "Left", "10"), write("Forms", "Top", "20"), write("Forms", "Right", "810"),
+          write("Forms", "Bottom", "620"), write("Forms", "Statusbar", "1"),
+          write("Forms", "Toolbar", "1"), write("Forms", "Clientarea", "1"),
+          write("Forms", "Position", "1"), write("Forms", "Style", "1"), write("Path", "Open", ""),
+          write("Path", "write", ""), write("Font", "FaceName", ""), write("Font", "Height", "0"),
           write("Configuration", "Hiritu", "50"), write("Configuration", "Meido", "50"),
           write("Configuration", "Mojisu", "100"), write("Configuration", "Mode", "1"),
           write("Configuration", "Interval", "5"), write("Print", "Msg1", "0")}},
 
         // Expected differences: the platform rewrites every line of the file in its own layout.
-        {"blank lines", "[A]\r\nk=1\r\n\r\n[B]\r\nx=1\r\n",
+        {"blank lines",
+         "[A]\r\nk=1\r\n\r\n[B]\r\nx=1\r\n",
          {read("A", "k", "1"), read("B", "x", "1"), write("A", "k", "5")},
-         "blank lines dropped", "[A]\r\nk=5\r\n\r\n[B]\r\nx=1\r\n"},
-        {"new key before a blank line", "[A]\r\nk=1\r\n\r\n[B]\r\nx=1\r\n",
+         "blank lines dropped",
+         "[A]\r\nk=5\r\n\r\n[B]\r\nx=1\r\n"},
+        {"new key before a blank line",
+         "[A]\r\nk=1\r\n\r\n[B]\r\nx=1\r\n",
          {write("A", "j", "2"), write("B", "y", "3")},
-         "blank lines dropped", "[A]\r\nk=1\r\nj=2\r\n\r\n[B]\r\nx=1\r\ny=3\r\n"},
-        {"blanks around =", "[A]\r\nk = 1 \r\n", {read("A", "k", "1"), write("A", "j", "2")},
-         "untouched entries rewritten as key=value", "[A]\r\nk = 1 \r\nj=2\r\n"},
-        {"indented lines", "  [A]\r\n\tk=1\r\n", {read("A", "k", "1"), write("A", "j", "2")},
-         "indentation of untouched lines dropped", "  [A]\r\n\tk=1\r\nj=2\r\n"},
-        {"text after the bracket", "[A] ; first\r\nk=1\r\n",
+         "blank lines dropped",
+         "[A]\r\nk=1\r\nj=2\r\n\r\n[B]\r\nx=1\r\ny=3\r\n"},
+        {"blanks around =",
+         "[A]\r\nk = 1 \r\n",
+         {read("A", "k", "1"), write("A", "j", "2")},
+         "untouched entries rewritten as key=value",
+         "[A]\r\nk = 1 \r\nj=2\r\n"},
+        {"indented lines",
+         "  [A]\r\n\tk=1\r\n",
+         {read("A", "k", "1"), write("A", "j", "2")},
+         "indentation of untouched lines dropped",
+         "  [A]\r\n\tk=1\r\nj=2\r\n"},
+        {"text after the bracket",
+         "[A] ; first\r\nk=1\r\n",
          {read("A", "k", "1"), write("A", "k", "2")},
-         "text after a section's bracket dropped", "[A] ; first\r\nk=2\r\n"},
+         "text after a section's bracket dropped",
+         "[A] ; first\r\nk=2\r\n"},
         // Expected differences in what is read or which line is written.
-        {"quotes around a value", "[A]\r\nk=\"q r\"\r\nj='s'\r\n",
+        {"quotes around a value",
+         "[A]\r\nk=\"q r\"\r\nj='s'\r\n",
          {read("A", "k", "\"q r\""), read("A", "j", "'s'")},
-         "a pair of quotes around a value removed", "[A]\r\nk=\"q r\"\r\nj='s'\r\n"},
-        {"long code page 932 value", "[A]\r\nk=" + repeat(hiragana, 140) + "\r\n",
+         "a pair of quotes around a value removed",
+         "[A]\r\nk=\"q r\"\r\nj='s'\r\n"},
+        {"long code page 932 value",
+         "[A]\r\nk=" + repeat(hiragana, 140) + "\r\n",
          {read("A", "k", repeat(hiragana, 129))},
          "cut inside a two-byte character; the 259th byte is whatever the buffer held",
          "[A]\r\nk=" + repeat(hiragana, 140) + "\r\n"},
-        {"line without =", "[A]\r\nk\r\n", {read("A", "k", ""), write("A", "k", "2")},
-         "a line without = taken as the key and replaced", "[A]\r\nk\r\nk=2\r\n"},
-        {"lone CR", "[A]\rk=1\r\n", {read("A", "k", "")}, "a lone CR taken as a line end",
+        {"line without =",
+         "[A]\r\nk\r\n",
+         {read("A", "k", ""), write("A", "k", "2")},
+         "a line without = taken as the key and replaced",
+         "[A]\r\nk\r\nk=2\r\n"},
+        {"lone CR",
+         "[A]\rk=1\r\n",
+         {read("A", "k", "")},
+         "a lone CR taken as a line end",
          "[A]\rk=1\r\n"},
-        {"line break in a written value", "[A]\r\n",
+        {"line break in a written value",
+         "[A]\r\n",
          {write("A", "k", "a\r\nb=c"), read("A", "b", "")},
-         "a line break written into the file, forging an entry", "[A]\r\nk=a\r\n"},
+         "a line break written into the file, forging an entry",
+         "[A]\r\nk=a\r\n"},
     };
     return table;
 }
@@ -208,8 +237,8 @@ TEST(PlatformProfile, SameReadsAndSameBytes) {
         }
         Outcome platform = run_platform(row, platformPath);
         Outcome engine = run_engine(row, enginePath);
-        std::string picture = std::string(row.name) + "\n--- platform:\n" +
-                              outcome_text(platform) + "--- engine:\n" + outcome_text(engine);
+        std::string picture = std::string(row.name) + "\n--- platform:\n" + outcome_text(platform) +
+                              "--- engine:\n" + outcome_text(engine);
         if (row.platformDiffers[0] == '\0') {
             EXPECT_EQ(platform.reads, engine.reads) << picture;
             EXPECT_EQ(platform.bytes, engine.bytes) << picture;
@@ -254,35 +283,33 @@ TEST(PlatformProfile, CloseWritesTheSameFileAsNineteenCalls) {
         std::strcpy(settings.FaceName, "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E");
         ini_write_path(enginePath.c_str(), {-8, -8, 1288, 1008});
 
-        const char *p = platformPath.c_str();
-        auto put = [p](const char *section, const char *key, const std::string &value) {
-            WritePrivateProfileStringA(section, key, value.c_str(), p);
+        const std::string entries[][3] = {
+            {"Forms", "Left", "-8"},
+            {"Forms", "Top", "-8"},
+            {"Forms", "Right", "1288"},
+            {"Forms", "Bottom", "1008"},
+            {"Forms", "Statusbar", "1"},
+            {"Forms", "Toolbar", "1"},
+            {"Forms", "Clientarea", "1"},
+            {"Forms", "Position", "1"},
+            {"Forms", "Style", "1"},
+            {"Path", "Open", settings.openDir},
+            {"Path", "write", settings.saveDir},
+            {"Font", "FaceName", settings.FaceName},
+            {"Font", "Height", "0"},
+            {"Configuration", "Hiritu", "50"},
+            {"Configuration", "Meido", "50"},
+            {"Configuration", "Mojisu", "20"},
+            {"Configuration", "Mode", "1"},
+            {"Configuration", "Interval", "5"},
+            {"Print", "Msg1", "0"},
         };
-        const Settings &s = settings;
-        put("Forms", "Left", "-8");
-        put("Forms", "Top", "-8");
-        put("Forms", "Right", "1288");
-        put("Forms", "Bottom", "1008");
-        put("Forms", "Statusbar", std::to_string(s.Statusbar));
-        put("Forms", "Toolbar", std::to_string(s.Toolbar));
-        put("Forms", "Clientarea", std::to_string(s.Clientarea));
-        put("Forms", "Position", std::to_string(s.Position));
-        put("Forms", "Style", std::to_string(s.Style));
-        put("Path", "Open", s.openDir);
-        put("Path", "write", s.saveDir);
-        put("Font", "FaceName", s.FaceName);
-        put("Font", "Height", std::to_string(s.Height));
-        put("Configuration", "Hiritu", std::to_string(s.Hiritu));
-        put("Configuration", "Meido", std::to_string(s.Meido));
-        put("Configuration", "Mojisu", std::to_string(s.Mojisu));
-        put("Configuration", "Mode", std::to_string(s.Mode));
-        put("Configuration", "Interval", std::to_string(s.Interval));
-        put("Print", "Msg1", std::to_string(s.Msg1));
-
+        for (const auto &e : entries)
+            WritePrivateProfileStringA(e[0].c_str(), e[1].c_str(), e[2].c_str(),
+                                       platformPath.c_str());
         EXPECT_EQ(settings.Mojisu, 20);
-        EXPECT_EQ(visible(file_get(enginePath)), visible(file_get(platformPath)))
-            << "from:\n"
-            << visible(file);
+        EXPECT_EQ(visible(file_get(enginePath)), visible(file_get(platformPath))) << "from:\n"
+                                                                                  << visible(file);
     }
 }
 

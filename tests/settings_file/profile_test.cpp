@@ -15,8 +15,7 @@ Profile parsed(const std::string &bytes) {
     return profile;
 }
 
-std::string get(const Profile &profile, const char *section, const char *key,
-                size_t size = 260) {
+std::string get(const Profile &profile, const char *section, const char *key, size_t size = 260) {
     std::vector<char> out(size + 1, '#');
     size_t length = profile_get(profile, section, key, out.data(), size);
     std::string value(out.data());
@@ -25,7 +24,7 @@ std::string get(const Profile &profile, const char *section, const char *key,
 }
 
 // Two-byte characters with trail bytes that look like "\", "]" and letters.
-const std::string so = "\x83\x5C";       // trail byte is a backslash
+const std::string so = "\x83\x5C";           // trail byte is a backslash
 const std::string bracketTrail = "\x83\x5D"; // trail byte is "]"
 const std::string upperTrail = "\x83\x41";   // trail byte is "A"
 const std::string lowerTrail = "\x83\x61";   // trail byte is "a"
@@ -133,12 +132,18 @@ TEST(ProfileSet, ChangesOnlyWhatItMust) {
          "[Path]\r\nWrite=C:\\old\r\n",
          {{"Path", "write", "C:\\new"}},
          "[Path]\r\nWrite=C:\\new\r\n"},
-        {"lower-case section is used", "[path]\r\n", {{"Path", "Open", "x"}}, "[path]\r\nOpen=x\r\n"},
+        {"lower-case section is used",
+         "[path]\r\n",
+         {{"Path", "Open", "x"}},
+         "[path]\r\nOpen=x\r\n"},
         {"only the first duplicate key",
          "[A]\r\nk=1\r\nk=2\r\n[A]\r\nk=3\r\n",
          {{"A", "k", "9"}},
          "[A]\r\nk=9\r\nk=2\r\n[A]\r\nk=3\r\n"},
-        {"keys before any section stay", "k=1\r\n[A]\r\n", {{"A", "k", "2"}}, "k=1\r\n[A]\r\nk=2\r\n"},
+        {"keys before any section stay",
+         "k=1\r\n[A]\r\n",
+         {{"A", "k", "2"}},
+         "k=1\r\n[A]\r\nk=2\r\n"},
         {"code page 932 bytes pass through",
          "[" + bracketTrail + "]\r\n" + so + "=" + hiragana + "\r\n",
          {{"A", "k", so + "\\" + so}},
@@ -152,9 +157,8 @@ TEST(ProfileSet, ChangesOnlyWhatItMust) {
         Profile profile = parsed(c.file);
         for (const auto &w : c.writes)
             profile_set(profile, w.section, w.key, w.value.c_str());
-        EXPECT_EQ(visible(profile_bytes(profile)), visible(c.expected))
-            << c.name << "\nfrom:\n"
-            << visible(c.file);
+        EXPECT_EQ(visible(profile_bytes(profile)), visible(c.expected)) << c.name << "\nfrom:\n"
+                                                                        << visible(c.file);
     }
 }
 
@@ -178,11 +182,10 @@ TEST(Cp932PrefixLength, NeverEndsInsideACharacter) {
         size_t limit, expected;
     };
     const std::vector<Case> cases = {
-        {"abc", 5, 3},         {"abc", 2, 2},
-        {"abc", 0, 0},         {"a" + hiragana, 2, 1},
-        {"a" + hiragana, 3, 3}, {hiragana + hiragana, 3, 2},
-        {so + "a", 2, 2},      {"ab\x83", 3, 3}, // a lone lead byte at the end is one byte
-        {"\xA6\xA6\xA6", 2, 2}, // half-width katakana are single bytes
+        {"abc", 5, 3},          {"abc", 2, 2},          {"abc", 0, 0},
+        {"a" + hiragana, 2, 1}, {"a" + hiragana, 3, 3}, {hiragana + hiragana, 3, 2},
+        {so + "a", 2, 2},       {"ab\x83", 3, 3}, // a lone lead byte at the end is one byte
+        {"\xA6\xA6\xA6", 2, 2},                   // half-width katakana are single bytes
     };
     for (const auto &c : cases)
         EXPECT_EQ(cp932_prefix_length(c.text.data(), c.text.size(), c.limit), c.expected)
