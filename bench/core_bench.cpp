@@ -24,8 +24,7 @@ void source_load() {
             state = state * 1664525u + 1013904223u;
             // A gradient with some noise, so the ramp sees every level.
             const auto v = uint8_t((x + y) * 255 / (canvasWidth + canvasHeight));
-            surface_set(sourceSurface, x, y,
-                        Rgb{uint8_t(v ^ (state >> 28)), v, uint8_t(255 - v)});
+            surface_set(sourceSurface, x, y, Rgb{uint8_t(v ^ (state >> 28)), v, uint8_t(255 - v)});
         }
     bmpWidth = canvasWidth;
     bmpHeight = canvasHeight;

@@ -252,9 +252,12 @@ void put(uint8_t *p, Rgb c) {
 
 void decode_row(const Layout &l, const uint8_t *src, uint8_t *out) {
     const int64_t w = l.width;
-    if (l.bpp <= 8) {
-        for (int64_t x = 0; x < w; ++x)
-            put(out + x * 3, l.palette[index_at(src, l.bpp, x)]);
+    if (l.bpp == 8) {
+        for (int64_t x = 0; x < w; ++x, out += 3)
+            put(out, l.palette[src[x]]);
+    } else if (l.bpp < 8) {
+        for (int64_t x = 0; x < w; ++x, out += 3)
+            put(out, l.palette[index_at(src, l.bpp, x)]);
     } else if (l.bpp == 24) {
         std::memcpy(out, src, size_t(w) * 3); // both are B, G, R
     } else if (l.bpp == 32 && l.channels[0].mask == 0xFF0000 && l.channels[1].mask == 0xFF00 &&

@@ -9,11 +9,11 @@
 
 // Darkest first; entry 13 is a faint tint rather than a grey, and the space is above any sum.
 const RampEntry ramp[rampSize] = {
-    {50, 0, 0, 0, "$"},         {100, 10, 10, 10, "&"},     {150, 20, 20, 20, "%"},
-    {200, 40, 40, 40, "#"},     {250, 60, 60, 60, "*"},     {300, 80, 80, 80, "?"},
-    {350, 100, 100, 100, "+"},  {400, 120, 120, 120, "/"},  {450, 140, 140, 140, "!"},
-    {500, 160, 160, 160, ";"},  {550, 180, 180, 180, ":"},  {600, 200, 200, 200, "-"},
-    {650, 220, 220, 220, ","},  {700, 255, 240, 240, "."},  {1270, 255, 255, 255, " "},
+    {50, 0, 0, 0, "$"},        {100, 10, 10, 10, "&"},    {150, 20, 20, 20, "%"},
+    {200, 40, 40, 40, "#"},    {250, 60, 60, 60, "*"},    {300, 80, 80, 80, "?"},
+    {350, 100, 100, 100, "+"}, {400, 120, 120, 120, "/"}, {450, 140, 140, 140, "!"},
+    {500, 160, 160, 160, ";"}, {550, 180, 180, 180, ":"}, {600, 200, 200, 200, "-"},
+    {650, 220, 220, 220, ","}, {700, 255, 240, 240, "."}, {1270, 255, 255, 255, " "},
 };
 
 namespace {
@@ -28,7 +28,9 @@ int ramp_pick(int32_t sum, int64_t offset) {
     return rampSize - 1;
 }
 
-int64_t text_convert_offset(int32_t meido) { return (int64_t{meido} - 50) * 10; }
+int64_t text_convert_offset(int32_t meido) {
+    return (int64_t{meido} - 50) * 10;
+}
 
 bool text_convert_fits() {
     if (mapCols < 0 || mapRows < 0)
@@ -83,4 +85,6 @@ const char *text_convert_too_large_message() {
     return "ヴェルコランのサイズが大きすぎて変換できません。\n比率か横幅を変更して下さい。";
 }
 
-const char *text_convert_failed_message() { return "変換に失敗しました。"; }
+const char *text_convert_failed_message() {
+    return "変換に失敗しました。";
+}

@@ -21,7 +21,9 @@ int ramp_pick(int32_t sum, int64_t offset);
 // (Meido - 50) * 10, in 64 bits so any stored Meido is safe.
 int64_t text_convert_offset(int32_t meido);
 
-// (Mojisu + 2) * mapRows <= 61440, computed without overflow.
+// (Mojisu + 2) * mapRows <= 61440, computed without overflow; the text's own length
+// (mapCols + 2) * mapRows must fit too (they differ only outside modes 1 and 2). A negative
+// mapCols or mapRows gives an empty text, which always fits.
 bool text_convert_fits();
 
 enum class ConvertOutcome { converted, tooLarge };

@@ -15,14 +15,16 @@ int32_t mapY = 0;
 
 namespace {
 
-constexpr int32_t previewEdge = 15;     // left and top of the proportional preview
-constexpr int32_t previewGap = 30;      // mapX = mapCols + 30, mapY = previewHeight + 30
-constexpr int32_t reduceFactor = 3;     // the reduced copy is a third of the source
+constexpr int32_t previewEdge = 15;      // left and top of the proportional preview
+constexpr int32_t previewGap = 30;       // mapX = mapCols + 30, mapY = previewHeight + 30
+constexpr int32_t reduceFactor = 3;      // the reduced copy is a third of the source
 constexpr int32_t fullSourceWidth = 600; // wider bitmaps are drawn from the reduced copy
 // In stretch mode mapCols + mapX = 2 * Mojisu + 30, so any wider Mojisu fails the first check.
 constexpr int32_t stretchMojisuMax = (canvasWidth - previewGap) / 2;
 
-bool fits_int32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+bool fits_int32(int64_t v) {
+    return v >= INT32_MIN && v <= INT32_MAX;
+}
 
 int32_t clamp_int32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
@@ -105,8 +107,8 @@ bool map_geometry_compute() {
         mapX = static_cast<int32_t>(cols + previewGap);
         mapY = static_cast<int32_t>(height + previewGap);
     }
-    return int64_t{mapCols} + mapX <= canvasWidth && int64_t{previewHeight} + mapY <= canvasHeight &&
-           int64_t{mapRows} + mapY <= canvasHeight;
+    return int64_t{mapCols} + mapX <= canvasWidth &&
+           int64_t{previewHeight} + mapY <= canvasHeight && int64_t{mapRows} + mapY <= canvasHeight;
 }
 
 int map_geometry_update() {

@@ -27,8 +27,10 @@ enum class FitResult {
     cannotFit // refused in a mode where lowering cannot help (anything but stretch mode)
 };
 
-// Stretch mode: lower Mojisu by 1 (never below 0) until accepted. Any other mode: stop after
-// the first refusal (original mode resets Mojisu to bmpWidth each try, so lowering never helps).
+// Stretch mode: lower Mojisu by 1 (never below 0) until accepted; a Mojisu above 1009 goes
+// straight to 1009, since every width above it fails the first check. Any other mode, or a
+// bitmap size of 0 or less: stop after the first refusal (original mode resets Mojisu to
+// bmpWidth each try, so lowering never helps).
 FitResult map_geometry_fit();
 
 // Clear: all seven values 0.

@@ -102,8 +102,8 @@ void column_pass(const uint32_t *sums, const Axis &cols, uint64_t whiteColumn, c
 
 } // namespace
 
-void surface_scale(const Surface &src, int32_t sw, int32_t sh, Surface &dst, int32_t dx,
-                   int32_t dy, int32_t dw, int32_t dh) {
+void surface_scale(const Surface &src, int32_t sw, int32_t sh, Surface &dst, int32_t dx, int32_t dy,
+                   int32_t dw, int32_t dh) {
     if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0 || sw > scaleSizeMax || sh > scaleSizeMax ||
         dst.bits == nullptr)
         return;

@@ -13,9 +13,12 @@ void (*canvasMemoryFree)(uint8_t *bits) = nullptr;
 void (*canvasChanged)(int32_t x, int32_t y, int32_t width, int32_t height) = nullptr;
 
 // The canvas must go back to whoever gave it, even if the hooks change in between.
+static bool canvasFromHook = false;
 static void (*canvasFreeUsed)(uint8_t *bits) = nullptr;
 
-int32_t surface_stride(int32_t width) { return (width * 3 + 3) & ~3; }
+int32_t surface_stride(int32_t width) {
+    return (width * 3 + 3) & ~3;
+}
 
 static bool surface_alloc(Surface &s, int32_t width, int32_t height, bool isCanvas) {
     const int32_t stride = surface_stride(width);
@@ -23,6 +26,7 @@ static bool surface_alloc(Surface &s, int32_t width, int32_t height, bool isCanv
     uint8_t *bits = nullptr;
     if (isCanvas && canvasMemoryAlloc != nullptr) {
         bits = canvasMemoryAlloc(width, height, stride);
+        canvasFromHook = true;
         canvasFreeUsed = canvasMemoryFree;
     } else {
         bits = new (std::nothrow) uint8_t[bytes];
@@ -48,11 +52,12 @@ void surfaces_create() {
 
 void surfaces_release() {
     if (canvas.bits != nullptr) {
-        if (canvasFreeUsed != nullptr)
-            canvasFreeUsed(canvas.bits);
-        else
+        if (!canvasFromHook)
             delete[] canvas.bits;
+        else if (canvasFreeUsed != nullptr)
+            canvasFreeUsed(canvas.bits);
     }
+    canvasFromHook = false;
     canvasFreeUsed = nullptr;
     delete[] sourceSurface.bits;
     delete[] reducedCopy.bits;
@@ -99,7 +104,8 @@ void surface_outline(Surface &s, int32_t left, int32_t top, int32_t right, int32
         return;
     // Differences in 64 bits; surface_fill clips whatever is left outside.
     const int32_t width = static_cast<int32_t>(std::min<int64_t>(int64_t{right} - left, INT32_MAX));
-    const int32_t height = static_cast<int32_t>(std::min<int64_t>(int64_t{bottom} - top, INT32_MAX));
+    const int32_t height =
+        static_cast<int32_t>(std::min<int64_t>(int64_t{bottom} - top, INT32_MAX));
     surface_fill(s, left, top, width, 1, rgbBlack);
     surface_fill(s, left, bottom - 1, width, 1, rgbBlack);
     surface_fill(s, left, top, 1, height, rgbBlack);

@@ -54,14 +54,15 @@ void surface_set(Surface &s, int32_t x, int32_t y, Rgb c);
 void surface_fill(Surface &s, int32_t x, int32_t y, int32_t width, int32_t height, Rgb c);
 
 // One-pixel black outline along the inside of [left, right) x [top, bottom), inside untouched
-// (GDI's Rectangle with a black pen and a null brush); clipped.
+// (GDI's Rectangle with a black pen and a null brush); clipped. An empty or inverted rectangle
+// draws nothing.
 void surface_outline(Surface &s, int32_t left, int32_t top, int32_t right, int32_t bottom);
 
 // Area-averaging scale of src's rectangle (0, 0)-(sw, sh) onto dst's (dx, dy)-(dx+dw, dy+dh).
 // Pinned so every build gives the same pixels: on a common axis source column i covers
 // [i*dw, (i+1)*dw) and destination column x covers [x*sw, (x+1)*sw); a weight is the length
 // of their overlap (rows alike); each channel is floor((sum wx*wy*c + S/2) / S), S = sw*sh.
-// Nothing is drawn when any size is 0 or less. Source reads outside src are white; writes
-// outside dst are clipped.
+// Nothing is drawn when any size is 0 or less, nor from a source side above 65536 (which keeps
+// the integer sums exact). Source reads outside src are white; writes outside dst are clipped.
 void surface_scale(const Surface &src, int32_t sw, int32_t sh, Surface &dst, int32_t dx,
                    int32_t dy, int32_t dw, int32_t dh);

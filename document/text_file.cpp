@@ -33,7 +33,9 @@ int text_file_choose() {
     if (!result)
         return 0;
     lstrcpynA(textPath, path, sizeof textPath);
-    GetCurrentDirectoryA(sizeof settings.saveDir, settings.saveDir);
+    // The folder comes from the path: not every system's dialog moves the current directory.
+    lstrcpynA(settings.saveDir, dialog_folder(path, dialog.nFileOffset).c_str(),
+              sizeof settings.saveDir);
     return result;
 }
 

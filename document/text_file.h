@@ -7,6 +7,11 @@
 // write never destroys the earlier file. False on any failure (create, write, flush, move).
 bool text_file_save_bytes(const char *path, const char *data, size_t size);
 
+// Portable: the folder holding the file a file dialog returned, from the path and the offset of
+// the file name in it; the separator before the name is dropped except after a drive ("C:\").
+// Empty when the offset does not point into the path.
+std::string dialog_folder(const char *path, size_t fileOffset);
+
 #ifdef _WIN32
 int text_file_choose();
 int text_file_confirm_overwrite();

@@ -93,3 +93,15 @@ bool text_file_save_bytes(const char *path, const char *data, size_t size) {
     }
     return true;
 }
+
+std::string dialog_folder(const char *path, size_t fileOffset) {
+    std::string folder(path);
+    if (fileOffset == 0 || fileOffset > folder.size())
+        return std::string();
+    folder.resize(fileOffset);
+    char last = folder.back();
+    bool driveRoot = folder.size() == 3 && folder[1] == ':';
+    if ((last == '\\' || last == '/') && folder.size() > 1 && !driveRoot)
+        folder.pop_back();
+    return folder;
+}

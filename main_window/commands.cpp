@@ -98,7 +98,7 @@ static void command_help(HWND window) {
 static void command_about(HWND window) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
     HICON icon = LoadIconA(instance, "MYICON");
-    ShellAboutA(window, appName, "ビットマップの絵を文字の絵（ヴェルコラン）に変えるツールです。", icon);
+    ShellAboutA(window, appName, "ビットマップを文字の絵に変換します。", icon);
 }
 
 static void command_convert() {

@@ -100,8 +100,12 @@ static void main_window_ini_write() {
 }
 
 static void main_window_on_size(WPARAM wParam, LPARAM lParam) {
-    if (toolbar != nullptr)
+    if (toolbar != nullptr) {
         SendMessageA(toolbar, WM_SIZE, wParam, lParam);
+        // Some toolbars settle a new number of wrapped rows only at the next size request;
+        // ask now, so the layout below measures the height that goes with this width.
+        SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+    }
     if (statusBar != nullptr)
         SendMessageA(statusBar, WM_SIZE, wParam, lParam);
     layout_panes();
@@ -117,6 +121,17 @@ static void main_window_on_getminmaxinfo(MINMAXINFO *info) {
     info->ptMinTrackSize.x =
         static_cast<LONG>(std::min<int64_t>(int64_t{settings.Mojisu} + 100, INT32_MAX));
     info->ptMinTrackSize.y = 100;
+}
+
+// The toolbar leaves its background to its parent. The frame itself is never erased (its
+// children cover it), but the toolbar's part is painted in the button face colour.
+static LRESULT main_window_on_erasebkgnd(HWND window, HDC dc) {
+    if (toolbar == nullptr || WindowFromDC(dc) != toolbar)
+        return DefWindowProcA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT area{};
+    GetClipBox(dc, &area);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
 }
 
 static void main_window_on_menuselect(WPARAM wParam) {
@@ -136,6 +151,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND: command_dispatch(window, wParam); return 0;
     case WM_MENUSELECT: main_window_on_menuselect(wParam); return 0;
     case WM_CTLCOLOREDIT: editor_commands_update(); return 0;
+    case WM_ERASEBKGND: return main_window_on_erasebkgnd(window, reinterpret_cast<HDC>(wParam));
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -3,6 +3,7 @@
 
 #include "core/document.h"
 #include "core/settings.h"
+#include "document/text_file.h"
 #include "image_pane/image_pane.h"
 #include "main_window/commands.h"
 
@@ -28,8 +29,10 @@ int bitmap_choose() {
         bitmapPath[0] = '\0';
         return 0;
     }
-    GetCurrentDirectoryA(sizeof settings.openDir, settings.openDir);
-    // The name comes from the path rather than the title buffer, which a long name overflows.
+    // The folder comes from the path: not every system's dialog moves the current directory.
+    lstrcpynA(settings.openDir, dialog_folder(bitmapPath, dialog.nFileOffset).c_str(),
+              sizeof settings.openDir);
+    // The name too, rather than from the title buffer, which a long name overflows.
     doc_title_from_file_name(bitmapPath + dialog.nFileOffset);
     return 1;
 }

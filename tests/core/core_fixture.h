@@ -1,4 +1,4 @@
-// Shared set-up for the core tests: fresh surfaces, defaults, and pictures that show a fault.
+// Shared set-up for the core tests: fresh surfaces and defaults, and pictures that show a fault.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -19,14 +19,12 @@ class CoreTest : public ::testing::Test {
         settings_defaults();
         map_geometry_clear();
     }
-    void TearDown() override { canvasChanged = nullptr; }
 };
 
 // Deterministic noise, different in each channel so a swapped channel shows.
 inline Rgb noise_at(int32_t x, int32_t y) {
-    uint32_t h = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u;
-    h ^= h >> 13;
-    h *= 0x5bd1e995u;
+    uint32_t h = uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u;
+    h = (h ^ (h >> 13)) * 0x5bd1e995u;
     h ^= h >> 15;
     return Rgb{uint8_t(h), uint8_t(h >> 8), uint8_t(h >> 16)};
 }
@@ -37,42 +35,27 @@ inline void noise_fill(Surface &s, int32_t width, int32_t height) {
             surface_set(s, x, y, noise_at(x, y));
 }
 
-// A region as one character per pixel: '#' black, '.' white, 'r' pure red, '?' anything else.
-inline std::string region_picture(const Surface &s, int32_t x0, int32_t y0, int32_t w, int32_t h) {
+// One character a pixel: '#' black, '.' white, 'r' pure red; other colours as "(r,g,b)".
+inline std::string picture(const Surface &s, int32_t x0, int32_t y0, int32_t w, int32_t h) {
     std::string out;
-    for (int32_t y = y0; y < y0 + h; ++y) {
+    for (int32_t y = y0; y < y0 + h; ++y, out += '\n')
         for (int32_t x = x0; x < x0 + w; ++x) {
             const Rgb c = surface_get(s, x, y);
-            out += c == rgbBlack ? '#' : c == rgbWhite ? '.' : c == Rgb{255, 0, 0} ? 'r' : '?';
+            out += c == rgbBlack         ? "#"
+                   : c == rgbWhite       ? "."
+                   : c == Rgb{255, 0, 0} ? "r"
+                                         : "(" + std::to_string(c.r) + "," + std::to_string(c.g) +
+                                               "," + std::to_string(c.b) + ")";
         }
-        out += '\n';
-    }
     return out;
 }
 
-// Grey levels of a region, for failure messages.
-inline std::string region_values(const Surface &s, int32_t x0, int32_t y0, int32_t w, int32_t h) {
-    std::string out;
-    for (int32_t y = y0; y < y0 + h; ++y) {
-        for (int32_t x = x0; x < x0 + w; ++x) {
-            const Rgb c = surface_get(s, x, y);
-            out += "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," +
-                   std::to_string(c.b) + ") ";
-        }
-        out += '\n';
-    }
-    return out;
-}
-
-// A small surface of its own, white, for scaler tests.
+// A small white surface of its own.
 struct OwnedSurface {
     std::vector<uint8_t> memory;
     Surface s;
     OwnedSurface(int32_t width, int32_t height)
-        : memory(static_cast<size_t>(surface_stride(width)) * height, 255) {
-        s.width = width;
-        s.height = height;
-        s.stride = surface_stride(width);
-        s.bits = memory.data();
-    }
+        : memory(size_t(surface_stride(width)) * height, 255), s{width, height,
+                                                                 surface_stride(width),
+                                                                 memory.data()} {}
 };

@@ -81,11 +81,31 @@ ModalAction file_dialog_answer(const std::string &name) {
     };
 }
 
+namespace {
+
+BOOL CALLBACK dialog_cancel(HWND window, LPARAM) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (IsWindowVisible(window) && std::strcmp(name, "#32770") == 0)
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return TRUE;
+}
+
+// A dialog that an answer failed to close (a file name the dialog would not take, say) is
+// cancelled after a while, so the test fails instead of waiting for ever.
+void CALLBACK dialogs_rescue(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), dialog_cancel, 0);
+}
+
+} // namespace
+
 std::vector<ModalDialog> command_run(int id, std::vector<ModalAction> answers) {
     modal_driver_begin(20);
     for (ModalAction &answer : answers)
         modal_expect(std::move(answer));
+    UINT_PTR rescue = SetTimer(nullptr, 0, 8000, dialogs_rescue);
     SendMessageA(mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    KillTimer(nullptr, rescue);
     return modal_driver_end();
 }
 

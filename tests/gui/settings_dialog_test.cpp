@@ -142,7 +142,7 @@ TEST_F(SettingsDialog, TemplateHoldsTheTwentyNineControls) {
         int id;
         const char *className;
         const char *text;
-        DWORD style; // beyond WS_CHILD | WS_VISIBLE
+        DWORD style; // beyond WS_CHILD | WS_VISIBLE; the boxes and 1006 as stretch mode sets them
         RECT place;  // x, y, width, height in dialog units
     };
     const DWORD off = WS_DISABLED;
@@ -150,7 +150,7 @@ TEST_F(SettingsDialog, TemplateHoldsTheTwentyNineControls) {
         {1010, "Button", "明度", WS_GROUP | BS_GROUPBOX, {4, 8, 160, 55}},
         {1001, "Static", "明るさを調節します。", WS_GROUP | SS_LEFT, {19, 23, 84, 10}},
         {1021, "msctls_trackbar32", "Slider1", WS_TABSTOP | TBS_AUTOTICKS, {13, 35, 147, 23}},
-        {1031, "Edit", "", WS_BORDER | WS_TABSTOP | ES_READONLY, {120, 22, 18, 12}},
+        {1031, "Edit", "50", WS_BORDER | WS_TABSTOP | ES_READONLY, {120, 22, 18, 12}},
         {1054, "msctls_updown32", "Spin1", UDS_ARROWKEYS, {138, 21, 7, 12}},
         {1011, "Button", "階調", off | WS_GROUP | BS_GROUPBOX, {4, 68, 160, 82}},
         {1041, "Button", "多階調", off | WS_TABSTOP | BS_AUTORADIOBUTTON, {12, 78, 35, 14}},
@@ -164,14 +164,14 @@ TEST_F(SettingsDialog, TemplateHoldsTheTwentyNineControls) {
         {1044, "Button", "オリジナル", WS_TABSTOP | BS_AUTORADIOBUTTON, {172, 110, 51, 15}},
         {1004, "Static", "横幅（１行の文字数）", WS_GROUP | SS_LEFT, {183, 32, 90, 10}},
         {1022, "msctls_trackbar32", "Slider2", WS_TABSTOP | TBS_AUTOTICKS, {172, 43, 152, 24}},
-        {1034, "Edit", "", WS_BORDER | WS_TABSTOP | ES_READONLY, {287, 29, 18, 12}},
+        {1034, "Edit", "100", WS_BORDER | WS_TABSTOP | ES_READONLY, {287, 29, 18, 12}},
         {1055, "msctls_updown32", "Spin2", UDS_ARROWKEYS, {305, 28, 7, 12}},
         {1005, "Static", "比率（縦の長さ）", WS_GROUP | SS_LEFT, {180, 73, 55, 10}},
         {1023, "msctls_trackbar32", "Slider3", WS_TABSTOP | TBS_AUTOTICKS, {172, 83, 152, 24}},
-        {1035, "Edit", "", WS_BORDER | WS_TABSTOP | ES_READONLY, {287, 69, 18, 12}},
+        {1035, "Edit", "50", WS_BORDER | WS_TABSTOP | ES_READONLY, {287, 69, 18, 12}},
         {1056, "msctls_updown32", "Spin3", UDS_ARROWKEYS, {305, 68, 7, 12}},
         {1006, "Static", "ビットマップのサイズが、\nヴェルコランのサイズになります。",
-         WS_GROUP | SS_LEFT, {184, 125, 118, 20}},
+         off | WS_GROUP | SS_LEFT, {184, 125, 118, 20}}, // disabled by stretch mode
         {1051, "Button", "", WS_TABSTOP | BS_PUSHBUTTON, {149, 18, 6, 6}},
         {1052, "Button", "", off | WS_TABSTOP | BS_PUSHBUTTON, {149, 78, 6, 6}},
         {1053, "Button", "", WS_TABSTOP | BS_PUSHBUTTON, {315, 18, 6, 6}},
@@ -209,23 +209,36 @@ TEST_F(SettingsDialog, TemplateHoldsTheTwentyNineControls) {
             GetClassNameA(child, cls, sizeof cls);
             GetWindowTextA(child, text, sizeof text);
             const DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
-            RECT want{c.place.left, c.place.top, c.place.left + c.place.right,
-                      c.place.top + c.place.bottom};
+            // Each number is scaled on its own, as the dialog manager does.
+            RECT want = c.place;
             MapDialogRect(d, &want);
             RECT got = child_rect(child);
+            // An up-down keeps a minimum width of its own on some systems.
+            if (lstrcmpiA(cls, "msctls_updown32") == 0 && got.right >= want.right)
+                got.right = want.right;
             if (GetDlgCtrlID(child) != c.id)
                 problems.push_back(at + "found id " + std::to_string(GetDlgCtrlID(child)));
             if (lstrcmpiA(cls, c.className) != 0)
                 problems.push_back(at + "class " + cls);
             if (std::string(text) != c.text)
                 problems.push_back(at + "text " + text);
-            const DWORD fixed = WS_DISABLED | WS_GROUP | WS_TABSTOP | WS_BORDER;
-            if ((style & fixed) != (c.style & fixed) || (style & c.style) != c.style ||
+            // Edit controls draw their own border; a radio button's tab stop follows its check.
+            DWORD fixed = WS_DISABLED | WS_GROUP | WS_TABSTOP | WS_BORDER;
+            DWORD wanted = c.style;
+            if (lstrcmpiA(cls, "Edit") == 0)
+                wanted &= ~WS_BORDER, fixed &= ~WS_BORDER;
+            if ((c.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON && lstrcmpiA(cls, "Button") == 0)
+                wanted &= ~WS_TABSTOP, fixed &= ~WS_TABSTOP;
+            if ((style & fixed) != (wanted & fixed) || (style & wanted) != wanted ||
                 (style & (WS_CHILD | WS_VISIBLE)) != (WS_CHILD | WS_VISIBLE))
                 problems.push_back(at + "style " + std::to_string(style));
-            if (got.left != want.left || got.top != want.top ||
-                got.right != want.right - want.left || got.bottom != want.bottom - want.top)
-                problems.push_back(at + "rectangle");
+            if (std::memcmp(&got, &want, sizeof got) != 0)
+                problems.push_back(at + "rectangle " + std::to_string(got.left) + "," +
+                                   std::to_string(got.top) + "," + std::to_string(got.right) +
+                                   "," + std::to_string(got.bottom) + " instead of " +
+                                   std::to_string(want.left) + "," + std::to_string(want.top) +
+                                   "," + std::to_string(want.right) + "," +
+                                   std::to_string(want.bottom));
             child = GetWindow(child, GW_HWNDNEXT);
         }
         if (child != nullptr)

@@ -81,6 +81,8 @@ TEST(IniIntParse, ReadsLikeAtoiWithoutOverflow) {
         {"-2147483649", INT32_MIN},
         {"99999999999999999999999", INT32_MAX},
         {"-99999999999999999999999", INT32_MIN},
+        {"18446744073709551616", INT32_MAX}, // 2^64: a 64-bit sum would wrap to 0
+        {"-18446744073709551617", INT32_MIN},
         {"\x82\x4F", 0}, // a full-width digit
     };
     for (const auto &c : cases)
@@ -259,16 +261,6 @@ TEST(IniWrite, RaisesMojisuAndRoundTrips) {
     WindowRect rect{};
     ini_read_path(path.c_str(), rect);
     EXPECT_EQ(settings_text(rect), expected);
-}
-
-TEST(IniWrite, UnreadableFileIsLeftAlone) {
-    TempFolder folder;
-    std::string path = folder.file("vkd.ini");
-    std::filesystem::create_directory(path);
-    settings_fresh();
-    ini_write_path(path.c_str(), {});
-    EXPECT_TRUE(std::filesystem::is_directory(path));
-    EXPECT_EQ(folder.listing(), "vkd.ini;");
 }
 
 TEST(IniRect, MovesOnlyWhenWidthPlusHeightIsNotZero) {
