@@ -28,6 +28,14 @@ struct Span {
     size_t begin = 0, end = 0;
 };
 
+Span trimmed(const std::string &text, size_t begin, size_t end) {
+    while (begin < end && is_blank(text[begin]))
+        ++begin;
+    while (end > begin && is_blank(text[end - 1]))
+        --end;
+    return {begin, end};
+}
+
 enum class LineKind { other, section, entry };
 
 struct ParsedLine {
@@ -38,11 +46,7 @@ struct ParsedLine {
 
 ParsedLine line_parse(const std::string &line) {
     ParsedLine parsed;
-    size_t begin = 0, end = line.size();
-    while (begin < end && is_blank(line[begin]))
-        ++begin;
-    while (end > begin && is_blank(line[end - 1]))
-        --end;
+    auto [begin, end] = trimmed(line, 0, line.size());
     if (begin == end)
         return parsed;
     if (line[begin] == '[') {
@@ -50,12 +54,7 @@ ParsedLine line_parse(const std::string &line) {
         for (size_t i = begin + 1; i < end; ++i) {
             if (line[i] == ']') {
                 parsed.kind = LineKind::section;
-                size_t nameBegin = begin + 1, nameEnd = i;
-                while (nameBegin < nameEnd && is_blank(line[nameBegin]))
-                    ++nameBegin;
-                while (nameEnd > nameBegin && is_blank(line[nameEnd - 1]))
-                    --nameEnd;
-                parsed.name = {nameBegin, nameEnd};
+                parsed.name = trimmed(line, begin + 1, i);
                 return parsed;
             }
             if (cp932_lead(static_cast<unsigned char>(line[i])) && i + 1 < end)
@@ -67,14 +66,8 @@ ParsedLine line_parse(const std::string &line) {
     if (equals == std::string::npos || equals >= end)
         return parsed;
     parsed.kind = LineKind::entry;
-    size_t nameEnd = equals;
-    while (nameEnd > begin && is_blank(line[nameEnd - 1]))
-        --nameEnd;
-    size_t valueBegin = equals + 1;
-    while (valueBegin < end && is_blank(line[valueBegin]))
-        ++valueBegin;
-    parsed.name = {begin, nameEnd};
-    parsed.value = {valueBegin, end};
+    parsed.name = trimmed(line, begin, equals);
+    parsed.value = trimmed(line, equals + 1, end);
     return parsed;
 }
 
@@ -104,19 +97,13 @@ bool name_equals(const std::string &line, Span span, const char *name) {
 // Names asked for are taken without the blanks around them, as names in the file are.
 std::string name_trimmed(const char *name) {
     std::string text(name);
-    size_t begin = 0, end = text.size();
-    while (begin < end && is_blank(text[begin]))
-        ++begin;
-    while (end > begin && is_blank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
+    Span span = trimmed(text, 0, text.size());
+    return text.substr(span.begin, span.end - span.begin);
 }
 
 bool line_is_blank(const std::string &line) {
-    for (char c : line)
-        if (!is_blank(c))
-            return false;
-    return true;
+    Span span = trimmed(line, 0, line.size());
+    return span.begin == span.end;
 }
 
 // Lines of the first section named section: [header, end). header is npos when there is none.

@@ -34,6 +34,13 @@ void profile_set(Profile &profile, const char *section, const char *key, const c
 // so a failure never leaves a half-written file. Returns false on any failure.
 bool profile_save(const char *path, const Profile &profile);
 
+// Details profile_get and profile_set share: a section line is "[name]", anything after the
+// bracket ignored; an entry is "key=value"; every other line (comments, lines without "=",
+// entries before the first section) is kept but never matches. Names and values are taken
+// without the blanks around them; names compare without regard to case for single-byte
+// letters only. Of duplicate sections and keys the first is read and replaced; a new key goes
+// after its section's last non-blank line. A written value ends at its first line break.
+
 // profile_load that tells a missing file from one that exists but cannot be read, so a writer
 // never replaces a file whose other sections it could not see.
 enum class ProfileLoad { loaded, missing, unreadable };
