@@ -45,11 +45,11 @@ bool text_convert_fits() {
 ConvertOutcome text_convert(std::string &text) {
     if (!text_convert_fits())
         return ConvertOutcome::tooLarge;
-    std::string out;
-    if (mapCols < 0 || mapRows < 0) {
-        text = out;
+    if (mapCols < 0 || mapRows < 0) { // only from a hand-edited settings file
+        text.clear();
         return ConvertOutcome::converted;
     }
+    std::string out;
     out.reserve(static_cast<size_t>(mapCols + 2) * static_cast<size_t>(mapRows));
     const int64_t offset = text_convert_offset(settings.Meido);
     const bool vertical = settings.Position != 0;

@@ -72,20 +72,24 @@ TEST(Scale, MatchesTheOneStepFormula) {
 }
 
 TEST(Scale, RoundingIsExactAtTheLargestAreas) {
-    // 2048 x sh onto one pixel, every weight 1: blue sums to 255 * area less the deficit.
+    // sw x sh onto one pixel, every weight 1; beyond the 2048 x 40 real pixels the source reads
+    // white. Blue sums to 255 * area less the deficit: just below and just at a rounding step.
     const struct {
-        int32_t sh;
+        int32_t sw, sh;
         int64_t deficit;
         int expected;
-    } cases[] = {{4095, 2048 * 4095 / 2 + 1, 254}, {4095, 2048 * 4095 / 2, 255}};
-    OwnedSurface src(2048, 4095), dst(1, 1);
+    } cases[] = {{2048, 4095, 2048 * 4095 / 2 + 1, 254},
+                 {2048, 4095, 2048 * 4095 / 2, 255},
+                 {4095, 4096, 4095 * 4096 / 2 + 1, 254},
+                 {4095, 4096, 4095 * 4096 / 2, 255}};
+    OwnedSurface src(2048, 40), dst(1, 1);
     for (const auto &c : cases) {
         std::fill(src.memory.begin(), src.memory.end(), 255);
         for (int64_t k = 0; k < c.deficit / 255; ++k) // rows have no padding at this width
             src.memory[size_t(k) * 3] = 0;
         src.memory[size_t(c.deficit / 255) * 3] = uint8_t(255 - c.deficit % 255);
-        surface_scale(src.s, 2048, c.sh, dst.s, 0, 0, 1, 1);
-        EXPECT_EQ(int(surface_get(dst.s, 0, 0).b), c.expected) << c.sh << " " << c.deficit;
+        surface_scale(src.s, c.sw, c.sh, dst.s, 0, 0, 1, 1);
+        EXPECT_EQ(int(surface_get(dst.s, 0, 0).b), c.expected) << c.sw << "x" << c.sh;
     }
 }
 

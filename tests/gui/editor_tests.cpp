@@ -63,19 +63,6 @@ TEST_F(Editor, EditCommandStatesFollowSelectionAndModifyFlag) {
     }
 }
 
-TEST_F(Editor, TypingEnablesUndo) {
-    ASSERT_NE(app_start(), nullptr);
-    editor_repaint();
-    ASSERT_FALSE(menu_enabled(IDM_UNDO));
-    SetFocus(editorPane);
-    SendMessageA(editorPane, WM_CHAR, 'x', 0);
-    editor_repaint();
-    EXPECT_TRUE(menu_enabled(IDM_UNDO));
-    EXPECT_TRUE(button_enabled(IDM_UNDO));
-    editor_command(IDM_UNDO);
-    EXPECT_EQ(text_of(editorPane), "");
-}
-
 TEST_F(Editor, SelectAllFocusesAndSelectsEverything) {
     ASSERT_NE(app_start(), nullptr);
     SetWindowTextA(editorPane, "$$&&\r\n..  ");

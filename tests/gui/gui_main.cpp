@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/gui/gui_session.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -49,6 +51,8 @@ void watchdog() {
 }
 
 } // namespace
+
+void test_deadline_extend(int seconds) { deadline += seconds; }
 
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);

@@ -8,6 +8,9 @@
 
 #include <string>
 
+// Every test has 120 seconds before the run is stopped; a long test may ask for more.
+void test_deadline_extend(int seconds);
+
 // Puts every process-wide value of the window subsystems back as the process starts with it.
 void app_state_reset();
 

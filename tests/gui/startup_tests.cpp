@@ -110,15 +110,6 @@ TEST_F(StartUp, StoredFontAndMisreadValues) {
     EXPECT_FALSE(exStyle & WS_EX_DLGMODALFRAME); // the system decides about the window edge
 }
 
-TEST_F(StartUp, HeightZeroIgnoresTheStoredFace) {
-    ini_file_write("[Font]\r\nFaceName=Courier New\r\nHeight=0\r\n");
-    ASSERT_NE(app_start(), nullptr);
-    const LOGFONTA font = font_of(editorPane);
-    EXPECT_EQ(font.lfHeight, -15);
-    EXPECT_STREQ(font.lfFaceName, "ＭＳ ゴシック");
-    EXPECT_TRUE(GetWindowLongA(imagePane, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME); // Style 1
-}
-
 TEST_F(StartUp, MinimumTrackingSizeFollowsMojisu) {
     ASSERT_NE(app_start(), nullptr);
     for (int mojisu : {100, 220, 20, 0}) {
@@ -171,20 +162,3 @@ TEST_F(StartUp, CloseWritesTheSettingsFileAndEndsTheLoop) {
     }
 }
 
-// A rectangle stored at one close places the next start.
-TEST_F(StartUp, RectangleRoundTripsThroughTheFile) {
-    HWND window = app_start();
-    ASSERT_NE(window, nullptr);
-    MoveWindow(window, 33, 44, 700, 500, TRUE);
-    SendMessageA(window, WM_CLOSE, 0, 0);
-    quit_drain();
-    app_state_reset();
-    window = app_start();
-    ASSERT_NE(window, nullptr);
-    RECT r{};
-    GetWindowRect(window, &r);
-    EXPECT_EQ(r.left, 33);
-    EXPECT_EQ(r.top, 44);
-    EXPECT_EQ(r.right, 733);
-    EXPECT_EQ(r.bottom, 544);
-}

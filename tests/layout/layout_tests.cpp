@@ -75,14 +75,3 @@ TEST(LayoutCompute, ArrangementsFromTheClientAreaAndBars) {
     toolbarRect = statusBarRect = imagePaneRect = editorPaneRect = PaneRect{0, 0, 0, 0};
 }
 
-// Only the bars' heights count, not where they were measured.
-TEST(LayoutCompute, BarPositionIsIgnored) {
-    settings_defaults();
-    map_geometry_clear();
-    toolbarRect = {350, 120, 800, 28};
-    statusBarRect = {350, 692, 800, 20};
-    layout_compute(800, 600);
-    EXPECT_EQ(imagePaneRect, (PaneRect{0, 28, 136, 552}));
-    EXPECT_EQ(editorPaneRect, (PaneRect{136, 28, 664, 552}));
-    toolbarRect = statusBarRect = imagePaneRect = editorPaneRect = PaneRect{0, 0, 0, 0};
-}

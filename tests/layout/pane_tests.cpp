@@ -39,24 +39,6 @@ TEST(CanvasSplit, UpdateRectangleInsideAndBeyondTheCanvas) {
     }
 }
 
-TEST(LabelOrigin, LeftEdgeUpwardOrTopRightCorner) {
-    struct {
-        int32_t position, width, height, textWidth;
-        LabelOrigin expected;
-    } const cases[] = {
-        {1, 136, 552, 0, {2, 542}},
-        {5, 136, 552, 300, {2, 542}},
-        {0, 800, 111, 252, {536, -2}},
-        {0, 800, 36, 252, {536, -2}},
-        {0, 0, 0, 252, {-264, -2}},
-    };
-    for (const auto &c : cases) {
-        const LabelOrigin o = label_origin(c.position, c.width, c.height, c.textWidth);
-        EXPECT_EQ(o.x, c.expected.x) << c.position << " " << c.width << "x" << c.height;
-        EXPECT_EQ(o.y, c.expected.y) << c.position << " " << c.width << "x" << c.height;
-    }
-}
-
 TEST(EditorFont, StartUpFontFollowsHeight) {
     struct {
         int32_t height;
