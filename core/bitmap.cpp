@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "core/geometry.h"
+#include "core/large_block.h"
 #include "core/settings.h"
 
 namespace {
@@ -124,23 +124,22 @@ LoadResult bitmap_load(int32_t screenWidth, int32_t screenHeight) {
     if (file == nullptr)
         return openFailed;
     // The header first: a picture refused by its size is not read any further.
-    std::vector<uint8_t> data(bitmapHeaderBytes);
-    data.resize(std::fread(data.data(), 1, data.size(), file));
-    HeaderTest test = bitmap_header_test(data.data(), data.size(), settings.Mode, screenWidth,
-                                         screenHeight);
-    if (test.outcome == HeaderOutcome::accepted) {
-        size_t chunk = size_t(1) << 20;
-        while (!std::feof(file) && !std::ferror(file) && data.size() < fileReadLimit) {
-            size_t have = data.size();
-            data.resize(have + chunk);
-            data.resize(have + std::fread(data.data() + have, 1, chunk, file));
-        }
+    uint8_t header[bitmapHeaderBytes];
+    const size_t headerSize = std::fread(header, 1, sizeof header, file);
+    const HeaderTest test =
+        bitmap_header_test(header, headerSize, settings.Mode, screenWidth, screenHeight);
+    if (test.outcome != HeaderOutcome::accepted) {
+        const bool failed = std::ferror(file) != 0;
+        std::fclose(file);
+        return failed ? openFailed : bitmap_accept(header, headerSize, test);
     }
-    bool failed = std::ferror(file) != 0;
+    // The rest in one piece: the decoder reads the whole file from memory.
+    FileBytes bytes;
+    const bool failed = !bytes.read(file, fileReadLimit);
     std::fclose(file);
     if (failed)
         return openFailed;
-    return bitmap_accept(data.data(), data.size(), test);
+    return bitmap_accept(bytes.data(), bytes.size(), test);
 }
 
 LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+#include "core/large_block.h"
 
 Surface canvas;
 Surface sourceSurface;
@@ -20,6 +20,10 @@ int32_t surface_stride(int32_t width) {
     return (width * 3 + 3) & ~3;
 }
 
+static size_t surface_bytes(const Surface &s) {
+    return static_cast<size_t>(s.stride) * static_cast<size_t>(s.height);
+}
+
 static bool surface_alloc(Surface &s, int32_t width, int32_t height, bool isCanvas) {
     const int32_t stride = surface_stride(width);
     const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
@@ -29,7 +33,7 @@ static bool surface_alloc(Surface &s, int32_t width, int32_t height, bool isCanv
         canvasFromHook = true;
         canvasFreeUsed = canvasMemoryFree;
     } else {
-        bits = new (std::nothrow) uint8_t[bytes];
+        bits = large_block_alloc(bytes);
     }
     if (bits == nullptr)
         return false; // stays 0 x 0: reads give white, writes are dropped
@@ -53,14 +57,14 @@ void surfaces_create() {
 void surfaces_release() {
     if (canvas.bits != nullptr) {
         if (!canvasFromHook)
-            delete[] canvas.bits;
+            large_block_free(canvas.bits, surface_bytes(canvas));
         else if (canvasFreeUsed != nullptr)
             canvasFreeUsed(canvas.bits);
     }
     canvasFromHook = false;
     canvasFreeUsed = nullptr;
-    delete[] sourceSurface.bits;
-    delete[] reducedCopy.bits;
+    large_block_free(sourceSurface.bits, surface_bytes(sourceSurface));
+    large_block_free(reducedCopy.bits, surface_bytes(reducedCopy));
     canvas = Surface{};
     sourceSurface = Surface{};
     reducedCopy = Surface{};

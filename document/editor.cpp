@@ -64,16 +64,29 @@ void editor_commands_update() {
 
 void editor_command(int commandId) {
     switch (commandId) {
-    case IDM_UNDO: SendMessageA(editorPane, EM_UNDO, 0, 0); break;
-    case IDM_CUT: SendMessageA(editorPane, WM_CUT, 0, 0); break;
-    case IDM_COPY: SendMessageA(editorPane, WM_COPY, 0, 0); break;
-    case IDM_PASTE: SendMessageA(editorPane, WM_PASTE, 0, 0); break;
-    case IDM_DELETE: SendMessageA(editorPane, WM_CLEAR, 0, 0); break;
+    case IDM_UNDO:
+        SendMessageA(editorPane, EM_UNDO, 0, 0);
+        break;
+    case IDM_CUT:
+        SendMessageA(editorPane, WM_CUT, 0, 0);
+        break;
+    case IDM_COPY:
+        SendMessageA(editorPane, WM_COPY, 0, 0);
+        break;
+    case IDM_PASTE:
+        SendMessageA(editorPane, WM_PASTE, 0, 0);
+        break;
+    case IDM_DELETE:
+        SendMessageA(editorPane, WM_CLEAR, 0, 0);
+        break;
     case IDM_SELECTALL:
         SetFocus(editorPane);
         SendMessageA(editorPane, EM_SETSEL, 0, -1);
         break;
-    case IDM_FONT: editor_font_choose(); break;
-    default: break;
+    case IDM_FONT:
+        editor_font_choose();
+        break;
+    default:
+        break;
     }
 }

@@ -24,7 +24,7 @@ static uint8_t *canvas_dib_alloc(int32_t width, int32_t height, int32_t) {
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height; // top-down, as the core lays rows out
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;    // B, G, R; rows padded to 4 bytes
+    info.bmiHeader.biBitCount = 24; // B, G, R; rows padded to 4 bytes
     info.bmiHeader.biCompression = BI_RGB;
     void *bits = nullptr;
     canvasDC = CreateCompatibleDC(nullptr);
@@ -53,7 +53,9 @@ static void canvas_dib_free(uint8_t *) {
     canvasBitmap = nullptr;
 }
 
-static RECT box_rect(const CanvasBox &b) { return RECT{b.left, b.top, b.right, b.bottom}; }
+static RECT box_rect(const CanvasBox &b) {
+    return RECT{b.left, b.top, b.right, b.bottom};
+}
 
 // Copies what the canvas covers of a pane rectangle; beyond the canvas the menu colour.
 static void canvas_show(HDC dc, const CanvasBox &area) {
@@ -126,7 +128,8 @@ static void image_pane_on_size() {
 static void image_pane_on_paint(HWND window) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    canvas_show(dc, CanvasBox{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom});
+    canvas_show(dc,
+                CanvasBox{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom});
     EndPaint(window, &ps);
 }
 
@@ -137,11 +140,20 @@ static void image_pane_on_destroy() {
 
 static LRESULT CALLBACK image_pane_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE: image_pane_on_create(); return 0;
-    case WM_SIZE: image_pane_on_size(); return 0;
-    case WM_PAINT: image_pane_on_paint(window); return 0;
-    case WM_DESTROY: image_pane_on_destroy(); return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    case WM_CREATE:
+        image_pane_on_create();
+        return 0;
+    case WM_SIZE:
+        image_pane_on_size();
+        return 0;
+    case WM_PAINT:
+        image_pane_on_paint(window);
+        return 0;
+    case WM_DESTROY:
+        image_pane_on_destroy();
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -152,11 +164,11 @@ void image_pane_create() {
     canvasMemoryFree = canvas_dib_free;
     canvasChanged = canvas_changed_show;
     imagePane = nullptr; // unknown until created: the first background paint marks nothing
-    HWND pane = CreateWindowExA(settings.Style != 0 ? WS_EX_DLGMODALFRAME : WS_EX_WINDOWEDGE,
-                                paneClassName, "", WS_CHILD | WS_VISIBLE, imagePaneRect.x,
-                                imagePaneRect.y, imagePaneRect.width, imagePaneRect.height,
-                                mainWindow, reinterpret_cast<HMENU>(IDC_IMAGEPANE), instance,
-                                nullptr);
+    HWND pane =
+        CreateWindowExA(settings.Style != 0 ? WS_EX_DLGMODALFRAME : WS_EX_WINDOWEDGE, paneClassName,
+                        "", WS_CHILD | WS_VISIBLE, imagePaneRect.x, imagePaneRect.y,
+                        imagePaneRect.width, imagePaneRect.height, mainWindow,
+                        reinterpret_cast<HMENU>(IDC_IMAGEPANE), instance, nullptr);
     imagePane = pane;
     ShowWindow(pane, SW_SHOW);
     UpdateWindow(pane);

@@ -12,7 +12,8 @@ CanvasSplit canvas_split(const CanvasBox &u) {
     if (split.inside.empty())
         split.inside = {};
     if (u.right > canvasWidth)
-        split.right = {std::max(u.left, canvasWidth), u.top, u.right, std::min(u.bottom, canvasHeight)};
+        split.right = {std::max(u.left, canvasWidth), u.top, u.right,
+                       std::min(u.bottom, canvasHeight)};
     if (u.bottom > canvasHeight)
         split.below = {u.left, std::max(u.top, canvasHeight), u.right, u.bottom};
     if (split.right.empty())

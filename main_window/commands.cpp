@@ -26,7 +26,9 @@ static const char *const cannotFitText =
     "オリジナルモードではこのビットマップはキャンバスに収まりません。\n"
     "ストレッチモードに切り替えてください。";
 
-static void warn(const char *text) { message_show(Message{text, MessageIcon::warning}); }
+static void warn(const char *text) {
+    message_show(Message{text, MessageIcon::warning});
+}
 
 // The fit loop, telling the user when the geometry cannot be fitted at all. loweredText is
 // what a lowered Mojisu means to this command (nullptr: not worth a word).

@@ -93,9 +93,9 @@ static void main_window_ini_write() {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(mainWindow, &placement);
-    const WindowRect stored = ini_rect_to_write(
-        {r.left, r.top, r.right, r.bottom}, static_cast<int>(placement.showCmd),
-        GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED));
+    const WindowRect stored =
+        ini_rect_to_write({r.left, r.top, r.right, r.bottom}, static_cast<int>(placement.showCmd),
+                          GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED));
     ini_write(stored);
 }
 
@@ -141,18 +141,40 @@ static void main_window_on_menuselect(WPARAM wParam) {
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE: main_window_create(window); return 0;
-    case WM_DESTROY: main_window_destroy(); return 0;
-    case WM_SIZE: main_window_on_size(wParam, lParam); return 0;
-    case WM_CLOSE: main_window_on_close(window); return 0;
-    case WM_SYSCOLORCHANGE: canvas_background_paint(); return 0;
-    case WM_GETMINMAXINFO: main_window_on_getminmaxinfo(reinterpret_cast<MINMAXINFO *>(lParam)); return 0;
-    case WM_NOTIFY: toolbar_tooltip(reinterpret_cast<NMHDR *>(lParam)); return 0;
-    case WM_COMMAND: command_dispatch(window, wParam); return 0;
-    case WM_MENUSELECT: main_window_on_menuselect(wParam); return 0;
-    case WM_CTLCOLOREDIT: editor_commands_update(); return 0;
-    case WM_ERASEBKGND: return main_window_on_erasebkgnd(window, reinterpret_cast<HDC>(wParam));
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    case WM_CREATE:
+        main_window_create(window);
+        return 0;
+    case WM_DESTROY:
+        main_window_destroy();
+        return 0;
+    case WM_SIZE:
+        main_window_on_size(wParam, lParam);
+        return 0;
+    case WM_CLOSE:
+        main_window_on_close(window);
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        canvas_background_paint();
+        return 0;
+    case WM_GETMINMAXINFO:
+        main_window_on_getminmaxinfo(reinterpret_cast<MINMAXINFO *>(lParam));
+        return 0;
+    case WM_NOTIFY:
+        toolbar_tooltip(reinterpret_cast<NMHDR *>(lParam));
+        return 0;
+    case WM_COMMAND:
+        command_dispatch(window, wParam);
+        return 0;
+    case WM_MENUSELECT:
+        main_window_on_menuselect(wParam);
+        return 0;
+    case WM_CTLCOLOREDIT:
+        editor_commands_update();
+        return 0;
+    case WM_ERASEBKGND:
+        return main_window_on_erasebkgnd(window, reinterpret_cast<HDC>(wParam));
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 

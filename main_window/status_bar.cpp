@@ -40,4 +40,6 @@ void status_bar_refresh(const char *help) {
                      reinterpret_cast<LPARAM>(statusTexts[i].c_str()));
 }
 
-void menu_help(WPARAM wParam) { status_bar_refresh(menu_help_text(LOWORD(wParam))); }
+void menu_help(WPARAM wParam) {
+    status_bar_refresh(menu_help_text(LOWORD(wParam)));
+}

@@ -16,7 +16,9 @@ static TBBUTTON button(int image, int command) {
     return TBBUTTON{image, command, TBSTATE_ENABLED, TBSTYLE_BUTTON, {}, 0, 0};
 }
 
-static TBBUTTON separator() { return TBBUTTON{0, 0, 0, TBSTYLE_SEP, {}, 0, 0}; }
+static TBBUTTON separator() {
+    return TBBUTTON{0, 0, 0, TBSTYLE_SEP, {}, 0, 0};
+}
 
 static HINSTANCE toolbar_instance() {
     return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
@@ -24,15 +26,16 @@ static HINSTANCE toolbar_instance() {
 
 void toolbar_create() {
     const TBBUTTON buttons[] = {
-        button(0, IDM_CLEAR),    button(1, IDM_OPEN),   button(2, IDM_SAVEAS), separator(),
-        button(3, IDM_CUT),      button(4, IDM_COPY),   button(5, IDM_PASTE),  button(6, IDM_UNDO),
-        separator(),             button(7, IDM_FONT),   separator(),           button(8, IDM_NARROWER),
-        button(9, IDM_WIDER),    separator(),           button(10, IDM_CONVERT),
+        button(0, IDM_CLEAR), button(1, IDM_OPEN), button(2, IDM_SAVEAS),
+        separator(),          button(3, IDM_CUT),  button(4, IDM_COPY),
+        button(5, IDM_PASTE), button(6, IDM_UNDO), separator(),
+        button(7, IDM_FONT),  separator(),         button(8, IDM_NARROWER),
+        button(9, IDM_WIDER), separator(),         button(10, IDM_CONVERT),
     };
     constexpr int count = sizeof buttons / sizeof buttons[0];
-    toolbar = CreateToolbarEx(mainWindow, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE,
-                              IDC_TOOLBAR, count, toolbar_instance(), IDB_TOOLBAR, buttons, count,
-                              0, 0, 16, 15, sizeof(TBBUTTON));
+    toolbar = CreateToolbarEx(
+        mainWindow, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE, IDC_TOOLBAR, count,
+        toolbar_instance(), IDB_TOOLBAR, buttons, count, 0, 0, 16, 15, sizeof(TBBUTTON));
 }
 
 void toolbar_destroy() {

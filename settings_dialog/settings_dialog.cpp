@@ -20,8 +20,10 @@ enum { brightness, width, ratio, familyCount };
 // The dialog's state lives from WM_INITDIALOG to WM_DESTROY; only one dialog exists at a time.
 static HWND settingsDialog;
 static ValueFamily families[familyCount] = {
-    {IDC_EDIT_BRIGHTNESS, IDC_SLIDER_BRIGHTNESS, IDC_SPIN_BRIGHTNESS, 0, 100, 10, 0, nullptr, nullptr},
-    {IDC_EDIT_WIDTH, IDC_SLIDER_WIDTH, IDC_SPIN_WIDTH, mojisuMin, mojisuMax, 20, 0, nullptr, nullptr},
+    {IDC_EDIT_BRIGHTNESS, IDC_SLIDER_BRIGHTNESS, IDC_SPIN_BRIGHTNESS, 0, 100, 10, 0, nullptr,
+     nullptr},
+    {IDC_EDIT_WIDTH, IDC_SLIDER_WIDTH, IDC_SPIN_WIDTH, mojisuMin, mojisuMax, 20, 0, nullptr,
+     nullptr},
     {IDC_EDIT_RATIO, IDC_SLIDER_RATIO, IDC_SPIN_RATIO, 0, 150, 10, 0, nullptr, nullptr},
 };
 static HWND widthBox;
@@ -52,7 +54,7 @@ static void family_set(ValueFamily &family, int32_t value) {
 // Width and ratio controls are live in stretch mode only; the up-downs stay usable in both.
 static void mode_controls_enable(BOOL stretch) {
     static const int ids[] = {IDC_STATIC_WIDTH, IDC_STATIC_RATIO, IDC_SLIDER_WIDTH,
-                              IDC_SLIDER_RATIO, IDC_EDIT_WIDTH, IDC_EDIT_RATIO};
+                              IDC_SLIDER_RATIO, IDC_EDIT_WIDTH,   IDC_EDIT_RATIO};
     for (int id : ids)
         EnableWindow(GetDlgItem(settingsDialog, id), stretch);
     EnableWindow(GetDlgItem(settingsDialog, IDC_STATIC_ORIGINAL), !stretch);
@@ -95,8 +97,10 @@ static INT_PTR settings_dialog_on_init(HWND dialog) {
 // Width and ratio come from the trackbars, which hold them inside their ranges.
 static void settings_store() {
     settings.Meido = families[brightness].working;
-    settings.Mojisu = static_cast<int32_t>(SendMessageA(families[width].trackbar, TBM_GETPOS, 0, 0));
-    settings.Hiritu = static_cast<int32_t>(SendMessageA(families[ratio].trackbar, TBM_GETPOS, 0, 0));
+    settings.Mojisu =
+        static_cast<int32_t>(SendMessageA(families[width].trackbar, TBM_GETPOS, 0, 0));
+    settings.Hiritu =
+        static_cast<int32_t>(SendMessageA(families[ratio].trackbar, TBM_GETPOS, 0, 0));
     bool stretch = SendMessageA(stretchRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
     bool original = SendMessageA(originalRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
     settings.Mode = settings_mode_from_radios(stretch, original, settings.Mode);

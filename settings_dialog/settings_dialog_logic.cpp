@@ -2,7 +2,9 @@
 
 #include "core/settings.h"
 
-bool settings_width_out_of_range(int32_t width) { return width > mojisuMax || width < mojisuMin; }
+bool settings_width_out_of_range(int32_t width) {
+    return width > mojisuMax || width < mojisuMin;
+}
 
 int32_t settings_mode_from_radios(bool stretchChecked, bool originalChecked, int32_t mode) {
     if (stretchChecked)

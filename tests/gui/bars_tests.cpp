@@ -44,10 +44,11 @@ TEST_F(Bars, ToolbarHoldsTheFifteenEntries) {
         int image, command;
         bool separator;
     } const table[15] = {
-        {0, IDM_CLEAR, false}, {1, IDM_OPEN, false},  {2, IDM_SAVEAS, false}, {0, 0, true},
-        {3, IDM_CUT, false},   {4, IDM_COPY, false},  {5, IDM_PASTE, false},  {6, IDM_UNDO, false},
-        {0, 0, true},          {7, IDM_FONT, false},  {0, 0, true},           {8, IDM_NARROWER, false},
-        {9, IDM_WIDER, false}, {0, 0, true},          {10, IDM_CONVERT, false},
+        {0, IDM_CLEAR, false}, {1, IDM_OPEN, false}, {2, IDM_SAVEAS, false},
+        {0, 0, true},          {3, IDM_CUT, false},  {4, IDM_COPY, false},
+        {5, IDM_PASTE, false}, {6, IDM_UNDO, false}, {0, 0, true},
+        {7, IDM_FONT, false},  {0, 0, true},         {8, IDM_NARROWER, false},
+        {9, IDM_WIDER, false}, {0, 0, true},         {10, IDM_CONVERT, false},
     };
     ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 15);
     for (int i = 0; i < 15; ++i) {
@@ -121,11 +122,21 @@ TEST_F(Bars, TooltipTextsFromTheStringTable) {
         UINT_PTR id;
         const char *text; // nullptr: the text member stays as it came
     } const cases[] = {
-        {IDM_CLEAR, "クリア"}, {IDM_OPEN, "開く"}, {IDM_SAVEAS, "名前を付けて保存"},
-        {IDM_CUT, "切り取り"}, {IDM_COPY, "コピー"}, {IDM_PASTE, "貼り付け"},
-        {IDM_UNDO, "元に戻す"}, {IDM_FONT, "フォント"}, {IDM_NARROWER, "左移動"},
-        {IDM_WIDER, "右移動"}, {IDM_CONVERT, "変換"},
-        {IDM_SAVE, nullptr}, {IDM_SETTINGS, nullptr}, {208, nullptr}, {IDC_EDITOR, nullptr},
+        {IDM_CLEAR, "クリア"},
+        {IDM_OPEN, "開く"},
+        {IDM_SAVEAS, "名前を付けて保存"},
+        {IDM_CUT, "切り取り"},
+        {IDM_COPY, "コピー"},
+        {IDM_PASTE, "貼り付け"},
+        {IDM_UNDO, "元に戻す"},
+        {IDM_FONT, "フォント"},
+        {IDM_NARROWER, "左移動"},
+        {IDM_WIDER, "右移動"},
+        {IDM_CONVERT, "変換"},
+        {IDM_SAVE, nullptr},
+        {IDM_SETTINGS, nullptr},
+        {208, nullptr},
+        {IDC_EDITOR, nullptr},
         {0, nullptr},
     };
     char untouched[] = "untouched";
@@ -228,4 +239,3 @@ TEST_F(Bars, MenuHelpFollowsTheHighlightedItem) {
         bmpWidth = 0;
     }
 }
-

@@ -42,7 +42,7 @@ bool menu_checked(int id) {
 }
 
 class Commands : public WindowTest {
-protected:
+  protected:
     std::string at(const std::string &name) const { return startDir + "\\" + name; }
 
     // A photo-like picture in the start-up directory; returns its path.
@@ -80,7 +80,8 @@ TEST_F(Commands, OpenShowsThePictureAndItsNumbers) {
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     EXPECT_EQ(seen[0].title, "ビットマップファイルを開く");
     EXPECT_EQ(view.fileName, "");
-    EXPECT_EQ(view.filters, (std::vector<std::string>{"ビットマップファイル(*.bmp)", "すべてのファイル"}));
+    EXPECT_EQ(view.filters,
+              (std::vector<std::string>{"ビットマップファイル(*.bmp)", "すべてのファイル"}));
 
     EXPECT_EQ(text_of(mainWindow), "photo - Velkorandite");
     EXPECT_STREQ(bitmapPath, path.c_str());
@@ -253,9 +254,9 @@ TEST_F(Commands, NarrowerAndWiderStayInBounds) {
         int id;
         int32_t from, interval, to;
     } const cases[] = {
-        {IDM_NARROWER, 22, 5, 20},  {IDM_NARROWER, 20, 5, 20},  {IDM_WIDER, 218, 5, 220},
-        {IDM_WIDER, 220, 5, 220},   {IDM_NARROWER, 100, -5, 105}, {IDM_WIDER, 100, -5, 95},
-        {IDM_WIDER, 20, -5, 15},    {IDM_NARROWER, 218, -5, 223}, {IDM_WIDER, 100, 0, 100},
+        {IDM_NARROWER, 22, 5, 20}, {IDM_NARROWER, 20, 5, 20},    {IDM_WIDER, 218, 5, 220},
+        {IDM_WIDER, 220, 5, 220},  {IDM_NARROWER, 100, -5, 105}, {IDM_WIDER, 100, -5, 95},
+        {IDM_WIDER, 20, -5, 15},   {IDM_NARROWER, 218, -5, 223}, {IDM_WIDER, 100, 0, 100},
     };
     for (const Case &c : cases) {
         settings.Mojisu = c.from;
@@ -378,7 +379,8 @@ TEST_F(Commands, HelpAboutAndSelectAll) {
     seen = command_run(IDM_ABOUT, {modal_press(IDOK)});
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     EXPECT_NE(seen[0].title.find("Velkorandite"), std::string::npos) << seen[0].title;
-    EXPECT_NE(seen[0].text.find("ビットマップを文字の絵に変換します。"), std::string::npos) << seen[0].text;
+    EXPECT_NE(seen[0].text.find("ビットマップを文字の絵に変換します。"), std::string::npos)
+        << seen[0].text;
 
     SetWindowTextA(editorPane, "abc\r\ndef");
     SetFocus(mainWindow);
@@ -440,12 +442,13 @@ TEST_F(Commands, MonkeyRun) {
         PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
     };
 
-    const int commands[] = {IDM_CLEAR,     IDM_OPEN,      IDM_OPEN,      IDM_SAVE,     IDM_SAVEAS,
-                            IDM_UNDO,      IDM_HELP,      IDM_ABOUT,     IDM_CONVERT,  IDM_CONVERT,
-                            IDM_CUT,       IDM_COPY,      IDM_FONT,      IDM_PASTE,    IDM_SELECTALL,
-                            IDM_DELETE,    IDM_STATUSBAR, IDM_TOOLBAR,   IDM_SETTINGS, IDM_SETTINGS,
-                            IDM_VERTICAL,  IDM_HORIZONTAL, IDM_IMAGEPANE, IDM_NARROWER, IDM_WIDER,
-                            IDM_NARROWER,  IDM_WIDER,     208};
+    const int commands[] = {IDM_CLEAR,     IDM_OPEN,       IDM_OPEN,      IDM_SAVE,
+                            IDM_SAVEAS,    IDM_UNDO,       IDM_HELP,      IDM_ABOUT,
+                            IDM_CONVERT,   IDM_CONVERT,    IDM_CUT,       IDM_COPY,
+                            IDM_FONT,      IDM_PASTE,      IDM_SELECTALL, IDM_DELETE,
+                            IDM_STATUSBAR, IDM_TOOLBAR,    IDM_SETTINGS,  IDM_SETTINGS,
+                            IDM_VERTICAL,  IDM_HORIZONTAL, IDM_IMAGEPANE, IDM_NARROWER,
+                            IDM_WIDER,     IDM_NARROWER,   IDM_WIDER,     208};
     const int count = sizeof commands / sizeof commands[0];
     std::string trail;
     for (int step = 0; step < 300; ++step) {

@@ -106,7 +106,8 @@ TEST_F(Editor, DeleteLeavesTheClipboardAndCutFillsIt) {
 TEST_F(Editor, TakesSixtyFiveThousandFiveHundredThirtySixCharacters) {
     ASSERT_NE(app_start(), nullptr);
     const std::string full(65536, 'a');
-    SendMessageA(editorPane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>((full + "bbb").c_str()));
+    SendMessageA(editorPane, EM_REPLACESEL, FALSE,
+                 reinterpret_cast<LPARAM>((full + "bbb").c_str()));
     EXPECT_EQ(GetWindowTextLengthA(editorPane), 65536);
     editor_command(IDM_SELECTALL);
     editor_repaint();

@@ -24,12 +24,18 @@ HWND file_name_edit(HWND dialog) {
 
 const char *icon_name(ModalIcon icon) {
     switch (icon) {
-    case ModalIcon::none: return "none";
-    case ModalIcon::warning: return "warning";
-    case ModalIcon::error: return "error";
-    case ModalIcon::information: return "information";
-    case ModalIcon::question: return "question";
-    default: return "other";
+    case ModalIcon::none:
+        return "none";
+    case ModalIcon::warning:
+        return "warning";
+    case ModalIcon::error:
+        return "error";
+    case ModalIcon::information:
+        return "information";
+    case ModalIcon::question:
+        return "question";
+    default:
+        return "other";
     }
 }
 

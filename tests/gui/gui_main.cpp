@@ -52,7 +52,9 @@ void watchdog() {
 
 } // namespace
 
-void test_deadline_extend(int seconds) { deadline += seconds; }
+void test_deadline_extend(int seconds) {
+    deadline += seconds;
+}
 
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);

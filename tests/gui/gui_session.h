@@ -18,7 +18,7 @@ void app_state_reset();
 bool quit_drain();
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

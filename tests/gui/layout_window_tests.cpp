@@ -53,8 +53,10 @@ static void expect_panes(const char *name) {
     const RECT gotImage = child_rect(imagePane), gotEditor = child_rect(editorPane);
     // A pane given a negative size ends up with size 0: compare what the window can hold.
     auto fix = [](RECT r) {
-        if (r.right < 0) r.right = 0;
-        if (r.bottom < 0) r.bottom = 0;
+        if (r.right < 0)
+            r.right = 0;
+        if (r.bottom < 0)
+            r.bottom = 0;
         return r;
     };
     image = fix(image);
@@ -164,11 +166,8 @@ TEST_F(Layout, ViewMenuCheckMarks) {
         int position, clientarea;
         bool vertical, horizontal, shown;
     } const cases[] = {
-        {1, 1, true, false, true},
-        {0, 1, false, true, true},
-        {5, 0, true, false, false},
-        {0, 0, false, true, false},
-        {-1, 3, true, false, true},
+        {1, 1, true, false, true},  {0, 1, false, true, true},  {5, 0, true, false, false},
+        {0, 0, false, true, false}, {-1, 3, true, false, true},
     };
     for (const auto &c : cases) {
         settings.Position = c.position;

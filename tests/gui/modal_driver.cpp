@@ -55,7 +55,8 @@ BOOL CALLBACK static_collect(HWND child, LPARAM param) {
     const LONG style = GetWindowLongA(child, GWL_STYLE);
     if ((style & SS_TYPEMASK) == SS_ICON) {
         if (statics->icon == ModalIcon::none)
-            statics->icon = icon_kind(reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)));
+            statics->icon =
+                icon_kind(reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)));
         return TRUE;
     }
     const std::string text = window_text(child);
@@ -91,9 +92,15 @@ bool is_watched(HWND window) {
 // Asks an unexpected dialog to go away, a little harder each time.
 void dialog_nudge(Watched &w) {
     switch (w.nudges++ % 3) {
-    case 0: PostMessageA(w.window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); break;
-    case 1: PostMessageA(w.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); break;
-    default: PostMessageA(w.window, WM_CLOSE, 0, 0); break;
+    case 0:
+        PostMessageA(w.window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        break;
+    case 1:
+        PostMessageA(w.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        break;
+    default:
+        PostMessageA(w.window, WM_CLOSE, 0, 0);
+        break;
     }
 }
 
@@ -150,9 +157,13 @@ void modal_driver_begin(UINT intervalMs) {
     timerId = SetTimer(nullptr, 0, intervalMs, modal_tick);
 }
 
-void modal_expect(ModalAction action) { queue.push_back(std::move(action)); }
+void modal_expect(ModalAction action) {
+    queue.push_back(std::move(action));
+}
 
-size_t modal_pending() { return queue.size(); }
+size_t modal_pending() {
+    return queue.size();
+}
 
 std::vector<ModalDialog> modal_driver_end() {
     if (timerId != 0)

@@ -22,12 +22,12 @@
 enum class ModalIcon { none, warning, error, information, question, other };
 
 struct ModalDialog {
-    HWND window = nullptr;   // valid only while the action runs
-    std::string className;   // "#32770" for dialogs and message boxes
-    std::string title;       // caption, CP932 bytes
-    std::string text;        // a message box's text (every static text otherwise, joined by "\n")
+    HWND window = nullptr; // valid only while the action runs
+    std::string className; // "#32770" for dialogs and message boxes
+    std::string title;     // caption, CP932 bytes
+    std::string text;      // a message box's text (every static text otherwise, joined by "\n")
     ModalIcon icon = ModalIcon::none;
-    bool expected = true;    // false: nobody queued an action; the driver cancelled it
+    bool expected = true; // false: nobody queued an action; the driver cancelled it
 };
 
 // Runs on the UI thread inside the dialog's modal loop. It may read and change the dialog's
@@ -48,7 +48,7 @@ std::vector<ModalDialog> modal_driver_end();
 size_t modal_pending();
 
 // Ready-made actions.
-ModalAction modal_press(int controlId);                       // posts a click on the control
+ModalAction modal_press(int controlId); // posts a click on the control
 ModalAction modal_set_text_and_press(int editId, std::string text, int controlId);
 ModalAction modal_then(ModalAction first, ModalAction second); // both, in order
 

@@ -21,7 +21,7 @@ const char *const saveTitle = "テキストファイルを保存する";
 const char *const failedText = "ファイルの作成に失敗しました";
 
 class Save : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         ASSERT_NE(app_start(), nullptr);
@@ -46,7 +46,8 @@ TEST_F(Save, SaveAsThenSaveThenAFailedSave) {
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     EXPECT_EQ(seen[0].title, saveTitle);
     EXPECT_EQ(view.fileName, "無題");
-    EXPECT_EQ(view.filters, (std::vector<std::string>{"テキストファイル(*.txt)", "すべてのファイル"}));
+    EXPECT_EQ(view.filters,
+              (std::vector<std::string>{"テキストファイル(*.txt)", "すべてのファイル"}));
     const std::string path = out + "\\picture.txt";
     EXPECT_STREQ(textPath, path.c_str());
     EXPECT_STREQ(settings.saveDir, out.c_str());

@@ -64,11 +64,15 @@ TEST_F(StartUp, StoredRectanglePlacesTheFrame) {
         bool moves;
         RECT expected; // left, top, right, bottom when it moves
     } const cases[] = {
-        {"800 x 600 at (100, 50)", "Left=100\r\nTop=50\r\nRight=900\r\nBottom=650\r\n", true,
+        {"800 x 600 at (100, 50)",
+         "Left=100\r\nTop=50\r\nRight=900\r\nBottom=650\r\n",
+         true,
          {100, 50, 900, 650}},
         {"all zero", "Left=0\r\nTop=0\r\nRight=0\r\nBottom=0\r\n", false, {}},
         {"no rectangle", "Statusbar=1\r\n", false, {}},
-        {"500 wide, 0 high still moves", "Left=40\r\nTop=30\r\nRight=540\r\nBottom=30\r\n", true,
+        {"500 wide, 0 high still moves",
+         "Left=40\r\nTop=30\r\nRight=540\r\nBottom=30\r\n",
+         true,
          {40, 30, 540, 0}},
     };
     for (const auto &c : cases) {
@@ -127,8 +131,8 @@ TEST_F(StartUp, CloseWritesTheSettingsFileAndEndsTheLoop) {
     struct {
         const char *name;
         int show;
-    } const cases[] = {{"normal", SW_SHOWNORMAL}, {"minimised", SW_MINIMIZE},
-                       {"maximised", SW_MAXIMIZE}};
+    } const cases[] = {
+        {"normal", SW_SHOWNORMAL}, {"minimised", SW_MINIMIZE}, {"maximised", SW_MAXIMIZE}};
     for (const auto &c : cases) {
         DeleteFileA((startDir + "\\vkd.ini").c_str());
         HWND window = app_start();
@@ -161,4 +165,3 @@ TEST_F(StartUp, CloseWritesTheSettingsFileAndEndsTheLoop) {
         app_state_reset();
     }
 }
-

@@ -21,12 +21,21 @@ TEST(CanvasSplit, UpdateRectangleInsideAndBeyondTheCanvas) {
     } const cases[] = {
         {"inside", {10, 20, 110, 70}, {10, 20, 110, 70}, none, none},
         {"up to the edges", {0, 0, 2048, 1536}, {0, 0, 2048, 1536}, none, none},
-        {"across the right edge", {2000, 10, 2100, 20}, {2000, 10, 2048, 20}, {2048, 10, 2100, 20},
+        {"across the right edge",
+         {2000, 10, 2100, 20},
+         {2000, 10, 2048, 20},
+         {2048, 10, 2100, 20},
          none},
-        {"across the bottom edge", {5, 1500, 50, 1600}, {5, 1500, 50, 1536}, none,
+        {"across the bottom edge",
+         {5, 1500, 50, 1600},
+         {5, 1500, 50, 1536},
+         none,
          {5, 1536, 50, 1600}},
-        {"across the corner", {2000, 1500, 2100, 1600}, {2000, 1500, 2048, 1536},
-         {2048, 1500, 2100, 1536}, {2000, 1536, 2100, 1600}},
+        {"across the corner",
+         {2000, 1500, 2100, 1600},
+         {2000, 1500, 2048, 1536},
+         {2048, 1500, 2100, 1536},
+         {2000, 1536, 2100, 1600}},
         {"wholly right", {2100, 0, 2200, 100}, none, {2100, 0, 2200, 100}, none},
         {"wholly below", {0, 1600, 100, 1700}, none, none, {0, 1600, 100, 1700}},
         {"empty", {30, 30, 30, 40}, none, none, none},
@@ -49,7 +58,7 @@ TEST(EditorFont, StartUpFontFollowsHeight) {
         {0, "", -15, "ＭＳ ゴシック"},
         {0, "Courier New", -15, "ＭＳ ゴシック"}, // Height 0 ignores the stored face
         {-20, "Courier New", -20, "Courier New"},
-        {16, "ＭＳ 明朝", 16, "ＭＳ 明朝"},        // as stored, not negated back
+        {16, "ＭＳ 明朝", 16, "ＭＳ 明朝"}, // as stored, not negated back
     };
     for (const auto &c : cases) {
         settings_defaults();
@@ -75,7 +84,7 @@ TEST(EditorFont, DialogChoiceStoresFaceAndNegatedHeight) {
         {"Courier New", 13, "Courier New", -13},
         {"", 0, "", 0},
         {longFace.c_str(), -12, "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", 12}, // 31 bytes kept
-        {"Fixedsys", INT32_MIN, "Fixedsys", INT32_MAX},                     // no wrap-around
+        {"Fixedsys", INT32_MIN, "Fixedsys", INT32_MAX},                 // no wrap-around
     };
     for (const auto &c : cases) {
         std::memset(settings.FaceName, 'z', sizeof settings.FaceName);
