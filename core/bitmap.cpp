@@ -57,6 +57,8 @@ LoadResult bitmap_accept(const uint8_t *data, size_t size, const HeaderTest &tes
     if (!bmp_decode(data, size, &sourceSurface).ok)
         return refused(unsupported_message());
     source_clear_outside(info.width, info.height);
+    surface_rows_written(sourceSurface); // the picture and the white around it cover every row
+    ++sourceSurface.generation;
     bmpWidth = info.width;
     bmpHeight = info.height;
     return {LoadOutcome::loaded, {}};

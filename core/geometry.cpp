@@ -78,6 +78,33 @@ void canvas_changed_tell(const Box &box) {
                       static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top));
 }
 
+// What the reduced copy was last made from. Every accepted update refreshes it, but while the
+// source, its size and the copy itself are unchanged the result would be the same pixels, and
+// Convert redraws right after the fit did: the scale is the costliest step of an update.
+struct ReducedFrom {
+    const uint8_t *sourceBits = nullptr, *reducedBits = nullptr;
+    uint32_t sourceGeneration = 0, reducedGeneration = 0;
+    int32_t width = -1, height = -1;
+    bool operator==(const ReducedFrom &o) const {
+        return sourceBits == o.sourceBits && reducedBits == o.reducedBits &&
+               sourceGeneration == o.sourceGeneration &&
+               reducedGeneration == o.reducedGeneration && width == o.width && height == o.height;
+    }
+};
+ReducedFrom reducedFrom;
+
+ReducedFrom reduced_from_now() {
+    return {sourceSurface.bits, reducedCopy.bits, sourceSurface.generation,
+            reducedCopy.generation, bmpWidth,        bmpHeight};
+}
+
+void reduced_copy_refresh(int32_t thirdWidth, int32_t thirdHeight) {
+    if (reduced_from_now() == reducedFrom)
+        return;
+    surface_scale(sourceSurface, bmpWidth, bmpHeight, reducedCopy, 0, 0, thirdWidth, thirdHeight);
+    reducedFrom = reduced_from_now();
+}
+
 } // namespace
 
 bool map_geometry_compute() {
@@ -115,7 +142,7 @@ int map_geometry_update() {
     if (!map_geometry_compute())
         return 0;
     const int32_t thirdWidth = bmpWidth / reduceFactor, thirdHeight = bmpHeight / reduceFactor;
-    surface_scale(sourceSurface, bmpWidth, bmpHeight, reducedCopy, 0, 0, thirdWidth, thirdHeight);
+    reduced_copy_refresh(thirdWidth, thirdHeight);
     const Box box = bmpWidth > fullSourceWidth
                         ? previews_draw(canvas, reducedCopy, thirdWidth, thirdHeight)
                         : previews_draw(canvas, sourceSurface, bmpWidth, bmpHeight);

@@ -100,6 +100,39 @@ void column_pass(const uint32_t *sums, const Axis &cols, uint64_t whiteColumn, c
     }
 }
 
+// Row pass for one destination row: the weighted sum of the source rows it covers, per byte of
+// [lo, hi). The first tap assigns instead of adding, so the sums need no clearing pass.
+void row_pass(const Surface &src, const Axis &rows, const Span &span, size_t lo, size_t hi,
+              uint32_t *v) {
+    uint32_t base = 255 * span.white; // the part below the source reads white
+    bool assigned = false;
+    for (int32_t k = 0; k < rows.width; ++k) {
+        const Tap &tap = rows.taps[static_cast<size_t>(span.first + k)];
+        if (tap.weight == 0)
+            continue;
+        const uint32_t w = tap.weight;
+        if (surface_row_blank(src, tap.index)) {
+            base += w * 255;
+            continue;
+        }
+        const uint8_t *row = src.bits + static_cast<size_t>(tap.index) * src.stride;
+        if (!assigned) {
+            for (size_t i = lo; i < hi; ++i)
+                v[i] = base + w * row[i];
+            assigned = true;
+            base = 0;
+        } else {
+            for (size_t i = lo; i < hi; ++i)
+                v[i] += w * row[i];
+        }
+    }
+    if (!assigned)
+        std::fill(v + lo, v + hi, base);
+    else if (base != 0)
+        for (size_t i = lo; i < hi; ++i)
+            v[i] += base;
+}
+
 } // namespace
 
 void surface_scale(const Surface &src, int32_t sw, int32_t sh, Surface &dst, int32_t dx, int32_t dy,
@@ -114,6 +147,8 @@ void surface_scale(const Surface &src, int32_t sw, int32_t sh, Surface &dst, int
     const int64_t y1 = std::min<int64_t>(dh, int64_t{dst.height} - dy);
     if (x0 >= x1 || y0 >= y1)
         return;
+    ++dst.generation;
+    surface_rows_prepare(dst, static_cast<int32_t>(dy + y0), static_cast<int32_t>(dy + y1));
 
     const int64_t srcWidth = src.bits != nullptr ? src.width : 0;
     const int64_t srcHeight = src.bits != nullptr ? src.height : 0;
@@ -139,19 +174,8 @@ void surface_scale(const Surface &src, int32_t sw, int32_t sh, Surface &dst, int
 
     for (int64_t y = y0; y < y1; ++y) {
         const Span &span = rows.spans[static_cast<size_t>(y - y0)];
-        if (lo < hi) {
-            std::fill(sums.begin() + lo, sums.end(), 255 * span.white);
-            for (int32_t k = 0; k < rows.width; ++k) {
-                const Tap &tap = rows.taps[static_cast<size_t>(span.first + k)];
-                if (tap.weight == 0)
-                    continue;
-                const uint32_t w = tap.weight;
-                const uint8_t *row = src.bits + static_cast<size_t>(tap.index) * src.stride;
-                uint32_t *v = sums.data();
-                for (size_t i = lo; i < hi; ++i)
-                    v[i] += w * row[i];
-            }
-        }
+        if (lo < hi)
+            row_pass(src, rows, span, lo, hi, sums.data());
         column_pass(sums.data(), cols, whiteColumn, div,
                     dst.bits + static_cast<size_t>(dy + y) * dst.stride +
                         static_cast<size_t>(dx + x0) * 3);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include "core/large_block.h"
 
 Surface canvas;
@@ -37,12 +38,36 @@ static bool surface_alloc(Surface &s, int32_t width, int32_t height, bool isCanv
     }
     if (bits == nullptr)
         return false; // stays 0 x 0: reads give white, writes are dropped
-    std::memset(bits, 255, bytes);
     s.width = width;
     s.height = height;
     s.stride = stride;
     s.bits = bits;
+    // Our own memory starts blank (white, filled row by row when first drawn on); memory from
+    // the hook is drawn on by others (GDI) and so is filled at once.
+    s.blankRows = canvasFromHook && isCanvas ? nullptr : new (std::nothrow) uint8_t[height];
+    if (s.blankRows != nullptr)
+        std::memset(s.blankRows, 1, static_cast<size_t>(height));
+    else
+        std::memset(bits, 255, bytes);
     return true;
+}
+
+void surface_rows_prepare(Surface &s, int32_t y0, int32_t y1) {
+    if (s.blankRows == nullptr)
+        return;
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, s.height);
+    for (int32_t y = y0; y < y1; ++y) {
+        if (s.blankRows[y] != 0) {
+            std::memset(s.bits + static_cast<size_t>(y) * s.stride, 255, static_cast<size_t>(s.stride));
+            s.blankRows[y] = 0;
+        }
+    }
+}
+
+void surface_rows_written(Surface &s) {
+    delete[] s.blankRows;
+    s.blankRows = nullptr;
 }
 
 void surfaces_create() {
@@ -63,6 +88,9 @@ void surfaces_release() {
     }
     canvasFromHook = false;
     canvasFreeUsed = nullptr;
+    surface_rows_written(canvas);
+    surface_rows_written(sourceSurface);
+    surface_rows_written(reducedCopy);
     large_block_free(sourceSurface.bits, surface_bytes(sourceSurface));
     large_block_free(reducedCopy.bits, surface_bytes(reducedCopy));
     canvas = Surface{};
@@ -73,6 +101,8 @@ void surfaces_release() {
 Rgb surface_get(const Surface &s, int32_t x, int32_t y) {
     if (s.bits == nullptr || x < 0 || y < 0 || x >= s.width || y >= s.height)
         return rgbWhite;
+    if (surface_row_blank(s, y))
+        return rgbWhite;
     const uint8_t *p = s.bits + static_cast<size_t>(y) * s.stride + static_cast<size_t>(x) * 3;
     return Rgb{p[2], p[1], p[0]};
 }
@@ -80,7 +110,9 @@ Rgb surface_get(const Surface &s, int32_t x, int32_t y) {
 void surface_set(Surface &s, int32_t x, int32_t y, Rgb c) {
     if (s.bits == nullptr || x < 0 || y < 0 || x >= s.width || y >= s.height)
         return;
+    surface_rows_prepare(s, y, y + 1);
     uint8_t *p = s.bits + static_cast<size_t>(y) * s.stride + static_cast<size_t>(x) * 3;
+    ++s.generation;
     p[0] = c.b;
     p[1] = c.g;
     p[2] = c.r;
@@ -93,6 +125,8 @@ void surface_fill(Surface &s, int32_t x, int32_t y, int32_t width, int32_t heigh
     const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
     const int64_t x1 = std::min<int64_t>(int64_t{x} + width, s.width);
     const int64_t y1 = std::min<int64_t>(int64_t{y} + height, s.height);
+    ++s.generation;
+    surface_rows_prepare(s, static_cast<int32_t>(y0), static_cast<int32_t>(y1));
     for (int64_t row = y0; row < y1; ++row) {
         uint8_t *p = s.bits + row * s.stride + x0 * 3;
         for (int64_t col = x0; col < x1; ++col, p += 3) {

@@ -19,6 +19,11 @@ struct Surface {
     int32_t height = 0;
     int32_t stride = 0;       // bytes per row
     uint8_t *bits = nullptr;  // row 0 first
+    uint32_t generation = 0;  // bumped by every write below; code writing bits bumps it too
+    // Rows not yet written since creation: they read as white but hold no pixels yet, so a
+    // surface costs only the rows something draws on. nullptr: every row holds its pixels.
+    // Code that writes bits directly calls surface_rows_prepare (or surface_rows_written) first.
+    uint8_t *blankRows = nullptr;
 };
 
 constexpr int32_t canvasWidth = 2048;
@@ -45,6 +50,16 @@ void surfaces_create();
 void surfaces_release();
 
 int32_t surface_stride(int32_t width);
+
+// Makes rows [y0, y1) hold their pixels (white where still blank) before a partial write.
+void surface_rows_prepare(Surface &s, int32_t y0, int32_t y1);
+
+// Declares every row fully written by code that just covered the whole surface.
+void surface_rows_written(Surface &s);
+
+inline bool surface_row_blank(const Surface &s, int32_t y) {
+    return s.blankRows != nullptr && s.blankRows[y] != 0;
+}
 
 // Outside the surface a read gives white and a write is dropped.
 Rgb surface_get(const Surface &s, int32_t x, int32_t y);

@@ -149,3 +149,29 @@ TEST_F(CoreTest, RefusedUpdateDrawsNothing) {
     EXPECT_EQ(surface_get(reducedCopy, 0, 0), rgbWhite);
     EXPECT_TRUE(changed.empty());
 }
+
+// Rows nobody drew on yet hold no pixels; they must still read and scale as white, and a
+// partial write must not let the rest of its row show what the memory held.
+TEST_F(CoreTest, UndrawnRowsActWhite) {
+    surface_set(canvas, 5, 7, rgbBlack);
+    EXPECT_EQ(picture(canvas, 3, 6, 5, 3), ".....\n..#..\n.....\n");
+    surface_set(sourceSurface, 0, 0, Rgb{255, 0, 0});
+    surface_scale(sourceSurface, 3, 3, reducedCopy, 0, 0, 3, 3);
+    EXPECT_EQ(picture(reducedCopy, 0, 0, 4, 4), "r...\n....\n....\n....\n");
+    surface_scale(sourceSurface, 2, 4, canvas, 100, 200, 1, 1);
+    EXPECT_EQ(picture(canvas, 99, 199, 3, 3), "...\n.(255,223,223).\n...\n");
+}
+
+// The reduced copy is only made anew when its source changed, so a new picture of the same size
+// must still reach the previews.
+TEST_F(CoreTest, ReducedCopyFollowsEveryNewPicture) {
+    bmpWidth = 900;
+    bmpHeight = 300;
+    settings.Mojisu = 300;
+    for (const Rgb colour : {Rgb{10, 20, 30}, Rgb{200, 100, 0}}) {
+        surface_fill(sourceSurface, 0, 0, bmpWidth, bmpHeight, colour);
+        ASSERT_EQ(map_geometry_update(), 1);
+        EXPECT_EQ(surface_get(reducedCopy, 150, 50), colour);
+        EXPECT_EQ(surface_get(canvas, 15 + 150, 15 + 50), colour);
+    }
+}
