@@ -12,10 +12,10 @@
 #include "core/bitmap.h"
 #include "core/convert.h"
 #include "core/document.h"
+#include "core/file_save.h"
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/surface.h"
-#include "document/text_file.h"
 #include "settings_file/ini.h"
 
 #ifdef _WIN32
@@ -258,7 +258,7 @@ std::string output_write(const char *path, const std::string &text) {
             return std::string("vkd: cannot write standard output: ") + std::strerror(errno);
         return "";
     }
-    if (!text_file_save_bytes(path, text.data(), text.size()))
+    if (!file_save_whole(path, text.data(), text.size()))
         return std::string("vkd: cannot write '") + path + "'";
     return "";
 }

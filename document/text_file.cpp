@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/document.h"
+#include "core/file_save.h"
 #include "core/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
@@ -58,7 +59,7 @@ int text_file_write() {
     std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
     int got = GetWindowTextA(editorPane, &text[0], static_cast<int>(text.size()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    if (!text_file_save_bytes(textPath, text.data(), text.size())) {
+    if (!file_save_whole(textPath, text.data(), text.size())) {
         message_show(Message{"ファイルの作成に失敗しました", MessageIcon::error});
         return 0;
     }

@@ -3,10 +3,6 @@
 #include <cstddef>
 #include <string>
 
-// Portable: writes bytes to a temporary file beside path and moves it over path, so a failed
-// write never destroys the earlier file. False on any failure (create, write, flush, move).
-bool text_file_save_bytes(const char *path, const char *data, size_t size);
-
 // Portable: the folder holding the file a file dialog returned, from the path and the offset of
 // the file name in it; the separator before the name is dropped except after a drive ("C:\").
 // Empty when the offset does not point into the path.

@@ -5,12 +5,7 @@
 #include <cstring>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "core/file_save.h"
 
 namespace {
 
@@ -139,59 +134,6 @@ size_t entry_find(const Profile &profile, SectionRange range, const char *key) {
     return std::string::npos;
 }
 
-#ifdef _WIN32
-bool file_replace(const std::string &path, const std::string &bytes) {
-    // Only this process uses this name, so a file already there is a leftover of a crash.
-    std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
-    DeleteFileA(temp.c_str());
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        DWORD written = 0;
-        DWORD chunk =
-            static_cast<DWORD>(bytes.size() - done > 1u << 20 ? 1u << 20 : bytes.size() - done);
-        ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
-        done += written;
-    }
-    ok = ok && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
-    ok = ok && MoveFileExA(temp.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok)
-        DeleteFileA(temp.c_str());
-    return ok;
-}
-#else
-bool file_replace(const std::string &path, const std::string &bytes) {
-    // Only this process uses this name, so a file already there is a leftover of a crash.
-    std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
-    unlink(temp.c_str());
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        ok = written > 0;
-        if (ok)
-            done += static_cast<size_t>(written);
-    }
-    // Without the sync a power cut after the rename could leave an empty file behind.
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok)
-        unlink(temp.c_str());
-    return ok;
-}
-#endif
 
 } // namespace
 
@@ -311,5 +253,6 @@ void profile_set(Profile &profile, const char *sectionName, const char *keyName,
 }
 
 bool profile_save(const char *path, const Profile &profile) {
-    return file_replace(path, profile_bytes(profile));
+    const std::string bytes = profile_bytes(profile);
+    return file_save_whole(path, bytes.data(), bytes.size());
 }

@@ -1,4 +1,4 @@
-#include "document/text_file.h"
+#include "core/file_save.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,7 @@ TEST_F(TextFileSave, WritesExactlyTheBytesGiven) {
     };
     for (const Case &c : cases) {
         std::string path = at("out.txt");
-        ASSERT_TRUE(text_file_save_bytes(path.c_str(), c.bytes.data(), c.bytes.size())) << c.name;
+        ASSERT_TRUE(file_save_whole(path.c_str(), c.bytes.data(), c.bytes.size())) << c.name;
         std::string got = read_all(path);
         EXPECT_EQ(got.size(), c.bytes.size()) << c.name;
         EXPECT_TRUE(got == c.bytes) << c.name;
@@ -100,7 +100,7 @@ TEST_F(TextFileSave, ReplacesAnExistingFileWhole) {
     const std::string contents[] = {std::string(70000, '#'), "short", "", "longer again\r\n"};
     write_all(path, "earlier contents that are longer than the next");
     for (const std::string &text : contents) {
-        ASSERT_TRUE(text_file_save_bytes(path.c_str(), text.data(), text.size()));
+        ASSERT_TRUE(file_save_whole(path.c_str(), text.data(), text.size()));
         EXPECT_EQ(read_all(path).size(), text.size());
         EXPECT_TRUE(read_all(path) == text);
     }
@@ -118,9 +118,9 @@ TEST_F(TextFileSave, ReplacesAnExistingFileWhole) {
 TEST_F(TextFileSave, NamesWithMultibyteCharacters) {
     for (const char *name : {"表.txt", "ソ.txt", "ヴェルコラン.txt", "a.b.c"}) {
         std::string path = at(name);
-        ASSERT_TRUE(text_file_save_bytes(path.c_str(), "xyz", 3)) << name;
+        ASSERT_TRUE(file_save_whole(path.c_str(), "xyz", 3)) << name;
         EXPECT_EQ(read_all(path), "xyz") << name;
-        ASSERT_TRUE(text_file_save_bytes(path.c_str(), "uv", 2)) << name << " again";
+        ASSERT_TRUE(file_save_whole(path.c_str(), "uv", 2)) << name << " again";
         EXPECT_EQ(read_all(path), "uv") << name;
     }
     expect_no_leftovers(at(""));
@@ -139,8 +139,8 @@ TEST_F(TextFileSave, FailuresAreReportedAndHarmless) {
         {"target is a folder", at("folder")},
     };
     for (const Case &c : cases)
-        EXPECT_FALSE(text_file_save_bytes(c.path.c_str(), "ab", 2)) << c.name;
-    EXPECT_FALSE(text_file_save_bytes(nullptr, "ab", 2));
+        EXPECT_FALSE(file_save_whole(c.path.c_str(), "ab", 2)) << c.name;
+    EXPECT_FALSE(file_save_whole(nullptr, "ab", 2));
     EXPECT_TRUE(fs::is_directory(dir / "folder"));
     expect_no_leftovers(at(""));
 }
