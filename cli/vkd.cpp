@@ -296,10 +296,7 @@ std::string picture_open(const char *input) {
         std::fprintf(stderr, "%s\n", "サイズを修正しました。");
         break;
     case FitResult::cannotFit:
-        return "vkd: the picture (" + std::to_string(bmpWidth) + "x" + std::to_string(bmpHeight) +
-               " pixels) does not fit the canvas in original mode, which takes at most " +
-               std::to_string((canvasWidth - 30) / 2) + "x" +
-               std::to_string((canvasHeight - 30) / 2) + " pixels; try --mode stretch";
+        return map_geometry_cannot_fit_message();
     }
     return "";
 }

@@ -165,6 +165,12 @@ FitResult map_geometry_fit() {
     return lowered ? FitResult::lowered : FitResult::fitted;
 }
 
+const char *map_geometry_cannot_fit_message() {
+    // Original mode takes the width from the bitmap, so a lower Mojisu cannot make it fit.
+    return "オリジナルモードではこのビットマップはキャンバスに収まりません。\n"
+           "ストレッチモードに切り替えてください。";
+}
+
 void map_geometry_clear() {
     bmpWidth = bmpHeight = 0;
     mapCols = previewHeight = mapRows = 0;

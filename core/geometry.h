@@ -33,5 +33,8 @@ enum class FitResult {
 // bmpWidth each try, so lowering never helps).
 FitResult map_geometry_fit();
 
+// What the user is told when a fit ends in cannotFit, in the build's narrow encoding.
+const char *map_geometry_cannot_fit_message();
+
 // Clear: all seven values 0.
 void map_geometry_clear();

@@ -21,11 +21,6 @@
 
 enum { statusBarKind = 1, toolbarKind = 2 };
 
-// Original mode takes the width from the bitmap, so a lower Mojisu cannot make it fit.
-static const char *const cannotFitText =
-    "オリジナルモードではこのビットマップはキャンバスに収まりません。\n"
-    "ストレッチモードに切り替えてください。";
-
 static void warn(const char *text) {
     message_show(Message{text, MessageIcon::warning});
 }
@@ -37,7 +32,7 @@ static void geometry_fit(const char *loweredText) {
     if (result == FitResult::lowered && loweredText != nullptr)
         warn(loweredText);
     else if (result == FitResult::cannotFit)
-        warn(cannotFitText);
+        warn(map_geometry_cannot_fit_message());
 }
 
 static void command_clear() {
@@ -108,7 +103,7 @@ static void command_convert() {
         return;
     // A geometry the canvas cannot hold was never drawn: there is nothing to read.
     if (map_geometry_update() == 0) {
-        warn(cannotFitText);
+        warn(map_geometry_cannot_fit_message());
         return;
     }
     std::string text;

@@ -311,7 +311,8 @@ TEST(Cli, RefusalsGiveTheProgramsMessageAndExit1) {
         {"original 1010 x 60",
          {"--mode", "original", bmp_plain("wide.bmp", 1010, 60)},
          "/dev/null",
-         "vkd: the picture (1010x60 pixels) does not fit"},
+         "オリジナルモードではこのビットマップはキャンバスに収まりません。\n"
+         "ストレッチモードに切り替えてください。\n"},
         {"path too long", {std::string(300, 'x') + ".bmp"}, "/dev/null", "vkd: the path is longer"},
         {"output folder missing",
          {"-o", work_path("no/such.txt"), SAMPLE_PATH},
