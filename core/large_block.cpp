@@ -5,6 +5,7 @@
 #if defined(__linux__)
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Huge pages only back whole aligned 2 MiB ranges: the block is aligned to one.
 constexpr size_t hugePage = size_t{2} << 20;
@@ -12,6 +13,9 @@ constexpr size_t hugePage = size_t{2} << 20;
 uint8_t *large_block_alloc(size_t bytes) {
     if (bytes == 0)
         return nullptr;
+    // The tail is unmapped from block + bytes, which must lie on a page boundary.
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    bytes = (bytes + page - 1) / page * page;
     void *p = mmap(nullptr, bytes + hugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
                    -1, 0);
     if (p == MAP_FAILED)

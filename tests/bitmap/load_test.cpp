@@ -167,6 +167,12 @@ TEST_F(Load, FromAFile) {
         EXPECT_EQ(bmpWidth, 3) << path;
         EXPECT_TRUE(source.buffer == before) << path;
     }
+    // Held open by another reader (an image viewer, say), it still loads: reads are shared.
+    std::FILE *held = std::fopen((dir + "/photo.bmp").c_str(), "rb");
+    ASSERT_NE(held, nullptr);
+    path_set(dir + "/photo.bmp");
+    EXPECT_EQ(bitmap_load(1280, 1024).outcome, LoadOutcome::loaded);
+    std::fclose(held);
 
     std::vector<uint8_t> shortFile = small_picture();
     shortFile.resize(20);
