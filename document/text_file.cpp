@@ -27,8 +27,9 @@ int text_file_choose() {
     dialog.nMaxFile = sizeof path;
     dialog.lpstrInitialDir = settings.saveDir[0] != '\0' ? settings.saveDir : nullptr;
     dialog.lpstrTitle = "テキストファイルを保存する";
-    // The overwrite question is ours (text_file_confirm_overwrite), not the dialog's.
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    // The overwrite question is ours (text_file_confirm_overwrite), not the dialog's. No
+    // OFN_FILEMUSTEXIST: Windows would then refuse the name of a file not written yet.
+    dialog.Flags = OFN_HIDEREADONLY;
     dialog.lpstrDefExt = "txt";
     int result = GetSaveFileNameA(&dialog);
     if (!result)

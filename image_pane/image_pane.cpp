@@ -78,11 +78,7 @@ static void canvas_changed_show(int32_t x, int32_t y, int32_t width, int32_t hei
         return;
     GdiFlush();
     HDC dc = GetDC(imagePane);
-    const CanvasBox area{x, y, x + width, y + height};
-    const CanvasBox in = canvas_split(area).inside;
-    if (!in.empty())
-        BitBlt(dc, in.left, in.top, in.right - in.left, in.bottom - in.top, canvasDC, in.left,
-               in.top, SRCCOPY);
+    canvas_show(dc, CanvasBox{x, y, x + width, y + height});
     ReleaseDC(imagePane, dc);
 }
 

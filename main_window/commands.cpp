@@ -180,10 +180,8 @@ void command_dispatch(HWND window, WPARAM wParam) {
     case IDM_PASTE:
     case IDM_DELETE:
     case IDM_SELECTALL:
-        editor_command(id);
-        break;
     case IDM_FONT:
-        editor_font_choose();
+        editor_command(id);
         break;
     case IDM_HELP:
         command_help(window);

@@ -27,11 +27,9 @@ void status_bar_refresh(const char *help) {
     status_texts_build(help, statusTexts);
     if (statusBar == nullptr)
         return;
-    int32_t edges32[statusParts];
-    status_part_edges(statusBarRect.width, edges32);
-    int edges[statusParts];
-    for (int i = 0; i < statusParts; ++i)
-        edges[i] = edges32[i];
+    static_assert(sizeof(int32_t) == sizeof(int), "SB_SETPARTS takes an array of int");
+    int32_t edges[statusParts];
+    status_part_edges(statusBarRect.width, edges);
     SendMessageA(statusBar, SB_SETPARTS, statusParts, reinterpret_cast<LPARAM>(edges));
     for (int i = 0; i < statusParts; ++i)
         SendMessageA(statusBar, SB_SETTEXTA, i, reinterpret_cast<LPARAM>(statusTexts[i].c_str()));
