@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/cp932.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -19,7 +21,7 @@ size_t folder_length(const char *path) {
     for (size_t i = 0; path[i] != '\0'; ++i) {
         unsigned char c = static_cast<unsigned char>(path[i]);
 #ifdef _WIN32
-        if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && path[i + 1] != '\0') {
+        if (cp932_lead(c) && path[i + 1] != '\0') {
             ++i;
             continue;
         }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/cp932.h"
 #include "core/document.h"
 #include "core/settings.h"
 #include "settings_file/profile.h"

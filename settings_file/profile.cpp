@@ -5,13 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "core/cp932.h"
 #include "core/file_save.h"
 
 namespace {
 
-bool cp932_lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 // Blanks around names and values. No two-byte character ends in one of these bytes (trail
 // bytes start at 0x40), so trimming byte by byte is safe in code page 932.
@@ -136,17 +134,6 @@ size_t entry_find(const Profile &profile, SectionRange range, const char *key) {
 
 
 } // namespace
-
-size_t cp932_prefix_length(const char *text, size_t length, size_t limit) {
-    size_t n = 0;
-    while (n < length) {
-        size_t step = cp932_lead(static_cast<unsigned char>(text[n])) && n + 1 < length ? 2 : 1;
-        if (n + step > limit)
-            break;
-        n += step;
-    }
-    return n;
-}
 
 void profile_parse(const std::string &bytes, Profile &profile) {
     profile.lines.clear();

@@ -46,6 +46,3 @@ bool profile_save(const char *path, const Profile &profile);
 enum class ProfileLoad { loaded, missing, unreadable };
 ProfileLoad profile_open(const char *path, Profile &profile);
 
-// Bytes of the longest prefix of text[0, length) of at most limit bytes that does not end in the
-// middle of a two-byte code page 932 character (a lone lead byte at the very end counts as one).
-size_t cp932_prefix_length(const char *text, size_t length, size_t limit);

@@ -1,5 +1,7 @@
 #include "settings_file/profile.h"
 
+#include "core/cp932.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
