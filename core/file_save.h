@@ -1,8 +1,40 @@
 // Saving a whole file so that a failure never destroys the one already there.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
-// Writes data to a temporary file beside path, flushes it to the disk and moves it over path.
-// A path that exists but cannot be written (read-only, locked, a folder) is left alone, since a
-// rename would get past its protection. False on any failure; path then holds what it held.
-bool file_save_whole(const char *path, const char *data, size_t size);
+// Writes data to path so that path holds either its old bytes or the new ones, whole, whatever
+// happens meanwhile (a full disk, the process killed, another save at the same time: the last
+// to finish wins).
+// - The bytes go to a temporary file created exclusively beside the target under a random name,
+//   never through anything already there, are flushed to the disk and moved over the target
+//   in one step.
+// - A symbolic link is followed: the file it names is replaced beside itself; the link stays.
+// - A target that is not a regular file (a device, a FIFO, another process's open file reached
+//   through /proc) is written where it stands, appended to; a FIFO without a reader fails at
+//   once instead of waiting.
+// - The new file keeps the old one's permission bits and, where the process may, its owner and
+//   group (on Windows its hidden, system and archive attributes); a new file gets the usual mode.
+// - A file with several hard links is replaced like any other: the name saved to gets the new
+//   bytes, the other names keep the old ones whole.
+// - A target that cannot be written (read-only, no write permission, locked, held open without
+//   sharing on Windows, a folder) is refused, never replaced.
+// False on any failure, with the errno value of the cause in *error when error is given.
+bool file_save_whole(const char *path, const char *data, size_t size, int *error = nullptr);
+
+// Length of the folder part of path, its last separator included (0 when there is none). On
+// Windows a CP932 trail byte 0x5C is not a separator.
+size_t path_folder_length(const char *path);
+
+// The random part of temporary file names, and the name (without folder) it gives. Tests
+// replace the source to plant files under the names a save will try; a name already taken is
+// skipped, however it came there.
+extern uint64_t (*fileSaveRandom)();
+std::string file_save_temp_name(uint64_t bits);
+
+#ifdef _WIN32
+// The Windows half of file_save_whole, in the window layer's document/file_save_windows.cpp:
+// the same promises through the platform's own file functions.
+bool file_save_windows(const char *path, const char *data, size_t size, int *error);
+#endif

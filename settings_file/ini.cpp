@@ -81,6 +81,10 @@ int32_t ini_int_parse(const char *text) {
 void ini_read_path(const char *path, WindowRect &rect) {
     Profile profile;
     profile_load(path, profile); // a missing file reads as empty: every destination stays
+    ini_read_profile(profile, rect);
+}
+
+void ini_read_profile(const Profile &profile, WindowRect &rect) {
     read_int(profile, "Forms", "Left", rect.Left);
     read_int(profile, "Forms", "Top", rect.Top);
     read_int(profile, "Forms", "Right", rect.Right);
@@ -147,6 +151,13 @@ bool ini_rect_moves(const WindowRect &rect) {
     int64_t width = int64_t{rect.Right} - rect.Left;
     int64_t height = int64_t{rect.Bottom} - rect.Top;
     return width + height != 0;
+}
+
+WindowSize ini_rect_size(const WindowRect &rect) {
+    auto saturate = [](int64_t v) {
+        return static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v);
+    };
+    return {saturate(int64_t{rect.Right} - rect.Left), saturate(int64_t{rect.Bottom} - rect.Top)};
 }
 
 WindowRect ini_rect_to_write(const WindowRect &windowRect, int showCmd, int32_t maxWidth,

@@ -21,6 +21,13 @@ void ini_write(const WindowRect &rect);
 // Whether a stored rectangle moves the window: (Right - Left) + (Bottom - Top) != 0.
 bool ini_rect_moves(const WindowRect &rect);
 
+// Right - Left and Bottom - Top for moving the window. The edges come unchecked from the file,
+// so a difference beyond 32 bits saturates at INT32_MIN / INT32_MAX instead of wrapping.
+struct WindowSize {
+    int32_t width, height;
+};
+WindowSize ini_rect_size(const WindowRect &rect);
+
 // The rectangle to store: minimised (showCmd 2) gives 0,0,0,0; maximised (3) gives
 // 0,0,maxWidth,maxHeight; otherwise the window rectangle.
 WindowRect ini_rect_to_write(const WindowRect &windowRect, int showCmd, int32_t maxWidth,
@@ -28,6 +35,10 @@ WindowRect ini_rect_to_write(const WindowRect &windowRect, int showCmd, int32_t 
 
 // ini_read from an explicit path (the command-line converter's --ini FILE).
 void ini_read_path(const char *path, WindowRect &rect);
+
+// The same from a profile already loaded, for a caller that reports a file it cannot read.
+struct Profile;
+void ini_read_profile(const Profile &profile, WindowRect &rect);
 
 // ini_write to an explicit path. An existing file that cannot be read is left alone rather than
 // replaced by one that lacks its other sections.

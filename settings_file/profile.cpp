@@ -1,15 +1,14 @@
 #include "settings_file/profile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "core/cp932.h"
+#include "core/file_read.h"
 #include "core/file_save.h"
 
 namespace {
-
 
 // Blanks around names and values. No two-byte character ends in one of these bytes (trail
 // bytes start at 0x40), so trimming byte by byte is safe in code page 932.
@@ -132,7 +131,6 @@ size_t entry_find(const Profile &profile, SectionRange range, const char *key) {
     return std::string::npos;
 }
 
-
 } // namespace
 
 void profile_parse(const std::string &bytes, Profile &profile) {
@@ -162,24 +160,21 @@ std::string profile_bytes(const Profile &profile) {
     return bytes;
 }
 
-ProfileLoad profile_open(const char *path, Profile &profile) {
+ProfileLoad profile_open(const char *path, Profile &profile, int *error) {
     profile.lines.clear();
     profile.finalLineEnd = true;
-    errno = 0;
-    std::FILE *file = std::fopen(path, "rb");
-    if (!file)
-        return errno == ENOENT ? ProfileLoad::missing : ProfileLoad::unreadable;
-    std::string data;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        data.append(buffer, got);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
+    FileBlock block;
+    int code = 0;
+    const FileReadOutcome read = file_read_whole(path, profileSizeLimit, block, code);
+    if (error != nullptr)
+        *error = code;
+    if (read == FileReadOutcome::failed && code == ENOENT)
+        return ProfileLoad::missing;
+    if (read != FileReadOutcome::read)
         return ProfileLoad::unreadable;
-
-    profile_parse(data, profile);
+    if (block.size > 0)
+        profile_parse(std::string(reinterpret_cast<const char *>(block.bytes), block.size),
+                      profile);
     return ProfileLoad::loaded;
 }
 

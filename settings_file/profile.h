@@ -17,7 +17,8 @@ void profile_parse(const std::string &bytes, Profile &profile);
 // had a line end there or lines were added at its end).
 std::string profile_bytes(const Profile &profile);
 
-// Loads path; a missing or unreadable file gives an empty profile and false.
+// Loads path; a missing or unreadable file (also one over profileSizeLimit) gives an empty
+// profile and false.
 bool profile_load(const char *path, Profile &profile);
 
 // Value of section/key (names compared without regard to case, value without the blanks
@@ -41,8 +42,12 @@ bool profile_save(const char *path, const Profile &profile);
 // letters only. Of duplicate sections and keys the first is read and replaced; a new key goes
 // after its section's last non-blank line. A written value ends at its first line break.
 
-// profile_load that tells a missing file from one that exists but cannot be read, so a writer
-// never replaces a file whose other sections it could not see.
-enum class ProfileLoad { loaded, missing, unreadable };
-ProfileLoad profile_open(const char *path, Profile &profile);
+// A settings file is a few hundred bytes; one larger than this is not read at all (and so, being
+// unreadable, never rewritten). Holds for FIFOs and devices too: they are read as streams.
+constexpr size_t profileSizeLimit = size_t{1} << 20;
 
+// profile_load that tells a missing file from one that exists but cannot be read, so a writer
+// never replaces a file whose other sections it could not see. error, when given, receives the
+// errno value of the cause (EFBIG for a file over profileSizeLimit).
+enum class ProfileLoad { loaded, missing, unreadable };
+ProfileLoad profile_open(const char *path, Profile &profile, int *error = nullptr);

@@ -1,6 +1,6 @@
 # The Windows converter under Wine, in as few process starts as possible: the same bytes as
 # the native build's reference, CR LF passed through untouched on binary standard output,
-# standard input, -o, and a refusal whose message arrives in CP932.
+# standard input, -o, and refusals that name the file with the message in CP932.
 # Expects VKD, EMULATOR, SAMPLE, EXPECTED and WORK.
 #
 # Output goes to files, never to pipes: Wine services started by the first program inherit its
@@ -54,8 +54,9 @@ execute_process(COMMAND ${EMULATOR} ${VKD} ${WORK}/not.bmp
                 OUTPUT_FILE ${WORK}/stdout3.txt ERROR_FILE ${WORK}/stderr3.txt RESULT_VARIABLE rc)
 file(READ ${WORK}/stderr3.txt err HEX)
 expect("rc EQUAL 1" "unsupported format exits 1 (exit ${rc})")
-expect("err MATCHES \"^82b182cc8c608eae82cd8cbb8ddd8354837c815b836782b382ea82c482a282dc82b982f18142\""
-       "the refusal is the program's message in CP932 (${err})")
+# "vkd: ", the path, ": ", then the message.
+expect("err MATCHES \"^766b643a20.*3a2082b182cc8c608eae82cd8cbb8ddd8354837c815b836782b382ea82c482a282dc82b982f18142\""
+       "the refusal names the file and gives the program's message in CP932 (${err})")
 
 # 4. Out of range: exit 2, never clamped.
 execute_process(COMMAND ${EMULATOR} ${VKD} --width 221 ${SAMPLE}
@@ -63,6 +64,21 @@ execute_process(COMMAND ${EMULATOR} ${VKD} --width 221 ${SAMPLE}
 file(READ ${WORK}/stdout4.txt out)
 expect("rc EQUAL 2" "--width 221 is bad usage (exit ${rc})")
 expect("out STREQUAL \"\"" "nothing is printed for bad usage")
+
+# 5. A missing file: the open-failure message in CP932 and the system's reason.
+execute_process(COMMAND ${EMULATOR} ${VKD} ${WORK}/none.bmp
+                OUTPUT_FILE ${WORK}/stdout5.txt ERROR_FILE ${WORK}/stderr5.txt RESULT_VARIABLE rc)
+file(READ ${WORK}/stderr5.txt err HEX)
+expect("rc EQUAL 1" "a missing file exits 1 (exit ${rc})")
+expect("err MATCHES \"3a20837483408343838b82cc8349815b8376839382c98eb8947382b582dc82b582bd814220284e6f20737563682066696c65206f72206469726563746f727929\""
+       "a missing file gives the open-failure message and the reason (${err})")
+
+# 6. -o into a folder that does not exist: the old file elsewhere is untouched, the reason told.
+execute_process(COMMAND ${EMULATOR} ${VKD} -o ${WORK}/no/such.txt ${SAMPLE}
+                OUTPUT_FILE ${WORK}/stdout6.txt ERROR_FILE ${WORK}/stderr6.txt RESULT_VARIABLE rc)
+file(READ ${WORK}/stderr6.txt err)
+expect("rc EQUAL 1" "-o into a missing folder exits 1 (exit ${rc})")
+expect("err MATCHES \"does not exist\"" "-o into a missing folder says the folder is missing (${err})")
 
 if(failures GREATER 0)
     message(FATAL_ERROR "${failures} check(s) failed")

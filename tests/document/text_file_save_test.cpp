@@ -1,59 +1,29 @@
+// Saving a file: the bytes, the old file kept whole on failure, what the target was stays what it
+// is (its mode, owner, attributes, links), and temporary names nobody can prepare for.
 #include "core/file_save.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <string>
-#include <system_error>
+#include <vector>
+
+#include "save_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder per test, removed afterwards.
-class TextFileSave : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / (std::string("vkd_doc_") + info->name());
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string at(const std::string &name) const { return (dir / "").string() + name; }
-    fs::path dir;
-};
-
-std::string read_all(const std::string &path) {
-    std::string bytes;
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return "<missing>";
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, n);
-    std::fclose(f);
-    return bytes;
-}
-
-void write_all(const std::string &path, const std::string &bytes) {
-    FILE *f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
-// The save leaves no temporary or backup file behind, whatever its outcome.
-void expect_no_leftovers(const std::string &folder) {
-    for (const char *name : {"~vkd000.tmp", "~vkd000.bak", "~vkd001.tmp"})
-        EXPECT_EQ(read_all(folder + name), "<missing>") << name << " left behind";
-}
+using TextFileSave = SaveFolder;
 
 std::string text_picture(int cols, int rows) {
     std::string text;
@@ -64,8 +34,6 @@ std::string text_picture(int cols, int rows) {
     }
     return text;
 }
-
-} // namespace
 
 // The file holds exactly the text: no terminating zero, no added line end, any size.
 TEST_F(TextFileSave, WritesExactlyTheBytesGiven) {
@@ -90,7 +58,7 @@ TEST_F(TextFileSave, WritesExactlyTheBytesGiven) {
         EXPECT_EQ(got.size(), c.bytes.size()) << c.name;
         EXPECT_TRUE(got == c.bytes) << c.name;
     }
-    expect_no_leftovers(at(""));
+    EXPECT_TRUE(leftovers(dir).empty());
 }
 
 // Replacing an existing file: shorter text leaves nothing of the longer one, in either
@@ -101,10 +69,8 @@ TEST_F(TextFileSave, ReplacesAnExistingFileWhole) {
     write_all(path, "earlier contents that are longer than the next");
     for (const std::string &text : contents) {
         ASSERT_TRUE(file_save_whole(path.c_str(), text.data(), text.size()));
-        EXPECT_EQ(read_all(path).size(), text.size());
-        EXPECT_TRUE(read_all(path) == text);
+        EXPECT_TRUE(read_all(path) == text) << summary(read_all(path));
     }
-    expect_no_leftovers(at(""));
     size_t entries = 0;
     for (const auto &entry : fs::directory_iterator(dir)) {
         (void)entry;
@@ -123,24 +89,282 @@ TEST_F(TextFileSave, NamesWithMultibyteCharacters) {
         ASSERT_TRUE(file_save_whole(path.c_str(), "uv", 2)) << name << " again";
         EXPECT_EQ(read_all(path), "uv") << name;
     }
-    expect_no_leftovers(at(""));
+    EXPECT_TRUE(leftovers(dir).empty());
 }
 
-// A save that cannot be done says so and leaves what was there.
-TEST_F(TextFileSave, FailuresAreReportedAndHarmless) {
+void make_read_only(const std::string &path) {
+#ifdef _WIN32
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+#else
+    chmod(path.c_str(), 0444);
+#endif
+}
+
+// A save that cannot be done says why, and leaves what was there as it was.
+TEST_F(TextFileSave, RefusalsKeepTheTargetAndSayWhy) {
     fs::create_directories(dir / "folder");
+    write_all(at("read-only.txt"), "kept");
+    make_read_only(at("read-only.txt"));
     struct Case {
         const char *name;
         std::string path;
+        int error;
     };
-    const Case cases[] = {
-        {"empty path", ""},
-        {"missing folder", at("no such folder/x.txt")},
-        {"target is a folder", at("folder")},
+    std::vector<Case> cases = {
+        {"empty path", "", ENOENT},
+        {"missing folder", at("no such folder/x.txt"), ENOENT},
+        {"target is a folder", at("folder"), EISDIR},
+        {"read-only", at("read-only.txt"), EACCES},
     };
-    for (const Case &c : cases)
-        EXPECT_FALSE(file_save_whole(c.path.c_str(), "ab", 2)) << c.name;
+#ifndef _WIN32
+    // Root could write both of these; the save refuses them all the same.
+    write_all(at("mode-000.txt"), "kept");
+    chmod(at("mode-000.txt").c_str(), 0);
+    cases.push_back({"mode 000", at("mode-000.txt"), EACCES});
+    // A lock held through another open file (another program, say).
+    write_all(at("locked.txt"), "kept");
+    const int holder = open(at("locked.txt").c_str(), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ASSERT_EQ(fcntl(holder, F_OFD_SETLK, &lock), 0);
+    cases.push_back({"locked", at("locked.txt"), EBUSY});
+#else
+    write_all(at("locked.txt"), "kept");
+    HANDLE holder = CreateFileA(at("locked.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    cases.push_back({"held open without sharing", at("locked.txt"), EBUSY});
+#endif
+    for (const Case &c : cases) {
+        int error = 0;
+        EXPECT_FALSE(file_save_whole(c.path.c_str(), "new", 3, &error)) << c.name;
+        EXPECT_EQ(error, c.error) << c.name;
+    }
+#ifdef _WIN32
+    CloseHandle(holder);
+    SetFileAttributesA(at("read-only.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+#else
+    close(holder);
+    chmod(at("mode-000.txt").c_str(), 0644);
+    EXPECT_EQ(read_all(at("mode-000.txt")), "kept");
+#endif
+    EXPECT_EQ(read_all(at("read-only.txt")), "kept");
+    EXPECT_EQ(read_all(at("locked.txt")), "kept");
     EXPECT_FALSE(file_save_whole(nullptr, "ab", 2));
     EXPECT_TRUE(fs::is_directory(dir / "folder"));
-    expect_no_leftovers(at(""));
+    EXPECT_TRUE(leftovers(dir).empty());
 }
+
+// A name already taken when a save wants it is skipped, whoever put it there: a link planted
+// there must not make the save write anywhere else, and a file must not be opened or removed.
+TEST_F(TextFileSave, PlantedTemporaryNamesAreNeverUsed) {
+    static uint64_t next;
+    next = 1;
+    uint64_t (*const before)() = fileSaveRandom;
+    fileSaveRandom = [] { return next++; };
+    const std::string victim = at("victim.txt");
+    write_all(at(file_save_temp_name(2)), "planted file");
+    bool linked = false;
+#ifdef _WIN32
+    // Wine reports success without making the link: believe only what is there.
+    linked = CreateSymbolicLinkA(at(file_save_temp_name(1)).c_str(), victim.c_str(), 0) != 0 &&
+             GetFileAttributesA(at(file_save_temp_name(1)).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    linked = symlink(victim.c_str(), at(file_save_temp_name(1)).c_str()) == 0;
+#endif
+    // Leftovers of killed saves under the next names are skipped just the same.
+    for (uint64_t n = 3; n < 60; ++n)
+        write_all(at(file_save_temp_name(n)), "leftover");
+
+    const std::string target = at("out.txt");
+    const bool saved = file_save_whole(target.c_str(), "text", 4);
+    fileSaveRandom = before;
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(read_all(target), "text");
+    EXPECT_EQ(read_all(victim), "<missing>") << "written through the planted link";
+    EXPECT_EQ(read_all(at(file_save_temp_name(2))), "planted file");
+    EXPECT_EQ(read_all(at(file_save_temp_name(59))), "leftover");
+    if (linked) {
+        EXPECT_TRUE(fs::is_symlink(at(file_save_temp_name(1))));
+    }
+    EXPECT_EQ(leftovers(dir).size(), linked ? 59u : 58u);
+    if (!linked)
+        GTEST_SKIP() << "this system lets the test create no symbolic link; planted file only";
+}
+
+// std::filesystem reports 1 for every file on Windows.
+unsigned long link_count(const std::string &path) {
+#ifdef _WIN32
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    return info.nNumberOfLinks;
+#else
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return static_cast<unsigned long>(st.st_nlink);
+#endif
+}
+
+// Hard links: the save replaces the name it was given in one step, so the file there is whole
+// at every moment; the other names keep the old text, whole as well.
+TEST_F(TextFileSave, HardLinkedTargetIsReplacedAtomically) {
+    const std::string target = at("linked.txt"), other = at("other-name.txt");
+    write_all(target, "old text");
+#ifdef _WIN32
+    ASSERT_TRUE(CreateHardLinkA(other.c_str(), target.c_str(), nullptr));
+#else
+    ASSERT_EQ(link(target.c_str(), other.c_str()), 0);
+#endif
+    ASSERT_EQ(link_count(target), 2u);
+    ASSERT_TRUE(file_save_whole(target.c_str(), "new text", 8));
+    EXPECT_EQ(read_all(target), "new text");
+    EXPECT_EQ(read_all(other), "old text");
+    EXPECT_EQ(link_count(target), 1u);
+    EXPECT_EQ(link_count(other), 1u);
+}
+
+#ifndef _WIN32
+
+// Permission bits stay as they were; a new file gets 0666 less the umask; root keeps the
+// owner and group.
+TEST_F(TextFileSave, ModeOwnerAndGroupAreKept) {
+    for (mode_t mode : {0600, 0644, 0755, 0640, 0604}) {
+        const std::string path = at("mode.txt");
+        write_all(path, "old");
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        ASSERT_TRUE(file_save_whole(path.c_str(), "new", 3)) << std::oct << mode;
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(read_all(path), "new");
+    }
+    for (mode_t mask : {022, 077, 002}) {
+        const std::string path = at("new-" + std::to_string(mask) + ".txt");
+        const mode_t old = umask(mask);
+        const bool saved = file_save_whole(path.c_str(), "x", 1);
+        umask(old);
+        ASSERT_TRUE(saved);
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << "umask " << std::oct << mask;
+    }
+    if (geteuid() != 0)
+        GTEST_SKIP() << "not root: owner and group cannot be given away to test them";
+    const std::string path = at("owned.txt");
+    write_all(path, "old");
+    ASSERT_EQ(chown(path.c_str(), 4321, 8765), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(file_save_whole(path.c_str(), "new", 3));
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 8765u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// Through a symbolic link (or a chain of them, relative or absolute) the file it names is
+// replaced beside itself; the link stays a link. A dangling link gets its file created.
+TEST_F(TextFileSave, SymbolicLinksAreFollowed) {
+    fs::create_directories(dir / "real");
+    fs::create_directories(dir / "links");
+    write_all(at("real/file.txt"), "old");
+    ASSERT_EQ(symlink("../real/file.txt", at("links/relative").c_str()), 0);
+    ASSERT_EQ(symlink(at("links/relative").c_str(), at("links/chain").c_str()), 0);
+    ASSERT_EQ(symlink("../real/new.txt", at("links/dangling").c_str()), 0);
+    chmod(at("real/file.txt").c_str(), 0600);
+    struct Case {
+        const char *link, *file, *text;
+    } cases[] = {
+        {"links/relative", "real/file.txt", "first"},
+        {"links/chain", "real/file.txt", "second"},
+        {"links/dangling", "real/new.txt", "created"},
+    };
+    for (const Case &c : cases) {
+        ASSERT_TRUE(file_save_whole(at(c.link).c_str(), c.text, std::strlen(c.text))) << c.link;
+        EXPECT_TRUE(fs::is_symlink(at(c.link))) << c.link;
+        EXPECT_EQ(read_all(at(c.file)), c.text) << c.link;
+    }
+    EXPECT_EQ(fs::read_symlink(at("links/chain")), at("links/relative"));
+    struct stat st;
+    ASSERT_EQ(stat(at("real/file.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(leftovers(dir / "real").empty());
+    EXPECT_TRUE(leftovers(dir / "links").empty());
+}
+
+#else
+
+// Hidden and archive attributes travel to the new file; a read-only one is refused (above).
+TEST_F(TextFileSave, AttributesAreKept) {
+    const std::string path = at("hidden.txt");
+    write_all(path, "old");
+    const DWORD wanted = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), wanted));
+    if ((GetFileAttributesA(path.c_str()) & wanted) != wanted)
+        GTEST_SKIP() << "this file system does not keep the hidden attribute";
+    ASSERT_TRUE(file_save_whole(path.c_str(), "new", 3));
+    EXPECT_EQ(read_all(path), "new");
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & wanted, wanted);
+}
+
+// Through a symbolic link the file it names is replaced beside itself; the link stays.
+TEST_F(TextFileSave, SymbolicLinksAreFollowed) {
+    fs::create_directories(dir / "real");
+    const std::string file = at("real\\file.txt"), link = at("link.txt");
+    write_all(file, "old");
+    if (!CreateSymbolicLinkA(link.c_str(), file.c_str(), 0) ||
+        GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no symbolic link could be made here (Wine reports success and makes "
+                        "none; Windows asks for a privilege)";
+    ASSERT_TRUE(file_save_whole(link.c_str(), "new", 3));
+    EXPECT_EQ(read_all(file), "new");
+    EXPECT_NE(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    EXPECT_TRUE(leftovers(dir / "real").empty());
+    EXPECT_TRUE(leftovers(dir).empty());
+}
+
+// A target another program holds open: the save succeeds or fails exactly where the platform's
+// own CREATE_ALWAYS (no sharing) would, and a refused target keeps its bytes.
+TEST_F(TextFileSave, HeldOpenTargetBehavesAsCreateAlways) {
+    struct Case {
+        const char *name;
+        DWORD access, share;
+    } cases[] = {
+        {"reader sharing read", GENERIC_READ, FILE_SHARE_READ},
+        {"reader sharing read and write", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE},
+        {"writer sharing read and write", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE},
+        {"reader sharing everything", GENERIC_READ,
+         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        const std::string ours = at("ours" + std::to_string(n) + ".txt");
+        const std::string twin = at("twin" + std::to_string(n++) + ".txt");
+        write_all(ours, "old");
+        write_all(twin, "old");
+        HANDLE holdOurs =
+            CreateFileA(ours.c_str(), c.access, c.share, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE holdTwin =
+            CreateFileA(twin.c_str(), c.access, c.share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(holdOurs, INVALID_HANDLE_VALUE) << c.name;
+        HANDLE plain = CreateFileA(twin.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool platform = plain != INVALID_HANDLE_VALUE;
+        if (platform)
+            CloseHandle(plain);
+        const bool saved = file_save_whole(ours.c_str(), "new", 3);
+        CloseHandle(holdOurs);
+        CloseHandle(holdTwin);
+        EXPECT_EQ(saved, platform) << c.name;
+        EXPECT_EQ(read_all(ours), saved ? "new" : "old") << c.name;
+    }
+    EXPECT_TRUE(leftovers(dir).empty());
+}
+
+#endif
+
+} // namespace

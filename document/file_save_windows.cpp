@@ -1,0 +1,138 @@
+// Saving a whole file on Windows: a temporary file created exclusively beside the target, then
+// one replacing move, so the target's name never goes missing (see core/file_save.h).
+#include "core/file_save.h"
+
+#include <windows.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Tries before giving up: only a broken random source meets that many taken names.
+constexpr int tempAttempts = 100;
+
+std::string temp_name(const std::string &folder) {
+    return folder + file_save_temp_name(fileSaveRandom());
+}
+
+bool fail(int *error, int code) {
+    if (error != nullptr)
+        *error = code;
+    return false;
+}
+
+int errno_of(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EBUSY;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_INVALID_NAME:
+        return EINVAL;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    default:
+        return EIO;
+    }
+}
+
+bool handle_write(HANDLE file, const char *data, size_t size) {
+    while (size > 0) {
+        const DWORD part = size > (DWORD{1} << 30) ? DWORD{1} << 30 : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(file, data, part, &written, nullptr) || written == 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// The attributes a replacement takes over; read-only never gets this far.
+constexpr DWORD keptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+} // namespace
+
+bool file_save_windows(const char *path, const char *data, size_t size, int *error) {
+    std::string target = path;
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return fail(error, errno_of(GetLastError()));
+    } else {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return fail(error, EISDIR);
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            return fail(error, EACCES);
+        // The access and sharing of a plain CREATE_ALWAYS save: whatever would refuse that
+        // (a lock, another program holding the file open) refuses this one too.
+        HANDLE probe = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe == INVALID_HANDLE_VALUE)
+            return fail(error, errno_of(GetLastError()));
+        if (GetFileType(probe) != FILE_TYPE_DISK) { // NUL, a console, a pipe
+            const bool written = handle_write(probe, data, size);
+            const DWORD code = GetLastError();
+            CloseHandle(probe);
+            return written || fail(error, errno_of(code));
+        }
+        {
+            // Through a link (Wine shows POSIX links as plain files), the file it names is
+            // replaced beside itself.
+            char real[MAX_PATH];
+            const DWORD n = GetFinalPathNameByHandleA(probe, real, sizeof real, 0);
+            if (n > 0 && n < sizeof real)
+                target = std::strncmp(real, "\\\\?\\UNC\\", 8) == 0
+                             ? "\\" + std::string(real + 7)
+                             : std::string(real + (std::strncmp(real, "\\\\?\\", 4) ? 0 : 4));
+        }
+        CloseHandle(probe);
+    }
+
+    const std::string folder(target, 0, path_folder_length(target.c_str()));
+    std::string temp;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < tempAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = temp_name(folder);
+        file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (file == INVALID_HANDLE_VALUE)
+        return fail(error, errno_of(GetLastError()));
+    bool ok = handle_write(file, data, size) && FlushFileBuffers(file);
+    DWORD code = ok ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(file);
+    if (ok && attributes != INVALID_FILE_ATTRIBUTES && (attributes & keptAttributes) != 0)
+        SetFileAttributesA(temp.c_str(), attributes & keptAttributes);
+    // One rename that replaces the target: its name never goes missing meanwhile.
+    if (ok && !MoveFileExA(temp.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ok = false;
+        code = GetLastError();
+    }
+    if (!ok) {
+        DeleteFileA(temp.c_str());
+        return fail(error, errno_of(code));
+    }
+    return true;
+}

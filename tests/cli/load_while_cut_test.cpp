@@ -1,0 +1,110 @@
+// The window's loader against a file that changes under it: another program cutting the bitmap
+// short while it loads gives a refusal at worst, never a fault; a FIFO never makes it wait.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "core/bitmap.h"
+#include "core/document.h"
+#include "core/settings.h"
+#include "core/surface.h"
+
+namespace {
+
+// The largest picture stretch mode takes, 24 bits: 9 MiB of pixels to be read.
+std::string large_bmp() {
+    const uint32_t w = 2048, h = 1536, size = 54 + w * h * 3;
+    std::string s(54, '\0');
+    auto put = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            s[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    s[0] = 'B';
+    s[1] = 'M';
+    put(2, size);
+    put(10, 54);
+    put(14, 40);
+    put(18, w);
+    put(22, h);
+    put(26, 1 | 24 << 16);
+    s.resize(size);
+    for (size_t i = 54; i < size; ++i)
+        s[i] = static_cast<char>(i * 31 >> 8);
+    return s;
+}
+
+struct Scratch {
+    char dir[32] = "/tmp/vkd-load-XXXXXX";
+    Scratch() { EXPECT_NE(mkdtemp(dir), nullptr); }
+    ~Scratch() { std::system((std::string("rm -rf ") + dir).c_str()); }
+    std::string at(const char *name) const { return std::string(dir) + "/" + name; }
+};
+
+TEST(LoadWhileCut, FileCutShortDuringLoadIsRefusedNeverAFault) {
+    Scratch scratch;
+    const std::string path = scratch.at("photo.bmp"), bytes = large_bmp();
+    {
+        FILE *f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    settings_defaults();
+    surfaces_create();
+    ASSERT_LT(path.size(), sizeof bitmapPath);
+    std::strcpy(bitmapPath, path.c_str());
+
+    // Another program cuts the file to its header and lets it grow back, over and over.
+    std::atomic<bool> stop{false};
+    std::thread cutter([&] {
+        const int fd = open(path.c_str(), O_WRONLY);
+        while (!stop) {
+            ftruncate(fd, 4096);
+            std::this_thread::sleep_for(std::chrono::microseconds(1500));
+            ftruncate(fd, static_cast<off_t>(bytes.size()));
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        close(fd);
+    });
+    int loaded = 0, refused = 0, other = 0;
+    for (int round = 0; round < 150; ++round) {
+        switch (bitmap_load(1280, 1024).outcome) {
+        case LoadOutcome::loaded:
+            ++loaded;
+            break;
+        case LoadOutcome::refused:
+            ++refused;
+            break;
+        default:
+            ++other;
+        }
+    }
+    stop = true;
+    cutter.join();
+    surfaces_release();
+    EXPECT_EQ(other, 0) << "loaded " << loaded << ", refused " << refused;
+    EXPECT_GT(refused, 0) << "the file was never short during a load: the test proves nothing";
+}
+
+TEST(LoadWhileCut, FifoWithoutWriterIsRefusedAtOnce) {
+    Scratch scratch;
+    const std::string fifo = scratch.at("picture");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    settings_defaults();
+    surfaces_create();
+    std::strcpy(bitmapPath, fifo.c_str());
+    const LoadResult result = bitmap_load(1280, 1024);
+    surfaces_release();
+    EXPECT_EQ(result.outcome, LoadOutcome::refused);
+    EXPECT_EQ(result.message.text, "この形式は現在サポートされていません。");
+}
+
+} // namespace

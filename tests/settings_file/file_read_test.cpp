@@ -1,0 +1,172 @@
+// Reading files and streams into memory: the size limit, the reasons kept for messages, a file
+// cut short while it is read, and FIFOs that never make the reader wait for nothing.
+#include "core/file_read.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "temp_folder.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string block_text(const FileBlock &block) {
+    return block.size == 0 ? std::string()
+                           : std::string(reinterpret_cast<const char *>(block.bytes), block.size);
+}
+
+std::string pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>('a' + i % 23);
+    return bytes;
+}
+
+TEST(FileRead, WholeFilesUpToTheLimit) {
+    TempFolder folder;
+    const size_t limit = 4096;
+    struct Case {
+        size_t size;
+        FileReadOutcome outcome;
+        size_t kept;
+    } cases[] = {
+        {0, FileReadOutcome::read, 0},
+        {1, FileReadOutcome::read, 1},
+        {limit - 1, FileReadOutcome::read, limit - 1},
+        {limit, FileReadOutcome::read, limit},
+        {limit + 1, FileReadOutcome::tooLarge, limit},
+        {3 * limit, FileReadOutcome::tooLarge, limit},
+    };
+    for (const Case &c : cases) {
+        const std::string path = folder.file("f.bin"), bytes = pattern(c.size);
+        file_put(path, bytes);
+        FileBlock block;
+        int error = -1;
+        EXPECT_EQ(file_read_whole(path.c_str(), limit, block, error), c.outcome) << c.size;
+        EXPECT_EQ(error, c.outcome == FileReadOutcome::tooLarge ? EFBIG : 0) << c.size;
+        EXPECT_TRUE(block_text(block) == bytes.substr(0, c.kept)) << c.size;
+    }
+}
+
+TEST(FileRead, FailuresKeepTheSystemsReason) {
+    TempFolder folder;
+    struct Case {
+        std::string path;
+        int error;
+    } cases[] = {
+        {folder.file("missing.ini"), ENOENT},
+        {folder.path(), EISDIR},
+        {folder.file("missing/inner.ini"), ENOENT},
+    };
+    for (const Case &c : cases) {
+        FileBlock block;
+        int error = 0;
+        EXPECT_EQ(file_read_whole(c.path.c_str(), 100, block, error), FileReadOutcome::failed)
+            << c.path;
+        EXPECT_EQ(error, c.error) << c.path << ": " << std::strerror(error);
+    }
+}
+
+// Another program cuts the file short between the open and the read: the read ends early with
+// what is there. (A mapping of the file would fault on the missing pages instead.)
+TEST(FileRead, FileCutShortMeanwhileJustEndsEarly) {
+    TempFolder folder;
+    const std::string path = folder.file("cut.bmp"), bytes = pattern(3 << 20);
+    file_put(path, bytes);
+    FileSource source;
+    ASSERT_TRUE(file_source_open(path.c_str(), source));
+    uint8_t head[54];
+    size_t got = 0;
+    ASSERT_TRUE(file_source_read(source, head, sizeof head, got));
+    ASSERT_EQ(got, sizeof head);
+    std::filesystem::resize_file(path, 5000);
+    FileBlock block;
+    EXPECT_EQ(file_read_rest(source, head, got, size_t{64} << 20, block), FileReadOutcome::read);
+    file_source_close(source);
+    EXPECT_TRUE(block_text(block) == bytes.substr(0, 5000)) << block.size;
+
+    // Grown meanwhile: only what was there at the open is taken.
+    file_put(path, bytes.substr(0, 1000));
+    ASSERT_TRUE(file_source_open(path.c_str(), source));
+    file_put(path, bytes);
+    EXPECT_EQ(file_read_rest(source, nullptr, 0, size_t{64} << 20, block), FileReadOutcome::read);
+    file_source_close(source);
+    EXPECT_EQ(block.size, 1000u);
+}
+
+#ifndef _WIN32
+
+// The writing end of a FIFO held by a thread: it writes bytes (or zeros without end when
+// endless) and closes. Its pipe holds one page, so a write that returns proves a reader came.
+struct FifoWriter {
+    int fd = -1;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+
+    FifoWriter(const std::string &path, std::string bytes, bool endless) {
+        fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC); // never waits, unlike O_WRONLY
+        fcntl(fd, F_SETPIPE_SZ, 4096);
+        thread = std::thread([this, bytes, endless] {
+            const std::string zeros(4096, '\0');
+            size_t done = 0;
+            while (!stop && (endless || done < bytes.size())) {
+                const std::string &from = endless ? zeros : bytes;
+                const size_t offset = endless ? 0 : done;
+                const ssize_t n = write(fd, from.data() + offset, from.size() - offset);
+                if (n > 0) {
+                    done += static_cast<size_t>(n);
+                } else {
+                    pollfd ready{fd, POLLOUT, 0};
+                    poll(&ready, 1, 10);
+                }
+            }
+            close(fd);
+        });
+    }
+    ~FifoWriter() {
+        stop = true;
+        thread.join();
+    }
+};
+
+TEST(FileRead, FifosAreReadAsStreams) {
+    TempFolder folder;
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    FileBlock block;
+    int error = -1;
+
+    // Nobody writing: empty at once, never a wait for a writer that may not come.
+    EXPECT_EQ(file_read_whole(fifo.c_str(), 1000, block, error), FileReadOutcome::read);
+    EXPECT_EQ(block.size, 0u);
+
+    const std::string bytes = pattern(300000);
+    {
+        FifoWriter writer(fifo, bytes, false);
+        EXPECT_EQ(file_read_whole(fifo.c_str(), 1 << 20, block, error), FileReadOutcome::read);
+    }
+    EXPECT_TRUE(block_text(block) == bytes) << block.size;
+
+    // A stream without end stops at the limit.
+    {
+        FifoWriter writer(fifo, "", true);
+        EXPECT_EQ(file_read_whole(fifo.c_str(), 1 << 20, block, error), FileReadOutcome::tooLarge);
+        EXPECT_EQ(error, EFBIG);
+    }
+    EXPECT_EQ(block.size, size_t{1} << 20);
+}
+
+#endif
+
+} // namespace
