@@ -7,21 +7,23 @@
 #include <cstring>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "core/bitmap.h"
 #include "core/convert.h"
 #include "core/document.h"
+#include "core/file_read.h"
 #include "core/file_save.h"
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/surface.h"
 #include "settings_file/ini.h"
+#include "settings_file/profile.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include "main_window/picture_wic.h"
 #endif
 
 #ifndef VKD_VERSION
@@ -36,18 +38,23 @@ constexpr int exitUsage = 2;
 constexpr int32_t hirituMax = 150;
 constexpr int32_t meidoMax = 100;
 
-// No bitmap the loader accepts comes near this; it only stops a runaway pipe.
-constexpr size_t stdinLimit = size_t{64} << 20;
+// As the window's loader: no bitmap it accepts comes near this, and a longer input is read only
+// this far (a runaway pipe, a device that never ends).
+constexpr size_t pictureLimit = size_t{64} << 20;
 
-const char *const usageShort = "usage: vkd [options] FILE.bmp   (or - for standard input)\n"
+// The window's messages for a file it cannot open or create.
+const char *const openFailedText = "ファイルのオープンに失敗しました。";
+const char *const createFailedText = "ファイルの作成に失敗しました";
+
+const char *const usageShort = "usage: vkd [options] PICTURE   (or - for standard input)\n"
                                "Try 'vkd --help' for the options.\n";
 
 const char *const usageLong =
-    "usage: vkd [options] FILE.bmp\n"
-    "       vkd [options] -          read the bitmap from standard input\n"
+    "usage: vkd [options] PICTURE\n"
+    "       vkd [options] -          read the picture from standard input\n"
     "\n"
-    "Turns a bitmap into a text picture and prints it, exactly as the window's\n"
-    "Convert command would put it in the editor pane.\n"
+    "Turns a picture (BMP, PNG, JPEG or GIF) into a text picture and prints it,\n"
+    "exactly as the window's Convert command would put it in the editor pane.\n"
     "\n"
     "  -o FILE                  write the text picture to FILE instead\n"
     "  --width N                characters per line, 20 to 220 (default 100)\n"
@@ -56,6 +63,8 @@ const char *const usageLong =
     "  --mode stretch|original  scale to N characters per line (default), or\n"
     "                           one character per pixel\n"
     "  --lf                     end lines with LF instead of CR LF\n"
+    "  --invert                 reverse the characters, the darkest pixels as\n"
+    "                           spaces: light text for a dark terminal\n"
     "  --ini FILE               take Mode, Mojisu, Hiritu and Meido from a\n"
     "                           settings file; options given as well win\n"
     "  --help                   show this help\n"
@@ -69,6 +78,7 @@ struct CliOptions {
     const char *output = nullptr; // nullptr: standard output
     const char *ini = nullptr;
     bool lf = false;
+    bool invert = false;
     std::optional<int32_t> width, ratio, brightness, mode;
 };
 
@@ -126,7 +136,8 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
             name.resize(eq);
         }
 
-        bool isFlag = name == "--help" || name == "-h" || name == "--version" || name == "--lf";
+        bool isFlag = name == "--help" || name == "-h" || name == "--version" || name == "--lf" ||
+                      name == "--invert";
         if (isFlag) {
             if (value != nullptr) {
                 error = "option " + name + " takes no value";
@@ -134,6 +145,8 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
             }
             if (name == "--lf")
                 opts.lf = true;
+            else if (name == "--invert")
+                opts.invert = true;
             else
                 return name == "--version" ? ParseOutcome::version : ParseOutcome::help;
             continue;
@@ -204,39 +217,31 @@ void screen_size(int32_t &width, int32_t &height) {
 #endif
 }
 
-// Reads all of standard input; an empty string on success, else why it failed.
-std::string stdin_read(std::vector<uint8_t> &data) {
-    std::vector<uint8_t> chunk(size_t{1} << 16);
-    size_t n = 0;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), stdin)) > 0) {
-        if (data.size() + n > stdinLimit)
-            return "vkd: standard input holds more than 64 MiB; no bitmap it accepts is that large";
-        data.insert(data.end(), chunk.begin(), chunk.begin() + static_cast<ptrdiff_t>(n));
-    }
-    if (std::ferror(stdin))
-        return std::string("vkd: cannot read standard input: ") + std::strerror(errno);
-    return "";
+// "vkd: NAME: " before a message, the system's reason after it when there is one.
+std::string problem(const std::string &name, const std::string &text,
+                    const std::string &reason = "") {
+    return "vkd: " + name + ": " + text + (reason.empty() ? "" : " (" + reason + ")");
 }
 
-// Settings from a settings file, the way the window reads its own at start-up.
+std::string reason_of(int error) {
+    if (error == EISDIR)
+        return std::string(std::strerror(error)) + ": a folder, not a file";
+    return error != 0 ? std::strerror(error) : "";
+}
+
+// Settings from a settings file, the way the window reads its own at start-up. The window keeps
+// the defaults for a file it cannot read without a word; a file named on the command line that
+// cannot be read is a mistake worth reporting.
 std::string ini_apply(const char *path) {
-    // The window's reader keeps the defaults for a missing file without a word; a file named
-    // on the command line that cannot be read is a mistake worth reporting. A folder opens
-    // too; only reading from it fails.
-    std::FILE *probe = std::fopen(path, "rb");
-    bool readable = probe != nullptr;
-    if (readable) {
-        std::fgetc(probe);
-        readable = !std::ferror(probe);
-    }
-    int error = errno;
-    if (probe != nullptr)
-        std::fclose(probe);
-    if (!readable)
-        return std::string("vkd: cannot read settings file '") + path +
-               "': " + std::strerror(error);
+    Profile profile;
+    int error = 0;
+    if (profile_open(path, profile, &error) != ProfileLoad::loaded)
+        return problem(path, "cannot read the settings file",
+                       error == EFBIG ? "larger than " + std::to_string(profileSizeLimit >> 20) +
+                                            " MiB; no settings file is that large"
+                                      : reason_of(error));
     WindowRect rect{};
-    ini_read_path(path, rect);
+    ini_read_profile(profile, rect);
     return "";
 }
 
@@ -249,42 +254,53 @@ std::string text_line_ends_lf(const std::string &text) {
     return out;
 }
 
-// "-o -" is standard output. A file is written the way the window saves text: to a temporary
-// file moved over the old one, so a failed write leaves whatever was there before.
+// "-o -" is standard output. A file is saved the way the window saves text: the old file stays
+// whole until the new one is complete.
 std::string output_write(const char *path, const std::string &text) {
     if (path == nullptr || std::strcmp(path, "-") == 0) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
-            return std::string("vkd: cannot write standard output: ") + std::strerror(errno);
+            return problem("standard output", "cannot write", reason_of(errno));
         return "";
     }
-    if (!file_save_whole(path, text.data(), text.size()))
-        return std::string("vkd: cannot write '") + path + "'";
-    return "";
+    int error = 0;
+    if (file_save_whole(path, text.data(), text.size(), &error))
+        return "";
+    std::string reason = reason_of(error);
+    if (error == ENOENT) {
+        std::string folder(path, path_folder_length(path));
+        if (folder.size() > 1)
+            folder.pop_back();
+        reason += ": the folder '" + folder + "' does not exist";
+    }
+    return problem(path, createFailedText, reason);
 }
 
-// The Open command after its dialog: load, raise the width to the minimum, fit, and tell
-// about a lowered width. An empty string when the picture is ready for Convert.
-std::string picture_open(const char *input) {
+// The picture from a file or standard input, then the rest of the window's Open: raise the
+// width to the minimum, fit, and tell about a lowered width. An empty string when the picture is
+// ready for Convert. A regular file goes through the window's own loader, header first; a
+// stream (standard input, a FIFO, a device) is read to its end within the same limit.
+std::string picture_open(FileSource &source, const char *path, const std::string &name) {
     int32_t screenWidth = 0, screenHeight = 0;
     screen_size(screenWidth, screenHeight);
-
     LoadResult load;
-    if (std::strcmp(input, "-") == 0) {
-        std::vector<uint8_t> data;
-        std::string error = stdin_read(data);
-        if (!error.empty())
-            return error;
-        load = bitmap_load_memory(data.data(), data.size(), screenWidth, screenHeight);
-    } else {
-        if (std::strlen(input) >= sizeof bitmapPath)
-            return "vkd: the path is longer than " + std::to_string(sizeof bitmapPath - 1) +
-                   " bytes: " + input;
-        std::strcpy(bitmapPath, input);
+    if (!source.stream && std::strlen(path) < sizeof bitmapPath) {
+        file_source_close(source);
+        std::strcpy(bitmapPath, path);
+        errno = 0;
         load = bitmap_load(screenWidth, screenHeight);
+        if (load.outcome == LoadOutcome::openFailed)
+            return problem(name, load.message.text, reason_of(errno));
+    } else {
+        FileBlock bytes;
+        if (file_read_rest(source, nullptr, 0, pictureLimit, bytes) == FileReadOutcome::failed)
+            return problem(name, openFailedText, reason_of(source.error));
+        if (bytes.size == 0)
+            return problem(name, "no data");
+        load = bitmap_load_memory(bytes.bytes, bytes.size, screenWidth, screenHeight);
     }
     if (load.outcome != LoadOutcome::loaded)
-        return load.message.text;
+        return problem(name, load.message.text);
 
     mojisu_raise_to_min();
     imageLoaded = true;
@@ -293,10 +309,14 @@ std::string picture_open(const char *input) {
     case FitResult::fitted:
         break;
     case FitResult::lowered:
-        std::fprintf(stderr, "%s\n", "サイズを修正しました。");
+        std::fprintf(
+            stderr, "%s\n",
+            problem(name, "サイズを修正しました。",
+                    "width lowered to " + std::to_string(settings.Mojisu) + " characters per line")
+                .c_str());
         break;
     case FitResult::cannotFit:
-        return map_geometry_cannot_fit_message();
+        return problem(name, map_geometry_cannot_fit_message());
     }
     return "";
 }
@@ -319,12 +339,18 @@ int cli_run(const CliOptions &opts) {
     // The window would draw nothing and convert an empty picture for any other Mode, which
     // here would look like success.
     if (settings.Mode != 1 && settings.Mode != 2)
-        return refuse("vkd: Mode " + std::to_string(settings.Mode) + " in '" +
-                      (opts.ini != nullptr ? opts.ini : "") +
-                      "' is neither 1 (stretch) nor 2 (original)");
+        return refuse(problem(opts.ini != nullptr ? opts.ini : "settings",
+                              "Mode " + std::to_string(settings.Mode) +
+                                  " is neither 1 (stretch) nor 2 (original)"));
 
+    const bool fromStdin = std::strcmp(opts.input, "-") == 0;
+    const std::string name = fromStdin ? "standard input" : opts.input;
+    FileSource source = fromStdin ? file_source_stdin() : FileSource{};
+    if (!fromStdin && !file_source_open(opts.input, source))
+        return refuse(problem(name, openFailedText, reason_of(source.error)));
     surfaces_create();
-    std::string error = picture_open(opts.input);
+    std::string error = picture_open(source, opts.input, name);
+    file_source_close(source);
     if (!error.empty()) {
         surfaces_release();
         return refuse(error);
@@ -336,8 +362,17 @@ int cli_run(const CliOptions &opts) {
     ConvertOutcome converted = text_convert(text);
     surfaces_release();
     if (converted == ConvertOutcome::tooLarge)
-        return refuse(text_convert_too_large_message());
+        return refuse(problem(name, text_convert_too_large_message()));
+    // As in the window, an empty text is a result, not a failure; but say why it is empty.
+    if (text.empty())
+        std::fprintf(stderr, "%s\n",
+                     problem(name, "no lines at a vertical ratio of " +
+                                       std::to_string(settings.Hiritu) +
+                                       " %; the text picture is empty")
+                         .c_str());
 
+    if (opts.invert)
+        text_invert(text);
     error = output_write(opts.output, opts.lf ? text_line_ends_lf(text) : text);
     if (!error.empty())
         return refuse(error);
@@ -351,6 +386,7 @@ int main(int argc, char **argv) {
     // The text carries its own line ends; the bitmap on stdin is binary.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    picture_wic_install();
 #endif
     CliOptions opts;
     std::string error;

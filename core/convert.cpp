@@ -81,6 +81,16 @@ ConvertOutcome text_convert(std::string &text) {
     return ConvertOutcome::converted;
 }
 
+void text_invert(std::string &text) {
+    char mirror[256];
+    for (int c = 0; c < 256; ++c)
+        mirror[c] = static_cast<char>(c);
+    for (int k = 0; k < rampSize; ++k)
+        mirror[static_cast<unsigned char>(ramp[k].text[0])] = ramp[rampSize - 1 - k].text[0];
+    for (char &c : text)
+        c = mirror[static_cast<unsigned char>(c)];
+}
+
 const char *text_convert_too_large_message() {
     return "ヴェルコランのサイズが大きすぎて変換できません。\n比率か横幅を変更して下さい。";
 }

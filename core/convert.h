@@ -33,6 +33,11 @@ enum class ConvertOutcome { converted, tooLarge };
 // canvasChanged). tooLarge: nothing changes and text is left as it was.
 ConvertOutcome text_convert(std::string &text);
 
+// Reverses the ramp in a converted text, for light text on a dark background: every ramp
+// character becomes the one as far from the other end ("$" a space, "." "&"); line ends and
+// anything else stay. The length never changes.
+void text_invert(std::string &text);
+
 // "...サイズが大きすぎて変換できません。..." and "変換に失敗しました。", in the build's narrow encoding.
 const char *text_convert_too_large_message();
 const char *text_convert_failed_message();

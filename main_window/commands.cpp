@@ -2,11 +2,13 @@
 
 #include <shellapi.h>
 
+#include <cstring>
 #include <string>
 
 #include "core/bitmap.h"
 #include "core/convert.h"
 #include "core/document.h"
+#include "core/file_save.h"
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "document/editor.h"
@@ -20,6 +22,8 @@
 #include "settings_dialog/settings_dialog.h"
 
 enum { statusBarKind = 1, toolbarKind = 2 };
+
+HINSTANCE(WINAPI *helpShellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
 
 static void warn(const char *text) {
     message_show(Message{text, MessageIcon::warning});
@@ -48,9 +52,9 @@ static void command_clear() {
     layout_panes();
 }
 
-static void command_open() {
-    if (!bitmap_choose())
-        return;
+// Open once the file is chosen (bitmapPath, the open directory and docTitle set): loading,
+// caption, previews and messages.
+static void command_open_chosen() {
     LoadResult loaded = bitmap_load(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     if (loaded.outcome != LoadOutcome::loaded) {
         message_show(loaded.message);
@@ -72,6 +76,24 @@ static void command_open() {
     layout_panes();
 }
 
+static void command_open() {
+    if (bitmap_choose())
+        command_open_chosen();
+}
+
+void command_open_path(const char *path) {
+    const size_t length = std::strlen(path);
+    if (length >= sizeof bitmapPath) {
+        message_show(Message{"ファイルのオープンに失敗しました。", MessageIcon::error});
+        return;
+    }
+    std::memcpy(bitmapPath, path, length + 1);
+    const size_t nameAt = path_folder_length(bitmapPath);
+    lstrcpynA(settings.openDir, dialog_folder(bitmapPath, nameAt).c_str(), sizeof settings.openDir);
+    doc_title_from_file_name(bitmapPath + nameAt);
+    command_open_chosen();
+}
+
 static void command_save_as() {
     if (text_file_choose() && text_file_confirm_overwrite() && text_file_write())
         hasFileName = true;
@@ -89,7 +111,7 @@ static void command_save() {
 static void command_help(HWND window) {
     // The file dialogs leave the current directory wherever the last file was.
     SetCurrentDirectoryA(startupDir);
-    ShellExecuteA(window, "open", "index.html", nullptr, nullptr, SW_SHOWNORMAL);
+    helpShellExecute(window, "open", "index.html", nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 static void command_about(HWND window) {
@@ -112,7 +134,7 @@ static void command_convert() {
         return;
     }
     SetFocus(editorPane);
-    if (!SetWindowTextA(editorPane, text.c_str()))
+    if (!editor_text_replace(text.c_str()))
         message_show(Message{text_convert_failed_message(), MessageIcon::error});
 }
 

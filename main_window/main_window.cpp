@@ -1,16 +1,20 @@
 #include "main_window/main_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "core/document.h"
 #include "core/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
+#include "main_window/command_line.h"
 #include "main_window/commands.h"
 #include "main_window/layout.h"
+#include "main_window/picture_wic.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
 #include "settings_file/ini.h"
@@ -58,9 +62,10 @@ void main_window_create(HWND window) {
         startupDir[0] = '\0';
 
     ini_read(rect);
-    if (ini_rect_moves(rect))
-        MoveWindow(window, rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top,
-                   FALSE);
+    if (ini_rect_moves(rect)) {
+        const WindowSize size = ini_rect_size(rect);
+        MoveWindow(window, rect.Left, rect.Top, size.width, size.height, FALSE);
+    }
 
     const EditorFontChoice editor = editor_font_startup();
     editorFont = font_create(editor.height, 0, FALSE, FALSE, editor.face);
@@ -76,6 +81,7 @@ void main_window_create(HWND window) {
     toolbar_buttons_update();
     SendMessageA(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
     SendMessageA(editorPane, EM_LIMITTEXT, 0x10000, 0);
+    DragAcceptFiles(window, TRUE);
 }
 
 void main_window_destroy() {
@@ -134,6 +140,19 @@ static LRESULT main_window_on_erasebkgnd(HWND window, HDC dc) {
     return 1;
 }
 
+// The first file dropped is opened as Open opens a chosen file; the others are ignored.
+void main_window_on_dropfiles(HDROP drop) {
+    std::string path;
+    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        path.resize(DragQueryFileA(drop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileA(drop, 0, &path[0], static_cast<UINT>(path.size())));
+    }
+    // Released before any message box: the dropping program is not kept waiting on it.
+    DragFinish(drop);
+    if (!path.empty())
+        command_open_path(path.c_str());
+}
+
 static void main_window_on_menuselect(WPARAM wParam) {
     if (settings.Statusbar != 0)
         menu_help(wParam);
@@ -171,6 +190,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLOREDIT:
         editor_commands_update();
         return 0;
+    case WM_DROPFILES:
+        main_window_on_dropfiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
     case WM_ERASEBKGND:
         return main_window_on_erasebkgnd(window, reinterpret_cast<HDC>(wParam));
     default:
@@ -183,10 +205,22 @@ HWND app_create(HINSTANCE instance) {
     if (window_class_register(instance, main_window_proc, mainClassName) == 0 &&
         GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         return nullptr;
+    picture_wic_install();
     HWND window = CreateWindowExA(0, mainClassName, caption_text().c_str(), WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         MessageBoxA(nullptr, "ウィンドウを作成できませんでした。", appName, MB_OK | MB_ICONERROR);
     return window;
+}
+
+void app_open_command_line(const char *commandLine) {
+    const std::string argument = command_line_first_argument(commandLine);
+    if (argument.empty())
+        return;
+    // A name relative to the folder the program started in (a start from a console) becomes a
+    // full path, as the dialog would give it.
+    char full[2 * MAX_PATH];
+    const DWORD length = GetFullPathNameA(argument.c_str(), sizeof full, full, nullptr);
+    command_open_path(length > 0 && length < sizeof full ? full : argument.c_str());
 }

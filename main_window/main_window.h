@@ -1,6 +1,7 @@
 // The program's frame window: start-up, message routing and ending.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 #include "core/document.h"
 
 extern HWND mainWindow;
@@ -18,6 +19,13 @@ void common_controls_init();
 // Registers the class and creates the frame (the whole start-up runs inside). Used by WinMain
 // and by the GUI tests. Returns nullptr (after telling the user) when the frame cannot be made.
 HWND app_create(HINSTANCE instance);
+
+// Opens the picture named first on WinMain's command line, if any (see command_line.h), once
+// the window is up; a missing file gets the open-failure message.
+void app_open_command_line(const char *commandLine);
+
+// WM_DROPFILES: opens the first file dropped on the window.
+void main_window_on_dropfiles(HDROP drop);
 
 // Caption "%s - %s" from docTitle and the program name.
 void caption_update();

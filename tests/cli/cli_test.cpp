@@ -2,18 +2,24 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -200,11 +206,53 @@ TEST(Cli, SampleGivesTheSameBytesByEveryRoute) {
     EXPECT_EQ(file_read(out), expected);
 }
 
+TEST(Cli, InvertReversesTheCharactersOnly) {
+    // Darkest to lightest, and the same read backwards.
+    const std::string ramp = "$&%#*?+/!;:-,. ", reversed = " .,-:;!/+?*#%&$";
+    std::string want = expected;
+    for (char &c : want)
+        if (ramp.find(c) != std::string::npos)
+            c = reversed[ramp.find(c)];
+    Outcome run = vkd({"--invert", SAMPLE_PATH});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, want) << run.out;
+    run = vkd({"--invert", "--lf", "--width", "20", SAMPLE_PATH});
+    EXPECT_EQ(run.out.size(), 21u * 7) << "the sizes stay those of the plain text";
+}
+
+TEST(Cli, PicturesOfEveryFormatFromFilesAndStandardInput) {
+    for (const char *name : {"rgba8.png", "palette4-trns-interlaced.png", "progressive.jpg",
+                             "orientation6.jpg", "transparent.gif", "frames.gif"}) {
+        const std::string path = std::string(PICTURES_DIR) + "/" + name;
+        Outcome fromFile = vkd({"--width", "40", path});
+        Outcome fromStdin = vkd({"--width", "40", "-"}, path);
+        EXPECT_EQ(fromFile.code, 0) << name << "\n" << fromFile.err;
+        EXPECT_EQ(fromFile.err, "") << name;
+        EXPECT_TRUE(shape_of(fromFile.out).wellFormed) << name;
+        EXPECT_EQ(shape_of(fromFile.out).cols, 40) << name;
+        EXPECT_EQ(fromStdin.out, fromFile.out) << name;
+    }
+    const std::string cmyk = std::string(PICTURES_DIR) + "/cmyk.jpg";
+    Outcome run = vkd({cmyk});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "vkd: " + cmyk + ": この形式は現在サポートされていません。\n");
+    const std::string bomb = std::string(PICTURES_DIR) + "/bomb-30000x30000.png";
+    run = vkd({"-"}, bomb);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "vkd: standard input: [ストレッチモード]\nロードするビットマップが大きすぎます。\n"
+                       "2048×1536ピクセル以内のビットマップを使ってください。\n");
+}
+
 TEST(Cli, SettingsShapeTheTextPicture) {
     std::string tall = bmp_plain("tall.bmp", 20, 1536);
     std::string edge = bmp_plain("edge.bmp", 118, 512);
     std::string over = bmp_plain("over.bmp", 118, 513);
-    const std::string lowered = "サイズを修正しました。\n";
+    const std::string lowered =
+        "vkd: " + tall + ": サイズを修正しました。 (width lowered to 9 characters per line)\n";
+    auto empty = [](const std::string &ratio) {
+        return "vkd: " SAMPLE_PATH ": no lines at a vertical ratio of " + ratio +
+               " %; the text picture is empty\n";
+    };
     struct Case {
         std::vector<std::string> args;
         int cols, rows;
@@ -212,7 +260,9 @@ TEST(Cli, SettingsShapeTheTextPicture) {
     } cases[] = {
         {{"--width", "20", SAMPLE_PATH}, 20, 7, ""},
         {{"--width", "220", SAMPLE_PATH}, 220, 82, ""},
-        {{"--ratio", "0", SAMPLE_PATH}, 0, 0, ""},
+        // No line at all: still a result, written empty, but the reason is told.
+        {{"--ratio", "0", SAMPLE_PATH}, 0, 0, empty("0")},
+        {{"--ratio", "1", SAMPLE_PATH}, 0, 0, empty("1")},
         {{"--ratio", "150", SAMPLE_PATH}, 100, 112, ""},
         {{"--mode", "original", "--width", "30", SAMPLE_PATH}, 200, 150, ""},
         // 20 x 1536 does not fit at 100 columns; the fit loop settles at 9, below 20.
@@ -266,7 +316,8 @@ TEST(Cli, OriginalModeMapsEveryPixelToItsCharacter) {
     }
 }
 
-TEST(Cli, RefusalsGiveTheProgramsMessageAndExit1) {
+// Every refusal: "vkd: ", the file, the window's own message, and the system's reason if any.
+TEST(Cli, RefusalsNameTheFileAndTheReason) {
     const std::string stretch = "[ストレッチモード]\nロードするビットマップが大きすぎます。\n"
                                 "2048×1536ピクセル以内のビットマップを使ってください。\n";
     const std::string original = "[オリジナルモード]\nロードするビットマップが大きすぎます。"
@@ -274,71 +325,190 @@ TEST(Cli, RefusalsGiveTheProgramsMessageAndExit1) {
                                  "また縦と横をかけて61440以内でなくてはいけません。\n";
     const std::string tooLarge = "ヴェルコランのサイズが大きすぎて変換できません。\n"
                                  "比率か横幅を変更して下さい。\n";
+    const std::string openFailed = "ファイルのオープンに失敗しました。";
+    const std::string createFailed = "ファイルの作成に失敗しました";
     std::string notBm = bmp_plain("ba.bmp", 4, 4);
     notBm[1] = 'A';
+    std::string ba = bmp_file("ba.bmp", notBm);
+    std::string wide = bmp_file("w.bmp", bmp_header_only(2049, 1));
+    std::string longName = std::string(300, 'x') + ".bmp";
+    file_write(work_path("empty.bmp"), "");
     struct Case {
         const char *name;
         std::vector<std::string> args;
-        std::string stdinPath, err; // err: exact, or a fragment when it starts with "vkd: "
+        std::string stdinPath, err;
     } cases[] = {
-        {"missing", {work_path("none.bmp")}, "/dev/null", "ファイルのオープンに失敗しました。\n"},
-        {"magic BA",
-         {bmp_file("ba.bmp", notBm)},
+        {"missing",
+         {work_path("none.bmp")},
          "/dev/null",
-         "この形式は現在サポートされていません。\n"},
-        {"empty stdin", {"-"}, "/dev/null", "この形式は現在サポートされていません。\n"},
-        {"2049 x 1", {bmp_file("w.bmp", bmp_header_only(2049, 1))}, "/dev/null", stretch},
-        {"1 x 1537", {bmp_file("h.bmp", bmp_header_only(1, 1537))}, "/dev/null", stretch},
-        {"original 2049 wide", {"--mode", "original", work_path("w.bmp")}, "/dev/null", stretch},
+         "vkd: " + work_path("none.bmp") + ": " + openFailed + " (No such file or directory)\n"},
+        {"a folder",
+         {work_dir()},
+         "/dev/null",
+         "vkd: " + work_dir() + ": " + openFailed + " (Is a directory: a folder, not a file)\n"},
+        {"name too long",
+         {longName},
+         "/dev/null",
+         "vkd: " + longName + ": " + openFailed + " (File name too long)\n"},
+        {"magic BA",
+         {ba},
+         "/dev/null",
+         "vkd: " + ba + ": この形式は現在サポートされていません。\n"},
+        {"empty stdin", {"-"}, "/dev/null", "vkd: standard input: no data\n"},
+        {"empty file",
+         {work_path("empty.bmp")},
+         "/dev/null",
+         "vkd: " + work_path("empty.bmp") + ": no data\n"},
+        {"stdin BA", {"-"}, ba, "vkd: standard input: この形式は現在サポートされていません。\n"},
+        {"2049 x 1", {wide}, "/dev/null", "vkd: " + wide + ": " + stretch},
+        {"1 x 1537",
+         {bmp_file("h.bmp", bmp_header_only(1, 1537))},
+         "/dev/null",
+         "vkd: " + work_path("h.bmp") + ": " + stretch},
+        {"original 2049 wide",
+         {"--mode", "original", wide},
+         "/dev/null",
+         "vkd: " + wide + ": " + stretch},
         {"original 241 x 256",
          {"--mode", "original", bmp_file("a.bmp", bmp_header_only(241, 256))},
          "/dev/null",
-         original},
+         "vkd: " + work_path("a.bmp") + ": " + original},
         {"original 100 x 2000",
          {"--mode", "original", bmp_file("t.bmp", bmp_header_only(100, 2000))},
          "/dev/null",
-         original},
+         "vkd: " + work_path("t.bmp") + ": " + original},
         // 240 x 256 passes the area limit, but 242 x 256 bytes of text do not fit.
         {"original 240 x 256",
          {"--mode", "original", bmp_plain("o.bmp", 240, 256)},
          "/dev/null",
-         tooLarge},
+         "vkd: " + work_path("o.bmp") + ": " + tooLarge},
         {"stretch too long",
          {"--width", "220", "--ratio", "150", bmp_plain("sq.bmp", 100, 100)},
          "/dev/null",
-         tooLarge},
+         "vkd: " + work_path("sq.bmp") + ": " + tooLarge},
         // Loads under the original-mode limits, but twice its width overflows the canvas.
         {"original 1010 x 60",
          {"--mode", "original", bmp_plain("wide.bmp", 1010, 60)},
          "/dev/null",
-         "オリジナルモードではこのビットマップはキャンバスに収まりません。\n"
-         "ストレッチモードに切り替えてください。\n"},
-        {"path too long", {std::string(300, 'x') + ".bmp"}, "/dev/null", "vkd: the path is longer"},
+         "vkd: " + work_path("wide.bmp") +
+             ": オリジナルモードではこのビットマップはキャンバスに収まりません。\n"
+             "ストレッチモードに切り替えてください。\n"},
         {"output folder missing",
          {"-o", work_path("no/such.txt"), SAMPLE_PATH},
          "/dev/null",
-         "vkd: cannot write"},
+         "vkd: " + work_path("no/such.txt") + ": " + createFailed +
+             " (No such file or directory: the folder '" + work_path("no") + "' does not exist)\n"},
+        {"output is a folder",
+         {"-o", work_dir(), SAMPLE_PATH},
+         "/dev/null",
+         "vkd: " + work_dir() + ": " + createFailed + " (Is a directory: a folder, not a file)\n"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args, c.stdinPath);
         EXPECT_EQ(run.code, 1) << c.name;
         EXPECT_EQ(run.out, "") << c.name;
-        if (c.err.rfind("vkd: ", 0) == 0)
-            EXPECT_EQ(run.err.find(c.err), 0u) << c.name << ": " << run.err;
-        else
-            EXPECT_EQ(run.err, c.err) << c.name;
+        EXPECT_EQ(run.err, c.err) << c.name;
     }
 
-    // A refused picture leaves an earlier output file as it was.
+    // A refused picture, or an output that cannot be written, leaves an earlier file as it was.
     std::string kept = work_path("kept.txt");
     file_write(kept, "earlier text");
-    Outcome refused = vkd({"-o", kept, work_path("ba.bmp")});
+    Outcome refused = vkd({"-o", kept, ba});
     EXPECT_EQ(refused.code, 1);
     EXPECT_EQ(file_read(kept), "earlier text");
+    chmod(kept.c_str(), 0444);
+    Outcome readOnly = vkd({"-o", kept, SAMPLE_PATH});
+    chmod(kept.c_str(), 0644);
+    EXPECT_EQ(readOnly.code, 1);
+    EXPECT_EQ(readOnly.err, "vkd: " + kept + ": " + createFailed + " (Permission denied)\n");
+    EXPECT_EQ(file_read(kept), "earlier text");
 
-    Outcome full = vkd({SAMPLE_PATH}, "/dev/null", "/dev/full");
-    EXPECT_EQ(full.code, 1);
-    EXPECT_EQ(full.err.find("vkd: cannot write standard output"), 0u) << full.err;
+    // Standard output on a full device (a node of the test's own, never the system's).
+    std::string full = work_path("full");
+    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "no device node can be made here: " << std::strerror(errno);
+    Outcome toFull = vkd({SAMPLE_PATH}, "/dev/null", full);
+    EXPECT_EQ(toFull.code, 1);
+    EXPECT_EQ(toFull.err, "vkd: standard output: cannot write (No space left on device)\n");
+}
+
+// The writing end of a FIFO held by a thread: it writes bytes (or zeros without end when
+// endless) and closes. Its pipe holds one page, so a write that returns proves a reader came.
+struct FifoWriter {
+    int fd = -1;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+
+    FifoWriter(const std::string &path, std::string bytes, bool endless) {
+        fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC); // never waits, unlike O_WRONLY
+        fcntl(fd, F_SETPIPE_SZ, 4096);
+        thread = std::thread([this, bytes, endless] {
+            const std::string zeros(4096, '\0');
+            size_t done = 0;
+            while (!stop && (endless || done < bytes.size())) {
+                const std::string &from = endless ? zeros : bytes;
+                const size_t offset = endless ? 0 : done;
+                const ssize_t n = write(fd, from.data() + offset, from.size() - offset);
+                if (n > 0) {
+                    done += static_cast<size_t>(n);
+                } else {
+                    pollfd ready{fd, POLLOUT, 0};
+                    poll(&ready, 1, 10);
+                }
+            }
+            close(fd);
+        });
+    }
+    ~FifoWriter() {
+        stop = true;
+        thread.join();
+    }
+};
+
+// FIFOs and settings files that are not what a settings file is: read as streams, within the
+// same limits, and never a wait for a writer that is not there.
+TEST(Cli, StreamsAndOddSettingsFiles) {
+    const std::string fifo = work_path("picture.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Outcome nobody = vkd({fifo});
+    EXPECT_EQ(nobody.code, 1);
+    EXPECT_EQ(nobody.err, "vkd: " + fifo + ": no data\n");
+    {
+        FifoWriter writer(fifo, file_read(SAMPLE_PATH), false);
+        Outcome fed = vkd({fifo});
+        EXPECT_EQ(fed.code, 0) << fed.err;
+        EXPECT_EQ(fed.out, expected);
+    }
+    {
+        FifoWriter writer(fifo, "", true); // a device that never ends, like /dev/zero
+        Outcome zeros = vkd({fifo});
+        EXPECT_EQ(zeros.code, 1);
+        EXPECT_EQ(zeros.err, "vkd: " + fifo + ": この形式は現在サポートされていません。\n");
+    }
+
+    const std::string tooLong = "larger than 1 MiB; no settings file is that large)\n";
+    {
+        FifoWriter writer(fifo, "", true);
+        Outcome endless = vkd({"--ini", fifo, SAMPLE_PATH});
+        EXPECT_EQ(endless.code, 1);
+        EXPECT_EQ(endless.err, "vkd: " + fifo + ": cannot read the settings file (" + tooLong);
+    }
+    std::string big = work_path("big.ini");
+    file_write(big, "[Configuration]\r\nMojisu=30\r\n" + std::string(1 << 20, ';'));
+    Outcome oversized = vkd({"--ini", big, SAMPLE_PATH});
+    EXPECT_EQ(oversized.code, 1);
+    EXPECT_EQ(oversized.err, "vkd: " + big + ": cannot read the settings file (" + tooLong);
+
+    // An empty FIFO is an empty settings file; binary bytes are a file without our keys.
+    std::string binary;
+    for (int i = 0; i < 50000; ++i)
+        binary += static_cast<char>((i * 7919) % 251);
+    file_write(work_path("binary.ini"), binary);
+    for (const std::string &ini : {fifo, work_path("binary.ini")}) {
+        Outcome run = vkd({"--ini", ini, SAMPLE_PATH});
+        EXPECT_EQ(run.code, 0) << ini << ": " << run.err;
+        EXPECT_EQ(run.out, expected) << ini;
+    }
 }
 
 TEST(Cli, BadUsageExits2WithoutClamping) {
@@ -395,10 +565,14 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
     } cases[] = {
         {{"--ini", bright, bw}, 0, ": \r\n", ""},
         {{"--brightness", "50", "--ini", bright, bw}, 0, "$ \r\n", ""},
-        {{"--ini", odd, bw}, 1, "", "vkd: Mode 3 in '" + odd + "'"},
+        {{"--ini", odd, bw}, 1, "", "vkd: " + odd + ": Mode 3 is neither 1 (stretch) nor 2"},
         {{"--ini", odd, "--mode", "original", bw}, 0, "$ \r\n", ""},
-        {{"--ini", work_path("none.ini"), bw}, 1, "", "vkd: cannot read settings file"},
-        {{"--ini", work_dir(), bw}, 1, "", "vkd: cannot read settings file"},
+        {{"--ini", work_path("none.ini"), bw},
+         1,
+         "",
+         "vkd: " + work_path("none.ini") +
+             ": cannot read the settings file (No such file or directory)"},
+        {{"--ini", work_dir(), bw}, 1, "", "cannot read the settings file (Is a directory"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args);

@@ -1,0 +1,317 @@
+// Decoding PNG, JPEG and GIF with the system's libraries (libpng, libjpeg-turbo, giflib), held to
+// the rules of core/picture.h: colours as stored (no gamma, no colour management), 16-bit
+// channels by their high byte, transparency for the sink to lay over white, the library's
+// default JPEG decode, a GIF's first frame.
+//
+// libpng and libjpeg report errors by longjmp. Each decode keeps its state in a job object
+// that outlives the jump, and only C frames lie between setjmp and the jump.
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <jerror.h>
+#include <png.h>
+
+#include "core/picture.h"
+
+namespace {
+
+// ---- PNG ----
+
+struct PngJob {
+    const uint8_t *data;
+    size_t size, at = 0;
+    PictureSink *sink;
+    std::vector<uint8_t> pixels; // one row, or the whole picture when it is interlaced
+    std::vector<png_bytep> rows;
+    const char *reason = "PNG data is damaged";
+};
+
+void png_read_memory(png_structp png, png_bytep out, png_size_t count) {
+    auto *job = static_cast<PngJob *>(png_get_io_ptr(png));
+    if (count > job->size - job->at) {
+        job->reason = "PNG data is cut off";
+        png_error(png, "cut off");
+    }
+    std::memcpy(out, job->data + job->at, count);
+    job->at += count;
+}
+
+// Without a jump of its own, libpng would print the message before jumping.
+void png_fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void png_quiet(png_structp, png_const_charp) {}
+
+bool png_run(png_structp png, png_infop info, PngJob &job) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_read_fn(png, &job, png_read_memory);
+    png_set_user_limits(png, pictureSideLimit, pictureSideLimit);
+    png_read_info(png, info);
+    // Everything to 8-bit: palettes and small greys expanded, tRNS made alpha, 16-bit samples
+    // cut to their high byte, grey copied into the three channels. Opaque pictures come out as
+    // B, G, R, straight into the sink; the others as RGBA for the sink to lay over white.
+    const int colourType = png_get_color_type(png, info);
+    const bool opaque =
+        !(colourType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS);
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    if (opaque)
+        png_set_bgr(png);
+    else
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const size_t rowBytes = size_t{width} * (opaque ? 3 : 4);
+    if (width != job.sink->width || height != job.sink->height ||
+        png_get_rowbytes(png, info) != rowBytes) {
+        job.reason = "PNG rows are not what its header said";
+        return false;
+    }
+    const PixelOrder order = opaque ? PixelOrder::bgr : PixelOrder::rgba;
+    if (passes == 1) {
+        if (opaque) {
+            for (png_uint_32 y = 0; y < height; ++y) {
+                png_read_row(png, picture_sink_row_buffer(*job.sink), nullptr);
+                picture_sink_row_written(*job.sink);
+            }
+            return true;
+        }
+        job.pixels.resize(rowBytes);
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, job.pixels.data(), nullptr);
+            picture_sink_row(*job.sink, job.pixels.data(), order);
+        }
+        return true;
+    }
+    // Interlaced rows only take their final values in the last pass.
+    job.pixels.resize(rowBytes * height);
+    job.rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        job.rows[y] = job.pixels.data() + rowBytes * y;
+    png_read_image(png, job.rows.data());
+    for (png_uint_32 y = 0; y < height; ++y)
+        picture_sink_row(*job.sink, job.rows[y], order);
+    return true;
+}
+
+bool png_decode(const uint8_t *data, size_t size, PictureSink &sink, const char **reason) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_fail, png_quiet);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        *reason = "out of memory";
+        return false;
+    }
+    PngJob job{data, size, 0, &sink, {}, {}};
+    const bool ok = png_run(png, info, job);
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!ok)
+        *reason = job.reason;
+    return ok;
+}
+
+// ---- JPEG ----
+
+// Far more scans than any real progressive picture has; a crafted file with thousands of tiny
+// scans would otherwise keep the decoder busy for minutes.
+constexpr int jpegScanLimit = 500;
+
+struct JpegJob {
+    jpeg_error_mgr errors;
+    jpeg_progress_mgr progress;
+    jmp_buf jump;
+    bool cutOff = false;
+    const char *reason = "JPEG data is damaged";
+};
+
+JpegJob &jpeg_job(j_common_ptr cinfo) {
+    // errors is the first member, and the library holds a pointer to it.
+    return *reinterpret_cast<JpegJob *>(cinfo->err);
+}
+
+void jpeg_fail(j_common_ptr cinfo) {
+    std::longjmp(jpeg_job(cinfo).jump, 1);
+}
+
+void jpeg_note(j_common_ptr cinfo, int level) {
+    // Damaged or missing data is padded by the library and only warned about; here it is a
+    // damaged file (and a few bytes could otherwise claim millions of padded pixels).
+    const int code = cinfo->err->msg_code;
+    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER ||
+                      code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC))
+        jpeg_job(cinfo).cutOff = true;
+}
+
+void jpeg_silent(j_common_ptr) {}
+
+void jpeg_scans_count(j_common_ptr cinfo) {
+    auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (cinfo->is_decompressor && d->input_scan_number > jpegScanLimit) {
+        jpeg_job(cinfo).reason = "JPEG with too many scans";
+        std::longjmp(jpeg_job(cinfo).jump, 1);
+    }
+}
+
+bool jpeg_run(jpeg_decompress_struct &cinfo, JpegJob &job, const uint8_t *data, size_t size,
+              PictureSink &sink) {
+    if (setjmp(job.jump))
+        return false;
+    jpeg_create_decompress(&cinfo);
+    cinfo.progress = &job.progress;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    // The library's defaults, pinned: accurate integer IDCT, smooth chroma upsampling; grey
+    // comes out as colour, in the sink's own order B, G, R.
+    cinfo.out_color_space = JCS_EXT_BGR;
+    cinfo.dct_method = JDCT_ISLOW;
+    cinfo.do_fancy_upsampling = TRUE;
+    jpeg_start_decompress(&cinfo); // a progressive file is read whole here
+    if (job.cutOff) {
+        job.reason = "JPEG data is damaged";
+        return false;
+    }
+    if (cinfo.output_width != sink.width || cinfo.output_height != sink.height ||
+        cinfo.output_components != 3) {
+        job.reason = "JPEG rows are not what its header said";
+        return false;
+    }
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = picture_sink_row_buffer(sink);
+        if (row == nullptr || jpeg_read_scanlines(&cinfo, &row, 1) != 1 || job.cutOff) {
+            job.reason = "JPEG data is damaged";
+            return false;
+        }
+        picture_sink_row_written(sink);
+    }
+    return !job.cutOff;
+}
+
+bool jpeg_decode(const uint8_t *data, size_t size, PictureSink &sink, const char **reason) {
+    jpeg_decompress_struct cinfo{};
+    JpegJob job;
+    cinfo.err = jpeg_std_error(&job.errors);
+    job.errors.error_exit = jpeg_fail;
+    job.errors.emit_message = jpeg_note;
+    job.errors.output_message = jpeg_silent;
+    job.progress.progress_monitor = jpeg_scans_count;
+    const bool ok = jpeg_run(cinfo, job, data, size, sink);
+    jpeg_destroy_decompress(&cinfo);
+    if (!ok)
+        *reason = job.reason;
+    return ok;
+}
+
+// ---- GIF ----
+
+struct GifJob {
+    const uint8_t *data;
+    size_t size, at = 0;
+};
+
+int gif_read_memory(GifFileType *gif, GifByteType *out, int count) {
+    auto *job = static_cast<GifJob *>(gif->UserData);
+    const size_t n = std::min(static_cast<size_t>(count < 0 ? 0 : count), job->size - job->at);
+    std::memcpy(out, job->data + job->at, n);
+    job->at += n;
+    return static_cast<int>(n);
+}
+
+// The first frame, at its own size; a transparent index from the graphic control extension
+// just before it gets alpha 0.
+const char *gif_first_frame(GifFileType *gif, PictureSink &sink) {
+    int transparent = -1;
+    for (;;) {
+        GifRecordType record;
+        if (DGifGetRecordType(gif, &record) == GIF_ERROR)
+            return "GIF data is damaged";
+        if (record == TERMINATE_RECORD_TYPE)
+            return "GIF without an image";
+        if (record == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType *block = nullptr;
+            if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
+                return "GIF extension is damaged";
+            if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4)
+                transparent = (block[1] & 1) ? block[4] : -1;
+            while (block != nullptr)
+                if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+                    return "GIF extension is damaged";
+            continue;
+        }
+        if (record != IMAGE_DESC_RECORD_TYPE)
+            continue;
+        if (DGifGetImageDesc(gif) == GIF_ERROR)
+            return "GIF image descriptor is damaged";
+        const int width = gif->Image.Width, height = gif->Image.Height;
+        const ColorMapObject *map =
+            gif->Image.ColorMap != nullptr ? gif->Image.ColorMap : gif->SColorMap;
+        if (map == nullptr)
+            return "GIF without a colour table";
+        if (width != sink.width || height != sink.height)
+            return "GIF frame is not what its descriptor said";
+        std::vector<GifPixelType> indices(size_t(width) * size_t(height));
+        // Interlaced rows arrive in four passes.
+        static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+        const int passes = gif->Image.Interlace ? 4 : 1;
+        for (int pass = 0; pass < passes; ++pass)
+            for (int y = passes == 1 ? 0 : start[pass]; y < height; y += passes == 1 ? 1 : step[pass])
+                if (DGifGetLine(gif, indices.data() + size_t(y) * width, width) == GIF_ERROR)
+                    return "GIF data is cut off";
+        std::vector<uint8_t> row(size_t(width) * 4);
+        for (int y = 0; y < height; ++y) {
+            const GifPixelType *in = indices.data() + size_t(y) * width;
+            for (int x = 0; x < width; ++x) {
+                uint8_t *p = row.data() + size_t(x) * 4;
+                const int i = in[x];
+                const bool known = i < map->ColorCount;
+                p[0] = known ? map->Colors[i].Red : 0;
+                p[1] = known ? map->Colors[i].Green : 0;
+                p[2] = known ? map->Colors[i].Blue : 0;
+                p[3] = i == transparent ? 0 : 255;
+            }
+            picture_sink_row(sink, row.data(), PixelOrder::rgba);
+        }
+        return nullptr;
+    }
+}
+
+bool gif_decode(const uint8_t *data, size_t size, PictureSink &sink, const char **reason) {
+    GifJob job{data, size, 0};
+    int error = 0;
+    GifFileType *gif = DGifOpen(&job, gif_read_memory, &error);
+    if (gif == nullptr) {
+        *reason = "GIF header is damaged";
+        return false;
+    }
+    const char *why = gif_first_frame(gif, sink);
+    DGifCloseFile(gif, &error);
+    if (why != nullptr)
+        *reason = why;
+    return why == nullptr;
+}
+
+} // namespace
+
+bool picture_libs_decode(const uint8_t *data, size_t size, const PictureProbe &probe,
+                         PictureSink &sink, const char **reason) {
+    switch (probe.format) {
+    case PictureFormat::png:
+        return png_decode(data, size, sink, reason);
+    case PictureFormat::jpeg:
+        return jpeg_decode(data, size, sink, reason);
+    case PictureFormat::gif:
+        return gif_decode(data, size, sink, reason);
+    case PictureFormat::bmp:
+    case PictureFormat::unknown:
+        break;
+    }
+    *reason = "not a PNG, JPEG or GIF file";
+    return false;
+}

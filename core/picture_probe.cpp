@@ -1,0 +1,246 @@
+// Reading what a PNG, JPEG or GIF file claims before any pixel is decoded: the format, the size,
+// the orientation and the largest frame. Every read is proven inside the buffer first.
+#include <cstring>
+
+#include "core/picture.h"
+
+namespace {
+
+const uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+uint32_t be16(const uint8_t *p) { return uint32_t(p[0]) << 8 | p[1]; }
+uint32_t be32(const uint8_t *p) { return be16(p) << 16 | be16(p + 2); }
+uint32_t le16(const uint8_t *p) { return uint32_t(p[1]) << 8 | p[0]; }
+
+PictureProbe refuse(PictureProbe probe, const char *why) {
+    probe.reason = why;
+    return probe;
+}
+
+PictureProbe png_probe(const uint8_t *data, size_t size, PictureProbe probe) {
+    // The signature, then IHDR: length 13, type, width, height, depth, colour type, ...
+    if (size < 8 + 8 + 13 || be32(data + 8) != 13 || std::memcmp(data + 12, "IHDR", 4) != 0)
+        return refuse(probe, "PNG without an IHDR chunk first");
+    probe.width = be32(data + 16);
+    probe.height = be32(data + 20);
+    if (probe.width == 0 || probe.height == 0 || probe.width > 0x7FFFFFFF ||
+        probe.height > 0x7FFFFFFF)
+        return refuse(probe, "PNG size out of range");
+    probe.mostPixels = probe.width * probe.height;
+    // Deflate packs at most 1032 bytes into one: a file far shorter than its rows need, even at
+    // that ratio, is cut off or forged. Refused before any decoder sets aside room for it.
+    static const int channelsOf[7] = {1, 0, 3, 1, 2, 0, 4};
+    const uint8_t depth = data[24], colourType = data[25];
+    const int channels = colourType < 7 ? channelsOf[colourType] : 0;
+    if (channels == 0 || (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16))
+        return refuse(probe, "PNG colour type or bit depth not valid");
+    const uint64_t rowBytes = (uint64_t(probe.width) * channels * depth + 7) / 8 + 1;
+    if (rowBytes * uint64_t(probe.height) > uint64_t(size) * 1032 + 4096)
+        return refuse(probe, "PNG data too short for its size");
+    return probe;
+}
+
+// Reads a value of the given TIFF byte order.
+struct Tiff {
+    const uint8_t *data;
+    size_t size;
+    bool bigEndian;
+    bool has(uint64_t at, uint64_t bytes) const { return at <= size && bytes <= size - at; }
+    uint32_t u16(uint64_t at) const {
+        const uint8_t *p = data + at;
+        return bigEndian ? be16(p) : le16(p);
+    }
+    uint32_t u32(uint64_t at) const {
+        return bigEndian ? u16(at) << 16 | u16(at + 2) : u16(at + 2) << 16 | u16(at);
+    }
+};
+
+PictureProbe jpeg_probe(const uint8_t *data, size_t size, PictureProbe probe) {
+    size_t at = 2;
+    for (;;) {
+        // Markers may be preceded by any number of 0xFF fill bytes.
+        if (at >= size || data[at] != 0xFF)
+            return refuse(probe, "JPEG marker expected");
+        while (at < size && data[at] == 0xFF)
+            ++at;
+        if (at >= size)
+            return refuse(probe, "JPEG ends before its frame header");
+        const uint8_t marker = data[at++];
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue; // no length follows
+        if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
+            return refuse(probe, "JPEG without a frame header before its data");
+        if (size - at < 2)
+            return refuse(probe, "JPEG segment cut off");
+        const size_t length = be16(data + at);
+        if (length < 2 || length > size - at)
+            return refuse(probe, "JPEG segment cut off");
+        const uint8_t *segment = data + at + 2;
+        const size_t bytes = length - 2;
+        if (marker == 0xE1 && bytes >= 6 && std::memcmp(segment, "Exif\0\0", 6) == 0 &&
+            probe.orientation == 1)
+            probe.orientation = exif_orientation(segment + 6, bytes - 6);
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
+                           marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            // Baseline, extended sequential and progressive Huffman coding are what every
+            // platform's decoder reads; lossless, hierarchical and arithmetic coding are not.
+            if (marker != 0xC0 && marker != 0xC1 && marker != 0xC2)
+                return refuse(probe, "JPEG coding process not supported");
+            if (bytes < 6)
+                return refuse(probe, "JPEG frame header cut off");
+            if (segment[0] != 8)
+                return refuse(probe, "JPEG sample precision other than 8 bits");
+            probe.height = be16(segment + 1);
+            probe.width = be16(segment + 3);
+            const int components = segment[5];
+            if (probe.width == 0 || probe.height == 0)
+                return refuse(probe, "JPEG size 0");
+            if (components != 1 && components != 3)
+                return refuse(probe, "JPEG with other than 1 or 3 components (CMYK)");
+            probe.mostPixels = probe.width * probe.height;
+            // Decoders pad missing data (some without a word), so a few bytes could claim
+            // millions of padded pixels. Every 8 x 8 block costs at least one bit of its first
+            // scan, and whatever their sampling the components' blocks cover at least half the
+            // picture (4 x 1 beside 1 x 4 is the least): fewer bytes cannot hold the picture.
+            const uint64_t blocks =
+                uint64_t((probe.width + 7) / 8) * uint64_t((probe.height + 7) / 8);
+            if (uint64_t(size) * 16 < blocks)
+                return refuse(probe, "JPEG data too short for its size");
+            return probe;
+        }
+        at += length;
+    }
+}
+
+// Skips GIF data sub-blocks (a length byte, that many bytes, until a length of 0).
+bool gif_skip_blocks(const uint8_t *data, size_t size, size_t &at) {
+    for (;;) {
+        if (at >= size)
+            return false;
+        const size_t length = data[at++];
+        if (length == 0)
+            return true;
+        if (length > size - at)
+            return false;
+        at += length;
+    }
+}
+
+PictureProbe gif_probe(const uint8_t *data, size_t size, PictureProbe probe) {
+    if (size < 13)
+        return refuse(probe, "GIF screen descriptor cut off");
+    size_t at = 13;
+    if (data[10] & 0x80)
+        at += size_t{3} << ((data[10] & 7) + 1); // global colour table
+    bool frameSeen = false;
+    // Every frame's size counts for the bomb check: some decoders read them all at once.
+    while (at < size) {
+        const uint8_t kind = data[at++];
+        if (kind == 0x3B)
+            break;
+        if (kind == 0x21) {
+            if (at >= size)
+                break;
+            ++at; // label
+            if (!gif_skip_blocks(data, size, at))
+                break;
+        } else if (kind == 0x2C) {
+            if (size - at < 9)
+                break;
+            const int64_t width = le16(data + at + 4), height = le16(data + at + 6);
+            const uint8_t flags = data[at + 8];
+            if (!frameSeen) {
+                probe.width = width;
+                probe.height = height;
+                frameSeen = true;
+            }
+            if (width * height > probe.mostPixels)
+                probe.mostPixels = width * height;
+            at += 9;
+            if (flags & 0x80)
+                at += size_t{3} << ((flags & 7) + 1); // local colour table
+            if (at >= size)
+                break;
+            ++at; // LZW minimum code size
+            if (!gif_skip_blocks(data, size, at))
+                break;
+        } else {
+            break; // not a block: the rest is not ours to judge; the decoder will be
+        }
+    }
+    if (!frameSeen)
+        return refuse(probe, "GIF without an image");
+    if (probe.width == 0 || probe.height == 0)
+        return refuse(probe, "GIF frame size 0");
+    // One byte of LZW codes gives fewer than 4096 pixels: a shorter file is cut off or forged.
+    if (uint64_t(probe.width) * uint64_t(probe.height) > uint64_t(size) * 4096)
+        return refuse(probe, "GIF data too short for its size");
+    return probe;
+}
+
+} // namespace
+
+PictureFormat picture_format_of(const uint8_t *data, size_t size) {
+    if (data == nullptr)
+        return PictureFormat::unknown;
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M')
+        return PictureFormat::bmp;
+    if (size >= 8 && std::memcmp(data, pngSignature, 8) == 0)
+        return PictureFormat::png;
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return PictureFormat::jpeg;
+    if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
+        return PictureFormat::gif;
+    return PictureFormat::unknown;
+}
+
+PictureProbe picture_probe(const uint8_t *data, size_t size) {
+    PictureProbe probe;
+    probe.format = picture_format_of(data, size);
+    switch (probe.format) {
+    case PictureFormat::png:
+        return png_probe(data, size, probe);
+    case PictureFormat::jpeg:
+        return jpeg_probe(data, size, probe);
+    case PictureFormat::gif:
+        return gif_probe(data, size, probe);
+    case PictureFormat::bmp:
+    case PictureFormat::unknown:
+        break;
+    }
+    return refuse(probe, "not a PNG, JPEG or GIF file");
+}
+
+bool orientation_transposes(int orientation) {
+    return orientation >= 5 && orientation <= 8;
+}
+
+int exif_orientation(const uint8_t *tiff, size_t size) {
+    if (tiff == nullptr || size < 8)
+        return 1;
+    Tiff t{tiff, size, false};
+    if (tiff[0] == 'M' && tiff[1] == 'M')
+        t.bigEndian = true;
+    else if (!(tiff[0] == 'I' && tiff[1] == 'I'))
+        return 1;
+    if (t.u16(2) != 42)
+        return 1;
+    const uint64_t ifd = t.u32(4);
+    if (!t.has(ifd, 2))
+        return 1;
+    const uint32_t entries = t.u16(ifd);
+    for (uint32_t i = 0; i < entries; ++i) {
+        const uint64_t entry = ifd + 2 + uint64_t{i} * 12;
+        if (!t.has(entry, 12))
+            return 1;
+        if (t.u16(entry) != 0x0112)
+            continue;
+        // SHORT, one value, held in the first two bytes of the value field.
+        if (t.u16(entry + 2) != 3 || t.u32(entry + 4) != 1)
+            return 1;
+        const uint32_t value = t.u16(entry + 8);
+        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+    }
+    return 1;
+}

@@ -1,0 +1,332 @@
+// The rules every platform's PNG, JPEG and GIF decoding is held to, without decoding a file:
+// the header probe, the EXIF orientation, transparency over white, the stored size, and the
+// streaming reduction against the previews' own scaler.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/picture.h"
+#include "picture_files.h"
+#include "tests/bitmap/bmp_build.h"
+#include "tests/bitmap/guarded_bytes.h"
+
+namespace {
+
+std::vector<uint8_t> jpeg_with_frame(uint8_t marker, uint8_t precision, uint8_t components) {
+    std::vector<uint8_t> b = {0xFF, 0xD8, 0xFF, 0xFF, 0xFF, marker, 0x00, 0x0B, precision,
+                              0x00, 0x10, 0x00, 0x20, components, 1, 0x11, 0};
+    return b;
+}
+
+std::vector<uint8_t> gif_with_frames(std::vector<std::vector<uint16_t>> frames) {
+    std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 40, 0, 30, 0, 0x00, 0, 0};
+    b.insert(b.end(), {0x21, 0xFE, 3, 'h', 'i', '!', 0}); // a comment extension first
+    for (const auto &f : frames) {
+        b.push_back(0x2C);
+        for (uint16_t v : {uint16_t(0), uint16_t(0), f[0], f[1]}) {
+            b.push_back(uint8_t(v));
+            b.push_back(uint8_t(v >> 8));
+        }
+        b.insert(b.end(), {0x80, 0, 0, 0, 255, 255, 255}); // a two-entry local table
+        b.insert(b.end(), {2, 2, 0x4C, 0x01, 0});          // LZW data
+    }
+    b.push_back(0x3B);
+    return b;
+}
+
+std::vector<uint8_t> with_byte(std::vector<uint8_t> b, size_t at, uint8_t value) {
+    b.at(at) = value;
+    return b;
+}
+
+// A PNG whose header claims another size (CRC not updated: the probe does not check it).
+std::vector<uint8_t> with_size(std::vector<uint8_t> b, uint32_t width, uint32_t height) {
+    for (int i = 0; i < 4; ++i) {
+        b.at(16 + i) = uint8_t(width >> (24 - 8 * i));
+        b.at(20 + i) = uint8_t(height >> (24 - 8 * i));
+    }
+    return b;
+}
+
+TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
+    struct Case {
+        std::string name;
+        std::vector<uint8_t> bytes;
+        PictureFormat format;
+        bool usable;
+        int64_t width, height, mostPixels;
+        int orientation;
+    };
+    const std::vector<uint8_t> bmp = bmp_build(BmpSpec{});
+    const std::vector<Case> cases = {
+        {"rgb8.png", file_bytes(picture_path("rgb8.png")), PictureFormat::png, true, 37, 23, 851, 1},
+        {"grey1-interlaced.png", file_bytes(picture_path("grey1-interlaced.png")), PictureFormat::png,
+         true, 37, 23, 851, 1},
+        {"bomb: too short for its size, but it is the claim that counts",
+         file_bytes(picture_path("bomb-30000x30000.png")), PictureFormat::png, false, 30000, 30000,
+         900000000, 1},
+        {"PNG too short for 5000 x 5000", with_size(file_bytes(picture_path("rgb8.png")), 5000, 5000),
+         PictureFormat::png, false, 5000, 5000, 25000000, 1},
+        {"PNG 1500 x 3 fits 1032:1", with_size(file_bytes(picture_path("rgb8.png")), 1500, 3),
+         PictureFormat::png, true, 1500, 3, 4500, 1},
+        {"PNG colour type 5", with_byte(file_bytes(picture_path("rgb8.png")), 25, 5),
+         PictureFormat::png, false, 37, 23, 851, 1},
+        {"PNG depth 16 with a palette is caught by the decoder",
+         with_byte(file_bytes(picture_path("palette8.png")), 24, 16), PictureFormat::png, true, 37,
+         23, 851, 1},
+        {"plain.gif", file_bytes(picture_path("plain.gif")), PictureFormat::gif, true, 37, 23, 851, 1},
+        {"frames.gif: the first frame, the larger second counted",
+         file_bytes(picture_path("frames.gif")), PictureFormat::gif, true, 37, 23, 47 * 29, 1},
+        {"baseline.jpg", file_bytes(picture_path("baseline.jpg")), PictureFormat::jpeg, true, 64, 48,
+         3072, 1},
+        {"progressive.jpg", file_bytes(picture_path("progressive.jpg")), PictureFormat::jpeg, true,
+         64, 48, 3072, 1},
+        {"grey.jpg", file_bytes(picture_path("grey.jpg")), PictureFormat::jpeg, true, 64, 48, 3072, 1},
+        {"cmyk.jpg", file_bytes(picture_path("cmyk.jpg")), PictureFormat::jpeg, false, 64, 48, 0, 1},
+        {"orientation6.jpg (big-endian EXIF)", file_bytes(picture_path("orientation6.jpg")),
+         PictureFormat::jpeg, true, 48, 32, 1536, 6},
+        {"orientation7.jpg (little-endian EXIF)", file_bytes(picture_path("orientation7.jpg")),
+         PictureFormat::jpeg, true, 48, 32, 1536, 7},
+        {"JPEG of 189 bytes claiming 5696 x 4144", file_bytes(picture_path("damaged-claims-5696x4144.jpg")),
+         PictureFormat::jpeg, false, 5696, 4144, 5696 * 4144, 1},
+        {"JPEG baseline, fill bytes", jpeg_with_frame(0xC0, 8, 3), PictureFormat::jpeg, true, 32, 16,
+         512, 1},
+        {"JPEG extended", jpeg_with_frame(0xC1, 8, 1), PictureFormat::jpeg, true, 32, 16, 512, 1},
+        {"JPEG lossless", jpeg_with_frame(0xC3, 8, 3), PictureFormat::jpeg, false, 0, 0, 0, 1},
+        {"JPEG arithmetic", jpeg_with_frame(0xC9, 8, 3), PictureFormat::jpeg, false, 0, 0, 0, 1},
+        {"JPEG 12-bit", jpeg_with_frame(0xC0, 12, 3), PictureFormat::jpeg, false, 0, 0, 0, 1},
+        {"JPEG 4 components", jpeg_with_frame(0xC2, 8, 4), PictureFormat::jpeg, false, 32, 16, 0, 1},
+        {"JPEG data before a frame", {0xFF, 0xD8, 0xFF, 0xDA, 0, 2}, PictureFormat::jpeg, false, 0,
+         0, 0, 1},
+        {"GIF frames", gif_with_frames({{3, 2}, {65535, 65535}}), PictureFormat::gif, true, 3, 2,
+         int64_t{65535} * 65535, 1},
+        {"GIF without a frame", gif_with_frames({}), PictureFormat::gif, false, 0, 0, 0, 1},
+        {"GIF too short for its first frame", gif_with_frames({{4096, 4096}}), PictureFormat::gif,
+         false, 4096, 4096, 4096 * 4096, 1},
+        {"GIF frame 0 wide", gif_with_frames({{0, 5}}), PictureFormat::gif, false, 0, 5, 0, 1},
+        {"BMP is not ours", bmp, PictureFormat::bmp, false, 0, 0, 0, 1},
+        {"PNG signature only", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, PictureFormat::png,
+         false, 0, 0, 0, 1},
+        {"GIF86a", {'G', 'I', 'F', '8', '6', 'a', 1, 0, 1, 0, 0, 0, 0}, PictureFormat::unknown, false,
+         0, 0, 0, 1},
+        {"empty", {}, PictureFormat::unknown, false, 0, 0, 0, 1},
+    };
+    for (const Case &c : cases) {
+        ASSERT_FALSE(c.name.find('.') != std::string::npos && c.bytes.empty()) << c.name;
+        const PictureProbe p = picture_probe(c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(p.format, c.format) << c.name;
+        EXPECT_EQ(p.reason == nullptr, c.usable) << c.name << ": " << (p.reason ? p.reason : "");
+        if (c.usable || c.mostPixels != 0) {
+            EXPECT_EQ((std::vector<int64_t>{p.width, p.height, p.mostPixels, p.orientation}),
+                      (std::vector<int64_t>{c.width, c.height, c.mostPixels, c.orientation}))
+                << c.name;
+        }
+    }
+}
+
+TEST(PictureProbe, NeverReadsOutsideACutFile) {
+    for (const char *name : {"rgb8.png", "frames.gif", "interlaced.gif", "orientation2.jpg",
+                             "progressive.jpg", "cmyk.jpg"}) {
+        const std::vector<uint8_t> whole = file_bytes(picture_path(name));
+        ASSERT_FALSE(whole.empty()) << name;
+        // Every cut up to well past the headers, against a page that must not be touched.
+        for (size_t cut = 0; cut < std::min<size_t>(whole.size(), 400); ++cut) {
+            std::vector<uint8_t> part(whole.begin(), whole.begin() + cut);
+            GuardedBytes bytes(part, GuardSide::after);
+            picture_probe(bytes.data(), bytes.size());
+        }
+    }
+}
+
+std::vector<uint8_t> tiff(bool bigEndian, std::vector<std::vector<uint32_t>> entries) {
+    auto u16 = [&](std::vector<uint8_t> &b, uint32_t v) {
+        if (bigEndian)
+            b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)});
+        else
+            b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)});
+    };
+    auto u32 = [&](std::vector<uint8_t> &b, uint32_t v) {
+        if (bigEndian) {
+            u16(b, v >> 16);
+            u16(b, v & 0xFFFF);
+        } else {
+            u16(b, v & 0xFFFF);
+            u16(b, v >> 16);
+        }
+    };
+    std::vector<uint8_t> b;
+    b.push_back(bigEndian ? 'M' : 'I');
+    b.push_back(bigEndian ? 'M' : 'I');
+    u16(b, 42);
+    u32(b, 8);
+    u16(b, uint32_t(entries.size()));
+    for (const auto &e : entries) { // tag, type, count, value (a SHORT sits in the first half)
+        u16(b, e[0]);
+        u16(b, e[1]);
+        u32(b, e[2]);
+        u16(b, e[3]);
+        u16(b, 0);
+    }
+    u32(b, 0);
+    return b;
+}
+
+TEST(ExifOrientation, TagOfTheFirstDirectory) {
+    struct Case {
+        const char *name;
+        std::vector<uint8_t> bytes;
+        int orientation;
+    };
+    std::vector<uint8_t> badMagic = tiff(false, {{0x0112, 3, 1, 6}});
+    badMagic[2] = 43;
+    std::vector<uint8_t> farOffset = tiff(false, {{0x0112, 3, 1, 6}});
+    farOffset[4] = 200;
+    std::vector<uint8_t> cutEntry = tiff(true, {{0x0112, 3, 1, 6}});
+    cutEntry.resize(10 + 8);
+    const std::vector<Case> cases = {
+        {"little-endian 6", tiff(false, {{0x0112, 3, 1, 6}}), 6},
+        {"big-endian 8", tiff(true, {{0x0112, 3, 1, 8}}), 8},
+        {"after other tags", tiff(true, {{0x010F, 2, 4, 0}, {0x0110, 2, 4, 0}, {0x0112, 3, 1, 3}}), 3},
+        {"every value", tiff(false, {{0x0112, 3, 1, 5}}), 5},
+        {"0 is no orientation", tiff(false, {{0x0112, 3, 1, 0}}), 1},
+        {"9 is no orientation", tiff(false, {{0x0112, 3, 1, 9}}), 1},
+        {"LONG instead of SHORT", tiff(false, {{0x0112, 4, 1, 6}}), 1},
+        {"two values", tiff(false, {{0x0112, 3, 2, 6}}), 1},
+        {"no orientation tag", tiff(false, {{0x010F, 2, 4, 0}}), 1},
+        {"not 42", badMagic, 1},
+        {"directory past the end", farOffset, 1},
+        {"entry cut off", cutEntry, 1},
+        {"not TIFF", {'X', 'X', 42, 0, 8, 0, 0, 0}, 1},
+        {"too short", {'I', 'I', 42}, 1},
+    };
+    for (const Case &c : cases) {
+        GuardedBytes bytes(c.bytes, GuardSide::after);
+        EXPECT_EQ(exif_orientation(bytes.data(), bytes.size()), c.orientation) << c.name;
+    }
+}
+
+TEST(PictureRules, TransparencyOverWhite) {
+    struct Case {
+        int c, a, want;
+    };
+    const Case cases[] = {
+        {0, 0, 255}, {123, 0, 255}, {0, 255, 0}, {200, 255, 200}, {0, 128, 127},
+        {255, 128, 255}, {100, 1, 254}, {100, 254, 101}, {10, 100, 159},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(alpha_over_white(uint8_t(c.c), uint8_t(c.a)), c.want) << c.c << " at alpha " << c.a;
+}
+
+TEST(PictureRules, StoredSizeKeepsTheAspectWithinTheSurface) {
+    struct Case {
+        int64_t width, height;
+        int32_t want_width, want_height;
+    };
+    const Case cases[] = {
+        {2048, 1536, 2048, 1536}, {37, 23, 37, 23},      {4000, 3000, 2048, 1536},
+        {3000, 4000, 1152, 1536}, {2049, 1, 2048, 1},    {1, 1537, 1, 1536},
+        {2048, 1537, 2046, 1536}, {2560, 1600, 2048, 1280}, {100000, 10, 2048, 1},
+        {10, 100000, 1, 1536},    {4096, 3072, 2048, 1536}, {3072, 2048, 2048, 1365},
+    };
+    for (const Case &c : cases) {
+        const PictureSize s = picture_fit_size(c.width, c.height, 2048, 1536);
+        EXPECT_EQ((std::vector<int32_t>{s.width, s.height}),
+                  (std::vector<int32_t>{c.want_width, c.want_height}))
+            << c.width << " x " << c.height;
+    }
+}
+
+// A picture as stored, RGBA, and where each stored pixel is shown for an orientation.
+struct Stored {
+    int32_t width, height;
+    std::vector<uint8_t> rgba;
+};
+
+void shown_at(int orientation, int32_t x, int32_t y, int32_t w, int32_t h, int32_t &sx, int32_t &sy) {
+    switch (orientation) { // the EXIF definitions, written out independently of the code
+    case 2: sx = w - 1 - x; sy = y; break;
+    case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+    case 4: sx = x; sy = h - 1 - y; break;
+    case 5: sx = y; sy = x; break;
+    case 6: sx = h - 1 - y; sy = x; break;
+    case 7: sx = h - 1 - y; sy = w - 1 - x; break;
+    case 8: sx = y; sy = w - 1 - x; break;
+    default: sx = x; sy = y; break;
+    }
+}
+
+TEST(PictureSink, SameAsTurningThenScalingWithThePreviewScaler) {
+    std::mt19937 random(7);
+    struct Case {
+        int32_t width, height, maxWidth, maxHeight;
+    };
+    const Case cases[] = {
+        {301, 77, 64, 48}, {77, 301, 64, 48}, {64, 48, 64, 48}, {65, 48, 64, 48},
+        {64, 49, 64, 48},  {1, 500, 64, 48},  {500, 1, 64, 48}, {397, 213, 111, 53},
+        {130, 97, 64, 48}, {3, 3, 2, 2},
+    };
+    for (const Case &c : cases)
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            Stored in{c.width, c.height, {}};
+            for (int32_t i = 0; i < c.width * c.height * 4; ++i)
+                in.rgba.push_back(uint8_t(random() % 256));
+            const bool turned = orientation >= 5;
+            const int32_t shownW = turned ? c.height : c.width, shownH = turned ? c.width : c.height;
+
+            // Reference: lay over white, turn, then the previews' scaler.
+            OwnedSurface shown(shownW, shownH);
+            for (int32_t y = 0; y < c.height; ++y)
+                for (int32_t x = 0; x < c.width; ++x) {
+                    const uint8_t *p = &in.rgba[(size_t(y) * c.width + x) * 4];
+                    int32_t sx, sy;
+                    shown_at(orientation, x, y, c.width, c.height, sx, sy);
+                    uint8_t *q = shown.surface.bits + sy * shown.surface.stride + sx * 3;
+                    q[0] = alpha_over_white(p[2], p[3]);
+                    q[1] = alpha_over_white(p[1], p[3]);
+                    q[2] = alpha_over_white(p[0], p[3]);
+                }
+            const PictureSize size = picture_fit_size(shownW, shownH, c.maxWidth, c.maxHeight);
+            OwnedSurface want(c.maxWidth, c.maxHeight);
+            surface_scale(shown.surface, shownW, shownH, want.surface, 0, 0, size.width, size.height);
+
+            OwnedSurface got(c.maxWidth, c.maxHeight);
+            PictureSink sink;
+            picture_sink_begin(sink, c.width, c.height, orientation, size, got.surface);
+            for (int32_t y = 0; y < c.height; ++y)
+                picture_sink_row(sink, &in.rgba[size_t(y) * c.width * 4], PixelOrder::rgba);
+            EXPECT_TRUE(picture_sink_complete(sink));
+            const std::string diff = pixels_compare(surface_pixels(got.surface, size.width, size.height),
+                                                    surface_pixels(want.surface, size.width, size.height));
+            EXPECT_EQ(diff, "") << c.width << " x " << c.height << " into " << c.maxWidth << " x "
+                                << c.maxHeight << ", orientation " << orientation;
+        }
+}
+
+TEST(PictureSink, PixelOrdersAndExtraRows) {
+    // One pixel, half transparent, in each order; rows past the height are ignored.
+    const uint8_t rgba[4] = {200, 100, 0, 128}, bgra[4] = {0, 100, 200, 128}, rgb[3] = {200, 100, 0};
+    const Rgb over{alpha_over_white(200, 128), alpha_over_white(100, 128), alpha_over_white(0, 128)};
+    struct Case {
+        const uint8_t *pixels;
+        PixelOrder order;
+        Rgb want;
+    };
+    const Case cases[] = {{rgba, PixelOrder::rgba, over}, {bgra, PixelOrder::bgra, over},
+                          {rgb, PixelOrder::rgb, Rgb{200, 100, 0}}};
+    for (const Case &c : cases) {
+        OwnedSurface dst(2, 2);
+        PictureSink sink;
+        picture_sink_begin(sink, 1, 1, 1, PictureSize{1, 1}, dst.surface);
+        EXPECT_FALSE(picture_sink_complete(sink));
+        picture_sink_row(sink, c.pixels, c.order);
+        picture_sink_row(sink, c.pixels, c.order);
+        EXPECT_TRUE(picture_sink_complete(sink));
+        EXPECT_EQ(pixel_at(dst.surface, 0, 0), c.want) << int(c.order);
+        EXPECT_EQ(pixel_at(dst.surface, 0, 1), (Rgb{0xA5, 0xA5, 0xA5})) << "a row past the picture";
+    }
+}
+
+} // namespace
