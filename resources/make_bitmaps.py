@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Draws the toolbar strip (toolbar.bmp) and the program icon (vkd.ico).
 
-Both use the standard 16-colour palette. Pictures are drawn as character grids below; run this
+The toolbar uses the standard 16-colour palette; the icon holds 48, 32 and 16 pixel images,
+each in 32-bit colour with alpha and in 256 colours. Pictures are drawn as character grids below; run this
 script after changing one and commit the regenerated files (the build does not run Python).
 """
-import math
 import os
 import struct
 
@@ -260,59 +260,131 @@ def write_bmp(path, rows):
         f.write(header + info_header(width, height, len(data)) + palette_bytes() + data)
 
 
-def icon_pixels():
-    """32 x 32: a page holding a little text picture of a shaded ball. None is transparent."""
-    size = 32
-    px = [[None] * size for _ in range(size)]
-    left, top, right, bottom = 4, 1, 27, 30  # page, inclusive
-    fold = 6
+# The icon's inks in full colour: page, outline, fold, and the ball's shades from lit to dark.
+PAGE = (255, 255, 255)
+OUTLINE = (32, 32, 40)
+FLAP = (190, 220, 240)
+BALL_LIT = (120, 230, 255)
+BALL_DARK = (10, 20, 110)
+
+ICON_SIZES = (48, 32, 16)
+
+
+def icon_rgba(size):
+    """A page holding a little text picture of a shaded ball, size x size, as (r, g, b, a) rows.
+
+    Drawn on whole pixels for every size so the outline stays one pixel wide: a 16-pixel icon
+    is a fresh drawing, not a blurred 32-pixel one.
+    """
+    px = [[(0, 0, 0, 0)] * size for _ in range(size)]
+    left = round(4 * size / 32)
+    right = size - 1 - left
+    top = max(0, round(size / 32))
+    bottom = size - 1 - top
+    fold = round(6 * size / 32)
     for y in range(top, bottom + 1):
         for x in range(left, right + 1):
             if x - (right - fold) > y - top:  # cut-off corner
                 continue
             edge = x in (left, right) or y in (top, bottom) or x - (right - fold) == y - top
-            px[y][x] = INK['k'] if edge else INK['w']
+            px[y][x] = OUTLINE + (255,) if edge else PAGE + (255,)
     for i in range(fold):  # the folded-over flap
         for x in range(right - fold, right - fold + i + 1):
-            px[top + i][x] = INK['k'] if x == right - fold or i == fold - 1 else INK['c']
-    # The ball as characters: 2 x 3 cells, darker towards the lower right, lit from the upper left.
-    cx, cy, radius = 15.5, 16.5, 9.5
-    shades = [INK['k'], INK['n'], INK['g'], INK['b'], INK['c']]
-    for row in range(6, 28, 3):
-        for col in range(7, 25, 2):
-            dx, dy = col + 0.5 - cx, row + 1 - cy
+            ink = OUTLINE if x == right - fold or i == fold - 1 else FLAP
+            px[top + i][x] = ink + (255,)
+
+    # The ball as characters: one blot per character cell, lit from the upper left. Cells are
+    # taller than wide and keep a blank row between lines, like text.
+    cell_w = max(1, size // 16)
+    cell_h = cell_w + 1
+    cx, cy = size * 15.5 / 32, size * 16.5 / 32
+    radius = size * 9.5 / 32
+    for row in range(top + max(2, round(5 * size / 32)), bottom - 1, cell_h):
+        for col in range(left + max(1, round(3 * size / 32)), right - 1, cell_w):
+            dx = col + cell_w / 2 - cx
+            dy = row + (cell_h - 1) / 2 - cy
             if dx * dx + dy * dy > radius * radius:
                 continue
-            light = (-dx - dy) / (2 * radius) + 0.5  # 0 dark .. 1 bright
-            shade = shades[min(len(shades) - 1, max(0, int((1 - light) * len(shades))))]
-            shade = shades[len(shades) - 1 - shades.index(shade)]
-            # A glyph: a 2 x 2 blot with one white pixel, so the cells read as letters.
-            for y in (row, row + 1):
-                for x in (col, col + 1):
-                    px[y][x] = shade
-            px[row][col + 1] = INK['w']
+            light = min(1.0, max(0.0, (-dx - dy) / (2 * radius) + 0.5))
+            ink = tuple(round(d + (l - d) * light) for l, d in zip(BALL_LIT, BALL_DARK))
+            for y in range(row, row + cell_h - 1):
+                for x in range(col, col + cell_w):
+                    px[y][x] = ink + (255,)
+            if cell_w > 1:  # one white pixel in each blot makes the cells read as letters
+                px[row][col + cell_w - 1] = PAGE + (255,)
     return px
 
 
-def write_ico(path, px):
-    size = len(px)
-    rows = [[c if c is not None else 0 for c in r] for r in px]
-    xor = b''.join(pack4(r) for r in reversed(rows))
-    mask = bytearray()
+def palette_256(images):
+    """Black first, then the colours the icon uses, padded to 256. The drawing has far fewer
+    than 256, so the 256-colour images show exactly the same picture as the 32-bit ones.
+    Transparent pixels take index 0: under the mask only black leaves the screen unchanged."""
+    colours = sorted({c[:3] for px in images for row in px for c in row if c[3]} - {(0, 0, 0)})
+    colours = [(0, 0, 0)] + colours
+    assert len(colours) <= 256, f'{len(colours)} colours do not fit a 256-colour palette'
+    return colours + [(0, 0, 0)] * (256 - len(colours))
+
+
+def pack8(row):
+    out = bytearray(row)
+    while len(out) % 4:
+        out.append(0)
+    return bytes(out)
+
+
+def and_mask(px):
+    """1 bit a pixel, set where transparent, rows padded to 4 bytes, bottom-up."""
+    out = bytearray()
     for r in reversed(px):
-        bits = 0
+        row = bytearray((len(r) + 7) // 8)
         for x, c in enumerate(r):
-            if c is None:
-                bits |= 1 << (31 - x)
-        mask += struct.pack('>I', bits)
-    image = info_header(size, size * 2, len(xor) + len(mask)) + palette_bytes() + xor + bytes(mask)
-    directory = struct.pack('<HHH', 0, 1, 1)
-    entry = struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(image), 6 + 16)
+            if c[3] == 0:
+                row[x // 8] |= 0x80 >> (x % 8)
+        while len(row) % 4:
+            row.append(0)
+        out += row
+    return bytes(out)
+
+
+def icon_image_8(px, palette):
+    size = len(px)
+    index = {c: i for i, c in reversed(list(enumerate(palette)))}  # first of any repeats
+    rows = [[index[c[:3]] if c[3] else 0 for c in r] for r in px]
+    xor = b''.join(pack8(r) for r in reversed(rows))
+    mask = and_mask(px)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 8, 0, len(xor) + len(mask), 0, 0,
+                         256, 0)
+    colours = b''.join(bytes((b, g, r, 0)) for r, g, b in palette)
+    return 8, header + colours + xor + mask
+
+
+def icon_image_32(px, palette):
+    size = len(px)
+    xor = b''.join(bytes((b, g, r, a)) for row in reversed(px) for r, g, b, a in row)
+    mask = and_mask(px)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0,
+                         0, 0)
+    return 32, header + xor + mask
+
+
+def write_ico(path):
+    drawings = [icon_rgba(size) for size in ICON_SIZES]
+    palette = palette_256(drawings)
+    images = []
+    for size, px in zip(ICON_SIZES, drawings):
+        for build in (icon_image_32, icon_image_8):
+            bits, data = build(px, palette)
+            images.append((size, bits, data))
+    offset = 6 + 16 * len(images)
+    directory = struct.pack('<HHH', 0, 1, len(images))
+    for size, bits, data in images:
+        directory += struct.pack('<BBBBHHII', size, size, 0, 0, 1, bits, len(data), offset)
+        offset += len(data)
     with open(path, 'wb') as f:
-        f.write(directory + entry + image)
+        f.write(directory + b''.join(data for _, _, data in images))
 
 
 if __name__ == '__main__':
     here = os.path.dirname(os.path.abspath(__file__))
     write_bmp(os.path.join(here, 'toolbar.bmp'), toolbar_pixels())
-    write_ico(os.path.join(here, 'vkd.ico'), icon_pixels())
+    write_ico(os.path.join(here, 'vkd.ico'))
