@@ -1,12 +1,15 @@
 // Bitmap files: the header test with its messages, and loading onto the source surface.
 #include "core/bitmap.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/geometry.h"
-#include "core/large_block.h"
+#include "core/picture.h"
+#include "core/file_read.h"
 #include "core/settings.h"
 
 namespace {
@@ -31,40 +34,93 @@ LoadResult refused(const Message &message) {
     return {LoadOutcome::refused, message};
 }
 
-// The picture's pixels become the top-left of the source surface; the rest turns white so
-// nothing of an earlier, larger picture lingers.
-void source_clear_outside(int32_t width, int32_t height) {
-    Surface &s = sourceSurface;
-    for (int32_t y = 0; y < s.height; ++y) {
-        uint8_t *row = s.bits + int64_t(y) * s.stride;
-        size_t from = y < height ? size_t(width) * 3 : 0;
-        std::memset(row + from, 0xFF, size_t(s.width) * 3 - from);
+// A picture that passed the header test but does not fit the source surface: only original
+// mode on a screen taller than the surface gets here (other modes test the surface's size).
+// Its message names the mode and the size that really limits it.
+HeaderTest surface_limit_test(HeaderTest test) {
+    if (test.outcome == HeaderOutcome::accepted && settings.Mode == 2) {
+        test.outcome = HeaderOutcome::originalLimit;
+        test.screenWidth = std::min(test.screenWidth, sourceSurface.width);
+        test.screenHeight = std::min(test.screenHeight, sourceSurface.height);
+    } else {
+        test.outcome = HeaderOutcome::stretchLimit;
     }
+    return test;
 }
 
-// Everything after the header test; state changes only once the whole file proved decodable.
-LoadResult bitmap_accept(const uint8_t *data, size_t size, const HeaderTest &test) {
-    if (test.outcome != HeaderOutcome::accepted)
-        return refused(bitmap_header_message(test));
-    if (test.width > sourceSurface.width || test.height > sourceSurface.height) {
-        HeaderTest tooLarge = test;
-        tooLarge.outcome = HeaderOutcome::stretchLimit;
-        return refused(bitmap_header_message(tooLarge));
-    }
-    BmpInfo info = bmp_decode(data, size, nullptr);
-    if (!info.ok || info.width != test.width || info.height != test.height)
+// A picture too wide to be previewed from the source surface: its rows pass through a small
+// ring only long enough to make the reduced copy, which is all the previews and the text need.
+// The source surface is left as it is.
+LoadResult bitmap_accept_wide(FileWindow &in, uint64_t fileSize, const HeaderTest &test) {
+    const int64_t ring = reduced_copy_stream_ring(test.height);
+    const int32_t stride = surface_stride(test.width);
+    std::vector<uint8_t> rows(static_cast<size_t>(stride) * static_cast<size_t>(ring));
+    Surface window{test.width, static_cast<int32_t>(ring), stride, rows.data()};
+    ReducedCopyStream reduce;
+    reduced_copy_stream_begin(reduce, window, test.width, test.height, ring);
+    const BmpRowsDone done{reduced_copy_stream_row, &reduce};
+    const BmpInfo info = bmp_decode_window(in, fileSize, &window, &done, ring);
+    if (!info.ok || info.width != test.width || info.height != test.height ||
+        !reduced_copy_stream_ready(reduce))
         return refused(unsupported_message());
-    if (!bmp_decode(data, size, &sourceSurface).ok)
-        return refused(unsupported_message());
-    source_clear_outside(info.width, info.height);
-    surface_rows_written(sourceSurface); // the picture and the white around it cover every row
     ++sourceSurface.generation;
     bmpWidth = info.width;
     bmpHeight = info.height;
+    reduced_copy_stream_finish(reduce);
     return {LoadOutcome::loaded, {}};
 }
 
+// Everything after the header test. The picture is decoded where a refusal leaves the loaded
+// one alone (see bitmap_decode_target), and the reduced copy made as its rows finish.
+LoadResult bitmap_accept(FileWindow &in, uint64_t fileSize, const HeaderTest &test) {
+    if (test.outcome != HeaderOutcome::accepted)
+        return refused(bitmap_header_message(test));
+    if (test.width > sourceSurface.width || test.height > sourceSurface.height)
+        return refused(bitmap_header_message(surface_limit_test(test)));
+    if (!map_geometry_reads_source(test.width))
+        return bitmap_accept_wide(in, fileSize, test);
+    Surface *target = bitmap_decode_target();
+    if (target == nullptr)
+        return refused(unsupported_message());
+    ReducedCopyStream reduce;
+    reduced_copy_stream_begin(reduce, *target, test.width, test.height);
+    const BmpRowsDone done{reduced_copy_stream_row, &reduce};
+    const BmpInfo info = bmp_decode_window(in, fileSize, target, &done);
+    if (!info.ok || info.width != test.width || info.height != test.height)
+        return refused(unsupported_message());
+    bitmap_picture_take(*target, info.width, info.height);
+    reduced_copy_stream_finish(reduce);
+    return {LoadOutcome::loaded, {}};
+}
+
+LoadResult bitmap_accept_memory(const uint8_t *data, size_t size, const HeaderTest &test) {
+    FileWindow in;
+    file_window_memory(in, data, size);
+    return bitmap_accept(in, size, test);
+}
+
 } // namespace
+
+Surface *bitmap_decode_target() {
+    Surface *target = bmpWidth > 0 && bmpHeight > 0 ? &source_spare() : &sourceSurface;
+    // Rows it still marks blank are filled by the decoder before anything reads them, and
+    // declared written when the picture is taken.
+    return target->bits != nullptr ? target : nullptr;
+}
+
+void bitmap_picture_take(Surface &target, int32_t width, int32_t height) {
+    Surface &s = sourceSurface;
+    if (&target != &s)
+        for (int32_t y = 0; y < height; ++y)
+            std::memcpy(s.bits + static_cast<size_t>(y) * s.stride,
+                        target.bits + static_cast<size_t>(y) * target.stride,
+                        static_cast<size_t>(width) * 3);
+    // Nothing of an earlier, larger picture lingers around the new one.
+    surface_whiten_outside(s, width, height);
+    ++s.generation;
+    bmpWidth = width;
+    bmpHeight = height;
+}
 
 HeaderTest bitmap_header_test(const uint8_t *bytes, size_t size, int32_t mode,
                               int32_t screenWidth, int32_t screenHeight) {
@@ -122,30 +178,54 @@ Message bitmap_header_message(const HeaderTest &test) {
 LoadResult bitmap_load(int32_t screenWidth, int32_t screenHeight) {
     const LoadResult openFailed{LoadOutcome::openFailed,
                                 {"ファイルのオープンに失敗しました。", MessageIcon::error}};
-    std::FILE *file = std::fopen(bitmapPath, "rb");
-    if (file == nullptr)
+    FileSource source;
+    if (!file_source_open(bitmapPath, source))
         return openFailed;
     // The header first: a picture refused by its size is not read any further.
     uint8_t header[bitmapHeaderBytes];
-    const size_t headerSize = std::fread(header, 1, sizeof header, file);
+    size_t headerSize = 0;
+    if (!file_source_read(source, header, sizeof header, headerSize)) {
+        file_source_close(source);
+        return openFailed;
+    }
+    // PNG, JPEG and GIF are judged on the whole file (their sizes lie deeper than 54 bytes).
+    const PictureFormat format = picture_format_of(header, headerSize);
+    if (format != PictureFormat::bmp && format != PictureFormat::unknown) {
+        FileBlock bytes;
+        const FileReadOutcome read = file_read_rest(source, header, headerSize, fileReadLimit, bytes);
+        file_source_close(source);
+        if (read == FileReadOutcome::failed)
+            return openFailed;
+        if (read == FileReadOutcome::tooLarge) // no picture within the pixel limit needs more
+            return refused(bitmap_header_message(
+                HeaderTest{HeaderOutcome::stretchLimit, 0, 0, screenWidth, screenHeight}));
+        return picture_load_memory(bytes.bytes, bytes.size, screenWidth, screenHeight);
+    }
     const HeaderTest test =
         bitmap_header_test(header, headerSize, settings.Mode, screenWidth, screenHeight);
     if (test.outcome != HeaderOutcome::accepted) {
-        const bool failed = std::ferror(file) != 0;
-        std::fclose(file);
-        return failed ? openFailed : bitmap_accept(header, headerSize, test);
+        file_source_close(source);
+        return bitmap_accept_memory(header, headerSize, test);
     }
-    // The rest in one piece: the decoder reads the whole file from memory.
-    FileBytes bytes;
-    const bool failed = !bytes.read(file, fileReadLimit);
-    std::fclose(file);
-    if (failed)
+    // The rest is decoded as it is read, with ordinary reads: a file cut short meanwhile only
+    // ends early, and the decoder refuses what is missing.
+    FileWindow in;
+    file_window_source(in, source, header, headerSize, fileReadLimit);
+    const LoadResult result =
+        bitmap_accept(in, source.stream ? UINT64_MAX : std::max<uint64_t>(source.size, headerSize), test);
+    file_source_close(source);
+    if (source.error != 0)
         return openFailed;
-    return bitmap_accept(bytes.data(), bytes.size(), test);
+    return result;
 }
 
 LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,
                               int32_t screenHeight) {
-    return bitmap_accept(data, size,
-                         bitmap_header_test(data, size, settings.Mode, screenWidth, screenHeight));
+    // Recognised by signature; anything that is neither goes through the BMP tests, whose
+    // first refuses it as unsupported.
+    const PictureFormat format = picture_format_of(data, size);
+    if (format != PictureFormat::bmp && format != PictureFormat::unknown)
+        return picture_load_memory(data, size, screenWidth, screenHeight);
+    return bitmap_accept_memory(
+        data, size, bitmap_header_test(data, size, settings.Mode, screenWidth, screenHeight));
 }

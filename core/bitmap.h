@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include "core/document.h"
+#include "core/file_read.h"
 #include "core/surface.h"
 
 constexpr size_t bitmapHeaderBytes = 54; // file header 14 + information header 40
@@ -31,12 +32,33 @@ struct BmpInfo {
     const char *reason = ""; // why it was refused, for tests and the fuzz log (English)
 };
 
-// Decodes a whole BMP file held in memory into dst with its top-left pixel at (0, 0).
-// dst == nullptr only validates. Never reads outside [data, data + size); refuses pictures
-// larger than dst. On refusal dst is untouched. Alpha is ignored; pixels an RLE stream skips
-// get palette colour 0; files with an embedded colour profile are refused (colours as stored
-// would be wrong for them).
+// Told each time a row of the picture is finished (y counted from the top), in the order the
+// file holds them: from the bottom up for most files, from the top down for the rest.
+struct BmpRowsDone {
+    void (*row)(void *context, int32_t y);
+    void *context;
+};
+
+// Decodes a BMP file into dst with its top-left pixel at (0, 0), row by row as it is read from
+// in (fileSize: its length where known, else UINT64_MAX). dst == nullptr only checks. With
+// ring > 0, dst holds only a ring of that many rows (row y in row y % ring), enough for whoever
+// is told of the finished rows. Never reads outside the file; refuses pictures larger than
+// dst. A refusal may leave dst half written. Alpha is ignored; pixels an RLE stream passes over
+// get palette colour 0; a colour profile, embedded or linked, is ignored: colours as stored.
+BmpInfo bmp_decode_window(FileWindow &in, uint64_t fileSize, Surface *dst, const BmpRowsDone *done,
+                          int64_t ring = 0);
+
+// The same for a whole file held in memory.
 BmpInfo bmp_decode(const uint8_t *data, size_t size, Surface *dst);
+
+// Where a new picture is decoded: straight onto the source surface while no picture is loaded
+// (bmpWidth 0), else onto the spare, so that a refused file leaves the loaded one as it was.
+// nullptr when there is no memory for the spare.
+Surface *bitmap_decode_target();
+
+// A whole picture of width x height decoded onto target becomes the loaded one: copied to the
+// source surface if it went to the spare, white around it, bmpWidth and bmpHeight set.
+void bitmap_picture_take(Surface &target, int32_t width, int32_t height);
 
 enum class LoadOutcome { openFailed, refused, loaded };
 
@@ -53,6 +75,7 @@ struct LoadResult {
 // surface becomes white.
 LoadResult bitmap_load(int32_t screenWidth, int32_t screenHeight);
 
-// Same, from bytes already in memory (standard input of the converter, tests).
+// Same, from bytes already in memory (standard input of the converter, tests). PNG, JPEG and
+// GIF files are recognised by their signatures and loaded by picture_load_memory.
 LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,
                               int32_t screenHeight);

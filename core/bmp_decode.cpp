@@ -1,10 +1,15 @@
-// BMP decoding from memory. A whitelist: every header size, depth and compression that is not
-// known is refused early, every read is proven inside the buffer before it is made, and the
-// destination is written only after the whole file has been validated.
+// BMP decoding. A whitelist: every header size, depth and compression that is not known is
+// refused early, and every read is proven inside the file before it is made. Rows are decoded
+// as the file is read, straight into the destination, which a refused file may leave half
+// written (the loader decodes into a spare surface). Each finished row is told to the caller,
+// so the reduced copy can be made while the rows are still in the cache.
 #include "core/bitmap.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "core/file_read.h"
 
 namespace {
 
@@ -13,6 +18,9 @@ constexpr int64_t maxSide = int64_t(1) << 20;
 
 // Reading past the file would be a fault, not a default; callers prove the range first.
 uint32_t get_u16(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t get_bgr(const uint8_t *p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+}
 uint32_t get_u32(const uint8_t *p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -26,8 +34,6 @@ enum : uint32_t {
     compPng = 5,
     compAlphaBitfields = 6,
 };
-
-constexpr uint32_t profileEmbedded = 0x4D424544; // 'MBED'
 
 // One colour channel of a 16- or 32-bit pixel, scaled to 8 bits with rounding.
 struct Channel {
@@ -51,6 +57,7 @@ struct Layout {
     uint32_t bpp = 0, compression = compRgb;
     uint64_t pixelOffset = 0;
     Rgb palette[256] = {}; // padded with black so every index reads something
+    uint32_t packed[256] = {}; // the same as B | G << 8 | R << 16
     uint32_t paletteCount = 0;
     Channel channels[3];   // red, green, blue
 };
@@ -80,18 +87,17 @@ void channel_setup(Channel &c, uint32_t mask) {
     }
 }
 
-const char *parse_masks(const uint8_t *data, size_t size, uint32_t headerSize, Layout &l,
-                        uint64_t &headersEnd) {
+const char *parse_masks(FileWindow &in, uint32_t headerSize, Layout &l, uint64_t &headersEnd) {
     uint32_t masks[3];
     if (l.compression == compBitfields || l.compression == compAlphaBitfields) {
         // A 40-byte header is followed by the masks; later headers hold them.
-        uint64_t at = 14 + 40;
         if (headerSize == 40)
             headersEnd += l.compression == compAlphaBitfields ? 16 : 12;
-        if (at + 12 > size)
+        const uint8_t *at = file_window_get(in, 14 + 40, 12);
+        if (at == nullptr)
             return "bit field masks are cut off";
         for (int i = 0; i < 3; ++i)
-            masks[i] = get_u32(data + at + 4 * i);
+            masks[i] = get_u32(at + 4 * i);
     } else if (l.bpp == 16) {
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
     } else {
@@ -107,8 +113,11 @@ const char *parse_masks(const uint8_t *data, size_t size, uint32_t headerSize, L
     return nullptr;
 }
 
-const char *parse_headers(const uint8_t *data, size_t size, Layout &l) {
-    if (size < 18)
+// The headers and the palette: everything before the pixels. fileSize is the file's length
+// where it is known (UINT64_MAX where it is not: then a missing pixel is found when read).
+const char *parse_headers(FileWindow &in, uint64_t fileSize, Layout &l) {
+    const uint8_t *data = file_window_get(in, 0, 18);
+    if (data == nullptr)
         return "file too short";
     if (data[0] != 'B' || data[1] != 'M')
         return "not a BMP file";
@@ -120,7 +129,8 @@ const char *parse_headers(const uint8_t *data, size_t size, Layout &l) {
     bool os2 = !windows && headerSize >= 16 && headerSize <= 64;
     if (!core && !windows && !os2)
         return "unknown information header size";
-    if (14 + uint64_t(headerSize) > size)
+    data = file_window_get(in, 0, 14 + size_t(headerSize));
+    if (data == nullptr)
         return "information header is cut off";
 
     uint32_t planes, clrUsed = 0;
@@ -179,18 +189,14 @@ const char *parse_headers(const uint8_t *data, size_t size, Layout &l) {
     default:
         return "unknown compression";
     }
-    // Colours are taken as stored; a profile meant to change them cannot be honoured.
-    if (headerSize == 124 && get_u32(data + 14 + 56) == profileEmbedded)
-        return "embedded colour profile";
-
     uint64_t headersEnd = 14 + uint64_t(headerSize);
     if (l.bpp >= 16) {
-        if (const char *why = parse_masks(data, size, headerSize, l, headersEnd))
+        if (const char *why = parse_masks(in, headerSize, l, headersEnd))
             return why;
     }
     if (offBits < headersEnd)
         return "pixel data overlaps the headers";
-    if (offBits >= size)
+    if (offBits >= fileSize)
         return "no pixel data";
     l.pixelOffset = offBits;
 
@@ -207,9 +213,13 @@ const char *parse_headers(const uint8_t *data, size_t size, Layout &l) {
             count = room;
         if (count == 0)
             return "no palette";
-        const uint8_t *p = data + headersEnd;
-        for (uint64_t i = 0; i < count; ++i, p += entrySize)
+        const uint8_t *p = file_window_get(in, headersEnd, size_t(count * entrySize));
+        if (p == nullptr)
+            return "palette is cut off";
+        for (uint64_t i = 0; i < count; ++i, p += entrySize) {
             l.palette[i] = Rgb{p[2], p[1], p[0]};
+            l.packed[i] = get_bgr(p);
+        }
         l.paletteCount = uint32_t(count);
     }
     return nullptr;
@@ -226,20 +236,6 @@ uint32_t index_at(const uint8_t *row, uint32_t bpp, int64_t x) {
     return row[bit / 8] >> (8 - bpp - bit % 8) & ((1u << bpp) - 1);
 }
 
-// Short palettes: an index past the palette marks a broken file.
-bool indices_valid(const Layout &l, const uint8_t *data) {
-    if (l.paletteCount >= (1u << l.bpp))
-        return true;
-    uint64_t stride = row_stride(l);
-    for (int64_t y = 0; y < l.height; ++y) {
-        const uint8_t *row = data + l.pixelOffset + y * stride;
-        for (int64_t x = 0; x < l.width; ++x)
-            if (index_at(row, l.bpp, x) >= l.paletteCount)
-                return false;
-    }
-    return true;
-}
-
 uint8_t *dst_pixel(Surface &dst, int64_t x, int64_t y) {
     return dst.bits + y * int64_t(dst.stride) + x * 3;
 }
@@ -250,11 +246,18 @@ void put(uint8_t *p, Rgb c) {
     p[2] = c.r;
 }
 
+// Four bytes written for three: each pixel's fourth byte is overwritten by the next pixel. The
+// last pixel of a row is written alone, as the byte after it may belong to another row.
+inline void put_wide(uint8_t *out, uint32_t bgr) {
+    std::memcpy(out, &bgr, 4);
+}
+
 void decode_row(const Layout &l, const uint8_t *src, uint8_t *out) {
     const int64_t w = l.width;
     if (l.bpp == 8) {
-        for (int64_t x = 0; x < w; ++x, out += 3)
-            put(out, l.palette[src[x]]);
+        for (int64_t x = 0; x + 1 < w; ++x, out += 3)
+            put_wide(out, l.packed[src[x]]);
+        put(out, l.palette[src[w - 1]]);
     } else if (l.bpp < 8) {
         for (int64_t x = 0; x < w; ++x, out += 3)
             put(out, l.palette[index_at(src, l.bpp, x)]);
@@ -262,11 +265,14 @@ void decode_row(const Layout &l, const uint8_t *src, uint8_t *out) {
         std::memcpy(out, src, size_t(w) * 3); // both are B, G, R
     } else if (l.bpp == 32 && l.channels[0].mask == 0xFF0000 && l.channels[1].mask == 0xFF00 &&
                l.channels[2].mask == 0xFF) {
-        for (int64_t x = 0; x < w; ++x, src += 4, out += 3) {
-            out[0] = src[0];
-            out[1] = src[1];
-            out[2] = src[2];
+        for (int64_t x = 0; x + 1 < w; ++x, src += 4, out += 3) {
+            uint32_t v;
+            std::memcpy(&v, src, 4);
+            put_wide(out, v);
         }
+        out[0] = src[0];
+        out[1] = src[1];
+        out[2] = src[2];
     } else {
         const Channel &r = l.channels[0], &g = l.channels[1], &b = l.channels[2];
         int step = l.bpp / 8;
@@ -279,111 +285,192 @@ void decode_row(const Layout &l, const uint8_t *src, uint8_t *out) {
     }
 }
 
-// Plays the RLE stream. Without dst it only proves that every run, delta and end of line stays
-// inside the picture and every index inside the palette; with dst it paints as it goes.
-const char *rle_play(const Layout &l, const uint8_t *data, size_t size, Surface *dst) {
-    const uint8_t *p = data + l.pixelOffset, *end = data + size;
+// Where decoded rows go: the destination (nullptr: rows are checked and dropped) and whom to
+// tell when a row is finished.
+struct RowsOut {
+    Surface *dst;
+    int64_t ring; // dst holds a ring of rows: row y in row y % ring
+    const BmpRowsDone *done;
+    std::vector<uint8_t> scratch; // a row's pixels when there is no destination
+
+    uint8_t *row(int64_t y) {
+        if (dst == nullptr)
+            return scratch.data();
+        return dst_pixel(*dst, 0, ring > 0 ? y % ring : y);
+    }
+    void finished(int64_t y) {
+        if (done != nullptr)
+            done->row(done->context, static_cast<int32_t>(y));
+    }
+};
+
+// Short palettes: an index past the palette marks a broken file.
+bool indices_valid(const Layout &l, const uint8_t *row) {
+    if (l.paletteCount >= (1u << l.bpp))
+        return true;
+    for (int64_t x = 0; x < l.width; ++x)
+        if (index_at(row, l.bpp, x) >= l.paletteCount)
+            return false;
+    return true;
+}
+
+const char *rows_decode(const Layout &l, FileWindow &in, RowsOut &out) {
+    const uint64_t stride = row_stride(l), used = row_used(l);
+    for (int64_t stored = 0; stored < l.height; ++stored) {
+        const uint8_t *src = file_window_get(in, l.pixelOffset + uint64_t(stored) * stride, size_t(used));
+        if (src == nullptr)
+            return "pixel data is cut off";
+        if (l.bpp <= 8 && !indices_valid(l, src))
+            return "colour index outside the palette";
+        const int64_t y = l.topDown ? stored : l.height - 1 - stored;
+        decode_row(l, src, out.row(y));
+        out.finished(y);
+    }
+    return nullptr;
+}
+
+// Plays the RLE stream from memory, painting as it goes. Pixels the stream passes over without
+// painting (the rest of a row at its end or a delta, everything after the end marker) take
+// palette colour 0, as the format leaves them undefined. Rows finish from the bottom up.
+const char *rle_play(const Layout &l, const uint8_t *p, const uint8_t *end, RowsOut &out) {
     const bool four = l.compression == compRle4;
     const int64_t w = l.width, h = l.height;
     int64_t x = 0, y = 0; // y counts rows from the bottom of the picture
-    auto row = [&](int64_t at) { return dst_pixel(*dst, at, h - 1 - y); };
-    for (;;) {
-        if (end - p < 2)
-            return "compressed data ends without an end marker";
-        uint32_t a = p[0], b = p[1];
+    const bool painting = out.dst != nullptr; // checking alone paints nothing
+    uint8_t *row = out.row(h - 1);            // the current row, while y < h
+    int64_t rowEnd = w;                       // a run may end here: w, or 0 above the top
+    // The palette as bytes in the surface's order, every index in range of it; a full palette
+    // leaves no index to check.
+    uint8_t colours[256 * 3] = {};
+    for (uint32_t i = 0; i < l.paletteCount; ++i)
+        put(colours + 3 * i, l.palette[i]);
+    const bool fullPalette = l.paletteCount >= (1u << l.bpp);
+    auto fill = [&](int64_t from, int64_t to) {
+        uint8_t *o = row + from * 3;
+        for (int64_t i = from; painting && i < to; ++i, o += 3)
+            put(o, l.palette[0]);
+    };
+    auto skip_to = [&](int64_t toX, int64_t toY) {
+        // Fills from (x, y) up to (toX, toY), finishing the rows left behind.
+        for (; y < toY && y < h; x = 0) {
+            fill(x, w);
+            out.finished(h - 1 - y);
+            if (++y < h)
+                row = out.row(h - 1 - y);
+            else
+                rowEnd = 0;
+        }
+        if (y < h) {
+            fill(x, toX);
+            x = std::max(x, toX);
+        }
+    };
+    while (end - p >= 2) {
+        const uint32_t a = p[0], b = p[1];
         p += 2;
         if (a > 0) { // a pixels of one byte's colour (two alternating nibbles for RLE4)
-            if (y >= h || x + a > w)
+            if (x + a > rowEnd)
                 return "run leaves the picture";
-            uint32_t c0 = four ? b >> 4 : b, c1 = four ? b & 15 : b;
-            if (c0 >= l.paletteCount || (a > 1 && c1 >= l.paletteCount))
+            const uint32_t c0 = four ? b >> 4 : b, c1 = four ? b & 15 : b;
+            if (!fullPalette && (c0 >= l.paletteCount || (a > 1 && c1 >= l.paletteCount)))
                 return "colour index outside the palette";
-            if (dst) {
-                uint8_t *o = row(x);
-                for (uint32_t i = 0; i < a; ++i, o += 3)
-                    put(o, l.palette[i & 1 ? c1 : c0]);
-            }
+            uint8_t *o = row + x * 3;
+            const uint8_t *first = colours + 3 * c0, *second = colours + 3 * c1;
+            for (uint32_t i = 0; i < a; ++i, o += 3)
+                std::memcpy(o, i & 1 ? second : first, 3);
             x += a;
         } else if (b == 0) { // end of line
-            x = 0;
-            if (++y > h)
+            if (y + 1 > h)
                 return "end of line past the picture";
+            skip_to(0, y + 1);
         } else if (b == 1) { // end of picture
+            skip_to(0, h);
             return nullptr;
         } else if (b == 2) { // delta
             if (end - p < 2)
                 return "compressed data is cut off";
-            x += p[0];
-            y += p[1];
+            const int64_t toX = x + p[0], toY = y + p[1];
             p += 2;
-            if (x > w || y > h)
+            if (toX > w || toY > h)
                 return "delta leaves the picture";
+            // Moving up leaves the rest of this row behind; the new row is skipped up to toX.
+            if (toY > y)
+                skip_to(0, toY);
+            skip_to(toX, toY);
         } else { // b literal pixels, padded to a 16-bit boundary
-            uint64_t bytes = four ? (b + 1) / 2 : b;
-            uint64_t padded = bytes + (bytes & 1);
+            const uint64_t bytes = four ? (b + 1) / 2 : b;
+            const uint64_t padded = bytes + (bytes & 1);
             if (uint64_t(end - p) < padded)
                 return "compressed data is cut off";
-            if (y >= h || x + b > w)
+            if (x + b > rowEnd)
                 return "literal run leaves the picture";
-            for (uint32_t i = 0; i < b; ++i) {
-                uint32_t c = four ? (p[i / 2] >> (i & 1 ? 0 : 4) & 15) : p[i];
-                if (c >= l.paletteCount)
+            uint8_t *o = row + x * 3;
+            const bool rowEnds = x + b == w; // the last pixel of the row is written alone
+            for (uint32_t i = 0; i < b; ++i, o += 3) {
+                const uint32_t c = four ? (p[i / 2] >> (i & 1 ? 0 : 4) & 15) : p[i];
+                if (!fullPalette && c >= l.paletteCount)
                     return "colour index outside the palette";
-                if (dst)
-                    put(row(x + i), l.palette[c]);
+                if (rowEnds && i + 1 == b)
+                    std::memcpy(o, colours + 3 * c, 3);
+                else
+                    put_wide(o, l.packed[c]);
             }
             x += b;
             p += padded;
         }
     }
+    return "compressed data ends without an end marker";
 }
 
 } // namespace
 
-BmpInfo bmp_decode(const uint8_t *data, size_t size, Surface *dst) {
+BmpInfo bmp_decode_window(FileWindow &in, uint64_t fileSize, Surface *dst, const BmpRowsDone *done,
+                          int64_t ring) {
     BmpInfo info;
     auto refuse = [&](const char *why) {
         info.reason = why;
         return info;
     };
-    if (data == nullptr)
-        return refuse("no data");
     Layout l;
-    if (const char *why = parse_headers(data, size, l))
+    if (const char *why = parse_headers(in, fileSize, l))
         return refuse(why);
-
-    bool rle = l.compression == compRle8 || l.compression == compRle4;
-    if (rle) {
-        if (const char *why = rle_play(l, data, size, nullptr))
-            return refuse(why);
-    } else {
-        uint64_t need = l.pixelOffset + row_stride(l) * uint64_t(l.height - 1) + row_used(l);
-        if (need > size)
-            return refuse("pixel data is cut off");
-        if (l.bpp <= 8 && !indices_valid(l, data))
-            return refuse("colour index outside the palette");
-    }
-    if (dst != nullptr && (dst->bits == nullptr || l.width > dst->width || l.height > dst->height))
+    if (dst != nullptr && (dst->bits == nullptr || l.width > dst->width ||
+                           (ring == 0 && l.height > dst->height) || ring > dst->height))
         return refuse("picture larger than the surface");
 
+    RowsOut out{dst, ring, done, {}};
+    if (dst == nullptr)
+        out.scratch.resize(size_t(l.width) * 3);
+    if (l.compression == compRle8 || l.compression == compRle4) {
+        // Compressed rows have no fixed place: the stream is taken whole.
+        size_t rest = 0;
+        const uint8_t *p = nullptr;
+        if (fileSize != UINT64_MAX) {
+            rest = size_t(fileSize - l.pixelOffset);
+            p = file_window_get(in, l.pixelOffset, rest);
+        } else {
+            p = file_window_rest(in, l.pixelOffset, rest);
+        }
+        if (p == nullptr)
+            return refuse("compressed data ends without an end marker");
+        if (const char *why = rle_play(l, p, p + rest, out))
+            return refuse(why);
+    } else if (const char *why = rows_decode(l, in, out)) {
+        return refuse(why);
+    }
     info.ok = true;
     info.width = int32_t(l.width);
     info.height = int32_t(l.height);
-    if (dst == nullptr)
-        return info;
-
-    if (rle) {
-        // Pixels the stream skips are left undefined by the format: they get palette colour 0.
-        for (int64_t y = 0; y < l.height; ++y)
-            for (int64_t x = 0; x < l.width; ++x)
-                put(dst_pixel(*dst, x, y), l.palette[0]);
-        rle_play(l, data, size, dst);
-        return info;
-    }
-    uint64_t stride = row_stride(l);
-    for (int64_t y = 0; y < l.height; ++y) {
-        int64_t stored = l.topDown ? y : l.height - 1 - y;
-        decode_row(l, data + l.pixelOffset + stored * stride, dst_pixel(*dst, 0, y));
-    }
     return info;
+}
+
+BmpInfo bmp_decode(const uint8_t *data, size_t size, Surface *dst) {
+    if (data == nullptr) {
+        BmpInfo info;
+        info.reason = "no data";
+        return info;
+    }
+    FileWindow in;
+    file_window_memory(in, data, size);
+    return bmp_decode_window(in, size, dst, nullptr);
 }

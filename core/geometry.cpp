@@ -171,6 +171,91 @@ const char *map_geometry_cannot_fit_message() {
            "ストレッチモードに切り替えてください。";
 }
 
+void reduced_copy_stream_begin(ReducedCopyStream &stream, const Surface &from, int32_t width,
+                               int32_t height, int64_t ring) {
+    stream = ReducedCopyStream{};
+    stream.from = &from;
+    stream.ring = ring;
+    stream.width = width;
+    stream.height = height;
+    // The copy is made on the spare: a picture refused half way leaves the reduced copy alone.
+    Surface &into = reduced_spare();
+    surface_rows_written(into); // the rows read later are the rows computed here
+    stream.into = &into;
+    // The scaling reduced_copy_refresh does: source (0, 0)-(width, height) onto (0, 0)-(width / 3,
+    // height / 3), clipped to the reduced copy.
+    const int64_t dw = width / reduceFactor, dh = height / reduceFactor;
+    const int64_t x1 = std::min<int64_t>(dw, reducedCopy.width);
+    const int64_t y1 = std::min<int64_t>(dh, reducedCopy.height);
+    if (into.bits == nullptr || from.bits == nullptr || width <= 0 || height <= 0 || x1 <= 0 ||
+        y1 <= 0)
+        return;
+    scale_plan(stream.plan, width, height, dw, dh, 0, x1, 0, y1, sourceSurface.width,
+               sourceSurface.height);
+    stream.sums.resize(stream.plan.hi + 1);
+    stream.nextBottom = y1 - 1;
+    stream.active = true;
+}
+
+bool map_geometry_reads_source(int32_t width) {
+    return width <= fullSourceWidth;
+}
+
+int64_t reduced_copy_stream_ring(int32_t height) {
+    // The source rows one reduced row reads, the row being decoded, and one to spare.
+    const int64_t dh = height / reduceFactor;
+    return dh > 0 ? (height + dh - 1) / dh + 1 + 2 : 3;
+}
+
+void reduced_copy_stream_row(void *context, int32_t y) {
+    auto &stream = *static_cast<ReducedCopyStream *>(context);
+    if (!stream.active)
+        return;
+    if (stream.finishedLow == stream.finishedHigh) {
+        stream.finishedLow = y;
+        stream.finishedHigh = y + 1;
+    } else if (y == stream.finishedLow - 1) {
+        stream.finishedLow = y;
+    } else if (y == stream.finishedHigh) {
+        stream.finishedHigh = y + 1;
+    } else {
+        stream.active = false; // not from one end: no copy is made
+        return;
+    }
+    const ScaleRows rows{stream.from->bits, static_cast<size_t>(stream.from->stride), 0, nullptr,
+                         stream.ring};
+    auto ready = [&](int64_t r) {
+        int64_t first = 0, end = 0;
+        scale_row_sources(stream.plan, r, first, end);
+        return first >= stream.finishedLow && end <= stream.finishedHigh;
+    };
+    Surface &into = *stream.into;
+    auto compute = [&](int64_t r) {
+        scale_row(stream.plan, r, rows, stream.sums.data(),
+                  into.bits + static_cast<size_t>(r) * into.stride);
+    };
+    while (stream.nextTop <= stream.nextBottom && ready(stream.nextTop))
+        compute(stream.nextTop++);
+    while (stream.nextTop <= stream.nextBottom && ready(stream.nextBottom))
+        compute(stream.nextBottom--);
+}
+
+bool reduced_copy_stream_ready(const ReducedCopyStream &stream) {
+    const bool whole = stream.active && stream.nextTop > stream.nextBottom;
+    const bool nothingToDraw = !stream.active && stream.plan.rows.spans.empty();
+    return whole || nothingToDraw;
+}
+
+void reduced_copy_stream_finish(ReducedCopyStream &stream) {
+    if (!reduced_copy_stream_ready(stream)) {
+        reducedFrom = ReducedFrom{}; // made from the source surface at the next update
+        return;
+    }
+    if (stream.active)
+        reduced_spare_swap();
+    reducedFrom = reduced_from_now();
+}
+
 void map_geometry_clear() {
     bmpWidth = bmpHeight = 0;
     mapCols = previewHeight = mapRows = 0;

@@ -1,6 +1,10 @@
 // Map geometry: the size of the text picture and where its two previews go on the canvas.
 #pragma once
 #include <cstdint>
+#include <vector>
+
+#include "core/scale.h"
+#include "core/surface.h"
 
 extern int32_t bmpWidth;      // loaded bitmap, pixels
 extern int32_t bmpHeight;
@@ -38,3 +42,43 @@ const char *map_geometry_cannot_fit_message();
 
 // Clear: all seven values 0.
 void map_geometry_clear();
+
+// The reduced copy made while a picture is decoded: each row of the copy is computed as soon as
+// the source rows it reads are finished (they finish from one end, as the file holds them), by
+// the very scaling an update would do from the whole picture, so the update finds the copy made.
+// The copy is made on the reduced copy's spare and takes its place only when finished.
+struct ReducedCopyStream {
+    const Surface *from = nullptr; // where the picture is being decoded
+    int64_t ring = 0;              // from holds only a ring of this many rows (0: every row)
+    Surface *into = nullptr;
+    int32_t width = 0, height = 0; // the picture
+    bool active = false;
+    ScalePlan plan;
+    int64_t finishedLow = 0, finishedHigh = 0; // finished source rows [low, high)
+    int64_t nextTop = 0, nextBottom = -1;      // reduced rows not yet computed [nextTop, nextBottom]
+    std::vector<uint32_t> sums;
+};
+
+// Starts one for a width x height picture being decoded onto from: a surface the size of the
+// source surface, or (ring > 0) a ring of that many of its rows, row y in slot y % ring.
+void reduced_copy_stream_begin(ReducedCopyStream &stream, const Surface &from, int32_t width,
+                               int32_t height, int64_t ring = 0);
+
+// Rows a ring must hold for the reduced copy of a picture this high.
+int64_t reduced_copy_stream_ring(int32_t height);
+
+// Source row y is finished. Suits BmpRowsDone.
+void reduced_copy_stream_row(void *stream, int32_t y);
+
+// Whether the copy is finished (or there is nothing to draw in it).
+bool reduced_copy_stream_ready(const ReducedCopyStream &stream);
+
+// Call once the picture is loaded (bmpWidth and bmpHeight set): a finished copy becomes the
+// reduced copy and counts as made from it. Otherwise the reduced copy stays as it was and
+// counts as stale, and the next update makes it from the source surface.
+void reduced_copy_stream_finish(ReducedCopyStream &stream);
+
+// Whether the previews of a picture this wide are drawn from the source surface (600 pixels or
+// less). Wider ones come from the reduced copy alone: once it is made, the source surface need
+// not hold them.
+bool map_geometry_reads_source(int32_t width);

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 #include "core/large_block.h"
 
 Surface canvas;
 Surface sourceSurface;
 Surface reducedCopy;
+static Surface sourceSpareSurface;
+static Surface reducedSpareSurface;
 
 uint8_t *(*canvasMemoryAlloc)(int32_t width, int32_t height, int32_t stride) = nullptr;
 void (*canvasMemoryFree)(uint8_t *bits) = nullptr;
@@ -91,11 +94,75 @@ void surfaces_release() {
     surface_rows_written(canvas);
     surface_rows_written(sourceSurface);
     surface_rows_written(reducedCopy);
+    surface_rows_written(sourceSpareSurface);
+    surface_rows_written(reducedSpareSurface);
     large_block_free(sourceSurface.bits, surface_bytes(sourceSurface));
     large_block_free(reducedCopy.bits, surface_bytes(reducedCopy));
+    large_block_free(sourceSpareSurface.bits, surface_bytes(sourceSpareSurface));
+    large_block_free(reducedSpareSurface.bits, surface_bytes(reducedSpareSurface));
     canvas = Surface{};
     sourceSurface = Surface{};
     reducedCopy = Surface{};
+    sourceSpareSurface = Surface{};
+    reducedSpareSurface = Surface{};
+}
+
+// A surface the size of like, made when it is missing or of another size; uninitialised, as
+// whoever uses it writes every row it reads.
+static Surface &spare_like(Surface &spare, const Surface &like) {
+    const bool fits = spare.bits != nullptr && spare.width == like.width &&
+                      spare.height == like.height;
+    if (!fits) {
+        surface_rows_written(spare);
+        large_block_free(spare.bits, surface_bytes(spare));
+        spare = Surface{};
+        if (like.bits != nullptr) {
+            const int32_t stride = surface_stride(like.width);
+            uint8_t *bits =
+                large_block_alloc(static_cast<size_t>(stride) * static_cast<size_t>(like.height));
+            if (bits != nullptr)
+                spare = Surface{like.width, like.height, stride, bits};
+        }
+    }
+    return spare;
+}
+
+Surface &source_spare() {
+    return spare_like(sourceSpareSurface, sourceSurface);
+}
+
+Surface &reduced_spare() {
+    return spare_like(reducedSpareSurface, reducedCopy);
+}
+
+void reduced_spare_swap() {
+    std::swap(reducedCopy.bits, reducedSpareSurface.bits);
+    std::swap(reducedCopy.blankRows, reducedSpareSurface.blankRows);
+    ++reducedCopy.generation;
+    ++reducedSpareSurface.generation;
+}
+
+
+void surface_whiten_outside(Surface &s, int32_t width, int32_t height) {
+    if (s.bits == nullptr)
+        return;
+    width = std::clamp(width, 0, s.width);
+    height = std::clamp(height, 0, s.height);
+    // Rows below the picture only need to read white: where the surface keeps track of blank
+    // rows, marking them costs nothing.
+    for (int32_t y = 0; y < s.height; ++y) {
+        uint8_t *row = s.bits + static_cast<size_t>(y) * s.stride;
+        if (y < height) {
+            const size_t from = static_cast<size_t>(width) * 3;
+            std::memset(row + from, 0xFF, static_cast<size_t>(s.width) * 3 - from);
+            if (s.blankRows != nullptr)
+                s.blankRows[y] = 0;
+        } else if (s.blankRows != nullptr) {
+            s.blankRows[y] = 1;
+        } else {
+            std::memset(row, 0xFF, static_cast<size_t>(s.width) * 3);
+        }
+    }
 }
 
 Rgb surface_get(const Surface &s, int32_t x, int32_t y) {

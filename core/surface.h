@@ -49,6 +49,16 @@ extern void (*canvasChanged)(int32_t x, int32_t y, int32_t width, int32_t height
 void surfaces_create();
 void surfaces_release();
 
+// A second surface the size of the source surface, made on first use (0 x 0 when there is no
+// memory for it): while a picture is loaded, a new one is decoded onto it and copied to the
+// source surface only once it is whole. Its rows hold whatever was last put there.
+Surface &source_spare();
+
+// The same for the reduced copy: a new picture's copy is made on it and changes places with the
+// reduced copy once the picture is whole.
+Surface &reduced_spare();
+void reduced_spare_swap();
+
 int32_t surface_stride(int32_t width);
 
 // Makes rows [y0, y1) hold their pixels (white where still blank) before a partial write.
@@ -60,6 +70,11 @@ void surface_rows_written(Surface &s);
 inline bool surface_row_blank(const Surface &s, int32_t y) {
     return s.blankRows != nullptr && s.blankRows[y] != 0;
 }
+
+// Everything outside the rectangle (0, 0)-(width, height) reads white from now on, and the
+// rows inside count as written: for a picture just put at the top-left corner. Rows below it
+// are marked blank rather than filled.
+void surface_whiten_outside(Surface &s, int32_t width, int32_t height);
 
 // Outside the surface a read gives white and a write is dropped.
 Rgb surface_get(const Surface &s, int32_t x, int32_t y);
