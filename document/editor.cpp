@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 
 HWND editorPane;
+BOOL(WINAPI *fontDialogChoose)(LPCHOOSEFONTA) = ChooseFontA;
 
 void editor_create() {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
@@ -18,6 +19,22 @@ void editor_create() {
                                  editorPaneRect.height, mainWindow,
                                  reinterpret_cast<HMENU>(IDC_EDITOR), instance, nullptr);
     SendMessageA(editorPane, EM_LIMITTEXT, 61440, 0);
+}
+
+bool editor_text_replace(const char *text) {
+    // A large text makes some EDIT controls redraw their themed scroll bars at every step of
+    // the replacement (eight times for one text picture under Wine), and they ignore
+    // WM_SETREDRAW: switch the drawing off through the default handling, which every window
+    // has, and repaint once.
+    const bool shown = (GetWindowLongPtrA(editorPane, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (shown)
+        DefWindowProcA(editorPane, WM_SETREDRAW, FALSE, 0);
+    const bool replaced = SetWindowTextA(editorPane, text) != 0;
+    if (shown) {
+        DefWindowProcA(editorPane, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(editorPane, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    }
+    return replaced;
 }
 
 void editor_font_choose() {
@@ -33,7 +50,7 @@ void editor_font_choose() {
     choice.nSizeMin = 8;
     choice.nSizeMax = 16;
     choice.nFontType = SCREEN_FONTTYPE;
-    if (!ChooseFontA(&choice))
+    if (!fontDialogChoose(&choice))
         return;
     HFONT replaced = editorFont;
     editorFont = CreateFontIndirectA(&font);

@@ -21,9 +21,20 @@ void editor_font_store(const char *face, int32_t logHeight);
 #ifdef _WIN32
 #include <windows.h>
 
+#include <commdlg.h>
+
 extern HWND editorPane;
 
+// How the Font command shows the font dialog: ChooseFontA, unless a test has put a recorder in
+// its place (the dialog shows nothing of some of the record's fields).
+extern BOOL(WINAPI *fontDialogChoose)(LPCHOOSEFONTA);
+
 void editor_create();
+
+// Replaces the whole text (SetWindowTextA; false when the control refuses it) and shows the new
+// text once, frame and scroll bars included, instead of at every step the control takes.
+bool editor_text_replace(const char *text);
+
 void editor_font_choose();
 void editor_commands_update();
 
