@@ -78,6 +78,11 @@ python3 bench/timing.py "$runs" \
     jp2a -- jp2a --width=100 "$pics/screen.png" ";;" \
     chafa -- $(chafa100 "$pics/screen.png")
 echo
+echo "### Refused before decoding: a 1 KB PNG claiming 30000 x 30000 (vkd exits 1)"
+bomb=tests/data/pictures/bomb-30000x30000.png
+python3 bench/timing.py "$runs" --allow-failure \
+    "vkd, $(stat -c %s "$bomb") bytes" -- $vkd "$bomb"
+echo
 echo "### Time against the picture's size (24-bit BMP, 100 columns)"
 args=()
 for size in 64x48 128x96 256x192 512x384 1024x768; do
