@@ -7,6 +7,8 @@
 
 #include "bmp_build.h"
 #include "core/bitmap.h"
+#include "core/geometry.h"
+#include "core/settings.h"
 #include "guarded_bytes.h"
 
 namespace {
@@ -63,8 +65,21 @@ std::vector<FormatCase> format_cases() {
          {{0x030201}}},
         {"124-byte header, 4-4-4-4 masks inside it", spec_of(2, 1, 16, {}, bmp_rows({{0xF0, 0xF0, 0x00, 0x1F}}), 3, 124, {0x0F00, 0x00F0, 0x000F, 0xF000}),
          {{green, red}}},
+        // Wider than 12 bits: scaled per pixel, rounded (0x8000 gives 128, 0x7FFF 127).
+        {"32 bpp bit fields, a 16-bit channel", spec_of(2, 1, 32, {}, bmp_rows({{0x34, 0x12, 0x00, 0x80, 0x78, 0x56, 0xFF, 0x7F}}), 3, 40, {0xFFFF0000, 0xFF00, 0xFF}),
+         {{0x801234, 0x7F5678}}},
         {"52-byte header, 10-bit channels", spec_of(1, 1, 32, {}, bmp_rows({{0x00, 0x00, 0xF8, 0x3F}}), 3, 52, {0x3FF00000, 0xFFC00, 0x3FF}),
          {{0xFF8000}}},
+        {"56-byte header, masks inside it", spec_of(1, 1, 32, {}, bmp_rows({{1, 2, 3, 0x80}}), 3, 56, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+         {{0x030201}}},
+        {"20-byte header, the shortest with a compression field", spec_of(4, 1, 8, four, {0x04, 0x02, 0x00, 0x01}, 1, 20),
+         {{green, green, green, green}}},
+        {"64-byte OS/2 header, RLE4", spec_of(2, 1, 4, four, {0x02, 0x12, 0x00, 0x01}, 2, 64), {{red, green}}},
+        // Not the common layout in another order: each must come through its own mask.
+        {"32 bpp bit fields, green in the top byte", spec_of(1, 1, 32, {}, bmp_rows({{0x11, 0x22, 0x33, 0x44}}), 3, 40, {0xFF0000, 0xFF000000, 0xFF}),
+         {{0x334411}}},
+        {"32 bpp bit fields, blue in the top byte", spec_of(1, 1, 32, {}, bmp_rows({{0x11, 0x22, 0x33, 0x44}}), 3, 40, {0xFF0000, 0xFF00, 0xFF000000}),
+         {{0x332244}}},
         {"12-byte header, 3-byte palette", spec_of(2, 1, 8, {0x123456, 0x654321}, bmp_rows({{1, 0}}), 0, 12),
          {{0x654321, 0x123456}}},
         {"16-byte header", spec_of(2, 1, 8, {0x123456, 0x654321}, bmp_rows({{1, 0}}), 0, 16), {{0x654321, 0x123456}}},
@@ -76,6 +91,14 @@ std::vector<FormatCase> format_cases() {
                   0x00, 0x02, 0x02, 0x00, 0x02, 0x02, 0x00, 0x01},            // delta, run, end
                  1),
          {{p0, p0, green, green}, {blue, blue, p0, p0}, {red, green, blue, green}}},
+        // Ends of lines and deltas may reach the right edge and the row above the top.
+        {"RLE8: delta to the right edge, end of line after the last row",
+         spec_of(2, 2, 8, four, {0x00, 0x02, 0x02, 0x00, 0x00, 0x00, 0x02, 0x02, 0x00, 0x00, 0x00, 0x01}, 1),
+         {{green, green}, {p0, p0}}},
+        {"RLE8: delta past the top row", spec_of(2, 1, 8, four, {0x02, 0x01, 0x00, 0x02, 0x00, 0x01, 0x00, 0x01}, 1),
+         {{red, red}}},
+        {"RLE4: a one-pixel run ignores its second nibble", spec_of(2, 1, 4, four, {0x01, 0x1F, 0x01, 0x2F, 0x00, 0x01}, 2),
+         {{red, green}}},
         {"RLE4: alternating nibbles, odd literal",
          spec_of(5, 2, 4, four,
                  {0x00, 0x05, 0x12, 0x30, 0x10, 0x00, 0x00, 0x00, // literal of 5, padded; EOL
@@ -117,6 +140,9 @@ std::vector<uint8_t> base8() { return bmp_build(spec_of(2, 2, 8, four, bmp_rows(
 std::vector<uint8_t> base16() {
     return bmp_build(spec_of(2, 1, 16, {}, bmp_rows({{0xFF, 0xFF, 0, 0}}), 3, 40, {0xF800, 0x07E0, 0x001F}));
 }
+std::vector<uint8_t> base32alpha() {
+    return bmp_build(spec_of(1, 1, 32, {}, bmp_rows({{1, 2, 3, 0x80}}), 6, 40, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}));
+}
 std::vector<uint8_t> rle(uint32_t compression, std::vector<uint8_t> stream, int32_t w = 2, int32_t h = 2) {
     return bmp_build(spec_of(w, h, compression == 1 ? 8 : 4, four, std::move(stream), compression));
 }
@@ -147,7 +173,10 @@ std::vector<AttackCase> attack_cases() {
         {"cut before the pixels", cut(base8(), pixels8)},
         {"header size 0", with(base24(), [](auto &b) { put_u32(b, 14, 0); })},
         {"header size 11", with(base24(), [](auto &b) { put_u32(b, 14, 11); })},
+        {"header size 15", with(base24(), [](auto &b) { put_u32(b, 14, 15); })},
+        {"header size 65", bmp_build(spec_of(1, 1, 24, {}, bmp_rows({{1, 2, 3}}), 0, 65))},
         {"header size 66", with(base24(), [](auto &b) { put_u32(b, 14, 66); })},
+        {"12-byte header cut one byte short", cut(bmp_build(spec_of(2, 1, 8, four, bmp_rows({{1, 0}}), 0, 12)), 25)},
         {"header size past the end", with(base24(), [](auto &b) { put_u32(b, 14, 124); })},
         {"header size 0xFFFFFFFF", with(base24(), [](auto &b) { put_u32(b, 14, 0xFFFFFFFF); })},
         {"planes 0", with(base24(), [](auto &b) { put_u16(b, 26, 0); })},
@@ -178,15 +207,28 @@ std::vector<AttackCase> attack_cases() {
         {"pixel offset 0xFFFFFFFF", with(base24(), [](auto &b) { put_u32(b, 10, 0xFFFFFFFF); })},
         {"colour count 0xFFFFFFFF", with(base8(), [](auto &b) { put_u32(b, 46, 0xFFFFFFFF); })},
         {"colour count past the pixel offset", with(base8(), [](auto &b) { put_u32(b, 46, 5); })},
+        {"36-byte header, colour count past the pixel offset",
+         [] {
+             BmpSpec s = spec_of(2, 1, 8, {red, green}, bmp_rows({{1, 0}}), 0, 36);
+             s.clrUsed = 5;
+             return bmp_build(s);
+         }()},
         {"no palette at all", with(base8(), [](auto &b) { put_u32(b, 46, 0); put_u32(b, 10, 54); })},
         {"index past a short palette", with(base8(), [](auto &b) { b[b.size() - 4] = 4; })},
+        {"index past a short palette in the first stored row", with(base8(), [](auto &b) { b[54 + 16] = 4; })},
+        {"index past the colour count, palette going on", with(base8(), [](auto &b) { put_u32(b, 46, 2); })},
+        {"24 bpp claiming a colour that is not there", with(base24(), [](auto &b) { put_u32(b, 46, 1); })},
         {"mask zero", with(base16(), [](auto &b) { put_u32(b, 62, 0); })},
         {"mask with a gap", with(base16(), [](auto &b) { put_u32(b, 62, 0x05); })},
         {"masks overlap", with(base16(), [](auto &b) { put_u32(b, 62, 0x07E0); })},
+        {"red and green masks overlap", with(base16(), [](auto &b) { put_u32(b, 58, 0xF800); })},
+        {"red and blue masks overlap", with(base16(), [](auto &b) { put_u32(b, 62, 0xF800); })},
         {"mask past 16 bits", with(base16(), [](auto &b) { put_u32(b, 54, 0x1F800); })},
+        {"mask just past 16 bits", with(base16(), [](auto &b) { put_u32(b, 54, 0x10000); })},
         {"masks cut off", cut(base16(), 60)},
-        {"embedded colour profile",
-         with(bmp_build(spec_of(1, 1, 24, {}, bmp_rows({{1, 2, 3}}), 0, 124)), [](auto &b) { put_u32(b, 14 + 56, 0x4D424544); })},
+        {"file ends right after the masks", cut(base16(), 66)},
+        {"pixel offset inside the bit field masks", with(base16(), [](auto &b) { put_u32(b, 10, 65); })},
+        {"pixel offset inside the alpha mask", with(base32alpha(), [](auto &b) { put_u32(b, 10, 69); })},
         {"RLE run past the row", rle(1, {0x03, 0x01, 0x00, 0x01})},
         {"RLE run after the last row", rle(1, {0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x01})},
         {"RLE literal past the row", rle(1, {0x00, 0x03, 0x01, 0x01, 0x01, 0x00, 0x00, 0x01})},
@@ -201,24 +243,45 @@ std::vector<AttackCase> attack_cases() {
         {"RLE delta cut off", rle(1, {0x00, 0x02, 0x01})},
         {"RLE odd byte at the end", rle(1, {0x02, 0x01, 0x00})},
         {"RLE run colour past a short palette", rle(1, {0x02, 0x04, 0x00, 0x01})},
+        {"RLE one-pixel run colour just past a short palette", rle(1, {0x01, 0x04, 0x00, 0x01})},
+        {"RLE literal colour just past a short palette", rle(1, {0x00, 0x03, 0x01, 0x04, 0x01, 0x00, 0x00, 0x01}, 3, 1)},
+        {"RLE literal after the last row", rle(1, {0x00, 0x00, 0x00, 0x03, 0x01, 0x01, 0x01, 0x00, 0x00, 0x01}, 3, 1)},
         {"RLE literal colour past a short palette", rle(1, {0x00, 0x03, 0x01, 0x09, 0x01, 0x00, 0x00, 0x01}, 3, 1)},
         {"RLE4 second nibble past a short palette", rle(2, {0x02, 0x14, 0x00, 0x01})},
     };
 }
 
-TEST(Decode, EveryAttackShapeIsRefusedUntouched) {
+TEST(Decode, EveryAttackShapeIsRefused) {
     for (const AttackCase &c : attack_cases()) {
         for (GuardSide side : {GuardSide::after, GuardSide::before}) {
             GuardedBytes bytes(c.file, side);
             OwnedSurface dst(4, 4);
-            const std::vector<uint8_t> before = dst.buffer;
             BmpInfo info = bmp_decode(bytes.data(), bytes.size(), &dst.surface);
             EXPECT_FALSE(info.ok) << c.name;
             EXPECT_STRNE(info.reason, "") << c.name;
-            EXPECT_TRUE(dst.buffer == before) << c.name << ": surface changed";
             EXPECT_FALSE(bmp_decode(bytes.data(), bytes.size(), nullptr).ok) << c.name << " (validation only)";
         }
     }
+}
+
+TEST(Decode, RefusedFilesLeaveTheLoadedPictureAlone) {
+    // The decoder may leave half a picture behind; loading decodes onto a spare surface while a
+    // picture is loaded, so the loaded one stays as it was.
+    OwnedSurface source(16, 16);
+    sourceSurface = source.surface;
+    settings_defaults();
+    bmpWidth = 3;
+    bmpHeight = 2;
+    const std::vector<uint8_t> before = source.buffer;
+    for (const AttackCase &c : attack_cases()) {
+        GuardedBytes bytes(c.file, GuardSide::after);
+        LoadResult r = bitmap_load_memory(bytes.data(), bytes.size(), 1280, 1024);
+        EXPECT_EQ(r.outcome, LoadOutcome::refused) << c.name;
+        EXPECT_TRUE(source.buffer == before) << c.name << ": the loaded picture changed";
+        EXPECT_EQ(bmpWidth, 3) << c.name;
+    }
+    sourceSurface = Surface{};
+    surfaces_release(); // the spare
 }
 
 TEST(Decode, Boundaries) {
@@ -226,6 +289,25 @@ TEST(Decode, Boundaries) {
     std::vector<uint8_t> file = base24();
     EXPECT_TRUE(bmp_decode(file.data(), file.size() - 2, nullptr).ok);
     EXPECT_FALSE(bmp_decode(file.data(), file.size() - 3, nullptr).ok);
+
+    // Without that padding nothing is read past the end, whatever the depth.
+    struct Padless {
+        const char *name;
+        std::vector<uint8_t> file;
+        size_t padding;
+    };
+    const Padless padless[] = {
+        {"24 bpp", file, 2},
+        {"16 bpp", bmp_build(spec_of(1, 1, 16, {}, bmp_rows({{0x1F, 0x00}}))), 2},
+        {"8 bpp, palette of 2", bmp_build(spec_of(1, 1, 8, {red, green}, bmp_rows({{1}}))), 3},
+        {"1 bpp, 9 wide", bmp_build(spec_of(9, 1, 1, {red, green}, bmp_rows({{0xFF, 0x80}}))), 2},
+    };
+    for (const Padless &c : padless) {
+        GuardedBytes bytes(cut(c.file, c.file.size() - c.padding), GuardSide::after);
+        OwnedSurface dst(9, 2);
+        EXPECT_TRUE(bmp_decode(bytes.data(), bytes.size(), &dst.surface).ok) << c.name;
+        EXPECT_FALSE(bmp_decode(bytes.data(), bytes.size() - 1, nullptr).ok) << c.name << ", one byte less";
+    }
 
     // A picture exactly the surface's size fits; one pixel more either way does not.
     OwnedSurface exact(2, 2), narrow(1, 2), low(2, 1);
@@ -239,6 +321,12 @@ TEST(Decode, Boundaries) {
     std::vector<uint8_t> huge = with(rle(1, {0x00, 0x01}), [](auto &b) { put_u32(b, 18, 1 << 20); put_u32(b, 22, 1 << 20); });
     EXPECT_TRUE(bmp_decode(huge.data(), huge.size(), nullptr).ok);
     EXPECT_FALSE(bmp_decode(huge.data(), huge.size(), &exact.surface).ok);
+    // One pixel more on a side is too large even to validate.
+    for (const size_t at : {18, 22}) {
+        std::vector<uint8_t> over = huge;
+        put_u32(over, at, (1 << 20) + 1);
+        EXPECT_FALSE(bmp_decode(over.data(), over.size(), nullptr).ok) << "offset " << at;
+    }
 
     // Oversized palette claims are fine when the palette is really there.
     BmpSpec big = spec_of(1, 1, 8, std::vector<uint32_t>(300, red), bmp_rows({{255}}));

@@ -19,6 +19,7 @@ std::vector<uint8_t> header(int32_t width, int32_t height) {
     return bytes;
 }
 
+// clang-format off
 const char *outcome_name(HeaderOutcome o) {
     switch (o) {
     case HeaderOutcome::notBitmap: return "notBitmap";
@@ -28,6 +29,7 @@ const char *outcome_name(HeaderOutcome o) {
     }
     return "?";
 }
+// clang-format on
 
 TEST(HeaderTest, LimitsInTheirFixedOrder) {
     struct Case {
@@ -36,6 +38,7 @@ TEST(HeaderTest, LimitsInTheirFixedOrder) {
         HeaderOutcome outcome;
         int32_t reportedHeight;
     };
+    // clang-format off
     const Case cases[] = {
         {"stretch: canvas size", 1, 800, 600, 2048, 1536, HeaderOutcome::accepted, 1536},
         {"stretch: one column too wide", 1, 4000, 4000, 2049, 1, HeaderOutcome::stretchLimit, 1},
@@ -48,6 +51,7 @@ TEST(HeaderTest, LimitsInTheirFixedOrder) {
         {"original: one wider than the screen", 2, 1280, 1024, 1281, 1, HeaderOutcome::originalLimit, 1},
         {"original: one taller than the screen", 2, 1280, 1024, 1, 1025, HeaderOutcome::originalLimit, 1025},
         {"original: screen-sized limits pass", 2, 1280, 1024, 60, 1024, HeaderOutcome::accepted, 1024},
+        {"original: as wide as the screen", 2, 240, 1024, 240, 10, HeaderOutcome::accepted, 10},
         {"original: taller than 1536 on a tall screen", 2, 4000, 4000, 39, 1537, HeaderOutcome::accepted, 1537},
         {"other mode: only the width", 3, 10, 10, 2048, 100000, HeaderOutcome::accepted, 100000},
         {"other mode: too wide", 3, 10, 10, 2049, 1, HeaderOutcome::stretchLimit, 1},
@@ -60,9 +64,11 @@ TEST(HeaderTest, LimitsInTheirFixedOrder) {
         {"width INT32_MIN", 2, 800, 600, INT32_MIN, 10, HeaderOutcome::notBitmap, 0},
         {"height 0", 1, 800, 600, 10, 0, HeaderOutcome::notBitmap, 0},
     };
+    // clang-format on
     for (const Case &c : cases) {
         std::vector<uint8_t> bytes = header(c.width, c.height);
-        HeaderTest t = bitmap_header_test(bytes.data(), bytes.size(), c.mode, c.screenWidth, c.screenHeight);
+        HeaderTest t =
+            bitmap_header_test(bytes.data(), bytes.size(), c.mode, c.screenWidth, c.screenHeight);
         EXPECT_STREQ(outcome_name(t.outcome), outcome_name(c.outcome)) << c.name;
         if (c.outcome != HeaderOutcome::notBitmap) {
             EXPECT_EQ(t.width, c.width) << c.name;
@@ -100,18 +106,56 @@ TEST(HeaderTest, WhatIsNotABitmap) {
     }
 }
 
+// The magic is tested before any limit: a file that is not a bitmap is unsupported whatever
+// its bytes 18 to 25 would claim. Each case also shows, with the magic made "BM", the limit its
+// size would otherwise hit, so the order is what decides.
+TEST(HeaderTest, MagicBeforeTheLimits) {
+    std::vector<uint8_t> wide = header(3000, 10), tall = header(100, 2000);
+    wide[1] = tall[1] = 'A';
+    // The first 54 bytes of a 3000 x 10 PNG file: signature, IHDR, the start of IDAT. Read as a
+    // bitmap header its width would be 47115.
+    const std::vector<uint8_t> png = {
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48,
+        0x44, 0x52, 0x00, 0x00, 0x0b, 0xb8, 0x00, 0x00, 0x00, 0x0a, 0x08, 0x02, 0x00, 0x00,
+        0x00, 0xab, 0x72, 0x84, 0xaa, 0x00, 0x00, 0x00, 0x81, 0x49, 0x44, 0x41, 0x54, 0x78,
+        0xda, 0xed, 0xd0, 0x01, 0x01, 0x00, 0x00, 0x08, 0xc3, 0xa0, 0x47, 0x37};
+    struct Case {
+        const char *name;
+        const std::vector<uint8_t> &bytes;
+        int32_t mode;
+        HeaderOutcome asBitmap; // with "BM" in front
+    };
+    const Case cases[] = {
+        {"BA, 3000 x 10, stretch mode", wide, 1, HeaderOutcome::stretchLimit},
+        {"BA, 100 x 2000, original mode", tall, 2, HeaderOutcome::originalLimit},
+        {"PNG 3000 x 10, stretch mode", png, 1, HeaderOutcome::stretchLimit},
+        {"PNG 3000 x 10, original mode", png, 2, HeaderOutcome::stretchLimit},
+    };
+    for (const Case &c : cases) {
+        ASSERT_EQ(c.bytes.size(), bitmapHeaderBytes) << c.name;
+        HeaderTest t = bitmap_header_test(c.bytes.data(), c.bytes.size(), c.mode, 1280, 1024);
+        EXPECT_STREQ(outcome_name(t.outcome), "notBitmap") << c.name;
+        EXPECT_EQ(bitmap_header_message(t).text, "この形式は現在サポートされていません。")
+            << c.name;
+        std::vector<uint8_t> bm = c.bytes;
+        bm[0] = 'B', bm[1] = 'M';
+        t = bitmap_header_test(bm.data(), bm.size(), c.mode, 1280, 1024);
+        EXPECT_STREQ(outcome_name(t.outcome), outcome_name(c.asBitmap)) << c.name << " as BM";
+    }
+}
+
 TEST(HeaderTest, OldestHeaderReadsItsSixteenBitSizes) {
     BmpSpec spec;
     spec.headerSize = 12;
-    spec.width = 127;
-    spec.height = 64;
+    spec.width = 300; // both above 255, so each high byte counts
+    spec.height = 260;
     spec.bpp = 8;
     spec.palette.assign(256, 0);
     std::vector<uint8_t> bytes = bmp_build(spec);
     HeaderTest t = bitmap_header_test(bytes.data(), bitmapHeaderBytes, 1, 1280, 1024);
     EXPECT_STREQ(outcome_name(t.outcome), "accepted");
-    EXPECT_EQ(t.width, 127);
-    EXPECT_EQ(t.height, 64);
+    EXPECT_EQ(t.width, 300);
+    EXPECT_EQ(t.height, 260);
 }
 
 TEST(HeaderTest, MessagesByteForByte) {
@@ -124,6 +168,7 @@ TEST(HeaderTest, MessagesByteForByte) {
         HeaderTest test;
         std::string text;
     };
+    // clang-format off
     const Case cases[] = {
         {"not a bitmap", notBitmap, "この形式は現在サポートされていません。"},
         {"stretch limit", stretch,
@@ -133,6 +178,7 @@ TEST(HeaderTest, MessagesByteForByte) {
          "また縦と横をかけて61440以内でなくてはいけません。"},
         {"accepted", accepted, ""},
     };
+    // clang-format on
     for (const Case &c : cases) {
         Message m = bitmap_header_message(c.test);
         EXPECT_EQ(m.text, c.text) << c.name;
@@ -144,7 +190,8 @@ TEST(HeaderTest, MessagesByteForByte) {
 #else
     const char *times = "\xc3\x97";
 #endif
-    EXPECT_NE(bitmap_header_message(stretch).text.find(std::string("2048") + times + "1536"), std::string::npos);
+    EXPECT_NE(bitmap_header_message(stretch).text.find(std::string("2048") + times + "1536"),
+              std::string::npos);
 }
 
 TEST(DocTitle, CutAtTheFirstDot) {

@@ -65,9 +65,9 @@ protected:
             same = same && pixel_at(sourceSurface, x, 0) == top[x] && pixel_at(sourceSurface, x, 1) == bottom[x];
         EXPECT_TRUE(same) << surface_dump(sourceSurface, 4, 3);
         // Nothing of the earlier picture stays around the new one.
-        EXPECT_EQ(pixel_at(sourceSurface, 3, 0), rgbWhite);
-        EXPECT_EQ(pixel_at(sourceSurface, 0, 2), rgbWhite);
-        EXPECT_EQ(pixel_at(sourceSurface, canvasWidth - 1, canvasHeight - 1), rgbWhite);
+        EXPECT_EQ(surface_get(sourceSurface, 3, 0), rgbWhite);
+        EXPECT_EQ(surface_get(sourceSurface, 0, 2), rgbWhite);
+        EXPECT_EQ(surface_get(sourceSurface, canvasWidth - 1, canvasHeight - 1), rgbWhite);
     }
 };
 
@@ -101,7 +101,10 @@ TEST_F(Load, RefusalsChangeNothingButTheTitle) {
         {"1 x 1537", 1, 1280, 1024, sized(1, 1537), stretchMessage},
         {"INT32_MIN height", 1, 1280, 1024, sized(1, INT32_MIN), stretchMessage},
         {"original: 241 x 256", 2, 1280, 1024, sized(241, 256), originalMessage},
-        {"original: taller than the source surface", 2, 4000, 4000, sized(30, 1600), stretchMessage},
+        // The screen is taller than the surface: the limit the user meets is the surface's.
+        {"original: taller than the source surface", 2, 2560, 1600, sized(30, 1590),
+         "[オリジナルモード]\nロードするビットマップが大きすぎます。2048×1536サイズ以内のビットマップを使ってください。\n"
+         "また縦と横をかけて61440以内でなくてはいけません。"},
         {"other mode: taller than the source surface", 3, 1280, 1024, sized(10, 2000), stretchMessage},
     };
     const std::vector<uint8_t> before = source.buffer;
@@ -133,7 +136,57 @@ TEST_F(Load, OriginalModeAcceptsTheAreaLimit) {
     EXPECT_EQ(bmpWidth, 240);
     EXPECT_EQ(bmpHeight, 256);
     EXPECT_EQ(pixel_at(sourceSurface, 239, 255), (Rgb{0x20, 0x40, 0x60}));
-    EXPECT_EQ(pixel_at(sourceSurface, 240, 255), rgbWhite);
+    EXPECT_EQ(surface_get(sourceSurface, 240, 255), rgbWhite);
+}
+
+// A picture as wide or as tall as the source surface fits it exactly. (Pictures wider than 600
+// pixels are kept as their reduced copy alone, the source surface is then not theirs.)
+TEST_F(Load, PicturesTheSizeOfTheSourceSurface) {
+    struct Case {
+        int32_t mode, width, height;
+    } const cases[] = {{1, 2048, 1}, {1, 1, 1536}, {2, 40, 1536}, {3, 2048, 1}};
+    for (const Case &c : cases) {
+        settings.Mode = c.mode;
+        BmpSpec s;
+        s.width = c.width;
+        s.height = c.height;
+        s.bpp = 8;
+        s.palette = {0x102030};
+        s.pixels.assign(size_t((c.width + 3) / 4 * 4) * c.height, 0);
+        const std::vector<uint8_t> file = bmp_build(s);
+        LoadResult r = bitmap_load_memory(file.data(), file.size(), 4000, 4000);
+        ASSERT_EQ(r.outcome, LoadOutcome::loaded)
+            << c.width << " x " << c.height << ": " << r.message.text;
+        EXPECT_EQ((std::vector<int32_t>{bmpWidth, bmpHeight}),
+                  (std::vector<int32_t>{c.width, c.height}));
+        if (c.width <= 600) {
+            EXPECT_EQ(pixel_at(sourceSurface, c.width - 1, c.height - 1), (Rgb{0x10, 0x20, 0x30}));
+        }
+    }
+}
+
+// The reduced copy is made anew only when the source surface changed: a second picture of the
+// same size must count as a change, or the previews keep showing the first.
+TEST_F(Load, NextPictureOfTheSameSizeReachesThePreviews) {
+    surfaces_create(); // the canvas and the reduced copy; the source surface is the fixture's
+    settings.Mojisu = 300;
+    for (const uint32_t colour : {0xC02010u, 0x1040F0u}) {
+        BmpSpec s;
+        s.width = 900; // wider than 600: the previews come from the reduced copy
+        s.height = 30;
+        s.bpp = 8;
+        s.palette = {colour};
+        s.pixels.assign(900 * 30, 0);
+        const std::vector<uint8_t> file = bmp_build(s);
+        ASSERT_EQ(bitmap_load_memory(file.data(), file.size(), 1280, 1024).outcome,
+                  LoadOutcome::loaded);
+        ASSERT_EQ(map_geometry_update(), 1);
+        const Rgb expected{uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)};
+        EXPECT_EQ(surface_get(reducedCopy, 150, 5), expected) << std::hex << colour;
+        EXPECT_EQ(surface_get(canvas, 15 + 150, 15 + 5), expected) << std::hex << colour;
+    }
+    sourceSurface = Surface{}; // the fixture's own memory is not the allocator's
+    surfaces_release();
 }
 
 bool file_write(const std::string &path, const std::vector<uint8_t> &bytes) {

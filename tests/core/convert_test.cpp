@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 
 #include "core/convert.h"
@@ -58,6 +59,49 @@ TEST_F(CoreTest, RampPicksTheFirstThresholdAboveTheSumAndPaintsItsColour) {
     }
 }
 
+// The ramp as the program documents it, written out here rather than taken from the code.
+TEST_F(CoreTest, EveryRampEntryGivesItsTextAndFeedbackColour) {
+    const struct {
+        char text;
+        int32_t threshold;
+        Rgb feedback;
+    } documented[rampSize] = {
+        {'$', 50, {0, 0, 0}},        {'&', 100, {10, 10, 10}},    {'%', 150, {20, 20, 20}},
+        {'#', 200, {40, 40, 40}},    {'*', 250, {60, 60, 60}},    {'?', 300, {80, 80, 80}},
+        {'+', 350, {100, 100, 100}}, {'/', 400, {120, 120, 120}}, {'!', 450, {140, 140, 140}},
+        {';', 500, {160, 160, 160}}, {':', 550, {180, 180, 180}}, {'-', 600, {200, 200, 200}},
+        {',', 650, {220, 220, 220}}, {'.', 700, {255, 240, 240}}, {' ', 1270, {255, 255, 255}},
+    };
+    // Row 0: each entry's lowest sum (the previous threshold); row 1: its highest (threshold - 1,
+    // at most 765). Sums split over the channels so no channel alone decides.
+    squeezed_set(rampSize, 2, 40);
+    settings.Meido = 50;
+    std::string expected;
+    for (int k = 0; k < rampSize; ++k) {
+        const int32_t low = k == 0 ? 0 : documented[k - 1].threshold;
+        const int32_t high = std::min(documented[k].threshold - 1, 765);
+        for (int32_t row = 0; row < 2; ++row) {
+            const int32_t sum = row == 0 ? low : high;
+            const auto third = uint8_t(sum / 3);
+            surface_set(canvas, 15 + k, 40 + row, Rgb{third, third, uint8_t(sum - 2 * third)});
+        }
+        expected += documented[k].text;
+    }
+    expected = expected + "\r\n" + expected + "\r\n";
+    std::string text;
+    ASSERT_EQ(text_convert(text), ConvertOutcome::converted);
+    EXPECT_EQ(text, expected) << grid(text);
+    for (int k = 0; k < rampSize; ++k) {
+        const auto &d = documented[k];
+        EXPECT_EQ(ramp[k].text, std::string(1, d.text)) << "entry " << k;
+        EXPECT_EQ(ramp[k].threshold, d.threshold) << "entry " << k;
+        EXPECT_EQ(Rgb({ramp[k].r, ramp[k].g, ramp[k].b}), d.feedback) << "entry " << k;
+        for (int32_t row = 0; row < 2; ++row)
+            EXPECT_EQ(surface_get(canvas, 15 + k, 40 + row), d.feedback)
+                << "feedback of entry " << k << ", row " << row;
+    }
+}
+
 TEST_F(CoreTest, TextSizeGuard) {
     const struct {
         const char *name;
@@ -68,12 +112,19 @@ TEST_F(CoreTest, TextSizeGuard) {
         {"one row more", 118, 118, 513, false},
         {"lines longer than Mojisu", 20, 200, 400, false},
         {"Mojisu longer than the lines", 200, 100, 400, false},
+        {"lines one row over", 20, 118, 513, false},
+        {"Mojisu one row over", 118, 20, 513, false},
+        {"empty lines, Mojisu too long", 200, 0, 400, false},
+        {"negative width, however long Mojisu", 1000, -5, 100, true},
         {"no rows", 100, 100, 0, true},
         {"empty lines", 0, 0, 3, true},
         {"negative width", -5, -5, 10, true},
         {"negative sizes", -100, -100, -1000, true},
     };
+    static int changes;
+    canvasChanged = [](int32_t, int32_t, int32_t, int32_t) { ++changes; };
     for (const auto &c : cases) {
+        changes = 0;
         squeezed_set(c.cols, c.rows, 30);
         settings.Mojisu = c.mojisu;
         surface_fill(canvas, 0, 0, canvasWidth, canvasHeight, Rgb{128, 128, 128});
@@ -83,9 +134,9 @@ TEST_F(CoreTest, TextSizeGuard) {
         EXPECT_EQ(text_convert(text) == ConvertOutcome::converted, c.converted) << c.name;
         EXPECT_TRUE(text == expected) << c.name << ": " << text.size() << " bytes\n"
                                       << grid(text).substr(0, 300);
-        EXPECT_EQ(surface_get(canvas, 15, 30) == Rgb({128, 128, 128}),
-                  !c.converted || c.cols <= 0 || c.rows <= 0)
-            << c.name;
+        const bool painted = c.converted && c.cols > 0 && c.rows > 0;
+        EXPECT_EQ(surface_get(canvas, 15, 30) != Rgb({128, 128, 128}), painted) << c.name;
+        EXPECT_EQ(changes, painted ? 1 : 0) << c.name << ": canvasChanged calls";
     }
 }
 

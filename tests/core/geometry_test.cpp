@@ -30,6 +30,8 @@ TEST_F(CoreTest, GeometryValuesAndLimits) {
     } cases[] = {
         {"400x300", 1, 100, 50, 400, 300, true, {100, 75, 37, 130, 105, 100}},
         {"3x1", 1, 100, 50, 3, 1, true, {100, 33, 16, 130, 63, 100}},
+        // Lines from the truncated 33, not 100 * 1 * 150 / 300 = 50 in one step.
+        {"3x1, ratio 150", 1, 100, 150, 3, 1, true, {100, 33, 49, 130, 63, 100}},
         {"original 610x100", 2, 100, 50, 610, 100, true, {610, 100, 100, 640, 130, 610}},
         {"width 1009", 1, 1009, 50, 1009, 10, true, {1009, 10, 5, 1039, 40, 1009}},
         {"width 1010", 1, 1010, 50, 1010, 10, false, {1010, 10, 5, 1040, 40, 1010}},
@@ -38,11 +40,38 @@ TEST_F(CoreTest, GeometryValuesAndLimits) {
         {"rows 906", 1, 180, 151, 300, 1000, true, {180, 600, 906, 210, 630, 180}},
         {"rows 912", 1, 180, 152, 300, 1000, false, {180, 600, 912, 210, 630, 180}},
         {"negative Hiritu", 1, 100, -50, 400, 300, true, {100, 75, -37, 130, 105, 100}},
+        // The 32-bit limits themselves still hold a value.
+        {"mapX exactly INT32_MAX",
+         1,
+         INT32_MAX - 30,
+         50,
+         100,
+         100,
+         false,
+         {INT32_MAX - 30, INT32_MAX - 30, 1073741808, INT32_MAX, INT32_MAX, INT32_MAX - 30}},
+        {"mapRows exactly INT32_MIN",
+         1,
+         100,
+         INT32_MIN,
+         100,
+         100,
+         true,
+         {100, 100, INT32_MIN, 130, 130, 100}},
         // Refused before anything is divided or stored.
         {"width 0", 1, 100, 50, 0, 300, false, {0, 0, 0, 0, 0, 100}},
+        {"height 0", 1, 100, 50, 400, 0, false, {0, 0, 0, 0, 0, 100}},
         {"negative height", 2, 100, 50, 400, -300, false, {0, 0, 0, 0, 0, 100}},
         {"Mojisu past 32 bits", 1, INT32_MAX, 50, 100, 100, false, {0, 0, 0, 0, 0, INT32_MAX}},
         {"Hiritu past 32 bits", 1, 100, INT32_MAX, 100, 300, false, {0, 0, 0, 0, 0, 100}},
+        {"mapX past 32 bits",
+         1,
+         INT32_MAX - 10,
+         50,
+         100,
+         1,
+         false,
+         {0, 0, 0, 0, 0, INT32_MAX - 10}},
+        {"mapY past 32 bits", 1, 1, 50, 1, INT32_MAX - 10, false, {0, 0, 0, 0, 0, 1}},
     };
     for (const auto &c : cases) {
         geometry_set(c.mode, c.mojisu, c.hiritu, c.width, c.height);
@@ -54,6 +83,14 @@ TEST_F(CoreTest, GeometryValuesAndLimits) {
     mapCols = 1010, mapX = 1040;
     EXPECT_EQ(map_geometry_fit(), FitResult::cannotFit);
     EXPECT_EQ(geometry(), (std::vector<int32_t>{1010, 0, 0, 1040, 0, 50}));
+
+    // Clear zeroes all seven, the bitmap's size too.
+    geometry_set(1, 100, 50, 400, 300);
+    ASSERT_TRUE(map_geometry_compute());
+    map_geometry_clear();
+    EXPECT_EQ(
+        (std::vector<int32_t>{bmpWidth, bmpHeight, mapCols, previewHeight, mapRows, mapX, mapY}),
+        std::vector<int32_t>(7, 0));
 }
 
 TEST_F(CoreTest, FitLowersMojisuOnlyWhereItHelps) {
@@ -74,6 +111,8 @@ TEST_F(CoreTest, FitLowersMojisuOnlyWhereItHelps) {
         {"original wide", 2, 100, 50, 1010, 60, cannot, {1010, 60, 60, 1040, 90, 1010}},
         {"original tall", 2, 100, 50, 300, 754, cannot, {300, 754, 754, 330, 784, 300}},
         {"no width", 1, 100, 50, 0, 300, cannot, {0, 0, 0, 0, 0, 100}},
+        {"no height", 1, 100, 50, 300, 0, cannot, {0, 0, 0, 0, 0, 100}},
+        {"one pixel wide: down to 0", 1, 2, 50, 1, 1536, lowered, {0, 0, 0, 30, 30, 0}},
     };
     for (const auto &c : cases) {
         geometry_set(c.mode, c.mojisu, c.hiritu, c.width, c.height);
@@ -134,6 +173,37 @@ TEST_F(CoreTest, PreviewsAndOutlinesLandOnTheirPixels) {
                                                 : picture(canvas, mapX - 2, 13, 8, 5);
         EXPECT_EQ(got, c.squeezed) << "Position " << c.position << " Hiritu " << c.hiritu;
         EXPECT_EQ(changed, c.changed) << "Position " << c.position << " Hiritu " << c.hiritu;
+    }
+}
+
+// Mojisu 0 (where the fit loop may end) and a preview 0 rows high still get their outlines:
+// the black lines just around an empty rectangle.
+TEST_F(CoreTest, EmptyPreviewsKeepTheirOutlines) {
+    const char *square = "......\n.##...\n.##...\n......\n"; // around a 0 x 0 preview
+    const char *bar = "......\n.#####\n.#####\n......\n";    // around a 4 x 0 preview
+    const struct {
+        int32_t position, mojisu, width;
+        const char *proportional, *squeezed; // 6 x 4 from (13, 13); the same from its outline
+        std::vector<int32_t> changed;
+    } cases[] = {
+        {1, 0, 4, square, square, {14, 14, 2, 17}},
+        {0, 0, 4, square, square, {14, 14, 17, 2}},
+        {1, 4, 100, bar, bar, {14, 14, 6, 17}},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        canvasChanged = changed_record;
+        changed.clear();
+        geometry_set(1, c.mojisu, 50, c.width, 2);
+        settings.Position = c.position;
+        ASSERT_EQ(map_geometry_update(), 1);
+        const std::string name = "Position " + std::to_string(c.position) + ", Mojisu " +
+                                 std::to_string(c.mojisu) + ", width " + std::to_string(c.width);
+        EXPECT_EQ(picture(canvas, 13, 13, 6, 4), c.proportional) << name;
+        const std::string squeezed = c.position != 0 ? picture(canvas, 13, mapY - 2, 6, 4)
+                                                     : picture(canvas, mapX - 2, 13, 6, 4);
+        EXPECT_EQ(squeezed, c.squeezed) << name;
+        EXPECT_EQ(changed, c.changed) << name;
     }
 }
 

@@ -1,6 +1,43 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "core/document.h"
+#include "core/geometry.h"
 #include "core/settings.h"
+
+namespace {
+
+// Read while the program's globals are still as the process started them: constant
+// initialisation comes before any dynamic initialisation such as this one, and before any test.
+struct StartState {
+    std::vector<int32_t> geometry, settingsFields;
+    bool imageLoaded, hasFileName;
+    std::string docTitle, bitmapPath;
+};
+const StartState startState = {
+    {bmpWidth, bmpHeight, mapCols, previewHeight, mapRows, mapX, mapY},
+    {settings.Meido, settings.Mojisu, settings.Hiritu, settings.Mode, settings.Interval,
+     settings.Statusbar, settings.Toolbar, settings.Clientarea, settings.Position, settings.Style,
+     settings.Msg1, settings.Height},
+    imageLoaded,
+    hasFileName,
+    docTitle,
+    bitmapPath,
+};
+
+} // namespace
+
+// Before the main window puts the defaults in place: no picture, no document, all zero.
+TEST(Settings, ProcessStartsEmpty) {
+    EXPECT_EQ(startState.geometry, std::vector<int32_t>(7, 0));
+    EXPECT_EQ(startState.settingsFields, std::vector<int32_t>(12, 0));
+    EXPECT_FALSE(startState.imageLoaded);
+    EXPECT_FALSE(startState.hasFileName);
+    EXPECT_EQ(startState.docTitle, "無題");
+    EXPECT_EQ(startState.bitmapPath, "");
+}
 
 TEST(Settings, MojisuBoundsApplyOnlyWhereTheyBelong) {
     const struct {

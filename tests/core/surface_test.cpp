@@ -71,6 +71,25 @@ TEST(Scale, MatchesTheOneStepFormula) {
                 }
 }
 
+TEST(Scale, ManyRowsAndHeavyWeights) {
+    // Wide enough for the 16-byte steps and a tail. 9 rows onto 1 takes the rows in groups;
+    // 40000 onto 39999 gives weights past 16 bits; 3 onto 40000 enlarges hugely.
+    OwnedSurface src(9, 40000);
+    noise_fill(src.s, 9, 40000);
+    const struct {
+        int32_t sh, dh;
+        std::vector<int32_t> rows; // destination rows to check
+    } cases[] = {{9, 1, {0}}, {40000, 39999, {0, 1, 20000, 39998}}, {3, 40000, {0, 13333, 39999}}};
+    for (const auto &c : cases) {
+        OwnedSurface dst(7, c.dh);
+        surface_scale(src.s, 9, c.sh, dst.s, 0, 0, 7, c.dh);
+        for (int32_t y : c.rows)
+            for (int32_t x = 0; x < 7; ++x)
+                ASSERT_EQ(surface_get(dst.s, x, y), reference_pixel(src.s, 9, c.sh, 7, c.dh, x, y))
+                    << c.sh << " rows onto " << c.dh << " at " << x << "," << y;
+    }
+}
+
 TEST(Scale, RoundingIsExactAtTheLargestAreas) {
     // sw x sh onto one pixel, every weight 1; beyond the 2048 x 40 real pixels the source reads
     // white. Blue sums to 255 * area less the deficit: just below and just at a rounding step.
@@ -109,6 +128,18 @@ TEST(Scale, ClipsToTheDestinationAndSkipsEmptySizes) {
                             surface_get(whole.s, k % 10 - c[0], k / 10 - c[1]));
         EXPECT_EQ(dst.memory, expected.memory)
             << c[0] << "," << c[1] << " " << c[2] << "x" << c[3] << " to " << c[4] << "x" << c[5];
+    }
+    // A source side of 65536 is scaled (all but a little of it reads white); one more draws
+    // nothing.
+    const struct {
+        int32_t sw, sh;
+        bool drawn;
+    } sides[] = {{65536, 1, true}, {1, 65536, true}, {65537, 1, false}, {1, 65537, false}};
+    for (const auto &c : sides) {
+        OwnedSurface dst(1, 1);
+        surface_set(dst.s, 0, 0, rgbBlack);
+        surface_scale(src.s, c.sw, c.sh, dst.s, 0, 0, 1, 1);
+        EXPECT_EQ(surface_get(dst.s, 0, 0) != rgbBlack, c.drawn) << c.sw << "x" << c.sh;
     }
 }
 

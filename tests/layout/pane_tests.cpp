@@ -4,10 +4,12 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "core/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
+#include "settings_dialog/settings_dialog.h"
 
 static std::ostream &operator<<(std::ostream &os, const CanvasBox &b) {
     return os << "[" << b.left << ", " << b.top << ")-(" << b.right << ", " << b.bottom << ")";
@@ -46,6 +48,51 @@ TEST(CanvasSplit, UpdateRectangleInsideAndBeyondTheCanvas) {
         EXPECT_EQ(s.right, c.right) << c.name;
         EXPECT_EQ(s.below, c.below) << c.name;
     }
+}
+
+TEST(CanvasLabel, VerticalAlongTheLeftEdgeHorizontalInTheTopRightCorner) {
+    struct {
+        int32_t position, paneWidth, paneHeight, textWidth;
+        LabelOrigin at;
+    } const cases[] = {
+        {1, 136, 552, 200, {2, 542}},
+        {5, 300, 10, 0, {2, 0}},
+        {0, 800, 111, 200, {588, -2}},
+        {0, 100, 40, 150, {-62, -2}}, // a label wider than the pane starts left of it
+    };
+    for (const auto &c : cases) {
+        const LabelOrigin at = label_origin(c.position, c.paneWidth, c.paneHeight, c.textWidth);
+        EXPECT_EQ(at.x, c.at.x) << "Position " << c.position << ", pane " << c.paneWidth;
+        EXPECT_EQ(at.y, c.at.y) << "Position " << c.position << ", pane " << c.paneWidth;
+    }
+}
+
+TEST(SettingsDialogRules, RedWidthRadiosAndUpDownPositions) {
+    for (const auto &[width, red] :
+         std::initializer_list<std::pair<int32_t, bool>>{{INT32_MIN, true},
+                                                         {19, true},
+                                                         {20, false},
+                                                         {100, false},
+                                                         {220, false},
+                                                         {221, true},
+                                                         {300, true},
+                                                         {INT32_MAX, true}})
+        EXPECT_EQ(settings_width_out_of_range(width), red) << "width " << width;
+
+    struct {
+        bool stretch, original;
+        int32_t stored, mode;
+    } const radios[] = {
+        {true, false, 2, 1},  {false, true, 1, 2},  {true, true, 1, 2}, // original is read last
+        {false, false, 3, 3}, {false, false, 1, 1},                     // neither: kept
+    };
+    for (const auto &r : radios)
+        EXPECT_EQ(settings_mode_from_radios(r.stretch, r.original, r.stored), r.mode)
+            << r.stretch << r.original << " stored " << r.stored;
+
+    for (const auto &[answer, position] : std::initializer_list<std::pair<int64_t, int32_t>>{
+             {100, 100}, {0x123400DC, 220}, {0x10005, 5}, {0xFFFF, 65535}, {-1, 65535}})
+        EXPECT_EQ(settings_updown_position(answer), position) << "answer " << answer;
 }
 
 TEST(EditorFont, StartUpFontFollowsHeight) {

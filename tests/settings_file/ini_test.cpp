@@ -284,6 +284,28 @@ TEST(IniRect, MovesOnlyWhenWidthPlusHeightIsNotZero) {
             << c.rect.Left << "," << c.rect.Top << "," << c.rect.Right << "," << c.rect.Bottom;
 }
 
+TEST(IniRect, SizeSaturatesInsteadOfWrapping) {
+    struct Case {
+        WindowRect rect;
+        int32_t width, height;
+    };
+    const std::vector<Case> cases = {
+        {{30, 40, 830, 640}, 800, 600},
+        {{100, 100, 0, 50}, -100, -50},
+        {{INT32_MIN, 0, 100, 0}, INT32_MAX, 0},
+        {{0, INT32_MIN, 0, INT32_MAX}, 0, INT32_MAX},
+        {{INT32_MAX, 0, -2, 0}, INT32_MIN, 0},
+        {{1, 0, INT32_MIN, 0}, INT32_MIN, 0},
+        {{0, 0, INT32_MIN, 0}, INT32_MIN, 0}, // exactly representable
+    };
+    for (const auto &c : cases) {
+        const WindowSize got = ini_rect_size(c.rect);
+        EXPECT_EQ((std::vector<int32_t>{got.width, got.height}),
+                  (std::vector<int32_t>{c.width, c.height}))
+            << c.rect.Left << "," << c.rect.Top << "," << c.rect.Right << "," << c.rect.Bottom;
+    }
+}
+
 TEST(IniRect, RectangleToWriteFollowsThePlacement) {
     const WindowRect window{30, 40, 830, 640};
     struct Case {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "temp_folder.h"
@@ -192,6 +193,15 @@ TEST(Cp932PrefixLength, NeverEndsInsideACharacter) {
     for (const auto &c : cases)
         EXPECT_EQ(cp932_prefix_length(c.text.data(), c.text.size(), c.limit), c.expected)
             << visible(c.text) << " limit " << c.limit;
+    // The edges of the two lead-byte ranges, 0x81 to 0x9F and 0xE0 to 0xFC: a lead byte and the
+    // byte after it cannot be cut apart.
+    const std::pair<unsigned char, bool> edges[] = {{0x80, false}, {0x81, true},  {0x9F, true},
+                                                    {0xA0, false}, {0xDF, false}, {0xE0, true},
+                                                    {0xFC, true},  {0xFD, false}};
+    for (const auto &[byte, lead] : edges) {
+        const std::string text = std::string(1, char(byte)) + "a";
+        EXPECT_EQ(cp932_prefix_length(text.data(), 2, 1), lead ? 0u : 1u) << visible(text);
+    }
 }
 
 TEST(ProfileFile, LoadsSavesAndReportsFailures) {
