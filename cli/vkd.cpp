@@ -1,4 +1,4 @@
-// vkd: turns a bitmap into its text picture from the command line. It runs the window's own
+// vkd: turns a picture into its text picture from the command line. It runs the window's own
 // Open and Convert path on the same core, so both give the same bytes for the same settings.
 #include <cerrno>
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "core/file_read.h"
 #include "core/file_save.h"
 #include "core/geometry.h"
+#include "core/picture.h"
 #include "core/settings.h"
 #include "core/surface.h"
 #include "settings_file/ini.h"
@@ -56,7 +57,7 @@ const char *const usageLong =
     "Turns a picture (BMP, PNG, JPEG or GIF) into a text picture and prints it,\n"
     "exactly as the window's Convert command would put it in the editor pane.\n"
     "\n"
-    "  -o FILE                  write the text picture to FILE instead\n"
+    "  -o FILE, --output FILE   write the text picture to FILE instead\n"
     "  --width N                characters per line, 20 to 220 (default 100)\n"
     "  --ratio P                vertical ratio in percent, 0 to 150 (default 50)\n"
     "  --brightness B           brightness, 0 to 100 (default 50)\n"
@@ -293,10 +294,18 @@ std::string picture_open(FileSource &source, const char *path, const std::string
             return problem(name, load.message.text, reason_of(errno));
     } else {
         FileBlock bytes;
-        if (file_read_rest(source, nullptr, 0, pictureLimit, bytes) == FileReadOutcome::failed)
+        const FileReadOutcome read = file_read_rest(source, nullptr, 0, pictureLimit, bytes);
+        if (read == FileReadOutcome::failed)
             return problem(name, openFailedText, reason_of(source.error));
         if (bytes.size == 0)
             return problem(name, "no data");
+        // As for a file by name: no PNG, JPEG or GIF within the pixel limit needs more.
+        const PictureFormat format = picture_format_of(bytes.bytes, bytes.size);
+        if (read == FileReadOutcome::tooLarge && format != PictureFormat::bmp &&
+            format != PictureFormat::unknown)
+            return problem(name, bitmap_header_message(HeaderTest{HeaderOutcome::stretchLimit, 0, 0,
+                                                                  screenWidth, screenHeight})
+                                     .text);
         load = bitmap_load_memory(bytes.bytes, bytes.size, screenWidth, screenHeight);
     }
     if (load.outcome != LoadOutcome::loaded)

@@ -394,8 +394,6 @@ const char *rle_play(const Layout &l, const uint8_t *p, const uint8_t *end, Rows
             if (toX > w || toY > h)
                 return "delta leaves the picture";
             // Moving up leaves the rest of this row behind; the new row is skipped up to toX.
-            if (toY > y)
-                skip_to(0, toY);
             skip_to(toX, toY);
         } else { // b literal pixels, padded to a 16-bit boundary
             const uint64_t bytes = four ? (b + 1) / 2 : b;

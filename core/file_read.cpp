@@ -242,8 +242,10 @@ const uint8_t *file_window_get(FileWindow &window, uint64_t at, size_t n) {
     const size_t want = std::max(piece, skip + n);
     if (window.capacity < want) {
         uint8_t *larger = large_block_alloc(want);
-        if (larger == nullptr)
+        if (larger == nullptr) {
+            window.source->error = ENOMEM; // not the end of the data
             return nullptr;
+        }
         if (kept > 0)
             std::memcpy(larger, window.buffer + keepFrom, kept);
         large_block_free(window.buffer, window.capacity);

@@ -15,6 +15,10 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/magic.h>
+#include <sys/statfs.h>
+#endif
 #endif
 
 namespace {
@@ -100,6 +104,16 @@ struct Target {
     struct stat st {};
 };
 
+bool in_proc(const std::string &path) {
+#ifdef __linux__
+    const std::string folder(path, 0, path_folder_length(path.c_str()));
+    struct statfs fs;
+    return statfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
+#else
+    return path.compare(0, 6, "/proc/") == 0;
+#endif
+}
+
 // Follows symbolic links by hand to the file's own name, where the temporary file must go.
 bool target_find(const char *path, Target &target, int *error) {
     struct stat followed;
@@ -124,8 +138,9 @@ bool target_find(const char *path, Target &target, int *error) {
             break;
         if (links == 40)
             return fail(error, ELOOP);
-        // Links in /proc (/dev/stdout, /dev/fd/N) name another open file, not a place.
-        if (target.path.compare(0, 6, "/proc/") == 0) {
+        // Links in /proc (/dev/stdout, /dev/fd/N) name another open file, not a place; the
+        // folder's file system tells, whatever way the path took there.
+        if (in_proc(target.path)) {
             target.path = path;
             target.kind = TargetKind::direct;
             return true;
@@ -173,7 +188,8 @@ void attributes_copy(int fd, const struct stat &old) {
     if (fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid))
         if (fchown(fd, old.st_uid, old.st_gid) != 0 && now.st_gid != old.st_gid)
             (void)fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-    fchmod(fd, old.st_mode & 07777);
+    // A file system without modes (FAT) refuses this; the text is saved all the same, private.
+    (void)fchmod(fd, old.st_mode & 07777);
 }
 
 // Makes the rename itself survive a power cut.

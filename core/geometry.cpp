@@ -176,8 +176,6 @@ void reduced_copy_stream_begin(ReducedCopyStream &stream, const Surface &from, i
     stream = ReducedCopyStream{};
     stream.from = &from;
     stream.ring = ring;
-    stream.width = width;
-    stream.height = height;
     // The copy is made on the spare: a picture refused half way leaves the reduced copy alone.
     Surface &into = reduced_spare();
     surface_rows_written(into); // the rows read later are the rows computed here
@@ -187,9 +185,9 @@ void reduced_copy_stream_begin(ReducedCopyStream &stream, const Surface &from, i
     const int64_t dw = width / reduceFactor, dh = height / reduceFactor;
     const int64_t x1 = std::min<int64_t>(dw, reducedCopy.width);
     const int64_t y1 = std::min<int64_t>(dh, reducedCopy.height);
-    if (into.bits == nullptr || from.bits == nullptr || width <= 0 || height <= 0 || x1 <= 0 ||
-        y1 <= 0)
-        return;
+    stream.noRoom = into.bits == nullptr && reducedCopy.bits != nullptr;
+    if (into.bits == nullptr || from.bits == nullptr || x1 <= 0 || y1 <= 0)
+        return; // no room, or a picture under 3 pixels on a side: nothing to draw
     scale_plan(stream.plan, width, height, dw, dh, 0, x1, 0, y1, sourceSurface.width,
                sourceSurface.height);
     stream.sums.resize(stream.plan.hi + 1);
@@ -242,7 +240,7 @@ void reduced_copy_stream_row(void *context, int32_t y) {
 
 bool reduced_copy_stream_ready(const ReducedCopyStream &stream) {
     const bool whole = stream.active && stream.nextTop > stream.nextBottom;
-    const bool nothingToDraw = !stream.active && stream.plan.rows.spans.empty();
+    const bool nothingToDraw = !stream.active && !stream.noRoom && stream.plan.rows.spans.empty();
     return whole || nothingToDraw;
 }
 

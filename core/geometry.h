@@ -51,8 +51,8 @@ struct ReducedCopyStream {
     const Surface *from = nullptr; // where the picture is being decoded
     int64_t ring = 0;              // from holds only a ring of this many rows (0: every row)
     Surface *into = nullptr;
-    int32_t width = 0, height = 0; // the picture
     bool active = false;
+    bool noRoom = false; // the copy could not be made for want of memory
     ScalePlan plan;
     int64_t finishedLow = 0, finishedHigh = 0; // finished source rows [low, high)
     int64_t nextTop = 0, nextBottom = -1;      // reduced rows not yet computed [nextTop, nextBottom]

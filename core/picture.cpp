@@ -145,7 +145,7 @@ PictureSize picture_fit_size(int64_t width, int64_t height, int32_t maxWidth, in
     return {static_cast<int32_t>(std::max<int64_t>(1, width * maxHeight / height)), maxHeight};
 }
 
-void picture_sink_begin(PictureSink &sink, int64_t width, int64_t height, int orientation,
+bool picture_sink_begin(PictureSink &sink, int64_t width, int64_t height, int orientation,
                         PictureSize shown, Surface &dst) {
     sink = PictureSink{};
     sink.width = width;
@@ -158,15 +158,26 @@ void picture_sink_begin(PictureSink &sink, int64_t width, int64_t height, int or
     sink.reduce = sink.outWidth != width || sink.outHeight != height;
     if (!sink.reduce) {
         sink.line.resize(sink_row_bytes(sink));
-        return; // rows go straight to the destination
+        return true; // rows go straight to the destination
     }
+    // One output row reads at most height / outHeight + 2 incoming rows, and the plan and the
+    // row sums take a few rows' worth more. A sliver of extreme aspect (a few rows of millions
+    // of pixels) would need hundreds of megabytes for that: refused before anything is set aside.
+    const size_t rowBytes = sink_row_bytes(sink);
+    const int64_t most = std::min<int64_t>(height, height / std::max(1, sink.outHeight) + 2);
+    if (static_cast<uint64_t>(most + 7) * rowBytes > pictureWindowLimit)
+        return false;
     scale_plan(sink.plan, width, height, sink.outWidth, sink.outHeight, 0, sink.outWidth, 0,
                sink.outHeight, width, height);
-    // One output row reads at most plan.rows.width incoming rows; the window holds a few such
-    // spans so that rows seldom move.
-    sink.window.resize(static_cast<size_t>(sink.plan.rows.width) * 8 * sink_row_bytes(sink));
+    // The window holds a few spans of plan.rows.width rows so that rows seldom move, never more
+    // rows than the picture has.
+    const int64_t span = std::min<int64_t>(sink.plan.rows.width, height);
+    const int64_t rows = std::min<int64_t>(
+        {height, span * 8, std::max<int64_t>(span, static_cast<int64_t>(pictureWindowLimit / rowBytes))});
+    sink.window.resize(static_cast<size_t>(rows) * rowBytes);
     sink.sums.resize(sink.plan.hi + 1);
     sink.line.resize(static_cast<size_t>(sink.outWidth) * 3);
+    return true;
 }
 
 uint8_t *picture_sink_row_buffer(PictureSink &sink) {
@@ -263,7 +274,8 @@ LoadResult picture_load_memory(const uint8_t *data, size_t size, int32_t screenW
     reduced_copy_stream_begin(reduce, *target, shown.width, shown.height, ring);
     const BmpRowsDone done{reduced_copy_stream_row, &reduce};
     PictureSink sink;
-    picture_sink_begin(sink, probe.width, probe.height, probe.orientation, shown, *target);
+    if (!picture_sink_begin(sink, probe.width, probe.height, probe.orientation, shown, *target))
+        return refused(limit_message(HeaderOutcome::stretchLimit, screenWidth, screenHeight));
     sink.ring = ring;
     if (upright)
         sink.done = &done; // turned rows finish only at the end

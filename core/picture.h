@@ -38,6 +38,8 @@ bool orientation_transposes(int orientation);
 // than pictureSideLimit too (it keeps every row sum of the reduction within 32 bits).
 constexpr int64_t picturePixelLimit = 100000000;
 constexpr int64_t pictureSideLimit = int64_t{1} << 24;
+// Most bytes of incoming rows held at once while a picture is reduced.
+constexpr uint64_t pictureWindowLimit = uint64_t(64) << 20;
 
 struct PictureSize {
     int32_t width, height;
@@ -82,8 +84,9 @@ struct PictureSink {
 };
 
 // Prepares a sink for a picture of width x height as stored with the given orientation, to be
-// shown at shown (see picture_fit_size) on dst, which must be at least that large.
-void picture_sink_begin(PictureSink &sink, int64_t width, int64_t height, int orientation,
+// shown at shown (see picture_fit_size) on dst, which must be at least that large. False when
+// the rows one output row reads would take more than pictureWindowLimit bytes.
+bool picture_sink_begin(PictureSink &sink, int64_t width, int64_t height, int orientation,
                         PictureSize shown, Surface &dst);
 
 // The next row: width pixels in the given order. Rows beyond height are ignored.

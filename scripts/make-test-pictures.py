@@ -199,6 +199,14 @@ def png_set(out):
     with open(os.path.join(out, "bomb-30000x30000.png"), "wb") as f:
         f.write(data)
 
+    # Within the pixel limit, but ten rows of ten million pixels: even the rows that one reduced
+    # row reads are hundreds of megabytes.
+    w, h = 10000000, 10
+    data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 1, 0, 0, 0, 0))
+    data += chunk(b"IDAT", zlib.compress((b"\0" * ((w + 7) // 8 + 1)) * h, 9)) + chunk(b"IEND", b"")
+    with open(os.path.join(out, "sliver-10000000x10.png"), "wb") as f:
+        f.write(data)
+
 
 # ---- GIF ----
 

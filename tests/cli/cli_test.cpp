@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -10,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -19,8 +17,9 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "../settings_file/fifo_writer.h"
 
 namespace {
 
@@ -222,7 +221,9 @@ TEST(Cli, InvertReversesTheCharactersOnly) {
 
 TEST(Cli, PicturesOfEveryFormatFromFilesAndStandardInput) {
     for (const char *name : {"rgba8.png", "palette4-trns-interlaced.png", "progressive.jpg",
-                             "orientation6.jpg", "transparent.gif", "frames.gif"}) {
+                             "orientation6.jpg", "transparent.gif", "frames.gif",
+                             // Compressed bitmaps are taken whole from a stream, in pieces.
+                             "../bmpsuite/g/pal8rle.bmp", "../bmpsuite/g/pal4rle.bmp"}) {
         const std::string path = std::string(PICTURES_DIR) + "/" + name;
         Outcome fromFile = vkd({"--width", "40", path});
         Outcome fromStdin = vkd({"--width", "40", "-"}, path);
@@ -241,6 +242,20 @@ TEST(Cli, PicturesOfEveryFormatFromFilesAndStandardInput) {
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err, "vkd: standard input: [ストレッチモード]\nロードするビットマップが大きすぎます。\n"
                        "2048×1536ピクセル以内のビットマップを使ってください。\n");
+
+    // Over 64 MiB (trailing bytes after a small PNG): too large, by name and on standard input.
+    const std::string big = work_path("big.png");
+    std::filesystem::copy_file(std::string(PICTURES_DIR) + "/rgb8.png", big,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(big, (uint64_t(64) << 20) + 1);
+    for (const bool byName : {true, false}) {
+        run = byName ? vkd({big}) : vkd({"-"}, big);
+        EXPECT_EQ(run.code, 1) << byName;
+        EXPECT_EQ(run.err, "vkd: " + (byName ? big : std::string("standard input")) +
+                               ": [ストレッチモード]\nロードするビットマップが大きすぎます。\n"
+                               "2048×1536ピクセル以内のビットマップを使ってください。\n");
+    }
+    std::filesystem::remove(big);
 }
 
 TEST(Cli, SettingsShapeTheTextPicture) {
@@ -431,39 +446,6 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
     EXPECT_EQ(toFull.code, 1);
     EXPECT_EQ(toFull.err, "vkd: standard output: cannot write (No space left on device)\n");
 }
-
-// The writing end of a FIFO held by a thread: it writes bytes (or zeros without end when
-// endless) and closes. Its pipe holds one page, so a write that returns proves a reader came.
-struct FifoWriter {
-    int fd = -1;
-    std::atomic<bool> stop{false};
-    std::thread thread;
-
-    FifoWriter(const std::string &path, std::string bytes, bool endless) {
-        fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC); // never waits, unlike O_WRONLY
-        fcntl(fd, F_SETPIPE_SZ, 4096);
-        thread = std::thread([this, bytes, endless] {
-            const std::string zeros(4096, '\0');
-            size_t done = 0;
-            while (!stop && (endless || done < bytes.size())) {
-                const std::string &from = endless ? zeros : bytes;
-                const size_t offset = endless ? 0 : done;
-                const ssize_t n = write(fd, from.data() + offset, from.size() - offset);
-                if (n > 0) {
-                    done += static_cast<size_t>(n);
-                } else {
-                    pollfd ready{fd, POLLOUT, 0};
-                    poll(&ready, 1, 10);
-                }
-            }
-            close(fd);
-        });
-    }
-    ~FifoWriter() {
-        stop = true;
-        thread.join();
-    }
-};
 
 // FIFOs and settings files that are not what a settings file is: read as streams, within the
 // same limits, and never a wait for a writer that is not there.

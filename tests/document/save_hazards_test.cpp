@@ -252,10 +252,13 @@ TEST_F(SaveHazards, DevicesFifosAndOpenFilesAreWrittenInPlace) {
     fstat(log, &before);
     ASSERT_EQ(symlink(("/proc/self/fd/" + std::to_string(log)).c_str(), at("stdout").c_str()), 0);
     EXPECT_TRUE(file_save_whole(at("stdout").c_str(), "text\n", 5));
+    // The same open file through a folder that only leads into /proc, as /dev/fd does.
+    ASSERT_EQ(symlink("/proc/self/fd", at("fds").c_str()), 0);
+    EXPECT_TRUE(file_save_whole(at("fds/" + std::to_string(log)).c_str(), "more\n", 5));
     close(log);
     ASSERT_EQ(stat(at("log.txt").c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(read_all(at("log.txt")), "earlier\ntext\n");
+    EXPECT_EQ(read_all(at("log.txt")), "earlier\ntext\nmore\n");
     EXPECT_TRUE(fs::is_symlink(at("stdout")));
 
     // A device node of the test's own (the null device), where the system allows one.

@@ -164,6 +164,8 @@ TEST_F(PictureLoad, SizeRulesOfEachMode) {
         // Claims beyond the pixel limit are refused before decoding, in every mode.
         {"bomb-30000x30000.png", 1, LoadOutcome::refused, stretchMessage, 0, 0},
         {"bomb-30000x30000.png", 2, LoadOutcome::refused, stretchMessage, 0, 0},
+        // Within that limit, but one reduced row would read rows of hundreds of megabytes.
+        {"sliver-10000000x10.png", 1, LoadOutcome::refused, stretchMessage, 0, 0},
         {"cmyk.jpg", 1, LoadOutcome::refused, unsupported, 0, 0},
         // 189 bytes whose data ends at once: the library would pad 23 million pixels.
         {"damaged-claims-5696x4144.jpg", 1, LoadOutcome::refused, unsupported, 0, 0},
