@@ -227,6 +227,7 @@ std::vector<AttackCase> attack_cases() {
         {"mask just past 16 bits", with(base16(), [](auto &b) { put_u32(b, 54, 0x10000); })},
         {"masks cut off", cut(base16(), 60)},
         {"file ends right after the masks", cut(base16(), 66)},
+        {"file ends inside the last mask", cut(base16(), 65)},
         {"pixel offset inside the bit field masks", with(base16(), [](auto &b) { put_u32(b, 10, 65); })},
         {"pixel offset inside the alpha mask", with(base32alpha(), [](auto &b) { put_u32(b, 10, 69); })},
         {"RLE run past the row", rle(1, {0x03, 0x01, 0x00, 0x01})},
@@ -285,6 +286,10 @@ TEST(Decode, RefusedFilesLeaveTheLoadedPictureAlone) {
 }
 
 TEST(Decode, Boundaries) {
+    const BmpInfo none = bmp_decode(nullptr, 0, nullptr);
+    EXPECT_FALSE(none.ok);
+    EXPECT_STRNE(none.reason, "") << "a refusal always says why";
+
     // The last row's padding may be missing; one byte of its pixels may not.
     std::vector<uint8_t> file = base24();
     EXPECT_TRUE(bmp_decode(file.data(), file.size() - 2, nullptr).ok);

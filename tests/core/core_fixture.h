@@ -23,7 +23,7 @@ class CoreTest : public ::testing::Test {
 
 // Deterministic noise, different in each channel so a swapped channel shows.
 inline Rgb noise_at(int32_t x, int32_t y) {
-    uint32_t h = uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u;
+    uint32_t h = (uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u) + 0x9E3779B9u; // (0, 0) not black
     h = (h ^ (h >> 13)) * 0x5bd1e995u;
     h ^= h >> 15;
     return Rgb{uint8_t(h), uint8_t(h >> 8), uint8_t(h >> 16)};
@@ -41,7 +41,7 @@ inline std::string picture(const Surface &s, int32_t x0, int32_t y0, int32_t w, 
     for (int32_t y = y0; y < y0 + h; ++y, out += '\n')
         for (int32_t x = x0; x < x0 + w; ++x) {
             const Rgb c = surface_get(s, x, y);
-            out += c == rgbBlack         ? "#"
+            out += c == Rgb{0, 0, 0}     ? "#"
                    : c == rgbWhite       ? "."
                    : c == Rgb{255, 0, 0} ? "r"
                                          : "(" + std::to_string(c.r) + "," + std::to_string(c.g) +

@@ -57,9 +57,10 @@ TEST(Scale, AreaAverageVectors) {
 TEST(Scale, MatchesTheOneStepFormula) {
     OwnedSurface src(16, 5);
     noise_fill(src.s, 16, 5);
-    for (int32_t sw : {1, 3, 7, 16, 19}) // 19: columns past the source read white
+    // 19: columns past the source read white; 15 onto 4: a column covering five source columns.
+    for (int32_t sw : {1, 3, 7, 15, 16, 19})
         for (int32_t sh : {1, 2, 5, 6})
-            for (int32_t dw : {1, 2, 6, 17})
+            for (int32_t dw : {1, 2, 4, 6, 17})
                 for (int32_t dh : {1, 4, 9}) {
                     OwnedSurface dst(dw, dh);
                     surface_scale(src.s, sw, sh, dst.s, 0, 0, dw, dh);

@@ -63,6 +63,7 @@ TEST(IniIntParse, ReadsLikeAtoiWithoutOverflow) {
     const std::vector<Case> cases = {
         {"150", 150},
         {" \t150 ", 150},
+        {"\n\v\f\r12", 12}, // every blank the C library skips
         {"150abc", 150},
         {"-30", -30},
         {"+7", 7},
@@ -79,6 +80,7 @@ TEST(IniIntParse, ReadsLikeAtoiWithoutOverflow) {
         {"2147483648", INT32_MAX},
         {"-2147483648", INT32_MIN},
         {"-2147483649", INT32_MIN},
+        {"-21474836470", INT32_MIN}, // a digit more after exactly INT32_MAX
         {"99999999999999999999999", INT32_MAX},
         {"-99999999999999999999999", INT32_MIN},
         {"18446744073709551616", INT32_MAX}, // 2^64: a 64-bit sum would wrap to 0
