@@ -203,6 +203,13 @@ TEST(IniWrite, FileFromNothingHoldsEveryEntryInOrder) {
     std::strcpy(startupDir, saved.c_str());
     EXPECT_EQ(visible(file_get(folder.file("vkd.ini"))), visible(defaultsFile));
     EXPECT_EQ(folder.listing(), "vkd.ini;");
+
+    // With no folder to write to, the width is still raised in the record.
+    startupDir[0] = '\0';
+    settings.Mojisu = 5;
+    ini_write({10, 20, 810, 620});
+    std::strcpy(startupDir, saved.c_str());
+    EXPECT_EQ(settings.Mojisu, 20);
 }
 
 TEST(IniWrite, KeepsForeignLinesAndReplacesOwnEntries) {

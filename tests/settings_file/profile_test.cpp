@@ -73,6 +73,10 @@ TEST(ProfileGet, FindsValuesTheWayTheFormatSays) {
         {"line without =", "[A]\r\nk\r\nk=4\r\n", "A", "k", "4"},
         {"text after the bracket", "[A] ; about A\r\nk=5\r\n", "A", "k", "5"},
         {"bracket as trail byte", "[" + bracketTrail + "]\r\nk=1\r\n", bracketTrail, "k", "1"},
+        {"bracket as trail byte, none closing", "[" + bracketTrail + "\r\nk=1\r\n", "\x83", "k", ""},
+        {"vertical tab and form feed are blanks", "[A]\r\n\vk\f=\f1\v\r\n", "A", "k", "1"},
+        {"Z folded too", "[A]\r\nZ=1\r\n", "A", "z", "1"},
+        {"letters after a two-byte character folded", "[A]\r\n\x83\x81K=1\r\n", "A", "\x83\x81k", "1"},
         {"letter trail bytes not folded", "[A]\r\n" + upperTrail + "=1\r\n", "A", lowerTrail, ""},
         {"two-byte key", "[A]\r\n" + upperTrail + "=" + so + "\r\n", "A", upperTrail, so},
         {"long value cut at 259", "[A]\r\nk=" + std::string(300, 'x') + "\r\n", "A", "k",
@@ -170,6 +174,7 @@ TEST(ProfileParse, UnchangedFilesComeBackByteForByte) {
         "",
         "[A]\r\nk=1\r\n",
         "[A]\r\nk=1",
+        "x",
         "\r\n\r\n; only comments\r\n",
         "  [A] x\r\n k = v \r\n\r\nloose line\r\n",
         "lone CR\rinside\r\n",
@@ -222,6 +227,11 @@ TEST(ProfileFile, LoadsSavesAndReportsFailures) {
     ASSERT_TRUE(profile_save(path.c_str(), profile));
     EXPECT_EQ(visible(file_get(path)), visible("[A]\r\nk=2"));
     EXPECT_EQ(folder.listing(), "vkd.ini;") << "temporary file left behind";
+
+    // A file of one byte is a line like any other, kept when the file is written back.
+    file_put(path, "x");
+    ASSERT_EQ(profile_open(path.c_str(), profile), ProfileLoad::loaded);
+    EXPECT_EQ(profile_bytes(profile), "x");
 
     std::string inMissingFolder = folder.file("missing") + "/vkd.ini";
     EXPECT_FALSE(profile_save(inMissingFolder.c_str(), profile));
