@@ -69,7 +69,7 @@ for exe in Velkorandite.exe vkd.exe; do
 done
 
 # The texts: version filled in, read-me in CP932 with CR LF for Notepad.
-expect "readme.txt is CP932 text" iconv -f CP932 -t UTF-8 -o /dev/null "$app/readme.txt"
+expect "readme.txt is CP932 text" iconv -f CP932 -t UTF-8 -o "$work/readme-utf8.txt" "$app/readme.txt"
 expect "readme.txt ends every line with CR LF" crlf_only "$app/readme.txt"
 expect "readme.txt names version $version" grep -q "Velkorandite $version" "$app/readme.txt"
 expect "LICENSE.txt ends every line with CR LF" crlf_only "$app/LICENSE.txt"

@@ -81,6 +81,47 @@ TEST(FileRead, FailuresKeepTheSystemsReason) {
 
 // Another program cuts the file short between the open and the read: the read ends early with
 // what is there. (A mapping of the file would fault on the missing pages instead.)
+TEST(FileWindow, PiecesAndRestsAreTheFilesBytes) {
+    const std::string bytes = pattern((size_t{3} << 20) + 123); // several reading pieces
+    auto same = [&](const uint8_t *got, uint64_t at, size_t n) {
+        return got != nullptr && std::memcmp(got, bytes.data() + at, n) == 0;
+    };
+    size_t n = 0;
+
+    // Held in memory: the rest runs to the end; at or past the end there is none.
+    FileWindow memory;
+    file_window_memory(memory, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+    EXPECT_TRUE(same(file_window_rest(memory, 0, n), 0, bytes.size()));
+    EXPECT_EQ(n, bytes.size());
+    EXPECT_TRUE(same(file_window_rest(memory, bytes.size() - 1, n), bytes.size() - 1, 1));
+    EXPECT_EQ(n, 1u);
+    EXPECT_EQ(file_window_rest(memory, bytes.size(), n), nullptr);
+    EXPECT_EQ(file_window_get(memory, bytes.size() - 10, 11), nullptr);
+
+    // Read from a file after its first bytes were taken: rows in order, a jump, then the rest;
+    // under a limit, nothing past it.
+    TempFolder folder;
+    const std::string path = folder.file("picture");
+    file_put(path, bytes);
+    for (const uint64_t limit : {uint64_t(bytes.size()), uint64_t{2} << 20}) {
+        FileSource source;
+        ASSERT_TRUE(file_source_open(path.c_str(), source));
+        uint8_t head[54];
+        size_t got = 0;
+        ASSERT_TRUE(file_source_read(source, head, sizeof head, got));
+        FileWindow window;
+        file_window_source(window, source, head, got, limit);
+        for (uint64_t at = 0; at + 3000 <= 1200000; at += 3000)
+            ASSERT_TRUE(same(file_window_get(window, at, 3000), at, 3000)) << at;
+        EXPECT_TRUE(same(file_window_get(window, 1900000, 5000), 1900000, 5000));
+        EXPECT_EQ(file_window_get(window, limit - 10, 11), nullptr) << limit;
+        const uint8_t *rest = file_window_rest(window, 1950000, n);
+        EXPECT_TRUE(same(rest, 1950000, n));
+        EXPECT_EQ(n, limit - 1950000);
+        file_source_close(source);
+    }
+}
+
 TEST(FileRead, FileCutShortMeanwhileJustEndsEarly) {
     TempFolder folder;
     const std::string path = folder.file("cut.bmp"), bytes = pattern(3 << 20);
