@@ -199,6 +199,12 @@ def png_set(out):
     with open(os.path.join(out, "bomb-30000x30000.png"), "wb") as f:
         f.write(data)
 
+    # Exactly the pixel limit: not refused for its size, only for its missing data.
+    data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 10000, 10000, 8, 2, 0, 0, 0))
+    data += chunk(b"IDAT", zlib.compress(b"\0" * 200000, 9)) + chunk(b"IEND", b"")
+    with open(os.path.join(out, "claims-10000x10000.png"), "wb") as f:
+        f.write(data)
+
     # Within the pixel limit, but ten rows of ten million pixels: even the rows that one reduced
     # row reads are hundreds of megabytes.
     w, h = 10000000, 10

@@ -114,7 +114,7 @@ TEST(LoadWhileCut, FifoWithoutWriterIsRefusedAtOnce) {
 
 TEST(LoadWhileCut, FifoPicturesLoadAsTheirFilesDo) {
     // A stream's size is unknown: compressed bitmaps are taken whole as the pieces arrive.
-    for (const char *name : {"g/pal8rle.bmp", "g/pal4rle.bmp", "g/rgb24.bmp"}) {
+    for (const char *name : {"g/pal8rle.bmp", "g/pal4rle.bmp", "g/rgb24.bmp", "g/pal8v5.bmp"}) {
         const std::string path = std::string(PICTURES_DIR) + "/../bmpsuite/" + name;
         settings_defaults();
         surfaces_create();

@@ -179,8 +179,15 @@ TEST_F(TextFileSave, PlantedTemporaryNamesAreNeverUsed) {
 
     const std::string target = at("out.txt");
     const bool saved = file_save_whole(target.c_str(), "text", 4);
+    // A random source stuck on a taken name gives up in the end, touching nothing.
+    fileSaveRandom = [] { return uint64_t{2}; };
+    int error = 0;
+    EXPECT_FALSE(file_save_whole(at("other.txt").c_str(), "text", 4, &error));
+    EXPECT_EQ(error, EEXIST);
     fileSaveRandom = before;
     ASSERT_TRUE(saved);
+    EXPECT_EQ(file_save_temp_name(0), "~vkd0000000000.tmp");
+    EXPECT_EQ(file_save_temp_name(~uint64_t{0}), "~vkdvvvvvvvvvv.tmp");
     EXPECT_EQ(read_all(target), "text");
     EXPECT_EQ(read_all(victim), "<missing>") << "written through the planted link";
     EXPECT_EQ(read_all(at(file_save_temp_name(2))), "planted file");
@@ -294,6 +301,16 @@ TEST_F(TextFileSave, SymbolicLinksAreFollowed) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_TRUE(leftovers(dir / "real").empty());
     EXPECT_TRUE(leftovers(dir / "links").empty());
+
+    // As long a chain as the system follows (40 links) is followed to its end.
+    std::string next = at("real/file.txt");
+    for (int i = 0; i < 40; ++i) {
+        const std::string link = at("links/hop" + std::to_string(i));
+        ASSERT_EQ(symlink(next.c_str(), link.c_str()), 0);
+        next = link;
+    }
+    EXPECT_TRUE(file_save_whole(next.c_str(), "far", 3));
+    EXPECT_EQ(read_all(at("real/file.txt")), "far");
 }
 
 #else

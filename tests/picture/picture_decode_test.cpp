@@ -164,6 +164,7 @@ TEST_F(PictureLoad, SizeRulesOfEachMode) {
         // Claims beyond the pixel limit are refused before decoding, in every mode.
         {"bomb-30000x30000.png", 1, LoadOutcome::refused, stretchMessage, 0, 0},
         {"bomb-30000x30000.png", 2, LoadOutcome::refused, stretchMessage, 0, 0},
+        {"claims-10000x10000.png", 1, LoadOutcome::refused, unsupported, 0, 0}, // at the limit
         // Within that limit, but one reduced row would read rows of hundreds of megabytes.
         {"sliver-10000000x10.png", 1, LoadOutcome::refused, stretchMessage, 0, 0},
         {"cmyk.jpg", 1, LoadOutcome::refused, unsupported, 0, 0},
@@ -261,6 +262,40 @@ TEST(PictureWide, ReducedCopyAsFromTheWholePicture) {
             differ += surface_get(reducedCopy, x, y) != surface_get(want, x, y);
     EXPECT_EQ(differ, 0);
     surfaces_release();
+}
+
+// The frame header's height: 1 is a picture, 0 is not.
+TEST(PictureProbe, JpegHeightOneIsAPicture) {
+    std::vector<uint8_t> bytes = file_bytes(picture_path("baseline.jpg"));
+    size_t sof = 2;
+    while (sof + 9 < bytes.size() && !(bytes[sof] == 0xFF && (bytes[sof + 1] == 0xC0 || bytes[sof + 1] == 0xC2)))
+        ++sof;
+    ASSERT_LT(sof + 9, bytes.size());
+    for (const uint8_t height : {1, 0}) {
+        bytes[sof + 5] = 0;
+        bytes[sof + 6] = height;
+        const PictureProbe probe = picture_probe(bytes.data(), bytes.size());
+        EXPECT_EQ(probe.reason == nullptr, height == 1) << int(height);
+    }
+}
+
+// A picture cut short fails to decode and says why, for the fuzz log and these tests.
+TEST(PictureDecode, CutShortSaysWhy) {
+    for (const char *name : {"rgb8.png", "baseline.jpg", "frames.gif"}) {
+        std::vector<uint8_t> bytes = file_bytes(picture_path(name));
+        bytes.resize(bytes.size() * 3 / 5);
+        const PictureProbe probe = picture_probe(bytes.data(), bytes.size());
+        ASSERT_EQ(probe.reason, nullptr) << name;
+        OwnedSurface dst(probe.width, probe.height);
+        PictureSink sink;
+        picture_sink_begin(sink, probe.width, probe.height, probe.orientation,
+                           PictureSize{int32_t(probe.width), int32_t(probe.height)}, dst.surface);
+        const char *reason = nullptr;
+        const bool decoded = pictureCodec(bytes.data(), bytes.size(), probe, sink, &reason);
+        EXPECT_FALSE(decoded && picture_sink_complete(sink)) << name;
+        if (!decoded)
+            EXPECT_TRUE(reason != nullptr && *reason != '\0') << name;
+    }
 }
 
 } // namespace

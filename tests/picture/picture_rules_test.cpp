@@ -230,6 +230,7 @@ TEST(PictureRules, StoredSizeKeepsTheAspectWithinTheSurface) {
         {3000, 4000, 1152, 1536}, {2049, 1, 2048, 1},    {1, 1537, 1, 1536},
         {2048, 1537, 2046, 1536}, {2560, 1600, 2048, 1280}, {100000, 10, 2048, 1},
         {10, 100000, 1, 1536},    {4096, 3072, 2048, 1536}, {3072, 2048, 2048, 1365},
+        {1, 1, 1, 1},
     };
     for (const Case &c : cases) {
         const PictureSize s = picture_fit_size(c.width, c.height, 2048, 1536);
@@ -306,25 +307,28 @@ TEST(PictureSink, SameAsTurningThenScalingWithThePreviewScaler) {
 }
 
 TEST(PictureSink, PixelOrdersAndExtraRows) {
-    // One pixel, half transparent, in each order; rows past the height are ignored.
-    const uint8_t rgba[4] = {200, 100, 0, 128}, bgra[4] = {0, 100, 200, 128}, rgb[3] = {200, 100, 0};
+    // Two pixels, the first half transparent, in each order; rows past the height are ignored.
+    const uint8_t rgba[8] = {200, 100, 0, 128, 1, 2, 3, 255}, bgra[8] = {0, 100, 200, 128, 3, 2, 1, 255},
+                  rgb[6] = {200, 100, 0, 1, 2, 3}, bgr[6] = {0, 100, 200, 3, 2, 1};
     const Rgb over{alpha_over_white(200, 128), alpha_over_white(100, 128), alpha_over_white(0, 128)};
+    const Rgb plain{200, 100, 0}, second{1, 2, 3};
     struct Case {
         const uint8_t *pixels;
         PixelOrder order;
         Rgb want;
     };
     const Case cases[] = {{rgba, PixelOrder::rgba, over}, {bgra, PixelOrder::bgra, over},
-                          {rgb, PixelOrder::rgb, Rgb{200, 100, 0}}};
+                          {rgb, PixelOrder::rgb, plain}, {bgr, PixelOrder::bgr, plain}};
     for (const Case &c : cases) {
         OwnedSurface dst(2, 2);
         PictureSink sink;
-        picture_sink_begin(sink, 1, 1, 1, PictureSize{1, 1}, dst.surface);
+        picture_sink_begin(sink, 2, 1, 1, PictureSize{2, 1}, dst.surface);
         EXPECT_FALSE(picture_sink_complete(sink));
         picture_sink_row(sink, c.pixels, c.order);
         picture_sink_row(sink, c.pixels, c.order);
         EXPECT_TRUE(picture_sink_complete(sink));
         EXPECT_EQ(pixel_at(dst.surface, 0, 0), c.want) << int(c.order);
+        EXPECT_EQ(pixel_at(dst.surface, 1, 0), second) << int(c.order);
         EXPECT_EQ(pixel_at(dst.surface, 0, 1), (Rgb{0xA5, 0xA5, 0xA5})) << "a row past the picture";
     }
 }

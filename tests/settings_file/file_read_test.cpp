@@ -118,6 +118,8 @@ TEST(FileWindow, PiecesAndRestsAreTheFilesBytes) {
         const uint8_t *rest = file_window_rest(window, 1950000, n);
         EXPECT_TRUE(same(rest, 1950000, n));
         EXPECT_EQ(n, limit - 1950000);
+        EXPECT_TRUE(same(file_window_rest(window, limit - 1, n), limit - 1, 1));
+        EXPECT_EQ(n, 1u);
         file_source_close(source);
     }
 }
