@@ -200,9 +200,15 @@ TEST(IniWrite, FileFromNothingHoldsEveryEntryInOrder) {
     std::strcpy(startupDir, folder.path().c_str());
     settings_fresh();
     ini_write({10, 20, 810, 620});
-    std::strcpy(startupDir, saved.c_str());
     EXPECT_EQ(visible(file_get(folder.file("vkd.ini"))), visible(defaultsFile));
     EXPECT_EQ(folder.listing(), "vkd.ini;");
+    // Read back from the start-up folder as the program starts.
+    settings.Mojisu = 33;
+    WindowRect rect{};
+    ini_read(rect);
+    EXPECT_EQ(settings.Mojisu, 100);
+    EXPECT_EQ(rect.Right, 810);
+    std::strcpy(startupDir, saved.c_str());
 
     // With no folder to write to, the width is still raised in the record.
     startupDir[0] = '\0';
