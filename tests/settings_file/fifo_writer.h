@@ -1,5 +1,6 @@
 // A FIFO's writing end for tests of readers that must never wait on it (POSIX only).
 #pragma once
+#ifndef _WIN32
 #include <atomic>
 #include <string>
 #include <thread>
@@ -40,3 +41,5 @@ struct FifoWriter {
         thread.join();
     }
 };
+
+#endif
