@@ -50,6 +50,15 @@ void axis_build(ScaleAxis &axis, int64_t s, int64_t d, int64_t v0, int64_t v1, i
     }
 }
 
+// floor(sum / area). With m = floor(2^64 / area) + 1 the high half of sum * m is exact while
+// sum * area < 2^64; sums are at most 256 * area, so any area below 2^28 qualifies.
+template <bool Reciprocal>
+uint8_t area_divide(uint64_t sum, uint64_t m, uint64_t area) {
+    return static_cast<uint8_t>(
+        Reciprocal ? static_cast<uint64_t>((static_cast<unsigned __int128>(sum) * m) >> 64)
+                   : sum / area);
+}
+
 // Column pass over one row of row-pass sums: the full weighted sum of each destination pixel,
 // rounded and divided by the area. Width is the taps per column when it is small and known
 // (the inner loop then unrolls), else 0.
@@ -58,13 +67,7 @@ void column_pass_of(const ScalePlan &plan, const uint32_t *sums, uint8_t *out) {
     const ScaleTap *taps = plan.cols.taps.data();
     const int32_t width = Width > 0 ? Width : plan.cols.width;
     const uint64_t m = plan.reciprocal, area = plan.area;
-    // floor(sum / area). With m = floor(2^64 / area) + 1 the high half of sum * m is exact while
-    // sum * area < 2^64; sums are at most 256 * area, so any area below 2^28 qualifies.
-    auto divide = [m, area](uint64_t sum) {
-        return static_cast<uint8_t>(Reciprocal ? static_cast<uint64_t>(
-                                                     (static_cast<unsigned __int128>(sum) * m) >> 64)
-                                               : sum / area);
-    };
+    auto divide = [m, area](uint64_t sum) { return area_divide<Reciprocal>(sum, m, area); };
     for (const ScaleSpan &span : plan.cols.spans) {
         uint64_t c0 = span.white * plan.whiteColumn + plan.half, c1 = c0, c2 = c0;
         const ScaleTap *t = taps + span.first;
@@ -91,11 +94,7 @@ void column_pass_wide(const ScalePlan &plan, const uint32_t *sums, uint8_t *out)
     const ScaleTap *taps = plan.cols.taps.data();
     const int32_t width = Width > 0 ? Width : plan.cols.width;
     const uint64_t m = plan.reciprocal, area = plan.area;
-    auto divide = [m, area](uint64_t sum) {
-        return static_cast<uint8_t>(Reciprocal ? static_cast<uint64_t>(
-                                                     (static_cast<unsigned __int128>(sum) * m) >> 64)
-                                               : sum / area);
-    };
+    auto divide = [m, area](uint64_t sum) { return area_divide<Reciprocal>(sum, m, area); };
     for (const ScaleSpan &span : plan.cols.spans) {
         const __m128i base =
             _mm_set1_epi64x(static_cast<long long>(span.white * plan.whiteColumn + plan.half));
