@@ -247,6 +247,9 @@ TEST(Cli, PicturesOfEveryFormatFromFilesAndStandardInput) {
     const std::string big = work_path("big.png");
     std::filesystem::copy_file(std::string(PICTURES_DIR) + "/rgb8.png", big,
                                std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(big, uint64_t(64) << 20); // exactly the limit: still read
+    EXPECT_EQ(vkd({big}).code, 0);
+    EXPECT_EQ(vkd({"-"}, big).code, 0);
     std::filesystem::resize_file(big, (uint64_t(64) << 20) + 1);
     for (const bool byName : {true, false}) {
         run = byName ? vkd({big}) : vkd({"-"}, big);
