@@ -14,7 +14,6 @@
 #include "core/file_read.h"
 #include "core/file_save.h"
 #include "core/geometry.h"
-#include "core/picture.h"
 #include "core/settings.h"
 #include "core/surface.h"
 #include "settings_file/ini.h"
@@ -38,10 +37,6 @@ constexpr int exitUsage = 2;
 
 constexpr int32_t hirituMax = 150;
 constexpr int32_t meidoMax = 100;
-
-// As the window's loader: no bitmap it accepts comes near this, and a longer input is read only
-// this far (a runaway pipe, a device that never ends).
-constexpr size_t pictureLimit = size_t{64} << 20;
 
 // The window's messages for a file it cannot open or create.
 const char *const openFailedText = "ファイルのオープンに失敗しました。";
@@ -279,35 +274,16 @@ std::string output_write(const char *path, const std::string &text) {
 
 // The picture from a file or standard input, then the rest of the window's Open: raise the
 // width to the minimum, fit, and tell about a lowered width. An empty string when the picture is
-// ready for Convert. A regular file goes through the window's own loader, header first; a
-// stream (standard input, a FIFO, a device) is read to its end within the same limit.
-std::string picture_open(FileSource &source, const char *path, const std::string &name) {
+// ready for Convert. Files and streams (standard input, a FIFO, a device) alike go through the
+// window's own loader, header first.
+std::string picture_open(FileSource &source, const std::string &name) {
     int32_t screenWidth = 0, screenHeight = 0;
     screen_size(screenWidth, screenHeight);
-    LoadResult load;
-    if (!source.stream && std::strlen(path) < sizeof bitmapPath) {
-        file_source_close(source);
-        std::strcpy(bitmapPath, path);
-        errno = 0;
-        load = bitmap_load(screenWidth, screenHeight);
-        if (load.outcome == LoadOutcome::openFailed)
-            return problem(name, load.message.text, reason_of(errno));
-    } else {
-        FileBlock bytes;
-        const FileReadOutcome read = file_read_rest(source, nullptr, 0, pictureLimit, bytes);
-        if (read == FileReadOutcome::failed)
-            return problem(name, openFailedText, reason_of(source.error));
-        if (bytes.size == 0)
-            return problem(name, "no data");
-        // As for a file by name: no PNG, JPEG or GIF within the pixel limit needs more.
-        const PictureFormat format = picture_format_of(bytes.bytes, bytes.size);
-        if (read == FileReadOutcome::tooLarge && format != PictureFormat::bmp &&
-            format != PictureFormat::unknown)
-            return problem(name, bitmap_header_message(HeaderTest{HeaderOutcome::stretchLimit, 0, 0,
-                                                                  screenWidth, screenHeight})
-                                     .text);
-        load = bitmap_load_memory(bytes.bytes, bytes.size, screenWidth, screenHeight);
-    }
+    const LoadResult load = bitmap_load_source(source, screenWidth, screenHeight);
+    if (load.outcome == LoadOutcome::openFailed)
+        return problem(name, load.message.text, reason_of(source.error));
+    if (load.outcome != LoadOutcome::loaded && source.taken == 0)
+        return problem(name, "no data");
     if (load.outcome != LoadOutcome::loaded)
         return problem(name, load.message.text);
 
@@ -358,7 +334,7 @@ int cli_run(const CliOptions &opts) {
     if (!fromStdin && !file_source_open(opts.input, source))
         return refuse(problem(name, openFailedText, reason_of(source.error)));
     surfaces_create();
-    std::string error = picture_open(source, opts.input, name);
+    std::string error = picture_open(source, name);
     file_source_close(source);
     if (!error.empty()) {
         surfaces_release();

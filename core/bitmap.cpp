@@ -28,6 +28,7 @@ uint32_t get_u32(const uint8_t *p) {
 }
 
 Message unsupported_message() { return {"この形式は現在サポートされていません。", MessageIcon::warning}; }
+Message open_failed_message() { return {"ファイルのオープンに失敗しました。", MessageIcon::error}; }
 
 LoadResult refused(const Message &message) {
     doc_title_reset();
@@ -176,11 +177,14 @@ Message bitmap_header_message(const HeaderTest &test) {
 }
 
 LoadResult bitmap_load(int32_t screenWidth, int32_t screenHeight) {
-    const LoadResult openFailed{LoadOutcome::openFailed,
-                                {"ファイルのオープンに失敗しました。", MessageIcon::error}};
     FileSource source;
     if (!file_source_open(bitmapPath, source))
-        return openFailed;
+        return {LoadOutcome::openFailed, open_failed_message()};
+    return bitmap_load_source(source, screenWidth, screenHeight);
+}
+
+LoadResult bitmap_load_source(FileSource &source, int32_t screenWidth, int32_t screenHeight) {
+    const LoadResult openFailed{LoadOutcome::openFailed, open_failed_message()};
     // The header first: a picture refused by its size is not read any further.
     uint8_t header[bitmapHeaderBytes];
     size_t headerSize = 0;

@@ -75,6 +75,11 @@ struct LoadResult {
 // surface becomes white.
 LoadResult bitmap_load(int32_t screenWidth, int32_t screenHeight);
 
+// Same, from a source already open (a file, or a stream such as standard input); closes it.
+// A failed read gives openFailed with source.error set.
+struct FileSource;
+LoadResult bitmap_load_source(FileSource &source, int32_t screenWidth, int32_t screenHeight);
+
 // Same, from bytes already in memory (standard input of the converter, tests). PNG, JPEG and
 // GIF files are recognised by their signatures and loaded by picture_load_memory.
 LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,

@@ -123,6 +123,7 @@ bool file_source_read(FileSource &source, uint8_t *into, size_t size, size_t &go
         const long n = source_read(source.fd, into + got, std::min(size - got, readChunk));
         if (n > 0) {
             got += static_cast<size_t>(n);
+            source.taken += static_cast<uint64_t>(n);
             continue;
         }
         if (n == 0)

@@ -11,6 +11,7 @@ struct FileSource {
     bool stream = false; // its length is known only at its end (also a file that says 0)
     uint64_t size = 0;   // otherwise: the length when opened
     int error = 0;       // errno of the last failure, 0 when there was none
+    uint64_t taken = 0;  // bytes read so far
 };
 
 // Opens path for reading. A folder fails with EISDIR. A FIFO or device is opened without

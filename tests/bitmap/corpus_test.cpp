@@ -14,6 +14,7 @@
 #include "bmp_build.h"
 #include "core/bitmap.h"
 #include "core/geometry.h"
+#include "tests/picture/picture_files.h"
 #include "core/settings.h"
 #include "guarded_bytes.h"
 
@@ -21,27 +22,14 @@ namespace {
 
 const std::string corpusDir = VKD_BMPSUITE_DIR;
 
-bool file_read(const std::string &path, std::vector<uint8_t> &out) {
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return false;
-    out.clear();
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        out.insert(out.end(), chunk, chunk + n);
-    std::fclose(f);
-    return true;
-}
-
 struct Picture {
     int32_t width = 0, height = 0;
     std::vector<Rgb> pixels;
 };
 
 bool ppm_read(const std::string &path, Picture &pic) {
-    std::vector<uint8_t> bytes;
-    if (!file_read(path, bytes))
+    const std::vector<uint8_t> bytes = file_bytes(path);
+    if (bytes.empty())
         return false;
     std::string head(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 64));
     std::istringstream in(head);
@@ -151,9 +139,9 @@ struct Row {
 };
 
 std::vector<Row> index_read() {
-    std::vector<uint8_t> bytes;
     std::vector<Row> rows;
-    if (!file_read(corpusDir + "/ref/INDEX.tsv", bytes))
+    const std::vector<uint8_t> bytes = file_bytes(corpusDir + "/ref/INDEX.tsv");
+    if (bytes.empty())
         return rows;
     std::istringstream in(std::string(bytes.begin(), bytes.end()));
     std::string line;
@@ -183,8 +171,8 @@ TEST(Corpus, EveryFileAgainstItsReferences) {
     ASSERT_EQ(rows.size(), 100u) << "index not found under " << corpusDir;
     int decoded = 0, refused = 0;
     for (const Row &row : rows) {
-        std::vector<uint8_t> file;
-        ASSERT_TRUE(file_read(corpusDir + "/" + row.file, file)) << row.file;
+        std::vector<uint8_t> file = file_bytes(corpusDir + "/" + row.file);
+        ASSERT_FALSE(file.empty()) << row.file;
         const std::string folder = row.file.substr(0, row.file.find('/'));
         const bool good = folder == "g", questionable = folder == "q";
 

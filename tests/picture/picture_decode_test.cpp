@@ -293,8 +293,9 @@ TEST(PictureDecode, CutShortSaysWhy) {
         const char *reason = nullptr;
         const bool decoded = pictureCodec(bytes.data(), bytes.size(), probe, sink, &reason);
         EXPECT_FALSE(decoded && picture_sink_complete(sink)) << name;
-        if (!decoded)
+        if (!decoded) {
             EXPECT_TRUE(reason != nullptr && *reason != '\0') << name;
+        }
     }
 }
 
