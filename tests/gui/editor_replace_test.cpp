@@ -16,17 +16,6 @@ using EditorReplace = WindowTest;
 
 namespace {
 
-// The editor with its frame and scroll bars, without the blinking caret.
-std::vector<uint8_t> editor_pixels() {
-    HideCaret(editorPane);
-    int width = 0, height = 0;
-    std::vector<uint8_t> pixels = window_pixels(editorPane, true, width, height);
-    ShowCaret(editorPane);
-    for (size_t i = 3; i < pixels.size(); i += 4)
-        pixels[i] = 0; // the unused fourth byte
-    return pixels;
-}
-
 std::string editor_text_now() {
     std::string text(static_cast<size_t>(GetWindowTextLengthA(editorPane)) + 1, '\0');
     text.resize(GetWindowTextA(editorPane, &text[0], static_cast<int>(text.size())));
@@ -53,14 +42,14 @@ TEST_F(EditorReplace, ShowsWhatTheControlDrawsAndKeepsAHiddenEditorHidden) {
     EXPECT_TRUE(IsWindowVisible(editorPane));
     EXPECT_EQ(editor_text_now(), text);
     EXPECT_EQ(GetFocus(), editorPane);
-    const std::vector<uint8_t> replaced = editor_pixels();
+    const std::vector<uint8_t> replaced = window_seen_pixels(editorPane);
 
     // The control's own drawing of the same text, every step shown, then painted in full.
     SetWindowTextA(editorPane, "");
     SetWindowTextA(editorPane, text.c_str());
     RedrawWindow(editorPane, nullptr, nullptr,
                  RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    const std::vector<uint8_t> own = editor_pixels();
+    const std::vector<uint8_t> own = window_seen_pixels(editorPane);
     ASSERT_FALSE(own.empty());
     EXPECT_TRUE(replaced == own) << "the editor looks different after the replacement";
 

@@ -229,14 +229,8 @@ long window_differences() {
     return differences;
 }
 
-// A window as the user sees it, frame and scroll bars included, without the blinking caret.
 uint64_t window_hash(HWND window) {
-    HideCaret(editorPane);
-    int width = 0, height = 0;
-    std::vector<uint8_t> pixels = window_pixels(window, true, width, height);
-    ShowCaret(editorPane);
-    for (size_t i = 3; i < pixels.size(); i += 4)
-        pixels[i] = 0; // the unused fourth byte
+    const std::vector<uint8_t> pixels = window_seen_pixels(window);
     return fnv(pixels.data(), pixels.size());
 }
 
@@ -418,6 +412,16 @@ std::vector<uint8_t> window_pixels(HWND window, bool frame, int &width, int &hei
     SelectObject(memory, held);
     DeleteObject(copy);
     DeleteDC(memory);
+    return pixels;
+}
+
+std::vector<uint8_t> window_seen_pixels(HWND window) {
+    HideCaret(editorPane);
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels = window_pixels(window, true, width, height);
+    ShowCaret(editorPane);
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        pixels[i] = 0;
     return pixels;
 }
 

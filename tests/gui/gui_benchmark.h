@@ -14,3 +14,7 @@ int gui_benchmark_run(int runs);
 // A window's pixels as its window surface holds them, B, G, R and an unused byte each, row by
 // row: the whole window with its frame, or the client area. Empty when it has no area.
 std::vector<uint8_t> window_pixels(HWND window, bool frame, int &width, int &height);
+
+// A window as the user sees it, frame and scroll bars included, without the editor's blinking
+// caret; the unused bytes are 0, so two captures of the same picture compare equal.
+std::vector<uint8_t> window_seen_pixels(HWND window);

@@ -19,6 +19,7 @@
 #include "main_window/toolbar.h"
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
+#include "tests/gui/gui_benchmark.h"
 #include "tests/gui/gui_session.h"
 
 namespace {
@@ -53,27 +54,14 @@ Rgb rgb_of(COLORREF c) {
 
 // What the image pane shows on the screen, top-down rows of width pixels.
 std::vector<COLORREF> pane_pixels(int width, int height) {
-    HDC pane = GetDC(imagePane);
-    HDC memory = CreateCompatibleDC(pane);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, pane, 0, 0, SRCCOPY);
-    GdiFlush();
+    int paneWidth = 0, paneHeight = 0;
+    const std::vector<uint8_t> bgrx = window_pixels(imagePane, false, paneWidth, paneHeight);
     std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
-    const auto *bgrx = static_cast<const BYTE *>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = RGB(bgrx[4 * i + 2], bgrx[4 * i + 1], bgrx[4 * i]);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(imagePane, pane);
+    for (int y = 0; y < std::min(height, paneHeight); ++y)
+        for (int x = 0; x < std::min(width, paneWidth); ++x) {
+            const uint8_t *p = &bgrx[(static_cast<size_t>(y) * paneWidth + x) * 4];
+            pixels[static_cast<size_t>(y) * width + x] = RGB(p[2], p[1], p[0]);
+        }
     return pixels;
 }
 
