@@ -66,17 +66,16 @@ python3 bench/timing.py "$runs" \
     RLE8 -- $vkd --width 100 "$pics/photo-rle8.bmp" ";;" \
     32-bit bit fields -- $vkd --width 100 "$pics/photo32.bmp"
 echo
-echo "### 4000 x 3000 JPEG, 100 columns"
-python3 bench/timing.py "$runs" \
-    vkd -- $vkd --width 100 "$pics/phone.jpg" ";;" \
-    jp2a -- jp2a --width=100 "$pics/phone.jpg" ";;" \
-    chafa -- $(chafa100 "$pics/phone.jpg")
+beside_jp2a_and_chafa() { # TITLE PICTURE
+    echo "### $1, 100 columns"
+    python3 bench/timing.py "$runs" \
+        vkd -- $vkd --width 100 "$2" ";;" \
+        jp2a -- jp2a --width=100 "$2" ";;" \
+        chafa -- $(chafa100 "$2")
+}
+beside_jp2a_and_chafa "4000 x 3000 JPEG" "$pics/phone.jpg"
 echo
-echo "### 2560 x 1600 PNG, 100 columns"
-python3 bench/timing.py "$runs" \
-    vkd -- $vkd --width 100 "$pics/screen.png" ";;" \
-    jp2a -- jp2a --width=100 "$pics/screen.png" ";;" \
-    chafa -- $(chafa100 "$pics/screen.png")
+beside_jp2a_and_chafa "2560 x 1600 PNG" "$pics/screen.png"
 echo
 echo "### Refused before decoding: a 1 KB PNG claiming 30000 x 30000 (vkd exits 1)"
 bomb=tests/data/pictures/bomb-30000x30000.png
