@@ -9,6 +9,7 @@
 
 #include "core/convert.h"
 #include "core/geometry.h"
+#include "core/look.h"
 #include "core/settings.h"
 #include "core/surface.h"
 
@@ -70,6 +71,30 @@ void BM_TextConvert(benchmark::State &state) {
     state.counters["bytes"] = double(text.size());
 }
 BENCHMARK(BM_TextConvert)->Unit(benchmark::kMillisecond);
+
+// The window's Convert in each look: redraw the previews, then convert, 2048 x 1536 to 220
+// columns. Every look should stay within twice the standard look's time.
+void BM_ConvertLook(benchmark::State &state) {
+    source_load();
+    settings.Mojisu = 220;
+    lookSettings = LookSettings{static_cast<Look>(state.range(0)), state.range(1) != 0, ""};
+    std::string text;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(map_geometry_update());
+        benchmark::DoNotOptimize(text_convert(text));
+    }
+    lookSettings = LookSettings{};
+    state.counters["bytes"] = double(text.size());
+}
+BENCHMARK(BM_ConvertLook)
+    ->ArgNames({"look", "dither"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({2, 0})
+    ->Args({2, 1})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

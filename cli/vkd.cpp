@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/bitmap.h"
 #include "core/convert.h"
@@ -14,8 +15,12 @@
 #include "core/file_read.h"
 #include "core/file_save.h"
 #include "core/geometry.h"
+#include "core/look.h"
 #include "core/settings.h"
 #include "core/surface.h"
+#include "core/text_color.h"
+#include "core/text_html.h"
+#include "core/text_image.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 
@@ -23,7 +28,10 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include "main_window/command_line.h"
 #include "main_window/picture_wic.h"
+#else
+#include "cli/font_measure.h"
 #endif
 
 #ifndef VKD_VERSION
@@ -38,8 +46,8 @@ constexpr int exitUsage = 2;
 constexpr int32_t hirituMax = 150;
 constexpr int32_t meidoMax = 100;
 
-// The window's messages for a file it cannot open or create.
-const char *const openFailedText = "ファイルのオープンに失敗しました。";
+// The window's message for a file it cannot create (openFailedText, core/load.h, for one it
+// cannot open).
 const char *const createFailedText = "ファイルの作成に失敗しました";
 
 const char *const usageShort = "usage: vkd [options] PICTURE   (or - for standard input)\n"
@@ -52,7 +60,14 @@ const char *const usageLong =
     "Turns a picture (BMP, PNG, JPEG or GIF) into a text picture and prints it,\n"
     "exactly as the window's Convert command would put it in the editor pane.\n"
     "\n"
-    "  -o FILE, --output FILE   write the text picture to FILE instead\n"
+    "  -o FILE, --output FILE   write the text picture to FILE instead; FILE.png\n"
+    "                           is an image, FILE.html a web page\n"
+    "  --format text|png|html   write text, a PNG image or an HTML page,\n"
+    "                           whatever FILE's extension says; the image is\n"
+    "                           drawn in the --font font, and the page names it\n"
+    "  --color                  colour each character with the average colour of\n"
+    "                           its part of the picture: 24-bit escapes in text,\n"
+    "                           <span> colours in HTML\n"
     "  --width N                characters per line, 20 to 220 (default 100)\n"
     "  --ratio P                vertical ratio in percent, 0 to 150 (default 50)\n"
     "  --brightness B           brightness, 0 to 100 (default 50)\n"
@@ -61,13 +76,31 @@ const char *const usageLong =
     "  --lf                     end lines with LF instead of CR LF\n"
     "  --invert                 reverse the characters, the darkest pixels as\n"
     "                           spaces: light text for a dark terminal\n"
-    "  --ini FILE               take Mode, Mojisu, Hiritu and Meido from a\n"
-    "                           settings file; options given as well win\n"
+    "  --look standard|photo|shape\n"
+    "                           how characters are chosen. standard (default):\n"
+    "                           the fifteen characters by R+G+B, as the window\n"
+    "                           always did. photo, for photographs: brightness\n"
+    "                           as the eye sees it, contrast stretched, every\n"
+    "                           cell by the measured darkness and shape of the\n"
+    "                           characters. shape,\n"
+    "                           for line art, logos and screenshots: each\n"
+    "                           character's shape follows the edges in its cell\n"
+    "  --dither                 spread each character's error in darkness over\n"
+    "                           its neighbours: smoother gradients, more grain\n"
+    "  --chars LIST             photo and shape choose only from these printable\n"
+    "                           ASCII characters\n"
+    "  --font FILE              measure the characters in this font (TrueType or\n"
+    "                           OpenType; not in vkd.exe) instead of the built-in\n"
+    "                           DejaVu Sans Mono\n"
+    "  --ini FILE               take Mode, Mojisu, Hiritu, Meido and the look\n"
+    "                           from a settings file; options given as well win\n"
     "  --help                   show this help\n"
     "  --version                show the version\n"
     "\n"
     "Exit status: 0 converted, 1 refused (the reason is on standard error),\n"
     "2 bad usage.\n";
+
+enum class OutputFormat { text, png, html };
 
 struct CliOptions {
     const char *input = nullptr;  // path, or "-" for standard input
@@ -76,6 +109,12 @@ struct CliOptions {
     bool lf = false;
     bool invert = false;
     std::optional<int32_t> width, ratio, brightness, mode;
+    std::optional<Look> look;
+    bool dither = false;
+    const char *chars = nullptr; // nullptr: the look's own set
+    const char *font = nullptr;
+    std::optional<OutputFormat> format; // unset: by the output file's extension
+    bool color = false;
 };
 
 enum class ParseOutcome { run, help, version, usage };
@@ -103,6 +142,23 @@ bool number_parse(const char *text, long long &value) {
     errno = 0;
     value = std::strtoll(text, nullptr, 10); // on overflow it saturates, still out of range
     return true;
+}
+
+// FILE.png an image, FILE.html (or .htm) a page, in any case; anything else text.
+OutputFormat output_format_of(const char *path) {
+    if (path == nullptr)
+        return OutputFormat::text;
+    std::string name = path + path_folder_length(path);
+    const size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+    for (char &c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (extension == "png")
+        return OutputFormat::png;
+    if (extension == "html" || extension == "htm")
+        return OutputFormat::html;
+    return OutputFormat::text;
 }
 
 // Options may come before or after the input; "--" ends them; "--name=value" is accepted too.
@@ -133,7 +189,7 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
         }
 
         bool isFlag = name == "--help" || name == "-h" || name == "--version" || name == "--lf" ||
-                      name == "--invert";
+                      name == "--invert" || name == "--dither" || name == "--color";
         if (isFlag) {
             if (value != nullptr) {
                 error = "option " + name + " takes no value";
@@ -143,6 +199,10 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
                 opts.lf = true;
             else if (name == "--invert")
                 opts.invert = true;
+            else if (name == "--dither")
+                opts.dither = true;
+            else if (name == "--color")
+                opts.color = true;
             else
                 return name == "--version" ? ParseOutcome::version : ParseOutcome::help;
             continue;
@@ -153,7 +213,8 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
             if (name == candidate.name)
                 number = &candidate;
         bool known = number != nullptr || name == "-o" || name == "--output" || name == "--ini" ||
-                     name == "--mode";
+                     name == "--mode" || name == "--look" || name == "--chars" ||
+                     name == "--font" || name == "--format";
         if (!known) {
             error = "unknown option '" + name + "'";
             return ParseOutcome::usage;
@@ -183,6 +244,44 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
                 error = std::string("--mode must be 'stretch' or 'original', not '") + value + "'";
                 return ParseOutcome::usage;
             }
+        } else if (name == "--look") {
+            const char *const looks[] = {"standard", "photo", "shape"};
+            opts.look.reset();
+            for (int k = 0; k < 3; ++k)
+                if (std::strcmp(value, looks[k]) == 0)
+                    opts.look = static_cast<Look>(k);
+            if (!opts.look) {
+                error = std::string("--look must be 'standard', 'photo' or 'shape', not '") +
+                        value + "'";
+                return ParseOutcome::usage;
+            }
+        } else if (name == "--chars") {
+            if (!look_chars_valid(value)) {
+                error = std::string("--chars takes printable ASCII characters (space to '~'), "
+                                    "not '") +
+                        value + "'";
+                return ParseOutcome::usage;
+            }
+            opts.chars = value;
+        } else if (name == "--format") {
+            const char *const formats[] = {"text", "png", "html"};
+            opts.format.reset();
+            for (int k = 0; k < 3; ++k)
+                if (std::strcmp(value, formats[k]) == 0)
+                    opts.format = static_cast<OutputFormat>(k);
+            if (!opts.format) {
+                error = std::string("--format must be 'text', 'png' or 'html', not '") + value +
+                        "'";
+                return ParseOutcome::usage;
+            }
+        } else if (name == "--font") {
+#ifdef _WIN32
+            error = "--font is not available in vkd.exe (fonts are measured with FreeType, "
+                    "which the Windows build does not include); the built-in table is used";
+            return ParseOutcome::usage;
+#else
+            opts.font = value;
+#endif
         } else if (name == "--ini") {
             opts.ini = value;
         } else {
@@ -191,6 +290,12 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
     }
     if (opts.input == nullptr) {
         error = "no input given";
+        return ParseOutcome::usage;
+    }
+    if (!opts.format)
+        opts.format = output_format_of(opts.output);
+    if (opts.color && *opts.format == OutputFormat::png) {
+        error = "--color colours text and HTML; a PNG image is black on white";
         return ParseOutcome::usage;
     }
     return ParseOutcome::run;
@@ -222,6 +327,8 @@ std::string problem(const std::string &name, const std::string &text,
 std::string reason_of(int error) {
     if (error == EISDIR)
         return std::string(std::strerror(error)) + ": a folder, not a file";
+    if (error == ENODEV) // only a save on Windows gives this
+        return std::string(std::strerror(error)) + ": the name of a device on Windows, not a file";
     return error != 0 ? std::strerror(error) : "";
 }
 
@@ -264,10 +371,7 @@ std::string output_write(const char *path, const std::string &text) {
         return "";
     std::string reason = reason_of(error);
     if (error == ENOENT) {
-        std::string folder(path, path_folder_length(path));
-        if (folder.size() > 1)
-            folder.pop_back();
-        reason += ": the folder '" + folder + "' does not exist";
+        reason += ": the folder '" + file_save_folder(path) + "' does not exist";
     }
     return problem(path, createFailedText, reason);
 }
@@ -321,12 +425,44 @@ int cli_run(const CliOptions &opts) {
         settings.Meido = *opts.brightness;
     if (opts.mode)
         settings.Mode = *opts.mode;
+    if (opts.look)
+        lookSettings.look = *opts.look;
+    if (opts.dither)
+        lookSettings.dither = true;
+    if (opts.chars != nullptr)
+        lookSettings.chars = opts.chars;
+    if (opts.chars != nullptr && lookSettings.look == Look::standard) {
+        std::fprintf(stderr, "vkd: --chars needs --look photo or shape; the standard look "
+                             "always uses its fifteen characters\n%s",
+                     usageShort);
+        return exitUsage;
+    }
+#ifndef _WIN32
+    std::vector<GlyphInk> glyphs;
+    if (opts.font != nullptr) {
+        std::string reason;
+        if (!font_measure(opts.font, glyphs, reason))
+            return refuse(problem(opts.font, "cannot measure the font", reason));
+        look_glyphs_use(glyphs.data());
+    }
+#endif
     // The window would draw nothing and convert an empty picture for any other Mode, which
     // here would look like success.
     if (settings.Mode != 1 && settings.Mode != 2)
         return refuse(problem(opts.ini != nullptr ? opts.ini : "settings",
                               "Mode " + std::to_string(settings.Mode) +
                                   " is neither 1 (stretch) nor 2 (original)"));
+
+    // The font before the picture: a mistake in it costs no conversion. A page only names
+    // its font, so it does without one when none is installed.
+    TextImageFont font;
+    if (*opts.format != OutputFormat::text) {
+        std::string reason;
+        if (!text_image_font_find(opts.font, font, reason) &&
+            (*opts.format == OutputFormat::png || opts.font != nullptr))
+            return refuse(problem(opts.font != nullptr ? opts.font : "font",
+                                  "cannot draw with the font", reason));
+    }
 
     const bool fromStdin = std::strcmp(opts.input, "-") == 0;
     const std::string name = fromStdin ? "standard input" : opts.input;
@@ -343,8 +479,13 @@ int cli_run(const CliOptions &opts) {
 
     // Convert: redraw the previews, then read the squeezed one.
     map_geometry_update();
+    // Read before the conversion paints its greys over the squeezed preview.
+    const CellColors colors = opts.color ? text_cell_colors() : CellColors{};
     std::string text;
-    ConvertOutcome converted = text_convert(text);
+    // The photo and shape looks invert the tone before choosing; the standard look mirrors its
+    // ramp afterwards, as it always did.
+    const bool invertTone = opts.invert && lookSettings.look != Look::standard;
+    ConvertOutcome converted = text_convert_look(text, lookSettings, invertTone);
     surfaces_release();
     if (converted == ConvertOutcome::tooLarge)
         return refuse(problem(name, text_convert_too_large_message()));
@@ -356,9 +497,26 @@ int cli_run(const CliOptions &opts) {
                                        " %; the text picture is empty")
                          .c_str());
 
-    if (opts.invert)
+    if (opts.invert && !invertTone)
         text_invert(text);
-    error = output_write(opts.output, opts.lf ? text_line_ends_lf(text) : text);
+    std::string bytes;
+    if (*opts.format == OutputFormat::png) {
+        std::string reason;
+        if (!text_image_png(text, font, bytes, reason))
+            return refuse(problem(name, "cannot draw the image", reason));
+    } else if (*opts.format == OutputFormat::html) {
+        const std::string title = fromStdin ? name : name.substr(path_folder_length(name.c_str()));
+#ifdef _WIN32
+        bytes = text_html(text, cp932_to_utf8(title), font.family, opts.color ? &colors : nullptr);
+#else
+        bytes = text_html(text, title, font.family, opts.color ? &colors : nullptr);
+#endif
+    } else {
+        bytes = opts.color ? text_ansi_color(text, colors) : text;
+        if (opts.lf)
+            bytes = text_line_ends_lf(bytes);
+    }
+    error = output_write(opts.output, bytes);
     if (!error.empty())
         return refuse(error);
     return 0;
@@ -372,6 +530,16 @@ int main(int argc, char **argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
     picture_wic_install();
+    // A name the ANSI code page cannot hold arrives as a look-alike: another file, never used.
+    const MisnamedArgument misnamed = command_line_misnamed_find(GetCommandLineW(), argc, argv);
+    if (misnamed.index >= 0) {
+        std::fprintf(stderr,
+                     "vkd: %s: not used: code page %u cannot hold every character of this "
+                     "name, and Windows passes it on as '%s', another name\n",
+                     misnamed.shown.c_str(), GetACP(),
+                     misnamed.index < argc ? argv[misnamed.index] : "");
+        return exitRefused;
+    }
 #endif
     CliOptions opts;
     std::string error;

@@ -1,7 +1,7 @@
 // BMP decoding. A whitelist: every header size, depth and compression that is not known is
 // refused early, and every read is proven inside the file before it is made. Rows are decoded
-// as the file is read, straight into the destination, which a refused file may leave half
-// written (the loader decodes into a spare surface). Each finished row is told to the caller,
+// as the file is read, straight into the sink's destination, which a refused file may leave
+// half written (the loader decodes into a spare surface). Each finished row is told to the sink,
 // so the reduced copy can be made while the rows are still in the cache.
 #include "core/bitmap.h"
 
@@ -236,10 +236,6 @@ uint32_t index_at(const uint8_t *row, uint32_t bpp, int64_t x) {
     return row[bit / 8] >> (8 - bpp - bit % 8) & ((1u << bpp) - 1);
 }
 
-uint8_t *dst_pixel(Surface &dst, int64_t x, int64_t y) {
-    return dst.bits + y * int64_t(dst.stride) + x * 3;
-}
-
 void put(uint8_t *p, Rgb c) {
     p[0] = c.b;
     p[1] = c.g;
@@ -285,22 +281,17 @@ void decode_row(const Layout &l, const uint8_t *src, uint8_t *out) {
     }
 }
 
-// Where decoded rows go: the destination (nullptr: rows are checked and dropped) and whom to
-// tell when a row is finished.
+// Where decoded rows go: the sink (nullptr: rows are checked and dropped).
 struct RowsOut {
-    Surface *dst;
-    int64_t ring; // dst holds a ring of rows: row y in row y % ring
-    const BmpRowsDone *done;
-    std::vector<uint8_t> scratch; // a row's pixels when there is no destination
+    PictureSink *sink;
+    std::vector<uint8_t> scratch; // a row's pixels when there is no sink
 
     uint8_t *row(int64_t y) {
-        if (dst == nullptr)
-            return scratch.data();
-        return dst_pixel(*dst, 0, ring > 0 ? y % ring : y);
+        return sink != nullptr ? picture_sink_row_at(*sink, y) : scratch.data();
     }
     void finished(int64_t y) {
-        if (done != nullptr)
-            done->row(done->context, static_cast<int32_t>(y));
+        if (sink != nullptr)
+            picture_sink_row_finished(*sink, y);
     }
 };
 
@@ -336,9 +327,9 @@ const char *rle_play(const Layout &l, const uint8_t *p, const uint8_t *end, Rows
     const bool four = l.compression == compRle4;
     const int64_t w = l.width, h = l.height;
     int64_t x = 0, y = 0; // y counts rows from the bottom of the picture
-    const bool painting = out.dst != nullptr; // checking alone paints nothing
-    uint8_t *row = out.row(h - 1);            // the current row, while y < h
-    int64_t rowEnd = w;                       // a run may end here: w, or 0 above the top
+    const bool painting = out.sink != nullptr; // checking alone paints nothing
+    uint8_t *row = out.row(h - 1);             // the current row, while y < h
+    int64_t rowEnd = w;                        // a run may end here: w, or 0 above the top
     // The palette as bytes in the surface's order, every index in range of it; a full palette
     // leaves no index to check.
     uint8_t colours[256 * 3] = {};
@@ -360,10 +351,10 @@ const char *rle_play(const Layout &l, const uint8_t *p, const uint8_t *end, Rows
             else
                 rowEnd = 0;
         }
-        if (y < h) {
+        if (y < h)
             fill(x, toX);
-            x = std::max(x, toX);
-        }
+        // Above the top too: a later delta or run from here must still stay inside the picture.
+        x = std::max(x, toX);
     };
     while (end - p >= 2) {
         const uint32_t a = p[0], b = p[1];
@@ -422,8 +413,7 @@ const char *rle_play(const Layout &l, const uint8_t *p, const uint8_t *end, Rows
 
 } // namespace
 
-BmpInfo bmp_decode_window(FileWindow &in, uint64_t fileSize, Surface *dst, const BmpRowsDone *done,
-                          int64_t ring) {
+BmpInfo bmp_decode_window(FileWindow &in, uint64_t fileSize, PictureSink *sink) {
     BmpInfo info;
     auto refuse = [&](const char *why) {
         info.reason = why;
@@ -432,23 +422,20 @@ BmpInfo bmp_decode_window(FileWindow &in, uint64_t fileSize, Surface *dst, const
     Layout l;
     if (const char *why = parse_headers(in, fileSize, l))
         return refuse(why);
-    if (dst != nullptr && (dst->bits == nullptr || l.width > dst->width ||
-                           (ring == 0 && l.height > dst->height) || ring > dst->height))
-        return refuse("picture larger than the surface");
+    if (sink != nullptr && (sink->reduce || sink->orientation != 1 || sink->width != l.width ||
+                            sink->height != l.height))
+        return refuse("picture is not the size its header test said");
 
-    RowsOut out{dst, ring, done, {}};
-    if (dst == nullptr)
+    RowsOut out{sink, {}};
+    if (sink == nullptr)
         out.scratch.resize(size_t(l.width) * 3);
     if (l.compression == compRle8 || l.compression == compRle4) {
-        // Compressed rows have no fixed place: the stream is taken whole.
+        // Compressed rows have no fixed place: the stream is taken whole, as far as the window
+        // reads, the same for a file as for a stream: bytes after the end marker may be cut.
         size_t rest = 0;
-        const uint8_t *p = nullptr;
-        if (fileSize != UINT64_MAX) {
-            rest = size_t(fileSize - l.pixelOffset);
-            p = file_window_get(in, l.pixelOffset, rest);
-        } else {
-            p = file_window_rest(in, l.pixelOffset, rest);
-        }
+        const uint8_t *p = file_window_rest(in, l.pixelOffset, rest);
+        if (p != nullptr && fileSize != UINT64_MAX)
+            rest = size_t(std::min<uint64_t>(rest, fileSize - l.pixelOffset));
         if (p == nullptr)
             return refuse("compressed data ends without an end marker");
         if (const char *why = rle_play(l, p, p + rest, out))
@@ -463,12 +450,27 @@ BmpInfo bmp_decode_window(FileWindow &in, uint64_t fileSize, Surface *dst, const
 }
 
 BmpInfo bmp_decode(const uint8_t *data, size_t size, Surface *dst) {
+    BmpInfo info;
     if (data == nullptr) {
-        BmpInfo info;
         info.reason = "no data";
         return info;
     }
     FileWindow in;
     file_window_memory(in, data, size);
-    return bmp_decode_window(in, size, dst, nullptr);
+    if (dst == nullptr)
+        return bmp_decode_window(in, size, nullptr);
+    // The size from the headers first, for a sink of the picture's own size on dst.
+    Layout l;
+    if (const char *why = parse_headers(in, size, l)) {
+        info.reason = why;
+        return info;
+    }
+    if (dst->bits == nullptr || l.width > dst->width || l.height > dst->height) {
+        info.reason = "picture larger than the surface";
+        return info;
+    }
+    const PictureSize shown{int32_t(l.width), int32_t(l.height)};
+    PictureSink sink;
+    picture_sink_begin(sink, l.width, l.height, 1, shown, *dst);
+    return bmp_decode_window(in, size, &sink);
 }

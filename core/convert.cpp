@@ -1,9 +1,13 @@
 #include "core/convert.h"
 
 #include <algorithm>
+#include <new>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "core/geometry.h"
+#include "core/look.h"
 #include "core/settings.h"
 #include "core/surface.h"
 
@@ -18,7 +22,221 @@ const RampEntry ramp[rampSize] = {
 
 namespace {
 constexpr int32_t previewEdge = 15; // the squeezed preview's left (vertical) or top (horizontal)
+constexpr int32_t reduceFactor = 3; // the reduced copy is a third of the source
+
+// The squeezed preview's place on the canvas; a cell outside the canvas reads white.
+struct Grid {
+    int64_t left, top;
+    bool inside(int64_t x, int64_t y) const {
+        return x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
+    }
+};
+
+Grid grid_now() {
+    const bool vertical = settings.Position != 0;
+    return {vertical ? previewEdge : mapX, vertical ? mapY : previewEdge};
 }
+
+int32_t clip_coordinate(bool inside, int64_t v) {
+    return static_cast<int32_t>(inside ? v : -1);
+}
+
+void feedback_tell(const Grid &g) {
+    const int64_t x0 = std::max<int64_t>(g.left, 0), y0 = std::max<int64_t>(g.top, 0);
+    const int64_t x1 = std::min<int64_t>(g.left + mapCols, canvas.width);
+    const int64_t y1 = std::min<int64_t>(g.top + mapRows, canvas.height);
+    if (canvasChanged != nullptr && x0 < x1 && y0 < y1)
+        canvasChanged(static_cast<int32_t>(x0), static_cast<int32_t>(y0),
+                      static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
+}
+
+// The standard ramp with error diffusion: each entry stands for the sum of its feedback grey,
+// so solid black ("$", 0) and solid white (the space, 765) carry no error.
+void ramp_dither(std::string &out, const Grid &g, int64_t offset) {
+    std::vector<int64_t> carry(size_t(mapCols) + 2, 0), next(size_t(mapCols) + 2, 0);
+    for (int64_t i = 0; i < mapRows; ++i) {
+        std::fill(next.begin(), next.end(), 0);
+        for (int64_t j = 0; j < mapCols; ++j) {
+            const int64_t x = g.left + j, y = g.top + i;
+            const bool in = g.inside(x, y);
+            const Rgb c = surface_get(canvas, clip_coordinate(in, x), clip_coordinate(in, y));
+            const int64_t want = c.r + c.g + c.b + carry[j + 1] / 16;
+            const int k = ramp_pick(static_cast<int32_t>(std::clamp<int64_t>(want, -1, 766)), offset);
+            const RampEntry &entry = ramp[k];
+            const int64_t e = (std::clamp<int64_t>(want + offset, 0, 765) -
+                               (entry.r + entry.g + entry.b)) * 16;
+            carry[j + 2] += e * 7 / 16;
+            next[j] += e * 3 / 16;
+            next[j + 1] += e * 5 / 16;
+            next[j + 2] += e / 16;
+            out += entry.text;
+            surface_set(canvas, clip_coordinate(in, x), clip_coordinate(in, y),
+                        Rgb{entry.r, entry.g, entry.b});
+        }
+        out += "\r\n";
+        std::swap(carry, next);
+    }
+}
+
+// The source pixels [span[2i], span[2i + 1]) that sub-sample i averages when s pixels make d
+// sub-samples; every sub-sample gets at least one (the nearest when the source is smaller).
+std::vector<int32_t> sample_spans(int64_t s, int64_t d) {
+    std::vector<int32_t> span(size_t(d) * 2);
+    for (int64_t i = 0; i < d; ++i) {
+        const int64_t first = std::min(i * s / d, s - 1);
+        span[size_t(i) * 2] = static_cast<int32_t>(first);
+        span[size_t(i) * 2 + 1] = static_cast<int32_t>(std::max((i + 1) * s / d, first + 1));
+    }
+    return span;
+}
+
+// The luminance of the surface the shape look samples, one byte a pixel (rows not yet drawn and
+// columns past the surface read white). Kept while the surface is unchanged, as the reduced copy
+// is: changing the look or the width converts the same picture again.
+struct LumaPlane {
+    const uint8_t *bits = nullptr;
+    uint32_t generation = 0;
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> luma;
+};
+LumaPlane lumaPlane;
+
+// False without memory for the plane.
+bool luma_plane_of(const Surface &from, int32_t sw, int32_t sh) {
+    LumaPlane &l = lumaPlane;
+    if (l.bits == from.bits && l.generation == from.generation && l.width == sw &&
+        l.height == sh && !l.luma.empty())
+        return true;
+    l.bits = nullptr;
+    try {
+        l.luma.resize(size_t(sw) * size_t(sh));
+    } catch (const std::bad_alloc &) {
+        l.luma.clear();
+        l.luma.shrink_to_fit();
+        return false;
+    }
+    for (int32_t y = 0; y < sh; ++y) {
+        uint8_t *out = l.luma.data() + size_t(y) * sw;
+        const int32_t inside =
+            y < from.height && !surface_row_blank(from, y) ? std::min(sw, from.width) : 0;
+        const uint8_t *p = from.bits + size_t(y) * from.stride;
+        for (int32_t x = 0; x < inside; ++x, p += 3)
+            out[x] = static_cast<uint8_t>(look_luma(p[2], p[1], p[0]));
+        std::fill(out + inside, out + sw, uint8_t{255});
+    }
+    l = LumaPlane{from.bits, from.generation, sw, sh, std::move(l.luma)};
+    return true;
+}
+
+// Each cell's sub-samples for the shape look: box averages of the luminance plane, straight into
+// the cells, so the window and vkd read the same pixels. Without a picture (or without memory)
+// each cell repeats its preview pixel.
+void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
+    const size_t cells = size_t(mapCols) * size_t(mapRows);
+    samples.assign(cells * glyphSubCount, 255);
+    const int64_t w = int64_t{mapCols} * glyphSubCols, h = int64_t{mapRows} * glyphSubRows;
+    const bool fromSource = map_geometry_reads_source(bmpWidth);
+    const Surface &from = fromSource ? sourceSurface : reducedCopy;
+    const int32_t sw = fromSource ? bmpWidth : bmpWidth / reduceFactor;
+    const int32_t sh = fromSource ? bmpHeight : bmpHeight / reduceFactor;
+    if (sw > 0 && sh > 0 && w > 0 && h > 0 && from.bits != nullptr &&
+        luma_plane_of(from, sw, sh)) {
+        const uint8_t *plane = lumaPlane.luma.data();
+        const std::vector<int32_t> xs = sample_spans(sw, w), ys = sample_spans(sh, h);
+        int64_t widest = 1;
+        for (int64_t x = 0; x < w; ++x)
+            widest = std::max<int64_t>(widest, xs[size_t(x) * 2 + 1] - xs[size_t(x) * 2]);
+        std::vector<uint32_t> sums(static_cast<size_t>(sw) + 4, 0); // padded for the fixed taps
+        std::vector<uint64_t> reciprocal;
+        for (int64_t y = 0; y < h; ++y) {
+            const int32_t r0 = ys[size_t(y) * 2], r1 = ys[size_t(y) * 2 + 1];
+            const uint32_t tall = uint32_t(r1 - r0);
+            uint32_t *sum = sums.data();
+            if (tall == 1) { // most rows: one source row
+                const uint8_t *row = plane + size_t(r0) * sw;
+                for (int32_t x = 0; x < sw; ++x)
+                    sum[x] = row[x];
+            } else {
+                std::fill_n(sum, sw, 0u);
+                for (int32_t r = r0; r < r1; ++r) {
+                    const uint8_t *row = plane + size_t(r) * sw;
+                    for (int32_t x = 0; x < sw; ++x)
+                        sum[x] += row[x];
+                }
+            }
+            uint8_t *out = samples.data() + size_t(y / glyphSubRows) * mapCols * glyphSubCount +
+                           size_t(y % glyphSubRows) * glyphSubCols;
+            const int32_t *span = xs.data();
+            const bool multiply = int64_t{tall} * widest < (int64_t{1} << 16);
+            // floor(n / a) as a multiply: with m = floor(2^40 / a) + 1 it is exact for the
+            // sums here (at most 255.5 a) while a < 2^16.
+            if (multiply && reciprocal.size() <= size_t(tall) * size_t(widest)) {
+                reciprocal.resize(size_t(tall) * size_t(widest) + 1);
+                for (size_t a = 1; a < reciprocal.size(); ++a)
+                    reciprocal[a] = (uint64_t{1} << 40) / a + 1;
+            }
+            // A span's taps as a fixed count (masked), not a loop that branches on each width.
+            auto row_out = [&](auto taps) {
+                constexpr int fixed = decltype(taps)::value;
+                for (int64_t c = 0; c < mapCols; ++c, out += glyphSubCount)
+                    for (int k = 0; k < glyphSubCols; ++k, span += 2) {
+                        const int32_t first = span[0], width = span[1] - span[0];
+                        uint64_t n = 0;
+                        for (int32_t i = 0; i < (fixed > 0 ? fixed : width); ++i)
+                            n += i < width ? sum[first + i] : 0;
+                        const uint64_t a = uint64_t(width) * tall;
+                        n += a / 2;
+                        out[k] = static_cast<uint8_t>(multiply ? (n * reciprocal[a]) >> 40
+                                                               : n / a);
+                    }
+            };
+            if (widest == 1)
+                row_out(std::integral_constant<int, 1>());
+            else if (widest == 2)
+                row_out(std::integral_constant<int, 2>());
+            else if (widest <= 4)
+                row_out(std::integral_constant<int, 4>());
+            else
+                row_out(std::integral_constant<int, 0>());
+        }
+        return;
+    }
+    for (int64_t i = 0; i < mapRows; ++i)
+        for (int64_t j = 0; j < mapCols; ++j) {
+            const int64_t x = g.left + j, y = g.top + i;
+            const bool in = g.inside(x, y);
+            const Rgb c = surface_get(canvas, clip_coordinate(in, x), clip_coordinate(in, y));
+            std::fill_n(&samples[(size_t(i) * mapCols + j) * glyphSubCount], glyphSubCount,
+                        static_cast<uint8_t>(look_luma(c.r, c.g, c.b)));
+        }
+}
+
+void look_convert(std::string &out, const Grid &g, const LookSettings &look, bool invert) {
+    static std::vector<uint8_t> samples; // kept between conversions: a megabyte at most
+    shape_samples(g, samples); // both looks read each cell as sub-samples
+    std::string chars;
+    std::vector<uint8_t> greys;
+    look_cells_pick(look, samples.data(), mapCols, mapRows, glyphSubCount, settings.Meido, invert,
+                    chars, greys);
+    for (int64_t i = 0; i < mapRows; ++i) {
+        out.append(chars, size_t(i) * mapCols, size_t(mapCols));
+        out += "\r\n";
+        // The feedback row straight into the canvas (the part of it on the canvas).
+        const int64_t y = g.top + i;
+        const int64_t j0 = std::max<int64_t>(0, -g.left);
+        const int64_t j1 = std::min<int64_t>(mapCols, int64_t{canvas.width} - g.left);
+        if (canvas.bits == nullptr || y < 0 || y >= canvas.height || j0 >= j1)
+            continue;
+        surface_rows_prepare(canvas, static_cast<int32_t>(y), static_cast<int32_t>(y + 1));
+        ++canvas.generation;
+        uint8_t *p = canvas.bits + size_t(y) * canvas.stride + size_t(g.left + j0) * 3;
+        const uint8_t *grey = greys.data() + size_t(i) * mapCols;
+        for (int64_t j = j0; j < j1; ++j, p += 3)
+            p[0] = p[1] = p[2] = grey[j];
+    }
+}
+
+} // namespace
 
 int ramp_pick(int32_t sum, int64_t offset) {
     for (int k = 0; k < rampSize; ++k)
@@ -43,6 +261,10 @@ bool text_convert_fits() {
 }
 
 ConvertOutcome text_convert(std::string &text) {
+    return text_convert_look(text, lookSettings, false);
+}
+
+ConvertOutcome text_convert_look(std::string &text, const LookSettings &look, bool invert) {
     if (!text_convert_fits())
         return ConvertOutcome::tooLarge;
     if (mapCols < 0 || mapRows < 0) { // only from a hand-edited settings file
@@ -52,31 +274,28 @@ ConvertOutcome text_convert(std::string &text) {
     std::string out;
     out.reserve(static_cast<size_t>(mapCols + 2) * static_cast<size_t>(mapRows));
     const int64_t offset = text_convert_offset(settings.Meido);
-    const bool vertical = settings.Position != 0;
-    const int64_t left = vertical ? previewEdge : mapX;
-    const int64_t top = vertical ? mapY : previewEdge;
+    const Grid g = grid_now();
 
-    for (int64_t i = 0; i < mapRows; ++i) {
-        const int64_t y = top + i;
-        for (int64_t j = 0; j < mapCols; ++j) {
-            const int64_t x = left + j;
-            const bool inside = x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
-            const auto cx = static_cast<int32_t>(inside ? x : -1);
-            const auto cy = static_cast<int32_t>(inside ? y : -1);
-            const Rgb c = surface_get(canvas, cx, cy); // white outside
-            const RampEntry &entry = ramp[ramp_pick(c.r + c.g + c.b, offset)];
-            out += entry.text;
-            surface_set(canvas, cx, cy, Rgb{entry.r, entry.g, entry.b});
+    if (look.look != Look::standard) {
+        look_convert(out, g, look, invert);
+    } else if (look.dither) {
+        ramp_dither(out, g, offset);
+    } else {
+        for (int64_t i = 0; i < mapRows; ++i) {
+            const int64_t y = g.top + i;
+            for (int64_t j = 0; j < mapCols; ++j) {
+                const int64_t x = g.left + j;
+                const bool in = g.inside(x, y);
+                const auto cx = clip_coordinate(in, x), cy = clip_coordinate(in, y);
+                const Rgb c = surface_get(canvas, cx, cy); // white outside
+                const RampEntry &entry = ramp[ramp_pick(c.r + c.g + c.b, offset)];
+                out += entry.text;
+                surface_set(canvas, cx, cy, Rgb{entry.r, entry.g, entry.b});
+            }
+            out += "\r\n";
         }
-        out += "\r\n";
     }
-
-    const int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
-    const int64_t x1 = std::min<int64_t>(left + mapCols, canvas.width);
-    const int64_t y1 = std::min<int64_t>(top + mapRows, canvas.height);
-    if (canvasChanged != nullptr && x0 < x1 && y0 < y1)
-        canvasChanged(static_cast<int32_t>(x0), static_cast<int32_t>(y0),
-                      static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
+    feedback_tell(g);
     text = std::move(out);
     return ConvertOutcome::converted;
 }

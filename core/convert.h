@@ -31,7 +31,14 @@ enum class ConvertOutcome { converted, tooLarge };
 // Reads the squeezed preview from the canvas, fills text with mapRows lines of mapCols ramp
 // characters each ended by CR LF, and paints the grey feedback on the canvas (then tells
 // canvasChanged). tooLarge: nothing changes and text is left as it was.
+// With a look other than the standard one without dither (lookSettings), the look chooses
+// the characters instead and the feedback is each character's measured darkness as a grey.
 ConvertOutcome text_convert(std::string &text);
+
+// The same in a given look; invert (photo and shape looks) reverses the tone before choosing,
+// for light text on a dark background.
+struct LookSettings;
+ConvertOutcome text_convert_look(std::string &text, const LookSettings &look, bool invert);
 
 // Reverses the ramp in a converted text, for light text on a dark background: every ramp
 // character becomes the one as far from the other end ("$" a space, "." "&"); line ends and

@@ -54,7 +54,7 @@ bool source_wait(int) {
 #else
 
 int source_open(const char *path, bool &stream, uint64_t &size) {
-    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    // Without O_NONBLOCK, opening a device may wait (for a modem's carrier, say).
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
@@ -64,6 +64,14 @@ int source_open(const char *path, bool &stream, uint64_t &size) {
         close(fd);
         errno = error;
         return -1;
+    }
+    // Opened without blocking, a FIFO whose writer has not come yet reads as ended. Wait until
+    // a writer has written or come and gone: Linux reports the hang-up only once a writer was
+    // there.
+    if (S_ISFIFO(st.st_mode)) {
+        pollfd ready{fd, POLLIN, 0};
+        while (poll(&ready, 1, -1) < 0 && errno == EINTR) {
+        }
     }
     // Files that tell no size (those in /proc) are read to their end like a stream.
     stream = !S_ISREG(st.st_mode) || st.st_size == 0;

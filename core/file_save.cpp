@@ -1,6 +1,7 @@
 #include "core/file_save.h"
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "core/cp932.h"
+#include "core/file_save_parts.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -20,6 +22,10 @@
 #include <sys/statfs.h>
 #endif
 #endif
+
+using file_save_parts::fail;
+using file_save_parts::temp_name;
+using file_save_parts::tempAttempts;
 
 namespace {
 
@@ -36,20 +42,7 @@ uint64_t random_bits() {
     }
 }
 
-bool fail(int *error, int code) {
-    if (error != nullptr)
-        *error = code;
-    return false;
-}
-
 #ifndef _WIN32
-
-// Tries before giving up: only a broken random source meets that many taken names.
-constexpr int tempAttempts = 100;
-
-std::string temp_name(const std::string &folder) {
-    return folder + file_save_temp_name(fileSaveRandom());
-}
 
 bool fd_write(int fd, const char *data, size_t size) {
     while (size > 0) {
@@ -71,8 +64,9 @@ bool fd_write(int fd, const char *data, size_t size) {
 
 // A device or FIFO, written where it stands. Opening without blocking makes a FIFO without a
 // reader fail with ENXIO instead of waiting; a reader that goes away gives EPIPE, not SIGPIPE.
-bool save_direct(const char *path, const char *data, size_t size, int *error) {
-    const int fd = open(path, O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+// A link in /proc is followed by the kernel to the open file it stands for.
+bool save_direct(int folder, const char *name, const char *data, size_t size, int *error) {
+    const int fd = openat(folder, name, O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return fail(error, errno);
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -98,65 +92,119 @@ bool save_direct(const char *path, const char *data, size_t size, int *error) {
 
 enum class TargetKind { missing, regular, direct };
 
+// Where a save goes: the folder is held open from the first step on, so every later one (the
+// checks, the temporary file, the rename) happens in the folder examined, whatever names are
+// swapped meanwhile.
 struct Target {
     TargetKind kind = TargetKind::missing;
-    std::string path; // the file itself, every symbolic link followed
+    int folder = -1;        // O_PATH descriptor
+    std::string folderPath; // as reached (empty: the current folder), with its last separator
+    std::string name;       // the file's own name in it, every symbolic link followed
     struct stat st {};
+
+    Target() = default;
+    Target(const Target &) = delete;
+    Target &operator=(const Target &) = delete;
+    ~Target() {
+        if (folder >= 0)
+            close(folder);
+    }
 };
 
-bool in_proc(const std::string &path) {
+bool in_proc(const Target &target) {
 #ifdef __linux__
-    const std::string folder(path, 0, path_folder_length(path.c_str()));
     struct statfs fs;
-    return statfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
+    return fstatfs(target.folder, &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
 #else
-    return path.compare(0, 6, "/proc/") == 0;
+    return target.folderPath.compare(0, 6, "/proc/") == 0;
 #endif
 }
 
-// Follows symbolic links by hand to the file's own name, where the temporary file must go.
-bool target_find(const char *path, Target &target, int *error) {
-    struct stat followed;
-    const bool exists = stat(path, &followed) == 0;
-    if (!exists && errno != ENOENT)
-        return fail(error, errno);
-    if (exists && S_ISDIR(followed.st_mode))
-        return fail(error, EISDIR);
-    target.path = path;
-    if (exists && !S_ISREG(followed.st_mode)) {
-        target.kind = TargetKind::direct;
+// The kernel's rule for protected symbolic links, kept here since this walk follows links
+// itself: in a sticky folder anyone may write to, only a link of one's own or of the folder's
+// owner is followed. Without it, a link planted in /tmp would lead the save anywhere.
+bool link_may_follow(const Target &target) {
+    struct stat folder;
+    if (fstat(target.folder, &folder) != 0)
+        return false;
+    if ((folder.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH))
         return true;
+    return target.st.st_uid == geteuid() || target.st.st_uid == folder.st_uid;
+}
+
+// The text of the link node is open on. A text that fills the buffer may have been cut short:
+// then it is read again into a larger one.
+bool link_read(int node, size_t sizeHint, std::string &text) {
+    for (size_t size = sizeHint + 256; size <= (size_t{1} << 20); size *= 2) {
+        text.assign(size, '\0');
+        const ssize_t n = readlinkat(node, "", &text[0], size);
+        if (n < 0)
+            return false;
+        if (static_cast<size_t>(n) < size) {
+            text.resize(static_cast<size_t>(n));
+            return true;
+        }
     }
+    errno = ENAMETOOLONG;
+    return false;
+}
+
+// Follows symbolic links one by one from the folder of path to the file's own name, where the
+// temporary file must go. Every step opens relative to the folder held and never follows the
+// last name (O_NOFOLLOW): a link is read through the very node whose owner was checked. On a
+// missing folder, folderPath names it.
+bool target_find(const char *path, Target &target, int *error) {
+    std::string rest = path; // what is left to follow, relative to the folder held
     for (int links = 0;; ++links) {
-        if (lstat(target.path.c_str(), &target.st) != 0) {
+        const size_t split = path_folder_length(rest.c_str());
+        const bool absolute = rest[0] == '/';
+        target.name = rest.substr(split);
+        if (split > 0 || target.folder < 0) {
+            const std::string folderPath =
+                absolute ? rest.substr(0, split) : target.folderPath + rest.substr(0, split);
+            const int from = absolute || target.folder < 0 ? AT_FDCWD : target.folder;
+            const int folder = openat(from, split > 0 ? rest.substr(0, split).c_str() : ".",
+                                      O_PATH | O_DIRECTORY | O_CLOEXEC);
+            target.folderPath = folderPath;
+            if (folder < 0)
+                return fail(error, errno);
+            if (target.folder >= 0)
+                close(target.folder);
+            target.folder = folder;
+        }
+        if (target.name.empty())
+            return fail(error, EISDIR); // the path names a folder
+        const int node = openat(target.folder, target.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (node < 0) {
             if (errno != ENOENT)
                 return fail(error, errno);
             target.kind = TargetKind::missing; // created, also where a dangling link points
             return true;
         }
+        const bool statted = fstat(node, &target.st) == 0;
+        int code = statted ? 0 : errno;
+        if (statted && S_ISLNK(target.st.st_mode)) {
+            // Links in /proc (/dev/stdout, /dev/fd/N) name another open file, not a place.
+            if (in_proc(target)) {
+                close(node);
+                target.kind = TargetKind::direct;
+                return true;
+            }
+            code = links == 40 ? ELOOP : !link_may_follow(target) ? EACCES : 0;
+            if (code == 0 && !link_read(node, static_cast<size_t>(target.st.st_size), rest))
+                code = errno;
+            if (code == 0 && rest.empty())
+                code = ENOENT;
+        }
+        close(node);
+        if (!statted || code != 0)
+            return fail(error, code);
         if (!S_ISLNK(target.st.st_mode))
             break;
-        if (links == 40)
-            return fail(error, ELOOP);
-        // Links in /proc (/dev/stdout, /dev/fd/N) name another open file, not a place; the
-        // folder's file system tells, whatever way the path took there.
-        if (in_proc(target.path)) {
-            target.path = path;
-            target.kind = TargetKind::direct;
-            return true;
-        }
-        std::string link(static_cast<size_t>(target.st.st_size) + 256, '\0');
-        const ssize_t n = readlink(target.path.c_str(), &link[0], link.size());
-        if (n < 0)
-            return fail(error, errno);
-        link.resize(static_cast<size_t>(n));
-        target.path = link[0] == '/'
-                          ? link
-                          : target.path.substr(0, path_folder_length(target.path.c_str())) + link;
     }
-    if (!S_ISREG(target.st.st_mode)) // changed since the stat above
-        return fail(error, S_ISDIR(target.st.st_mode) ? EISDIR : EINVAL);
-    target.kind = TargetKind::regular;
+    if (S_ISDIR(target.st.st_mode))
+        return fail(error, EISDIR);
+    target.kind = S_ISREG(target.st.st_mode) ? TargetKind::regular : TargetKind::direct;
     return true;
 }
 
@@ -165,7 +213,8 @@ bool target_find(const char *path, Target &target, int *error) {
 bool target_writable(const Target &target, int *error) {
     if ((target.st.st_mode & 0222) == 0)
         return fail(error, EACCES);
-    const int fd = open(target.path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = openat(target.folder, target.name.c_str(),
+                          O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return fail(error, errno);
     struct flock lock {};
@@ -193,8 +242,8 @@ void attributes_copy(int fd, const struct stat &old) {
 }
 
 // Makes the rename itself survive a power cut.
-void folder_sync(const std::string &folder) {
-    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void folder_sync(int folder) {
+    const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
@@ -206,19 +255,18 @@ bool save(const char *path, const char *data, size_t size, int *error) {
     if (!target_find(path, target, error))
         return false;
     if (target.kind == TargetKind::direct)
-        return save_direct(path, data, size, error);
+        return save_direct(target.folder, target.name.c_str(), data, size, error);
     const bool replacing = target.kind == TargetKind::regular;
     if (replacing && !target_writable(target, error))
         return false;
 
-    const std::string folder(target.path, 0, path_folder_length(target.path.c_str()));
     std::string temp;
     int fd = -1;
     // O_EXCL creates the file or fails: never opens what someone prepared, nor follows a link.
     for (int attempt = 0; attempt < tempAttempts && fd < 0; ++attempt) {
-        temp = temp_name(folder);
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                  replacing ? 0600 : 0666);
+        temp = temp_name("");
+        fd = openat(target.folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    replacing ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -233,15 +281,15 @@ bool save(const char *path, const char *data, size_t size, int *error) {
         ok = false;
         code = errno;
     }
-    if (ok && rename(temp.c_str(), target.path.c_str()) != 0) {
+    if (ok && renameat(target.folder, temp.c_str(), target.folder, target.name.c_str()) != 0) {
         ok = false;
         code = errno;
     }
     if (!ok) {
-        unlink(temp.c_str());
+        unlinkat(target.folder, temp.c_str(), 0);
         return fail(error, code);
     }
-    folder_sync(folder);
+    folder_sync(target.folder);
     return true;
 }
 
@@ -276,6 +324,44 @@ size_t path_folder_length(const char *path) {
             folder = i + 1;
     }
     return folder;
+}
+
+std::string file_save_folder(const char *path) {
+#ifdef _WIN32
+    std::string folder(path, path_folder_length(path));
+#else
+    Target target;
+    target_find(path, target, nullptr);
+    std::string folder = target.folderPath;
+#endif
+    if (folder.size() > 1)
+        folder.pop_back();
+    return folder;
+}
+
+bool path_names_device(const char *path) {
+    // The last part begins after the last separator (never a CP932 trail byte) or a drive.
+    size_t start = std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' ? 2 : 0;
+    for (size_t i = start; path[i] != '\0'; ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (cp932_lead(c) && path[i + 1] != '\0')
+            ++i;
+        else if (c == '/' || c == '\\')
+            start = i + 1;
+    }
+    // Windows reads the name up to its first dot (or a colon, "COM1:"), without trailing spaces.
+    size_t end = start;
+    while (path[end] != '\0' && path[end] != '.' && path[end] != ':')
+        ++end;
+    while (end > start && path[end - 1] == ' ')
+        --end;
+    std::string name(path + start, end - start);
+    for (char &c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (name == "CON" || name == "PRN" || name == "AUX")
+        return true;
+    return name.size() == 4 && (name.compare(0, 3, "COM") == 0 || name.compare(0, 3, "LPT") == 0) &&
+           name[3] >= '1' && name[3] <= '9';
 }
 
 bool file_save_whole(const char *path, const char *data, size_t size, int *error) {

@@ -19,13 +19,26 @@
 // - A file with several hard links is replaced like any other: the name saved to gets the new
 //   bytes, the other names keep the old ones whole.
 // - A target that cannot be written (read-only, no write permission, locked, held open without
-//   sharing on Windows, a folder) is refused, never replaced.
+//   sharing on Windows, a folder) is refused, never replaced; so is a device's name on Windows
+//   (ENODEV, see path_names_device).
+// - A link another user planted in a sticky folder anyone may write to (/tmp) is not followed
+//   (EACCES), as the kernel's protected links rule has it.
 // False on any failure, with the errno value of the cause in *error when error is given.
 bool file_save_whole(const char *path, const char *data, size_t size, int *error = nullptr);
 
 // Length of the folder part of path, its last separator included (0 when there is none). On
 // Windows a CP932 trail byte 0x5C is not a separator.
 size_t path_folder_length(const char *path);
+
+// The folder a save to path writes into, every symbolic link followed as far as folders exist
+// (for a dangling link into a missing folder, that folder), without its last separator: for the
+// message when a save fails with ENOENT.
+std::string file_save_folder(const char *path);
+
+// Whether the last part of path is a name Windows keeps for a device: CON, PRN, AUX, COM1 to
+// COM9 or LPT1 to LPT9, in any case, with any extension, trailing dots or spaces. A "file" of that
+// name is the device. NUL is not among them: saving there discards the text, as asked.
+bool path_names_device(const char *path);
 
 // The random part of temporary file names, and the name (without folder) it gives. Tests
 // replace the source to plant files under the names a save will try; a name already taken is

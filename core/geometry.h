@@ -67,7 +67,7 @@ void reduced_copy_stream_begin(ReducedCopyStream &stream, const Surface &from, i
 // Rows a ring must hold for the reduced copy of a picture this high.
 int64_t reduced_copy_stream_ring(int32_t height);
 
-// Source row y is finished. Suits BmpRowsDone.
+// Source row y is finished. Suits RowsDone.
 void reduced_copy_stream_row(void *stream, int32_t y);
 
 // Whether the copy is finished (or there is nothing to draw in it).

@@ -1,25 +1,12 @@
-// PNG, JPEG and GIF pictures: the pixel rules every platform's decoder is held to, and loading
-// them onto the source surface.
+// The sink every decoder writes its rows to: transparency over white, the reduction to the
+// source surface and the EXIF orientation, the same on every platform.
 #include "core/picture.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "core/geometry.h"
-#include "core/settings.h"
-
-#ifndef _WIN32
-bool picture_libs_decode(const uint8_t *data, size_t size, const PictureProbe &probe,
-                         PictureSink &sink, const char **reason);
-PictureCodec pictureCodec = picture_libs_decode;
-#else
-PictureCodec pictureCodec = nullptr; // the window layer installs the platform's decoders
-#endif
-
 namespace {
-
-constexpr int64_t originalLimitArea = 61440;
 
 // Where pixel (x, y) of a picture of width x height as stored is shown, for an EXIF orientation.
 void orient(int orientation, int64_t x, int64_t y, int64_t width, int64_t height, int64_t &shownX,
@@ -103,7 +90,8 @@ void sink_reduce(PictureSink &sink) {
         const ScaleRows rows{sink.window.data(), rowBytes, sink.windowFirst, nullptr};
         scale_row(sink.plan, sink.nextOut, rows, sink.sums.data(), sink.line.data());
         sink_place(sink, sink.nextOut, sink.line.data());
-        ++sink.nextOut;
+        if (++sink.nextOut < sink.outHeight)
+            scale_plan_row(sink.plan, sink.height, sink.outHeight, sink.nextOut, sink.height);
     }
 }
 
@@ -121,16 +109,6 @@ void sink_window_room(PictureSink &sink) {
     std::memmove(sink.window.data(), sink.window.data() + static_cast<size_t>(drop) * rowBytes,
                  keep * rowBytes);
     sink.windowFirst += drop;
-}
-
-LoadResult refused(const Message &message) {
-    doc_title_reset();
-    return {LoadOutcome::refused, message};
-}
-
-Message limit_message(HeaderOutcome outcome, int32_t screenWidth, int32_t screenHeight) {
-    HeaderTest test{outcome, 0, 0, screenWidth, screenHeight};
-    return bitmap_header_message(test);
 }
 
 } // namespace
@@ -167,8 +145,10 @@ bool picture_sink_begin(PictureSink &sink, int64_t width, int64_t height, int or
     const int64_t most = std::min<int64_t>(height, height / std::max(1, sink.outHeight) + 2);
     if (static_cast<uint64_t>(most + 7) * rowBytes > pictureWindowLimit)
         return false;
-    scale_plan(sink.plan, width, height, sink.outWidth, sink.outHeight, 0, sink.outWidth, 0,
-               sink.outHeight, width, height);
+    // The rows are planned one output row at a time, as they are reached.
+    scale_plan(sink.plan, width, height, sink.outWidth, sink.outHeight, 0, sink.outWidth, 0, 0,
+               width, height);
+    scale_plan_row(sink.plan, height, sink.outHeight, 0, height);
     // The window holds a few spans of plan.rows.width rows so that rows seldom move, never more
     // rows than the picture has.
     const int64_t span = std::min<int64_t>(sink.plan.rows.width, height);
@@ -222,78 +202,12 @@ bool picture_sink_complete(const PictureSink &sink) {
            (!sink.reduce || sink.nextOut == sink.outHeight);
 }
 
-LoadResult picture_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,
-                               int32_t screenHeight) {
-    const Message unsupported = bitmap_header_message(HeaderTest{HeaderOutcome::notBitmap, 0, 0, 0, 0});
-    // A claim beyond the limits gets the size message even when the rest of the file is
-    // nonsense: the claim alone is what is refused.
-    const PictureProbe probe = picture_probe(data, size);
-    if (probe.mostPixels > picturePixelLimit || probe.width > pictureSideLimit ||
-        probe.height > pictureSideLimit)
-        return refused(limit_message(HeaderOutcome::stretchLimit, screenWidth, screenHeight));
-    if (probe.reason != nullptr)
-        return refused(unsupported);
+uint8_t *picture_sink_row_at(PictureSink &sink, int64_t y) {
+    return sink.dst->bits + (sink.ring > 0 ? y % sink.ring : y) * sink.dst->stride;
+}
 
-    const bool transposed = orientation_transposes(probe.orientation);
-    const int64_t shownWidth = transposed ? probe.height : probe.width;
-    const int64_t shownHeight = transposed ? probe.width : probe.height;
-    const int32_t surfaceWidth = sourceSurface.width, surfaceHeight = sourceSurface.height;
-    if (settings.Mode == 2) {
-        // One character a pixel: never reduced. The limits a user meets are the screen's and
-        // the area's, and the source surface's where the screen is larger.
-        if (shownWidth > screenWidth || shownHeight > screenHeight ||
-            shownWidth * shownHeight > originalLimitArea)
-            return refused(limit_message(HeaderOutcome::originalLimit, screenWidth, screenHeight));
-        if (shownWidth > surfaceWidth || shownHeight > surfaceHeight)
-            return refused(limit_message(HeaderOutcome::originalLimit,
-                                         std::min(screenWidth, surfaceWidth),
-                                         std::min(screenHeight, surfaceHeight)));
-    }
-    if (sourceSurface.bits == nullptr || pictureCodec == nullptr)
-        return refused(unsupported);
-
-    // Decoded where a picture that fails half way leaves the loaded one intact; the reduced
-    // copy is made as upright rows finish. An upright picture too wide for the previews to be
-    // drawn from the source surface passes through a ring of rows only, as a wide BMP does.
-    const PictureSize shown = picture_fit_size(shownWidth, shownHeight, surfaceWidth, surfaceHeight);
-    const bool upright = probe.orientation < 2 || probe.orientation > 8;
-    const bool wide = upright && !map_geometry_reads_source(shown.width);
-    const int64_t ring = wide ? reduced_copy_stream_ring(shown.height) : 0;
-    std::vector<uint8_t> ringRows;
-    Surface ringSurface;
-    Surface *target = nullptr;
-    if (wide) {
-        ringSurface = Surface{shown.width, static_cast<int32_t>(ring), surface_stride(shown.width)};
-        ringRows.resize(static_cast<size_t>(ringSurface.stride) * static_cast<size_t>(ring));
-        ringSurface.bits = ringRows.data();
-        target = &ringSurface;
-    } else if ((target = bitmap_decode_target()) == nullptr) {
-        return refused(unsupported);
-    }
-    ReducedCopyStream reduce;
-    reduced_copy_stream_begin(reduce, *target, shown.width, shown.height, ring);
-    const BmpRowsDone done{reduced_copy_stream_row, &reduce};
-    PictureSink sink;
-    if (!picture_sink_begin(sink, probe.width, probe.height, probe.orientation, shown, *target))
-        return refused(limit_message(HeaderOutcome::stretchLimit, screenWidth, screenHeight));
-    sink.ring = ring;
-    if (upright)
-        sink.done = &done; // turned rows finish only at the end
-    const char *reason = nullptr;
-    if (!pictureCodec(data, size, probe, sink, &reason) || !picture_sink_complete(sink))
-        return refused(unsupported);
-    if (!upright)
-        for (int32_t y = 0; y < shown.height; ++y)
-            reduced_copy_stream_row(&reduce, y);
-    if (wide) {
-        if (!reduced_copy_stream_ready(reduce))
-            return refused(unsupported);
-        ++sourceSurface.generation;
-        bmpWidth = shown.width;
-        bmpHeight = shown.height;
-    } else {
-        bitmap_picture_take(*target, shown.width, shown.height);
-    }
-    reduced_copy_stream_finish(reduce);
-    return {LoadOutcome::loaded, {}};
+void picture_sink_row_finished(PictureSink &sink, int64_t y) {
+    ++sink.rowsTaken;
+    if (sink.done != nullptr)
+        sink.done->row(sink.done->context, static_cast<int32_t>(y));
 }

@@ -1,14 +1,14 @@
 // Pictures beside BMP: PNG, JPEG and GIF, recognised by their signatures and decoded by
 // libraries made for them (libpng, libjpeg-turbo and giflib here; the Windows Imaging Component
 // on Windows). This module holds what every platform shares, so all of them give the same
-// pixels: the header probe, the pixel rules (transparency over white, the EXIF orientation,
-// the reduction to the source surface) and the load itself.
+// pixels: the header probe and the pixel rules (transparency over white, the EXIF orientation,
+// the reduction to the source surface) in the sink every decoder, BMP's too, writes its rows to.
+// Loading itself is core/load.h's.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "core/bitmap.h"
 #include "core/scale.h"
 #include "core/surface.h"
 
@@ -21,14 +21,26 @@ PictureFormat picture_format_of(const uint8_t *data, size_t size);
 struct PictureProbe {
     PictureFormat format = PictureFormat::unknown;
     const char *reason = nullptr;  // why it cannot be decoded; nullptr when it can be tried
+    bool tooLarge = false;         // reason is a size budget below, not damage or a format
     int64_t width = 0, height = 0; // as stored: the image, or a GIF's first frame
     int orientation = 1;           // EXIF orientation 1 to 8 (JPEG), 1 elsewhere
     int64_t mostPixels = 0;        // the largest image or frame the file claims (bomb check)
+    // How the picture is stored, for a decoder choosing how to read it within the budgets:
+    int bitsPerPixel = 0;     // stored: PNG channels x depth, JPEG 8 x components, GIF 8
+    bool interlaced = false;  // PNG Adam7, or a GIF whose first frame is interlaced
+    bool multiScan = false;   // JPEG progressive or in several scans: coefficients held whole
+    int64_t scans = 0;        // JPEG scans
+    int64_t frames = 0;       // GIF frames
+    int64_t allPixels = 0;    // GIF: the pixels of every frame together
+    uint64_t heldBytes = 0;   // what a decoder holds at once for the picture's shape (below)
 };
 
-// PNG: the IHDR chunk. JPEG: the markers up to the frame header (baseline, extended sequential
-// or progressive; 1 or 3 components, so CMYK is refused) and an EXIF orientation before it.
-// GIF: the screen and image descriptors of every frame. Never reads outside [data, data+size).
+// What the whole file is checked for, so that every platform's decoder gets the same files:
+// PNG: IHDR, then every chunk up to IEND, each within the file and with its CRC right.
+// JPEG: every marker to EOI (baseline, extended sequential or progressive; 1 or 3 components,
+// so CMYK is refused), the EXIF orientation, each scan's components and its restart markers
+// (in sequence, as many as its MCUs need). GIF: the screen and every frame and extension, each
+// frame with a colour table. Never reads outside [data, data+size).
 PictureProbe picture_probe(const uint8_t *data, size_t size);
 
 // Orientations 5 to 8 turn the picture a quarter: shown width and height are swapped.
@@ -40,6 +52,26 @@ constexpr int64_t picturePixelLimit = 100000000;
 constexpr int64_t pictureSideLimit = int64_t{1} << 24;
 // Most bytes of incoming rows held at once while a picture is reduced.
 constexpr uint64_t pictureWindowLimit = uint64_t(64) << 20;
+
+// Most bytes a decoder holds for a shape that cannot be read row by row (heldBytes):
+//  - interlaced PNG: rows take their last values in the last pass, so the picture is held
+//    whole at 4 bytes a pixel: about 25 million pixels;
+//  - JPEG in several scans: every component's 8 x 8 blocks of coefficients, 128 bytes each
+//    (padded to whole MCUs): about 50 million grey pixels, 33 million at 4:2:0, 16 at 4:4:4;
+//  - GIF: every frame's pixels together at a byte each (some decoders read every frame; an
+//    interlaced first frame is held as its indices).
+// Row by row (other PNG, single-scan JPEG, a plain GIF's first frame) heldBytes is 0: a row or
+// an MCU row. The native converter's peak is the file (at most 64 MiB), heldBytes, the
+// reduction's window and the surfaces. Measured: 100 Mpx row by row 6 MiB; at this budget an
+// interlaced PNG 101 MiB, a progressive JPEG 97 MiB, an interlaced GIF frame 101 MiB; the worst
+// together (a 60 MB file, an interlaced PNG 100000 x 251 whose window is full) 228 MiB.
+constexpr uint64_t pictureHeldLimit = uint64_t(96) << 20;
+// The work of decoding a JPEG grows with its scans times the blocks each one covers: both
+// bounded (real progressive files have about 10 scans).
+constexpr int64_t jpegScanLimit = 500;
+constexpr uint64_t jpegScanBlockLimit = uint64_t(1) << 25;
+// GIF extensions (comments, application data) are never used: their bytes together are bounded.
+constexpr uint64_t gifExtensionLimit = uint64_t(1) << 20;
 
 struct PictureSize {
     int32_t width, height;
@@ -62,10 +94,18 @@ int exif_orientation(const uint8_t *tiff, size_t size);
 
 enum class PixelOrder { rgb, bgr, rgba, bgra };
 
+// Told each time a row of the destination is finished (y counted from the top).
+struct RowsDone {
+    void (*row)(void *context, int32_t y);
+    void *context;
+};
+
 // Takes a decoded picture's rows from top to bottom as stored, lays transparency over white,
 // reduces the picture to its stored size with the scaler of the previews (core/scale.h: each
 // output channel rounded once from the exact integer sum), turns it by the orientation and puts
-// it at (0, 0) of dst. Holds only the few rows one output row reads, never the whole picture.
+// it at (0, 0) of dst. The sink holds a few spans of the rows one output row reads (within
+// pictureWindowLimit bytes), never the whole picture; a decoder holds a whole picture only for
+// the shapes pictureHeldLimit bounds.
 struct PictureSink {
     int64_t width = 0, height = 0;       // incoming, as stored
     int32_t outWidth = 0, outHeight = 0; // after reduction, still as stored
@@ -79,7 +119,7 @@ struct PictureSink {
     int64_t nextOut = 0; // next output row
     std::vector<uint32_t> sums;
     std::vector<uint8_t> line; // an output row, or an incoming one when nothing is reduced
-    const BmpRowsDone *done = nullptr; // told of each finished output row when not turned
+    const RowsDone *done = nullptr; // told of each finished output row when not turned
     int64_t ring = 0; // dst holds a ring of this many rows (upright pictures only), 0: all rows
 };
 
@@ -100,6 +140,11 @@ void picture_sink_row_written(PictureSink &sink);
 // Every row has been taken.
 bool picture_sink_complete(const PictureSink &sink);
 
+// Rows in any order, for a decoder that places them itself (BMP files hold them bottom first):
+// where row y goes, and that it is finished. Only for a sink that neither reduces nor turns.
+uint8_t *picture_sink_row_at(PictureSink &sink, int64_t y);
+void picture_sink_row_finished(PictureSink &sink, int64_t y);
+
 // The platform's decoder: decodes the picture the probe describes and hands all its rows, in
 // order, to picture_sink_row. False when the data cannot be decoded; *reason then says why
 // (English, for tests and the fuzz log). Set per platform; nullptr: only BMP can be opened.
@@ -107,10 +152,7 @@ using PictureCodec = bool (*)(const uint8_t *data, size_t size, const PicturePro
                               PictureSink &sink, const char **reason);
 extern PictureCodec pictureCodec;
 
-// Loads a PNG, JPEG or GIF file held in memory, as bitmap_load_memory loads a BMP file: the probe
-// (unsupported when it fails), the pixel limit (the stretch-mode message), in original mode the
-// original-mode tests on the shown size (its message), decoding into a scratch picture, and only
-// when all of that succeeded the source surface, bmpWidth and bmpHeight: the picture reduced to
-// fit the source surface. A refusal changes nothing but docTitle.
-LoadResult picture_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,
-                               int32_t screenHeight);
+// Whether the platform's decoder may take a picture the probe accepted, by what it would hold
+// beyond the probe's budgets; the load refuses one it may not as too large. nullptr: it may.
+using PictureCodecFits = bool (*)(const uint8_t *data, size_t size, const PictureProbe &probe);
+extern PictureCodecFits pictureCodecFits;

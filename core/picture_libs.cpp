@@ -4,11 +4,14 @@
 // default JPEG decode, a GIF's first frame.
 //
 // libpng and libjpeg report errors by longjmp. Each decode keeps its state in a job object
-// that outlives the jump, and only C frames lie between setjmp and the jump.
+// that outlives the jump, and only C frames lie between setjmp and the jump. Memory the
+// libraries cannot get is their own error; memory this file cannot get (std::bad_alloc) is
+// caught where the library's state is released, and refused the same way.
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include <gif_lib.h>
@@ -50,6 +53,14 @@ bool png_run(png_structp png, png_infop info, PngJob &job) {
         return false;
     png_set_read_fn(png, &job, png_read_memory);
     png_set_user_limits(png, pictureSideLimit, pictureSideLimit);
+    // Only IHDR, PLTE, tRNS, IDAT and IEND are used: text, profiles, EXIF and the rest are
+    // skipped unread (their CRCs are the probe's), so none of them can take memory or time.
+    static const png_byte skipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0eXIf\0sPLT\0hIST\0pCAL\0"
+                                      "sCAL\0oFFs\0pHYs\0tIME\0sBIT\0cHRM\0gAMA\0sRGB\0bKGD";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, skipped, sizeof skipped / 5);
+    png_set_chunk_cache_max(png, 16);
+    png_set_chunk_malloc_max(png, 1 << 16);
     png_read_info(png, info);
     // Everything to 8-bit: palettes and small greys expanded, tRNS made alpha, 16-bit samples
     // cut to their high byte, grey copied into the three channels. Opaque pictures come out as
@@ -110,7 +121,12 @@ bool png_decode(const uint8_t *data, size_t size, PictureSink &sink, const char 
         return false;
     }
     PngJob job{data, size, 0, &sink, {}, {}};
-    const bool ok = png_run(png, info, job);
+    bool ok = false;
+    try {
+        ok = png_run(png, info, job);
+    } catch (const std::bad_alloc &) {
+        job.reason = "out of memory";
+    }
     png_destroy_read_struct(&png, &info, nullptr);
     if (!ok)
         *reason = job.reason;
@@ -118,10 +134,6 @@ bool png_decode(const uint8_t *data, size_t size, PictureSink &sink, const char 
 }
 
 // ---- JPEG ----
-
-// Far more scans than any real progressive picture has; a crafted file with thousands of tiny
-// scans would otherwise keep the decoder busy for minutes.
-constexpr int jpegScanLimit = 500;
 
 struct JpegJob {
     jpeg_error_mgr errors;
@@ -164,6 +176,9 @@ bool jpeg_run(jpeg_decompress_struct &cinfo, JpegJob &job, const uint8_t *data, 
     if (setjmp(job.jump))
         return false;
     jpeg_create_decompress(&cinfo);
+    // The coefficients of a picture in several scans are the one large allocation; past the
+    // probe's budget (and a margin for the library's own buffers) it fails instead of growing.
+    cinfo.mem->max_memory_to_use = static_cast<long>(pictureHeldLimit + (uint64_t(16) << 20));
     cinfo.progress = &job.progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
@@ -201,7 +216,12 @@ bool jpeg_decode(const uint8_t *data, size_t size, PictureSink &sink, const char
     job.errors.emit_message = jpeg_note;
     job.errors.output_message = jpeg_silent;
     job.progress.progress_monitor = jpeg_scans_count;
-    const bool ok = jpeg_run(cinfo, job, data, size, sink);
+    bool ok = false;
+    try {
+        ok = jpeg_run(cinfo, job, data, size, sink);
+    } catch (const std::bad_alloc &) {
+        job.reason = "out of memory";
+    }
     jpeg_destroy_decompress(&cinfo);
     if (!ok)
         *reason = job.reason;
@@ -256,28 +276,41 @@ const char *gif_first_frame(GifFileType *gif, PictureSink &sink) {
             return "GIF without a colour table";
         if (width != sink.width || height != sink.height)
             return "GIF frame is not what its descriptor said";
+        // Straight into the sink as B, G, R: the transparent index is white (alpha 0 over
+        // white), indices beyond the table are black, as in a bitmap.
+        uint8_t lookup[256][3];
+        for (int i = 0; i < 256; ++i) {
+            const bool known = i < map->ColorCount;
+            lookup[i][0] = i == transparent ? 255 : known ? map->Colors[i].Blue : 0;
+            lookup[i][1] = i == transparent ? 255 : known ? map->Colors[i].Green : 0;
+            lookup[i][2] = i == transparent ? 255 : known ? map->Colors[i].Red : 0;
+        }
+        auto hand_on = [&](const GifPixelType *in) {
+            uint8_t *out = picture_sink_row_buffer(sink);
+            if (out == nullptr)
+                return;
+            for (int x = 0; x < width; ++x, out += 3)
+                std::memcpy(out, lookup[in[x]], 3);
+            picture_sink_row_written(sink);
+        };
+        if (!gif->Image.Interlace) {
+            std::vector<GifPixelType> line(static_cast<size_t>(width));
+            for (int y = 0; y < height; ++y) {
+                if (DGifGetLine(gif, line.data(), width) == GIF_ERROR)
+                    return "GIF data is cut off";
+                hand_on(line.data());
+            }
+            return nullptr;
+        }
+        // Interlaced rows arrive in four passes: the frame's indices are held whole.
         std::vector<GifPixelType> indices(size_t(width) * size_t(height));
-        // Interlaced rows arrive in four passes.
         static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-        const int passes = gif->Image.Interlace ? 4 : 1;
-        for (int pass = 0; pass < passes; ++pass)
-            for (int y = passes == 1 ? 0 : start[pass]; y < height; y += passes == 1 ? 1 : step[pass])
+        for (int pass = 0; pass < 4; ++pass)
+            for (int y = start[pass]; y < height; y += step[pass])
                 if (DGifGetLine(gif, indices.data() + size_t(y) * width, width) == GIF_ERROR)
                     return "GIF data is cut off";
-        std::vector<uint8_t> row(size_t(width) * 4);
-        for (int y = 0; y < height; ++y) {
-            const GifPixelType *in = indices.data() + size_t(y) * width;
-            for (int x = 0; x < width; ++x) {
-                uint8_t *p = row.data() + size_t(x) * 4;
-                const int i = in[x];
-                const bool known = i < map->ColorCount;
-                p[0] = known ? map->Colors[i].Red : 0;
-                p[1] = known ? map->Colors[i].Green : 0;
-                p[2] = known ? map->Colors[i].Blue : 0;
-                p[3] = i == transparent ? 0 : 255;
-            }
-            picture_sink_row(sink, row.data(), PixelOrder::rgba);
-        }
+        for (int y = 0; y < height; ++y)
+            hand_on(indices.data() + size_t(y) * width);
         return nullptr;
     }
 }
@@ -290,7 +323,12 @@ bool gif_decode(const uint8_t *data, size_t size, PictureSink &sink, const char 
         *reason = "GIF header is damaged";
         return false;
     }
-    const char *why = gif_first_frame(gif, sink);
+    const char *why = nullptr;
+    try {
+        why = gif_first_frame(gif, sink);
+    } catch (const std::bad_alloc &) {
+        why = "out of memory";
+    }
     DGifCloseFile(gif, &error);
     if (why != nullptr)
         *reason = why;

@@ -280,17 +280,26 @@ void scale_plan(ScalePlan &plan, int64_t sw, int64_t sh, int64_t dw, int64_t dh,
     plan.whiteColumn = 255 * static_cast<uint64_t>(sh);
 }
 
+void scale_plan_row(ScalePlan &plan, int64_t sh, int64_t dh, int64_t y, int64_t srcHeight) {
+    plan.y0 = y;
+    plan.rows.spans.clear(); // their memory is kept for the next row
+    plan.rows.taps.clear();
+    axis_build(plan.rows, sh, dh, y, y + 1, srcHeight, 1);
+}
+
 void scale_row_sources(const ScalePlan &plan, int64_t y, int64_t &first, int64_t &end) {
+    // Asked for every incoming row while a tall picture is reduced: in constant time, not by
+    // walking the span's taps. Its taps are consecutive rows with weights above 0, then padding
+    // of weight 0 that repeats the last of them (axis_build).
     first = end = 0;
+    if (plan.rows.width == 0)
+        return;
     const ScaleSpan &span = plan.rows.spans[static_cast<size_t>(y - plan.y0)];
-    for (int32_t k = 0; k < plan.rows.width; ++k) {
-        const ScaleTap &tap = plan.rows.taps[static_cast<size_t>(span.first + k)];
-        if (tap.weight == 0)
-            continue;
-        if (first == end)
-            first = tap.index;
-        end = tap.index + 1;
-    }
+    const ScaleTap *taps = plan.rows.taps.data() + span.first;
+    if (taps[0].weight == 0)
+        return; // reads only white
+    first = taps[0].index;
+    end = taps[plan.rows.width - 1].index + 1;
 }
 
 void scale_row(const ScalePlan &plan, int64_t y, const ScaleRows &rows, uint32_t *sums,

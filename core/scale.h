@@ -42,6 +42,11 @@ struct ScalePlan {
 void scale_plan(ScalePlan &plan, int64_t sw, int64_t sh, int64_t dw, int64_t dh, int64_t x0,
                 int64_t x1, int64_t y0, int64_t y1, int64_t srcWidth, int64_t srcHeight);
 
+// Plans destination row y alone on the rows axis, the columns as they were: a tall source
+// reduced a row at a time then never holds the taps of every row (a picture of millions of rows
+// would need hundreds of megabytes for them).
+void scale_plan_row(ScalePlan &plan, int64_t sh, int64_t dh, int64_t y, int64_t srcHeight);
+
 // Where the source rows are: row i at bits + (i - first) * stride, or, in a ring of ring rows,
 // at bits + (i % ring) * stride; blank (may be nullptr) marks rows that hold nothing yet and
 // read white, as a surface's blank rows do.

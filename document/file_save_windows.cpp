@@ -1,6 +1,7 @@
 // Saving a whole file on Windows: a temporary file created exclusively beside the target, then
 // one replacing move, so the target's name never goes missing (see core/file_save.h).
 #include "core/file_save.h"
+#include "core/file_save_parts.h"
 
 #include <windows.h>
 
@@ -8,20 +9,11 @@
 #include <cstring>
 #include <string>
 
+using file_save_parts::fail;
+using file_save_parts::temp_name;
+using file_save_parts::tempAttempts;
+
 namespace {
-
-// Tries before giving up: only a broken random source meets that many taken names.
-constexpr int tempAttempts = 100;
-
-std::string temp_name(const std::string &folder) {
-    return folder + file_save_temp_name(fileSaveRandom());
-}
-
-bool fail(int *error, int code) {
-    if (error != nullptr)
-        *error = code;
-    return false;
-}
 
 int errno_of(DWORD code) {
     switch (code) {
@@ -67,13 +59,17 @@ bool handle_write(HANDLE file, const char *data, size_t size) {
     return true;
 }
 
-// The attributes a replacement takes over; read-only never gets this far.
+// The attributes a replacement takes over; read-only never gets this far. A changed file is
+// always marked for the next backup (ARCHIVE), whatever the old one said.
 constexpr DWORD keptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+                                 FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 } // namespace
 
 bool file_save_windows(const char *path, const char *data, size_t size, int *error) {
+    // COM1.txt is the serial port, not a file: never write a text into a device by its name.
+    if (path_names_device(path))
+        return fail(error, ENODEV);
     std::string target = path;
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -126,8 +122,10 @@ bool file_save_windows(const char *path, const char *data, size_t size, int *err
     DWORD code = ok ? ERROR_SUCCESS : GetLastError();
     CloseHandle(file);
     if (ok && attributes != INVALID_FILE_ATTRIBUTES && (attributes & keptAttributes) != 0)
-        SetFileAttributesA(temp.c_str(), attributes & keptAttributes);
-    // One rename that replaces the target: its name never goes missing meanwhile.
+        SetFileAttributesA(temp.c_str(), (attributes & keptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
+    // One rename that replaces the target: its name never goes missing meanwhile. (ReplaceFile
+    // would keep more of the old file, but it moves the old file away before the new one
+    // comes: a save killed between leaves no file under the name.)
     if (ok && !MoveFileExA(temp.c_str(), target.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ok = false;

@@ -10,8 +10,10 @@
 #include "core/document.h"
 #include "core/file_save.h"
 #include "core/geometry.h"
+#include "core/look.h"
 #include "core/settings.h"
 #include "document/editor.h"
+#include "document/image_file.h"
 #include "document/text_file.h"
 #include "image_pane/image_pane.h"
 #include "main_window/layout.h"
@@ -84,7 +86,7 @@ static void command_open() {
 void command_open_path(const char *path) {
     const size_t length = std::strlen(path);
     if (length >= sizeof bitmapPath) {
-        message_show(Message{"ファイルのオープンに失敗しました。", MessageIcon::error});
+        message_show(Message{openFailedText, MessageIcon::error});
         return;
     }
     std::memcpy(bitmapPath, path, length + 1);
@@ -178,6 +180,29 @@ static void command_width(int id) {
     layout_panes();
 }
 
+void look_menu_update() {
+    HMENU menu = GetMenu(mainWindow);
+    const int chosen = lookSettings.look == Look::photo   ? IDM_LOOK_PHOTO
+                       : lookSettings.look == Look::shape ? IDM_LOOK_SHAPE
+                                                          : IDM_LOOK_STANDARD;
+    CheckMenuRadioItem(menu, IDM_LOOK_STANDARD, IDM_LOOK_SHAPE, chosen, MF_BYCOMMAND);
+    CheckMenuItem(menu, IDM_DITHER,
+                  MF_BYCOMMAND | (lookSettings.dither ? MF_CHECKED : MF_UNCHECKED));
+}
+
+static void command_look(int id) {
+    if (id == IDM_DITHER)
+        lookSettings.dither = !lookSettings.dither;
+    else
+        lookSettings.look = static_cast<Look>(id - IDM_LOOK_STANDARD);
+    look_menu_update();
+    // The squeezed preview may still be painted in the old look's greys: show the picture again.
+    if (imageLoaded) {
+        canvas_background_paint();
+        map_geometry_update();
+    }
+}
+
 void command_dispatch(HWND window, WPARAM wParam) {
     int id = LOWORD(wParam);
     switch (id) {
@@ -192,6 +217,9 @@ void command_dispatch(HWND window, WPARAM wParam) {
         break;
     case IDM_SAVEAS:
         command_save_as();
+        break;
+    case IDM_SAVEIMAGE:
+        image_file_save();
         break;
     case IDM_EXIT:
         SendMessageA(window, WM_CLOSE, 0, 0);
@@ -231,6 +259,12 @@ void command_dispatch(HWND window, WPARAM wParam) {
     case IDM_NARROWER:
     case IDM_WIDER:
         command_width(id);
+        break;
+    case IDM_LOOK_STANDARD:
+    case IDM_LOOK_PHOTO:
+    case IDM_LOOK_SHAPE:
+    case IDM_DITHER:
+        command_look(id);
         break;
     default: // 207 to 209, the editor pane's notifications (id 100) and anything else
         break;

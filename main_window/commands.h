@@ -4,6 +4,11 @@
 
 void command_dispatch(HWND window, WPARAM wParam);
 
+// The 画質 submenu's marks from lookSettings: one of the three looks (an unknown look shows as
+// standard) and the dither check. Run at start-up, once the settings file is read, and by the
+// look commands.
+void look_menu_update();
+
 // How Help opens index.html: ShellExecuteA, unless a test has put a recorder in its place.
 extern HINSTANCE(WINAPI *helpShellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 

@@ -78,6 +78,7 @@ void main_window_create(HWND window) {
     image_pane_create();
     editor_create();
     menu_checks_update();
+    look_menu_update();
     toolbar_buttons_update();
     SendMessageA(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
     SendMessageA(editorPane, EM_LIMITTEXT, 0x10000, 0);

@@ -1,7 +1,8 @@
 // Decoding PNG, JPEG and GIF with the Windows Imaging Component, held to the rules of
 // core/picture.h: colours as stored (no colour transform is ever asked for), the decoder's
 // default decode, a GIF's first frame at its own size, transparency left as alpha for the sink
-// to lay over white, the EXIF orientation left to the sink.
+// to lay over white, the EXIF orientation left to the sink. The component reads the file through
+// a stream over wic_view's parts only, and never gets a picture it would hold beyond its budget.
 #include "main_window/picture_wic.h"
 
 #include <windows.h>
@@ -10,9 +11,114 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
+
+// A read-only stream over a view's spans, in order, as one file.
+class SpanStream final : public IStream {
+  public:
+    explicit SpanStream(const WicView &view) : view_(view) {
+        starts_.reserve(view.spans.size());
+        for (const WicView::Span &s : view.spans) {
+            starts_.push_back(size_);
+            size_ += s.size;
+        }
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
+        if (out == nullptr)
+            return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISequentialStream) ||
+            IsEqualIID(iid, IID_IStream)) {
+            *out = static_cast<IStream *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void *into, ULONG wanted, ULONG *read) override {
+        ULONG done = 0;
+        auto *out = static_cast<uint8_t *>(into);
+        // The last span starting at or before the position, then on through the next ones.
+        size_t i = static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), at_) -
+                                       starts_.begin());
+        for (; i > 0 && i <= starts_.size() && done < wanted && at_ < size_; ++i) {
+            const WicView::Span &s = view_.spans[i - 1];
+            const uint64_t offset = at_ - starts_[i - 1];
+            if (offset >= s.size)
+                continue;
+            const ULONG n = static_cast<ULONG>(std::min<uint64_t>(wanted - done, s.size - offset));
+            std::memcpy(out + done, s.data + offset, n);
+            done += n;
+            at_ += n;
+        }
+        if (read != nullptr)
+            *read = done;
+        return done == wanted ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void *, ULONG, ULONG *) override {
+        return STG_E_ACCESSDENIED;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER *now) override {
+        int64_t base = 0;
+        if (origin == STREAM_SEEK_CUR)
+            base = static_cast<int64_t>(at_);
+        else if (origin == STREAM_SEEK_END)
+            base = static_cast<int64_t>(size_);
+        else if (origin != STREAM_SEEK_SET)
+            return STG_E_INVALIDFUNCTION;
+        const int64_t to = base + move.QuadPart;
+        if (to < 0)
+            return STG_E_INVALIDFUNCTION;
+        at_ = static_cast<uint64_t>(to);
+        if (now != nullptr)
+            now->QuadPart = at_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG *stat, DWORD) override {
+        if (stat == nullptr)
+            return STG_E_INVALIDPOINTER;
+        *stat = STATSTG{};
+        stat->type = STGTY_STREAM;
+        stat->cbSize.QuadPart = size_;
+        stat->grfMode = STGM_READ;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream *, ULARGE_INTEGER, ULARGE_INTEGER *,
+                                     ULARGE_INTEGER *) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream **) override { return E_NOTIMPL; }
+
+  private:
+    ~SpanStream() = default;
+    const WicView &view_;
+    std::vector<uint64_t> starts_; // where each span starts in the stream
+    uint64_t size_ = 0;
+    uint64_t at_ = 0;
+    LONG refs_ = 1;
+};
 
 // Rows are converted a strip at a time: one strip of about this many bytes is held, never a
 // whole converted picture.
@@ -21,7 +127,7 @@ constexpr size_t stripBytes = size_t{1} << 20;
 // Every interface of one decode, released together in reverse order on every path.
 struct WicJob {
     IWICImagingFactory *factory = nullptr;
-    IWICStream *stream = nullptr;
+    IStream *stream = nullptr;
     IWICBitmapDecoder *decoder = nullptr;
     IWICBitmapFrameDecode *frame = nullptr;
     IWICFormatConverter *converter = nullptr;
@@ -67,14 +173,18 @@ const char *damaged(PictureFormat format) {
     }
 }
 
+// Rows the decoder keeps as B, G, R go on as they are, without the alpha step. (Asking the
+// converter for BGR from other formats fails in some versions of the component.)
+bool format_bgr(const WICPixelFormatGUID &format) {
+    return IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) != 0;
+}
+
 // The decode itself; nullptr on success, else why it failed.
-const char *wic_run(WicJob &job, const uint8_t *data, size_t size, const PictureProbe &probe,
+const char *wic_run(WicJob &job, const WicView &view, const PictureProbe &probe,
                     PictureSink &sink) {
     const GUID *container = container_of(probe.format);
     if (container == nullptr)
         return "not a PNG, JPEG or GIF file";
-    if (size > MAXDWORD)
-        return "file too large for the imaging component";
     if (probe.width <= 0 || probe.height <= 0 || probe.width > pictureSideLimit ||
         probe.height > pictureSideLimit || probe.width != sink.width || probe.height != sink.height)
         return "picture size is not what the sink expects";
@@ -82,10 +192,10 @@ const char *wic_run(WicJob &job, const uint8_t *data, size_t size, const Picture
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IWICImagingFactory, reinterpret_cast<void **>(&job.factory))))
         return "the imaging component is not available";
-    BYTE *bytes = const_cast<BYTE *>(data); // a decoder only reads its stream
-    if (FAILED(job.factory->CreateStream(&job.stream)) ||
-        FAILED(job.stream->InitializeFromMemory(bytes, static_cast<DWORD>(size))))
-        return "the imaging component cannot read from memory";
+    job.stream = new (std::nothrow) SpanStream(view);
+    if (job.stream == nullptr)
+        return "no memory for the stream";
+    // Metadata only on demand, and nothing ever asks for it.
     if (FAILED(job.factory->CreateDecoderFromStream(job.stream, nullptr,
                                                     WICDecodeMetadataCacheOnDemand, &job.decoder)))
         return damaged(probe.format);
@@ -102,13 +212,16 @@ const char *wic_run(WicJob &job, const uint8_t *data, size_t size, const Picture
         height != static_cast<uint64_t>(probe.height))
         return "frame size is not what the header said";
 
+    WICPixelFormatGUID stored{};
+    const bool opaque = SUCCEEDED(job.frame->GetPixelFormat(&stored)) && format_bgr(stored);
     if (FAILED(job.factory->CreateFormatConverter(&job.converter)) ||
-        FAILED(job.converter->Initialize(job.frame, GUID_WICPixelFormat32bppBGRA,
-                                         WICBitmapDitherTypeNone, nullptr, 0.0,
-                                         WICBitmapPaletteTypeCustom)))
-        return "cannot convert the pixels to BGRA";
+        FAILED(job.converter->Initialize(
+            job.frame, opaque ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGRA,
+            WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+        return "cannot convert the pixels to BGR";
 
-    const UINT rowBytes = width * 4; // at most 2^26: the side limit keeps it small
+    const UINT pixelBytes = opaque ? 3 : 4;
+    const UINT rowBytes = width * pixelBytes; // at most 2^26: the side limit keeps it small
     const UINT rows =
         static_cast<UINT>(std::min<size_t>(height, std::max<size_t>(1, stripBytes / rowBytes)));
     std::vector<uint8_t> strip(size_t{rowBytes} * rows);
@@ -118,9 +231,33 @@ const char *wic_run(WicJob &job, const uint8_t *data, size_t size, const Picture
         if (FAILED(job.converter->CopyPixels(&rect, rowBytes, rowBytes * n, strip.data())))
             return damaged(probe.format);
         for (UINT i = 0; i < n; ++i)
-            picture_sink_row(sink, strip.data() + size_t{rowBytes} * i, PixelOrder::bgra);
+            picture_sink_row(sink, strip.data() + size_t{rowBytes} * i,
+                             opaque ? PixelOrder::bgr : PixelOrder::bgra);
     }
     return nullptr;
+}
+
+bool wic_fits(const WicView &view, size_t size) {
+    return view.heldBytes <= wicHeldLimit && size <= wicHeldLimit - view.heldBytes;
+}
+
+// What the component is given, or why it is not given the file at all.
+const char *wic_decode(const uint8_t *data, size_t size, const PictureProbe &probe,
+                       PictureSink &sink) {
+    WicJob job;
+    const char *why = nullptr;
+    try {
+        const WicView view = wic_view(data, size, probe);
+        if (view.refusal != nullptr)
+            return view.refusal;
+        if (!wic_fits(view, size))
+            return "too large for the imaging component, which holds the picture whole";
+        why = wic_run(job, view, probe, sink);
+    } catch (const std::bad_alloc &) {
+        why = "out of memory";
+    }
+    wic_release(job);
+    return why;
 }
 
 } // namespace
@@ -134,9 +271,7 @@ bool picture_wic_decode(const uint8_t *data, size_t size, const PictureProbe &pr
         *reason = "COM cannot be started";
         return false;
     }
-    WicJob job;
-    const char *why = wic_run(job, data, size, probe, sink);
-    wic_release(job);
+    const char *why = wic_decode(data, size, probe, sink);
     if (SUCCEEDED(com)) // S_FALSE too: every successful call is balanced
         CoUninitialize();
     if (why != nullptr)
@@ -144,6 +279,15 @@ bool picture_wic_decode(const uint8_t *data, size_t size, const PictureProbe &pr
     return why == nullptr;
 }
 
+bool picture_wic_fits(const uint8_t *data, size_t size, const PictureProbe &probe) {
+    try {
+        return wic_fits(wic_view(data, size, probe), size);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+}
+
 void picture_wic_install() {
     pictureCodec = picture_wic_decode;
+    pictureCodecFits = picture_wic_fits;
 }

@@ -3,15 +3,57 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/picture.h"
 
+// What the component is given of a file (portable, so it is tested everywhere): only the parts a
+// decode needs, so it never reads text, profiles or EXIF data, nor any GIF frame but the first.
+// Colour tables are completed to 2^depth entries with black, so an index past the stored ones
+// is black, as in BMP files and the libraries' decode.
+struct WicView {
+    struct Span {
+        const uint8_t *data;
+        size_t size;
+    };
+    std::vector<Span> spans; // in order; they point into the file or into own
+    std::vector<uint8_t> own; // completed colour tables with what encloses them
+    // Why the component must not be given the file at all: it fails on a GIF frame without a
+    // colour table (and a GIF's first frame is looked for to know that). nullptr: it may be.
+    const char *refusal = nullptr;
+    uint64_t heldBytes = 0;  // what the component holds while it decodes (see wicHeldLimit)
+    uint64_t size() const;
+};
+
+// PNG: the signature, every critical chunk, tRNS and nothing else. JPEG: every segment but
+// APP1 to APP13, APP15 and comments before the first scan, then the rest as it is. GIF: the
+// screen and its colour table, the first frame with the graphic control extension before it,
+// and a trailer. A PNG or JPEG whose structure ends early is given whole as it is (the decoder
+// judges it). probe is the file's picture_probe, which accepted it.
+WicView wic_view(const uint8_t *data, size_t size, const PictureProbe &probe);
+
+// The component decodes the whole picture before it hands out a row (and a JPEG in several
+// scans, every coefficient too), so heldBytes is the picture in the format it keeps: PNG rows as
+// stored, widened to 4 or 8 bytes a pixel where there is alpha or tRNS, with a pointer each;
+// JPEG 1 or 3 bytes a pixel plus the probe's coefficients; a GIF's first frame a byte a pixel
+// (twice when interlaced). That and the file together may take at most this much, so with the
+// reduction's window (pictureWindowLimit) and the surfaces a load stays within 256 MiB; a
+// larger picture is refused as too large: beyond about 55 million pixels of an RGB picture, 40
+// million with alpha, 20 million of a 16-bit RGBA PNG (a grey one stops at picturePixelLimit).
+constexpr uint64_t wicHeldLimit = uint64_t(160) << 20;
+
 // A PictureCodec: decodes the picture the probe describes (a GIF's first frame), converted to
-// 8-bit BGRA with no colour management, and hands its rows top to bottom to the sink. Refuses
-// a decoder of another kind than the probe found, and a frame of another size than it claimed.
-// Starts COM on the calling thread for the call and leaves it as it found it.
+// 8-bit BGR or BGRA with no colour management, and hands its rows top to bottom to the sink.
+// Refuses what the component would hold beyond wicHeldLimit, a GIF frame without a colour table
+// (the component fails on it), a decoder of another kind than the probe found, and a frame of
+// another size than it claimed. Starts COM on the calling thread for the call and leaves it as
+// it found it.
 bool picture_wic_decode(const uint8_t *data, size_t size, const PictureProbe &probe,
                         PictureSink &sink, const char **reason);
 
-// Makes picture_wic_decode the loader's decoder (pictureCodec).
+// A PictureCodecFits: whether the component's hold and the file together stay within
+// wicHeldLimit.
+bool picture_wic_fits(const uint8_t *data, size_t size, const PictureProbe &probe);
+
+// Makes picture_wic_decode the loader's decoder (pictureCodec), picture_wic_fits its limit.
 void picture_wic_install();

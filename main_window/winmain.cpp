@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstdlib>
+
+#include "main_window/command_line.h"
 #include "main_window/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
@@ -8,7 +11,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
         return 0; // never wait in the loop without a window
     ShowWindow(window, show);
     UpdateWindow(window);
-    app_open_command_line(commandLine);
+    // The C runtime's arguments come from the same ANSI command line WinMain is given.
+    command_line_open(GetCommandLineW(), __argc, __argv, commandLine);
     MSG msg{};
     // -1 is an error, not a message: leave instead of spinning on it.
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

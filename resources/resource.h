@@ -32,6 +32,12 @@
 #define IDM_IMAGEPANE 224
 #define IDM_NARROWER 225
 #define IDM_WIDER 226
+#define IDM_SAVEIMAGE 232 // ファイル ▸ 画像として保存: PNG or HTML
+// The picture looks (変換 ▸ 画質): 240 to 242 one radio group, 243 a check item of its own.
+#define IDM_LOOK_STANDARD 240
+#define IDM_LOOK_PHOTO 241
+#define IDM_LOOK_SHAPE 242
+#define IDM_DITHER 243
 
 // Toolbar bitmap and tooltip strings
 #define IDB_TOOLBAR 400

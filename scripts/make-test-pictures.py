@@ -7,7 +7,12 @@ PNG and GIF files are encoded here (zlib and a plain LZW coder, no libraries), s
 known exactly. JPEG files are encoded by ImageMagick's `convert` from pictures drawn here; the
 EXIF orientation segment is added here. The large photo-like JPEG is drawn the same way.
 
+With --hostile, writes instead the crafted files that must each be refused or decoded within
+2 s and 256 MiB (they are large, so they are not kept in the tree): time the converter on each,
+for example with /usr/bin/time -v.
+
 Usage: scripts/make-test-pictures.py [OUT_DIR]
+       scripts/make-test-pictures.py --hostile OUT_DIR
 """
 import math
 import os
@@ -184,6 +189,11 @@ def png_set(out):
         return tuple(over_white(c, a) for c in pal[i])
 
     cases.append(("palette4-trns", 3, 4, index, pal, alphas, palette_trns_ref))
+    # Two colours for indices up to 3: those past the palette are black, as in a bitmap.
+    short = [(200, 30, 60), (20, 220, 90)]
+    index4 = lambda x, y: ((x + 2 * y) % 4,)
+    cases.append(("palette-short", 3, 2, index4, short, None,
+                  lambda x, y: short[index4(x, y)[0]] if index4(x, y)[0] < 2 else (0, 0, 0)))
 
     for name, ctype, depth, samples, pal, trns, ref in cases:
         png(os.path.join(out, name + ".png"), W, H, ctype, depth, samples, pal, trns)
@@ -258,7 +268,8 @@ def gif_frame(left, top, w, h, index, interlace=False, transparent=None, local=N
 
 
 def gif(path, sw, sh, palette, frames):
-    data = b"GIF89a" + struct.pack("<HHBBB", sw, sh, 0xF7, 0, 0)
+    size_bits = max(0, (len(palette) - 1).bit_length() - 1)
+    data = b"GIF89a" + struct.pack("<HHBBB", sw, sh, 0xF0 | size_bits, 0, 0)
     data += b"".join(bytes(c) for c in palette) + b"".join(frames) + b"\x3B"
     with open(path, "wb") as f:
         f.write(data)
@@ -283,6 +294,11 @@ def gif_set(out):
     gif(os.path.join(out, "frames.gif"), W + 10, H + 6, pal,
         [gif_frame(3, 2, W, H, index, local=local), gif_frame(0, 0, W + 10, H + 6, second)])
     ppm(os.path.join(out, "frames.gif.ppm"), W, H, lambda x, y: local[index(x, y)])
+    # A table of two colours for indices up to 255: those past it are black.
+    short = pal[:2]
+    gif(os.path.join(out, "palette-short.gif"), W, H, short, [gif_frame(0, 0, W, H, index)])
+    ppm(os.path.join(out, "palette-short.gif.ppm"), W, H,
+        lambda x, y: short[index(x, y)] if index(x, y) < 2 else (0, 0, 0))
 
 
 # ---- JPEG ----
@@ -354,7 +370,144 @@ def large_photo(path, work):
     subprocess.run(["convert", src, "-quality", "80", "-strip", path], check=True)
 
 
+# ---- hostile files ----
+
+def png_raw(w, h, colour_type, depth, interlace, chunks_before=(), row=None):
+    """A PNG whose every row holds the same bytes (zero by default), compressed as it goes."""
+    bpp = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour_type] * depth
+    z = zlib.compressobj(9)
+    idat = []
+    passes = ADAM7 if interlace else [(0, 0, 1, 1)]
+    for x0, y0, dx, dy in passes:
+        pw, ph = len(range(x0, w, dx)), len(range(y0, h, dy))
+        if pw and ph:
+            line = b"\0" + (row or bytes((pw * bpp + 7) // 8))[:(pw * bpp + 7) // 8]
+            block = line * max(1, (1 << 20) // len(line))
+            rows_in_block = len(block) // len(line)
+            for start in range(0, ph, rows_in_block):
+                n = min(rows_in_block, ph - start)
+                idat.append(z.compress(block[:n * len(line)]))
+    idat.append(z.flush())
+    data = b"\x89PNG\r\n\x1a\n"
+    data += chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, depth, colour_type, 0, 0, 1 if interlace else 0))
+    data += b"".join(chunks_before)
+    data += chunk(b"IDAT", b"".join(idat)) + chunk(b"IEND", b"")
+    return data
+
+
+def lzw_constant(count, min_size=8):
+    """LZW codes for count pixels of index 0, as a GIF encoder makes them (the table grows along
+    the run, so a frame of millions of pixels takes a few kilobytes)."""
+    clear, eoi = 1 << min_size, (1 << min_size) + 1
+    out, acc, nbits = bytearray(), 0, 0
+    bits, running, longest = min_size + 1, eoi + 1, 1
+
+    def put(code):
+        nonlocal acc, nbits, bits
+        acc |= code << nbits
+        nbits += bits
+        while nbits >= 8:
+            out.append(acc & 0xFF)
+            acc >>= 8
+            nbits -= 8
+        if running >= (1 << bits) and code <= 4095:
+            bits += 1
+
+    put(clear)
+    left = count
+    while left > 0:
+        n = min(longest, left)
+        left -= n
+        put(0 if n == 1 else eoi + n - 1)
+        if running >= 4095:
+            put(clear)
+            running, bits, longest = eoi + 1, min_size + 1, 1
+        else:
+            running += 1
+            longest = n + 1
+    put(eoi)
+    if nbits:
+        out.append(acc & 0xFF)
+    blocks = b"".join(bytes([len(out[i:i + 255])]) + out[i:i + 255] for i in range(0, len(out), 255))
+    return bytes([min_size]) + blocks + b"\0"
+
+
+def gif_constant(frames, global_table=True, comment=0, interlace=False):
+    """frames: (w, h) of each frame, every pixel index 0."""
+    sw = max(w for w, h in frames)
+    sh = max(h for w, h in frames)
+    data = b"GIF89a" + struct.pack("<HHBBB", sw, sh, 0xF7 if global_table else 0, 0, 0)
+    if global_table:
+        data += bytes(range(256)) * 3
+    if comment:
+        data += b"\x21\xFE" + (b"\xFF" + b"c" * 255) * (comment // 255) + b"\0"
+    for w, h in frames:
+        data += b"\x2C" + struct.pack("<HHHHB", 0, 0, w, h, 0x40 if interlace else 0) + lzw_constant(w * h)
+    return data + b"\x3B"
+
+
+def jpeg_progressive(w, h, ac_scans):
+    """A grey progressive JPEG, flat grey: a DC scan, then the same AC band again and again (each
+    AC scan one run of empty blocks), as small as such a file can be."""
+    def seg(marker, body):
+        return bytes([0xFF, marker]) + struct.pack(">H", len(body) + 2) + body
+
+    def entropy(bits):
+        bits += "1" * (-len(bits) % 8)
+        raw = bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8))
+        return raw.replace(b"\xFF", b"\xFF\x00")
+
+    blocks = ((w + 7) // 8) * ((h + 7) // 8)
+    data = b"\xFF\xD8" + seg(0xDB, b"\0" + b"\1" * 64)
+    data += seg(0xC2, struct.pack(">BHHB", 8, h, w, 1) + b"\x01\x11\x00")
+    data += seg(0xC4, b"\x00" + bytes([1] + [0] * 15) + b"\x00")  # DC: category 0 is "0"
+    # AC: EOB runs EOB0 to EOB14, four bits each.
+    data += seg(0xC4, b"\x10" + bytes([0, 0, 0, 15] + [0] * 12) + bytes(n << 4 for n in range(15)))
+    data += seg(0xDA, b"\x01\x01\x00\x00\x00\x00") + entropy("0" * blocks)
+    runs = ""
+    left = blocks
+    while left > 0:
+        r = min(left, 32767)
+        n = r.bit_length() - 1
+        runs += format(n, "04b") + (format(r - (1 << n), "0%db" % n) if n else "")
+        left -= r
+    ac = seg(0xDA, b"\x01\x01\x00\x01\x3F\x00") + entropy(runs)
+    return data + ac * ac_scans + b"\xFF\xD9"
+
+
+def hostile_set(out):
+    def write(name, data):
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(data)
+
+    # Interlaced PNG: over the budget for pictures held whole, and at it.
+    write("interlaced-10000x10000.png", png_raw(10000, 10000, 2, 8, True))
+    write("interlaced-6144x4096.png", png_raw(6144, 4096, 6, 8, True))
+    # Text, profile and EXIF chunks that are never used.
+    bomb = chunk(b"zTXt", b"note\0\0" + zlib.compress(b"\0" * (8 << 20), 9))
+    write("ztxt-100x8MB.png", png_raw(64, 64, 2, 8, False, [bomb] * 100))
+    write("ztxt-1000x8MB.png", png_raw(64, 64, 2, 8, False, [bomb] * 1000))
+    write("exif-60MB.png", png_raw(64, 64, 2, 8, False, [chunk(b"eXIf", b"MM\0*" + bytes(60 << 20))]))
+    # Damage: one bit of the pixel data's CRC.
+    good = bytearray(png_raw(64, 64, 2, 8, False))
+    good[-13] ^= 1
+    write("bad-idat-crc.png", bytes(good))
+    # Progressive JPEG: many scans over the budget, the most scans x blocks, too many scans.
+    write("progressive-10000x10000-499scans.jpg", jpeg_progressive(10000, 10000, 498))
+    write("progressive-4096x4096-128scans.jpg", jpeg_progressive(4096, 4096, 127))
+    write("progressive-64x64-5000scans.jpg", jpeg_progressive(64, 64, 4999))
+    # GIF: no colour table at all, many frames, a long comment, an interlaced frame held whole.
+    write("gif-no-colour-table.gif", gif_constant([(16, 16)], global_table=False))
+    write("gif-2000-frames.gif", gif_constant([(1000, 1000)] * 2000))
+    write("gif-comment-60MB.gif", gif_constant([(16, 16)], comment=60 << 20))
+    write("gif-interlaced-10000x10000.gif", gif_constant([(10000, 10000)], interlace=True))
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--hostile":
+        os.makedirs(sys.argv[2], exist_ok=True)
+        hostile_set(sys.argv[2])
+        return
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "tests", "data", "pictures")
     os.makedirs(out, exist_ok=True)

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/cp932.h"
 #include "core/document.h"
+#include "core/look.h"
 #include "core/settings.h"
 #include "settings_file/profile.h"
 
@@ -40,6 +42,33 @@ void write_int(Profile &profile, const char *section, const char *key, int32_t v
     char text[16];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
     profile_set(profile, section, key, text);
+}
+
+// [Quality]: the look. Look 1 photo, 2 shape, anything else standard; Chars is written in
+// double quotes because values lose their outer blanks, and a list may begin with a space.
+void quality_read(const Profile &profile) {
+    char value[valueSize];
+    if (profile_get(profile, "Quality", "Look", value, sizeof value) != 0) {
+        const int32_t look = ini_int_parse(value);
+        lookSettings.look = look == 1 ? Look::photo : look == 2 ? Look::shape : Look::standard;
+    }
+    if (profile_get(profile, "Quality", "Dither", value, sizeof value) != 0)
+        lookSettings.dither = ini_int_parse(value) != 0;
+    size_t length = profile_get(profile, "Quality", "Chars", value, sizeof value);
+    if (length == 0)
+        return;
+    std::string chars(value, length);
+    if (chars.size() >= 2 && chars.front() == '"' && chars.back() == '"')
+        chars = chars.substr(1, chars.size() - 2);
+    // A list the looks cannot use (other bytes, or only the quotes) means the default set.
+    lookSettings.chars = look_chars_valid(chars) ? chars : std::string();
+}
+
+void quality_write(Profile &profile) {
+    write_int(profile, "Quality", "Look", static_cast<int32_t>(lookSettings.look));
+    write_int(profile, "Quality", "Dither", lookSettings.dither ? 1 : 0);
+    const std::string &chars = lookSettings.chars;
+    profile_set(profile, "Quality", "Chars", chars.empty() ? "" : ('"' + chars + '"').c_str());
 }
 
 } // namespace
@@ -104,6 +133,7 @@ void ini_read_profile(const Profile &profile, WindowRect &rect) {
     read_int(profile, "Forms", "Clientarea", settings.Clientarea);
     read_int(profile, "Forms", "Position", settings.Position);
     read_int(profile, "Forms", "Style", settings.Style);
+    quality_read(profile);
 }
 
 void ini_read(WindowRect &rect) {
@@ -136,6 +166,7 @@ void ini_write_path(const char *path, const WindowRect &rect) {
     write_int(profile, "Configuration", "Mode", settings.Mode);
     write_int(profile, "Configuration", "Interval", settings.Interval);
     write_int(profile, "Print", "Msg1", settings.Msg1);
+    quality_write(profile);
     profile_save(path, profile); // a failed write is not reported; the old file stays whole
 }
 

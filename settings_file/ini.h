@@ -11,11 +11,13 @@ struct WindowRect {
 bool ini_path(char (&path)[260]);
 
 // Reads the nineteen entries in their fixed order into settings and rect (rect zeroed by the
-// caller). Missing keys and empty values keep what the destination held; integers as atoi.
+// caller), then [Quality]'s Look, Dither and Chars into lookSettings. Missing keys and empty
+// values keep what the destination held (a file without [Quality] leaves the standard look of
+// a fresh start); integers as atoi.
 void ini_read(WindowRect &rect);
 
-// Writes the nineteen entries in their fixed order, rect as given (see ini_rect_to_write);
-// raises Mojisu to 20 first. Failures are not reported.
+// Writes the nineteen entries in their fixed order, rect as given (see ini_rect_to_write), then
+// [Quality] after the five older sections; raises Mojisu to 20 first. Failures are not reported.
 void ini_write(const WindowRect &rect);
 
 // Whether a stored rectangle moves the window: (Right - Left) + (Bottom - Top) != 0.

@@ -5,11 +5,15 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <new>
 #include <string>
 
 #include "bmp_build.h"
 #include "core/bitmap.h"
+#include "core/file_read.h"
 #include "core/geometry.h"
+#include "core/picture.h"
 #include "core/settings.h"
 
 namespace {
@@ -236,6 +240,68 @@ TEST_F(Load, FromAFile) {
     EXPECT_EQ(r.message.text, unsupported);
     EXPECT_STREQ(docTitle, "無題");
     EXPECT_TRUE(source.buffer == before);
+}
+
+// Memory a decoder cannot get is a refusal in the program's own words, never an abort, and
+// leaves the loaded picture as it was.
+TEST_F(Load, MemoryThatCannotBeHadIsARefusal) {
+    const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,
+                                      0, 0, 0, 255, 255, 255, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0,
+                                      2, 2, 0x44, 1, 0, 0x3B};
+    const PictureCodec before = pictureCodec;
+    pictureCodec = [](const uint8_t *, size_t, const PictureProbe &, PictureSink &, const char **) -> bool {
+        throw std::bad_alloc();
+    };
+    const std::vector<uint8_t> surfaceBefore = source.buffer;
+    const LoadResult r = bitmap_load_memory(gif.data(), gif.size(), 1280, 1024);
+    pictureCodec = before;
+    EXPECT_EQ(r.outcome, LoadOutcome::refused);
+    EXPECT_EQ(r.message.text, unsupported);
+    EXPECT_STREQ(docTitle, "無題");
+    EXPECT_EQ(bmpWidth, 77);
+    EXPECT_TRUE(source.buffer == surfaceBefore);
+}
+
+// A file loads as a stream of the same bytes does, however long: both are read only so far
+// (64 MiB), and an RLE picture that ends before that loads whatever follows it.
+TEST_F(Load, FilesAndStreamsAlike) {
+    BmpSpec s;
+    s.width = 4;
+    s.bpp = 8;
+    s.palette = {0x102030, 0x405060};
+    s.compression = 1;
+    s.pixels = {0x04, 0x01, 0x00, 0x01};
+    const std::vector<uint8_t> rle = bmp_build(s);
+    std::vector<uint8_t> unended = rle;
+    unended.resize(unended.size() - 2);
+    const uint64_t past = (uint64_t(64) << 20) + 4096; // zeros after the picture
+    struct Case {
+        const char *name;
+        std::vector<uint8_t> file;
+        uint64_t length;
+        LoadOutcome outcome;
+    } const cases[] = {
+        {"RLE8", rle, rle.size(), LoadOutcome::loaded},
+        {"RLE8 in a file over 64 MiB", rle, past, LoadOutcome::loaded},
+        {"24-bit in a file over 64 MiB", small_picture(), past, LoadOutcome::loaded},
+        {"RLE8 without an end marker, over 64 MiB", unended, past, LoadOutcome::refused},
+    };
+    const std::string path = std::string(VKD_SCRATCH_DIR) + "/long.bmp";
+    for (const Case &c : cases) {
+        ASSERT_TRUE(file_write(path, c.file));
+        std::filesystem::resize_file(path, c.length);
+        for (const bool stream : {false, true}) {
+            FileSource source;
+            ASSERT_TRUE(file_source_open(path.c_str(), source));
+            source.stream = stream; // its length then known only at its end, as for a pipe
+            bmpWidth = 77;
+            const LoadResult r = bitmap_load_source(source, 1280, 1024);
+            EXPECT_EQ(r.outcome, c.outcome) << c.name << (stream ? " as a stream: " : " as a file: ")
+                                            << r.message.text;
+            EXPECT_EQ(bmpWidth, c.outcome == LoadOutcome::loaded ? c.file[18] : 77) << c.name;
+        }
+    }
+    std::filesystem::remove(path);
 }
 
 } // namespace

@@ -451,13 +451,16 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
 }
 
 // FIFOs and settings files that are not what a settings file is: read as streams, within the
-// same limits, and never a wait for a writer that is not there.
+// same limits, each from its writer.
 TEST(Cli, StreamsAndOddSettingsFiles) {
     const std::string fifo = work_path("picture.fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    Outcome nobody = vkd({fifo});
-    EXPECT_EQ(nobody.code, 1);
-    EXPECT_EQ(nobody.err, "vkd: " + fifo + ": no data\n");
+    {
+        FifoWriter writer(fifo, "", false); // comes and goes without a byte
+        Outcome nobody = vkd({fifo});
+        EXPECT_EQ(nobody.code, 1);
+        EXPECT_EQ(nobody.err, "vkd: " + fifo + ": no data\n");
+    }
     {
         FifoWriter writer(fifo, file_read(SAMPLE_PATH), false);
         Outcome fed = vkd({fifo});
@@ -490,9 +493,61 @@ TEST(Cli, StreamsAndOddSettingsFiles) {
         binary += static_cast<char>((i * 7919) % 251);
     file_write(work_path("binary.ini"), binary);
     for (const std::string &ini : {fifo, work_path("binary.ini")}) {
+        FifoWriter writer(fifo, "", false); // the FIFO's: waited for, then ends at once
         Outcome run = vkd({"--ini", ini, SAMPLE_PATH});
         EXPECT_EQ(run.code, 0) << ini << ": " << run.err;
         EXPECT_EQ(run.out, expected) << ini;
+    }
+}
+
+// The output's kind by the file's extension in any case, or by --format whatever the name.
+TEST(Cli, ImagesPagesAndColouredText) {
+    std::string page = without_cr(expected), plain;
+    for (size_t at = 0; (at = page.find('&', at)) != std::string::npos; at += 5)
+        page.replace(at, 1, "&amp;");
+    struct Case {
+        std::vector<std::string> args;
+        std::string file; // where the output goes; "" standard output
+        char kind;        // 'p' PNG, 'h' page, 't' the text, 'c' coloured text
+    } cases[] = {
+        {{"-o", work_path("a.PNG"), SAMPLE_PATH}, work_path("a.PNG"), 'p'},
+        {{"--format", "png", SAMPLE_PATH}, "", 'p'},
+        {{"-o", work_path("a.html"), SAMPLE_PATH}, work_path("a.html"), 'h'},
+        {{"-o", work_path("b.Htm"), "--color", SAMPLE_PATH}, work_path("b.Htm"), 'h'},
+        {{"--format", "text", "-o", work_path("c.png"), SAMPLE_PATH}, work_path("c.png"), 't'},
+        {{"--color", "--lf", SAMPLE_PATH}, "", 'c'},
+    };
+    for (const Case &c : cases) {
+        Outcome run = vkd(c.args);
+        const std::string out = c.file.empty() ? run.out : file_read(c.file);
+        EXPECT_EQ(run.code, 0) << c.file << run.err;
+        if (c.kind == 'p') {
+            ASSERT_EQ(out.compare(0, 8, "\x89PNG\r\n\x1a\n"), 0) << c.file;
+            auto be32 = [&](size_t at) {
+                return uint32_t(uint8_t(out[at])) << 24 | uint32_t(uint8_t(out[at + 1])) << 16 |
+                       uint32_t(uint8_t(out[at + 2])) << 8 | uint8_t(out[at + 3]);
+            };
+            // 100 columns and 37 lines of whole cells, and one margin round them.
+            EXPECT_EQ((be32(16) - 32) % 100, 0u) << be32(16);
+            EXPECT_EQ((be32(20) - 32) % 37, 0u) << be32(20);
+        } else if (c.kind == 'h') {
+            const bool coloured = c.args[2] == "--color";
+            EXPECT_EQ(out.find("<span style=\"color:#") != std::string::npos, coloured);
+            if (!coloured) {
+                EXPECT_NE(out.find("<pre>\n" + page + "</pre>"), std::string::npos) << out;
+            }
+        } else if (c.kind == 't') {
+            EXPECT_EQ(out, expected);
+        } else {
+            plain.clear();
+            for (size_t i = 0; i < out.size(); ++i)
+                if (out[i] == '\x1b')
+                    i = out.find('m', i);
+                else
+                    plain += out[i];
+            EXPECT_EQ(plain, without_cr(expected));
+            EXPECT_NE(out.find("\x1b[38;2;"), std::string::npos);
+        }
     }
 }
 
@@ -515,6 +570,12 @@ TEST(Cli, BadUsageExits2WithoutClamping) {
         {{SAMPLE_PATH, "--width"}, "option --width needs a value"},
         {{"--lf=yes", SAMPLE_PATH}, "option --lf takes no value"},
         {{SAMPLE_PATH, "-"}, "more than one input"},
+        {{"--look", "fancy", SAMPLE_PATH}, "--look must be 'standard', 'photo' or 'shape'"},
+        {{"--look", "photo", "--chars", "ab\t", SAMPLE_PATH}, "--chars takes printable ASCII"},
+        {{"--chars", "#. ", SAMPLE_PATH}, "--chars needs --look photo or shape"},
+        {{"--dither=1", SAMPLE_PATH}, "option --dither takes no value"},
+        {{"--format", "gif", SAMPLE_PATH}, "--format must be 'text', 'png' or 'html', not 'gif'"},
+        {{"--color", "-o", "x.png", SAMPLE_PATH}, "--color colours text and HTML"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args);
@@ -543,6 +604,8 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
     std::string bright = ini("bright.ini", "[Configuration]\r\nMeido=100\r\nMode=2\r\n");
     std::string narrow = ini("narrow.ini", "[configuration]\r\nmojisu=5\r\nhiritu=100\r\n");
     std::string odd = ini("odd.ini", "[Configuration]\r\nMode=3\r\n");
+    std::string photo = ini("photo.ini", "[Configuration]\r\nMode=2\r\n[Quality]\r\nLook=1\r\n"
+                                         "Chars=\"@. \"\r\n");
     struct Case {
         std::vector<std::string> args;
         int code;
@@ -552,6 +615,12 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
         {{"--brightness", "50", "--ini", bright, bw}, 0, "$ \r\n", ""},
         {{"--ini", odd, bw}, 1, "", "vkd: " + odd + ": Mode 3 is neither 1 (stretch) nor 2"},
         {{"--ini", odd, "--mode", "original", bw}, 0, "$ \r\n", ""},
+        {{"--ini", photo, bw}, 0, "@ \r\n", ""},
+        {{"--ini", photo, "--look", "standard", bw}, 0, "$ \r\n", ""},
+        {{"--ini", photo, "--look", "shape", "--chars", "x-", bw}, 0, "x-\r\n", ""},
+        {{"--ini", photo, "--invert", "--dither", bw}, 0, " @\r\n", ""},
+        {{"--ini", photo, "--font", FONT_PATH, "--chars", "#+ ", bw}, 0, "# \r\n", ""},
+        {{"--ini", photo, "--font", SAMPLE_PATH, bw}, 1, "", "cannot measure the font"},
         {{"--ini", work_path("none.ini"), bw},
          1,
          "",
@@ -565,6 +634,15 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
         EXPECT_EQ(run.out, c.out) << c.args[1];
         EXPECT_NE(run.err.find(c.errFragment), std::string::npos) << run.err;
     }
+
+    // Every look, with and without dither, gives a text of its own on the sample.
+    std::vector<std::string> texts;
+    for (const char *look : {"standard", "photo", "shape"})
+        for (const char *dither : {"--lf", "--dither"}) {
+            texts.push_back(vkd({"--look", look, dither, "--lf", SAMPLE_PATH}).out);
+            for (size_t k = 0; k + 1 < texts.size(); ++k)
+                EXPECT_NE(texts[k], texts.back()) << look << " " << dither << "\n" << texts[k];
+        }
 
     // Mojisu 5 from the file is raised to 20 when the picture is opened, as the window does.
     Outcome raised = vkd({"--ini", narrow, SAMPLE_PATH});

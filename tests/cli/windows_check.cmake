@@ -1,6 +1,7 @@
 # The Windows converter under Wine, in as few process starts as possible: the same bytes as
 # the native build's reference, CR LF passed through untouched on binary standard output,
-# standard input, -o, and refusals that name the file with the message in CP932.
+# standard input, -o, refusals that name the file with the message in CP932, and names that are
+# not what the ANSI command line makes of them.
 # Expects VKD, EMULATOR, SAMPLE, EXPECTED and WORK.
 #
 # Output goes to files, never to pipes: Wine services started by the first program inherit its
@@ -79,6 +80,27 @@ execute_process(COMMAND ${EMULATOR} ${VKD} -o ${WORK}/no/such.txt ${SAMPLE}
 file(READ ${WORK}/stderr6.txt err)
 expect("rc EQUAL 1" "-o into a missing folder exits 1 (exit ${rc})")
 expect("err MATCHES \"does not exist\"" "-o into a missing folder says the folder is missing (${err})")
+
+# 7. Names that the ANSI code page (932 under Wine's Japanese locale) cannot hold reach the
+# program as look-alikes: café.png as cafe.png, another file. Such a name is refused, named, and
+# the look-alike is neither read nor written.
+file(COPY_FILE ${SAMPLE} ${WORK}/cafe.png)
+file(WRITE ${WORK}/café.png "not the sample")
+file(WRITE ${WORK}/cafe.txt "left alone")
+execute_process(COMMAND ${EMULATOR} ${VKD} ${WORK}/café.png
+                OUTPUT_FILE ${WORK}/stdout7.txt ERROR_FILE ${WORK}/stderr7.txt RESULT_VARIABLE rc)
+file(READ ${WORK}/stdout7.txt out)
+file(READ ${WORK}/stderr7.txt err)
+expect("rc EQUAL 1" "a name with é is refused (exit ${rc}) ${err}")
+expect("out STREQUAL \"\"" "nothing is converted for it")
+expect("err MATCHES \"^vkd: .*/caf[?][.]png: .*/cafe[.]png'\"" "the refusal names it (${err})")
+execute_process(COMMAND ${EMULATOR} ${VKD} -o ${WORK}/café.txt ${WORK}/cafe.png
+                OUTPUT_FILE ${WORK}/stdout8.txt ERROR_FILE ${WORK}/stderr8.txt RESULT_VARIABLE rc)
+file(READ ${WORK}/stderr8.txt err)
+file(READ ${WORK}/cafe.txt kept)
+expect("rc EQUAL 1" "-o café.txt is refused (exit ${rc}) ${err}")
+expect("kept STREQUAL \"left alone\"" "cafe.txt is left as it was (${kept})")
+expect("NOT EXISTS \"${WORK}/café.txt\"" "café.txt is not written either")
 
 if(failures GREATER 0)
     message(FATAL_ERROR "${failures} check(s) failed")

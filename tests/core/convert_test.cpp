@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "core/convert.h"
+#include "core/look.h"
 #include "tests/core/core_fixture.h"
 
 namespace {
@@ -21,6 +22,11 @@ void squeezed_set(int32_t cols, int32_t rows, int32_t top) {
     mapRows = rows;
     mapY = top;
 }
+
+// Restores the standard look, which the other tests assume, however a test ends.
+struct LookRestore {
+    ~LookRestore() { lookSettings = LookSettings{}; }
+};
 
 } // namespace
 
@@ -176,6 +182,96 @@ TEST_F(CoreTest, ConvertingIsRepeatableAndPlacementFree) {
     EXPECT_TRUE(first == horizontal) << "vertical:\n"
                                      << grid(first) << "horizontal:\n"
                                      << grid(horizontal);
+}
+
+TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
+    LookRestore restore;
+    const struct {
+        Look look;
+        bool dither;
+        const char *chars;
+        char black, white;
+    } cases[] = {
+        {Look::standard, false, "", '$', ' '}, {Look::standard, true, "", '$', ' '},
+        {Look::photo, false, "", 'B', ' '},    {Look::photo, true, "", 'B', ' '},
+        {Look::shape, false, "", 'B', ' '},    {Look::shape, true, "", 'B', ' '},
+        {Look::photo, true, ".#+", '#', '.'},  {Look::shape, true, "x- ", 'x', ' '},
+    };
+    settings.Mojisu = 24;
+    bmpWidth = 48, bmpHeight = 40;
+    for (const auto &c : cases)
+        for (const Rgb colour : {rgbBlack, rgbWhite}) {
+            const char expected = colour == rgbBlack ? c.black : c.white;
+            surface_fill(sourceSurface, 0, 0, bmpWidth, bmpHeight, colour);
+            ++sourceSurface.generation;
+            lookSettings = LookSettings{c.look, c.dither, c.chars};
+            ASSERT_EQ(map_geometry_update(), 1);
+            std::string text;
+            ASSERT_EQ(text_convert(text), ConvertOutcome::converted);
+            std::string want;
+            for (int32_t i = 0; i < mapRows; ++i)
+                want += std::string(size_t(mapCols), expected) + "\r\n";
+            const std::string what = "look " + std::to_string(int(c.look)) + " dither " +
+                                     std::to_string(c.dither) + " chars '" + c.chars + "'";
+            EXPECT_TRUE(text == want) << what << "\n" << grid(text);
+            // The feedback is the character's darkness within its set: black and white again.
+            const int32_t left = settings.Position != 0 ? 15 : mapX;
+            const int32_t top = settings.Position != 0 ? mapY : 15;
+            EXPECT_EQ(surface_get(canvas, left, top), colour) << what;
+            EXPECT_EQ(surface_get(canvas, left + mapCols - 1, top + mapRows - 1), colour) << what;
+        }
+}
+
+// Cells drawn by hand, 3 sub-samples across and 6 down ('#' the set's darkest, '.' white): the
+// character whose glyph a person would put there.
+TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
+    static_assert(glyphSubCols == 3 && glyphSubRows == 6, "the cells below are 3 x 6");
+    const struct {
+        const char *cell;
+        char expected;
+    } cases[] = {
+        {"... ... ... ... ... ###", '_'}, // an edge along the bottom
+        {"..# ..# .#. .#. #.. #..", '/'},
+        {"#.. #.. .#. .#. ..# ..#", '\\'},
+        {"... ... ... .#. .#. ...", '.'}, // a dot low in the cell
+        {"##. ##. ... ... ... ...", '"'}, // ink in the top corner
+    };
+    std::string all;
+    for (int c = glyphFirst; c < glyphFirst + glyphCount; ++c)
+        all += char(c);
+    LookSet set;
+    look_set_make(set, all);
+    for (const auto &c : cases) {
+        int32_t cell[glyphSubCount], i = 0;
+        for (const char *p = c.cell; *p != '\0'; ++p)
+            if (*p != ' ')
+                cell[i++] = *p == '#' ? 255 : 0;
+        ASSERT_EQ(i, glyphSubCount) << c.cell;
+        EXPECT_EQ(set.chars[size_t(look_shape_match(cell, set))], c.expected) << c.cell;
+    }
+
+    // A grey cell with a little grain and a faint gradient, between a black and a white one
+    // that fix the levels, takes the quiet tone character of its darkness, not a stroke.
+    std::vector<uint8_t> cells(3 * glyphSubCount, 0);
+    for (int i = 0; i < glyphSubCount; ++i) {
+        cells[glyphSubCount + i] = uint8_t(120 + (i / glyphSubCols) * 5 + (i % 2) * 6);
+        cells[2 * glyphSubCount + i] = 255;
+    }
+    std::string chars;
+    std::vector<uint8_t> greys;
+    look_cells_pick(LookSettings{Look::shape, false, ""}, cells.data(), 3, 1, glyphSubCount, 50,
+                    false, chars, greys);
+    ASSERT_EQ(chars.size(), 3u);
+    EXPECT_NE(std::string(lookToneChars).find(chars[1]), std::string::npos) << chars;
+
+    // The photo look matches every textured cell by its shape, a diagonal as '/'.
+    const char *diagonal = "..# ..# .#. .#. #.. #..";
+    for (int i = 0, k = 0; diagonal[k] != '\0'; ++k)
+        if (diagonal[k] != ' ')
+            cells[glyphSubCount + i++] = diagonal[k] == '#' ? 0 : 255;
+    look_cells_pick(LookSettings{Look::photo, false, ""}, cells.data(), 3, 1, glyphSubCount, 50,
+                    false, chars, greys);
+    EXPECT_EQ(chars[1], '/') << chars;
 }
 
 #ifdef _WIN32 // the build turns the UTF-8 sources into CP932 literals

@@ -20,6 +20,7 @@
 #else
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -207,21 +208,19 @@ TEST_F(SaveHazards, DevicesFifosAndOpenFilesAreWrittenInPlace) {
     const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     std::string received;
-    std::atomic<bool> saved{false};
     std::thread drain([&] {
+        // Linux reports no hang-up before a writer came: the end is the writer's going away.
         char buffer[4096];
-        for (;;) {
-            const ssize_t n = read(reader, buffer, sizeof buffer);
+        for (ssize_t n = 1; n != 0;) {
+            pollfd ready{reader, POLLIN, 0};
+            poll(&ready, 1, -1);
+            n = read(reader, buffer, sizeof buffer);
             if (n > 0)
                 received.append(buffer, static_cast<size_t>(n));
-            else if (n == 0 && saved) // the end, not the time before the writer came
-                break;
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
     EXPECT_TRUE(file_save_whole(fifo.c_str(), text.data(), text.size()));
-    saved = true;
+    close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); // ends the reader's wait if the save never came
     drain.join();
     close(reader);
     EXPECT_TRUE(received == text) << summary(received);
@@ -235,13 +234,18 @@ TEST_F(SaveHazards, DevicesFifosAndOpenFilesAreWrittenInPlace) {
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 
     // A reader that goes away mid-text gives a failure, not the end of the program.
+    // It takes one piece once the text comes; the pipe holds far less than the rest.
     const int leaving = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     std::thread leave([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        char buffer[4096];
+        pollfd ready{leaving, POLLIN, 0};
+        poll(&ready, 1, -1);
+        (void)read(leaving, buffer, sizeof buffer);
         close(leaving);
     });
     EXPECT_FALSE(file_save_whole(fifo.c_str(), text.data(), text.size(), &error));
     EXPECT_EQ(error, EPIPE);
+    close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
     leave.join();
 
     // A file another program has open, reached through /proc the way /dev/stdout is: appended

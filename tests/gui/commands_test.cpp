@@ -442,13 +442,14 @@ TEST_F(Commands, MonkeyRun) {
         PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
     };
 
-    const int commands[] = {IDM_CLEAR,     IDM_OPEN,       IDM_OPEN,      IDM_SAVE,
-                            IDM_SAVEAS,    IDM_UNDO,       IDM_HELP,      IDM_ABOUT,
-                            IDM_CONVERT,   IDM_CONVERT,    IDM_CUT,       IDM_COPY,
-                            IDM_FONT,      IDM_PASTE,      IDM_SELECTALL, IDM_DELETE,
-                            IDM_STATUSBAR, IDM_TOOLBAR,    IDM_SETTINGS,  IDM_SETTINGS,
-                            IDM_VERTICAL,  IDM_HORIZONTAL, IDM_IMAGEPANE, IDM_NARROWER,
-                            IDM_WIDER,     IDM_NARROWER,   IDM_WIDER,     208};
+    const int commands[] = {IDM_CLEAR,         IDM_OPEN,       IDM_OPEN,       IDM_SAVE,
+                            IDM_SAVEAS,        IDM_UNDO,       IDM_HELP,       IDM_ABOUT,
+                            IDM_CONVERT,       IDM_CONVERT,    IDM_CUT,        IDM_COPY,
+                            IDM_FONT,          IDM_PASTE,      IDM_SELECTALL,  IDM_DELETE,
+                            IDM_STATUSBAR,     IDM_TOOLBAR,    IDM_SETTINGS,   IDM_SETTINGS,
+                            IDM_VERTICAL,      IDM_HORIZONTAL, IDM_IMAGEPANE,  IDM_NARROWER,
+                            IDM_WIDER,         IDM_NARROWER,   IDM_WIDER,      208,
+                            IDM_LOOK_STANDARD, IDM_LOOK_PHOTO, IDM_LOOK_SHAPE, IDM_DITHER};
     const int count = sizeof commands / sizeof commands[0];
     std::string trail;
     for (int step = 0; step < 300; ++step) {

@@ -4,6 +4,7 @@
 
 #include "core/document.h"
 #include "core/geometry.h"
+#include "core/look.h"
 #include "core/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
@@ -14,6 +15,7 @@
 
 void app_state_reset() {
     std::memset(&settings, 0, sizeof settings);
+    lookSettings = LookSettings{};
     imageLoaded = false;
     hasFileName = false;
     doc_title_reset();

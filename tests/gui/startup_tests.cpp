@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "core/document.h"
 #include "core/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
+#include "main_window/command_line.h"
 #include "main_window/main_window.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
 #include "resources/resource.h"
+#include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
+#include "tests/gui/modal_driver.h"
 
 using StartUp = WindowTest;
 
@@ -164,4 +169,65 @@ TEST_F(StartUp, CloseWritesTheSettingsFileAndEndsTheLoop) {
         EXPECT_EQ(ini_value("Font", "Height"), "0") << c.name;
         app_state_reset();
     }
+}
+
+// Windows gives a program the ANSI form of its command line, where a name the code page cannot
+// hold becomes its closest look-alike. The picture named at start-up is opened only when its
+// name is what the user typed; otherwise a message names it and the look-alike stays shut.
+TEST_F(StartUp, PictureNamedOnlyWhenTheNameIsWhatItSeems) {
+    ASSERT_NE(app_start(), nullptr);
+    auto wide = [](const std::string &ansi) {
+        std::wstring w(ansi.size(), L'\0');
+        w.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()),
+                                                         &w[0], int(w.size()))));
+        return w;
+    };
+    auto best_fit = [](const std::wstring &w) { // as Windows makes the ANSI command line
+        std::string a(w.size() * 2, '\0');
+        a.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, w.data(), int(w.size()), &a[0],
+                                                         int(a.size()), nullptr, nullptr)));
+        return a;
+    };
+    const std::wstring folder = wide(startDir) + L"\\";
+    for (const wchar_t *name : {L"cafe.png", L"caf\u00e9.png", L"\u5199\u771f.png"})
+        ASSERT_TRUE(CopyFileW(wide(std::string(VKD_PICTURES_DIR "/rgb8.png")).c_str(),
+                              (folder + name).c_str(), FALSE));
+    const std::wstring program = L"C:\\Velkorandite\\Velkorandite.exe";
+    struct {
+        const wchar_t *name;
+        const char *ansi; // what the ANSI command line holds
+        bool opened;
+    } const cases[] = {
+        {L"caf\u00e9.png", "cafe.png", false},     // café.png
+        {L"cafe.png", "cafe.png", true},
+        {L"\u5199\u771f.png", "写真.png", true}, // 写真.png: CP932 holds it
+    };
+    for (const auto &c : cases) {
+        const std::wstring path = folder + c.name;
+        const std::string ansiPath = best_fit(path);
+        ASSERT_EQ(ansiPath, startDir + "\\" + c.ansi);
+        const std::string programAnsi = best_fit(program);
+        const char *argv[] = {programAnsi.c_str(), ansiPath.c_str()};
+        modal_driver_begin(20);
+        if (!c.opened)
+            modal_expect(modal_press(IDOK));
+        command_line_open((L"\"" + program + L"\" \"" + path + L"\"").c_str(), 2, argv,
+                          ("\"" + ansiPath + "\"").c_str());
+        const std::vector<ModalDialog> seen = modal_driver_end();
+        if (c.opened) {
+            EXPECT_TRUE(seen.empty()) << c.ansi << dialogs_describe(seen);
+            EXPECT_TRUE(imageLoaded) << c.ansi;
+            EXPECT_STREQ(bitmapPath, ansiPath.c_str());
+            continue;
+        }
+        ASSERT_EQ(seen.size(), 1u) << c.ansi << dialogs_describe(seen);
+        EXPECT_EQ(seen[0].title, "Velkorandite");
+        EXPECT_EQ(seen[0].text.rfind("ファイルのオープンに失敗しました。\n\n" + ansiPath, 0), 0u)
+            << seen[0].text;
+        EXPECT_EQ(seen[0].icon, ModalIcon::error);
+        EXPECT_FALSE(imageLoaded);
+        EXPECT_STREQ(bitmapPath, "");
+    }
+    // The folder is emptied through the ANSI functions, which cannot name this file.
+    EXPECT_TRUE(DeleteFileW((folder + L"caf\u00e9.png").c_str()));
 }

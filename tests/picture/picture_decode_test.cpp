@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,8 @@ TEST_F(PictureLoad, PngAndGifGiveTheirReferencePixels) {
         "palette4-trns.png", "rgba8-interlaced.png", "grey16-interlaced.png",
         "palette4-trns-interlaced.png", "rgb16-interlaced.png", "grey1-interlaced.png",
         "plain.gif", "interlaced.gif", "transparent.gif", "frames.gif",
+        // Indices past the colour table are black, as in a bitmap.
+        "palette-short.png", "palette-short.gif",
     };
     for (const char *name : names) {
         const Pixels want = ppm_read(picture_path(std::string(name) + ".ppm"));
@@ -191,6 +194,7 @@ TEST_F(PictureLoad, OriginalModeOnAScreenLargerThanTheSurface) {
     std::vector<uint8_t> wide = png;
     wide[16 + 2] = 0x08, wide[16 + 3] = 0x34; // width 2100
     wide[20 + 3] = 20;                           // height 20
+    png_fix_crc(wide, 8);
     settings.Mode = 2;
     const LoadResult r = bitmap_load_memory(wide.data(), wide.size(), 2560, 1600);
     EXPECT_EQ(r.outcome, LoadOutcome::refused);
@@ -279,13 +283,14 @@ TEST(PictureProbe, JpegHeightOneIsAPicture) {
     }
 }
 
-// A picture cut short fails to decode and says why, for the fuzz log and these tests.
+// A picture cut short fails to decode and says why, for the fuzz log and these tests (the probe
+// of the whole file lets the decoder see the cut one).
 TEST(PictureDecode, CutShortSaysWhy) {
     for (const char *name : {"rgb8.png", "baseline.jpg", "frames.gif"}) {
         std::vector<uint8_t> bytes = file_bytes(picture_path(name));
-        bytes.resize(bytes.size() * 3 / 5);
         const PictureProbe probe = picture_probe(bytes.data(), bytes.size());
         ASSERT_EQ(probe.reason, nullptr) << name;
+        bytes.resize(bytes.size() * 3 / 5);
         OwnedSurface dst(probe.width, probe.height);
         PictureSink sink;
         picture_sink_begin(sink, probe.width, probe.height, probe.orientation,
@@ -295,6 +300,57 @@ TEST(PictureDecode, CutShortSaysWhy) {
         EXPECT_FALSE(decoded && picture_sink_complete(sink)) << name;
         if (!decoded) {
             EXPECT_TRUE(reason != nullptr && *reason != '\0') << name;
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Memory the decoder cannot get is a refusal that says so, never an exception out of it.
+bool failAllocations = false;
+
+} // namespace
+
+// The replacements pair malloc with free; GCC takes them for the built-in ones.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void *operator new(size_t size) {
+    if (failAllocations)
+        throw std::bad_alloc();
+    if (void *p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+TEST(PictureDecode, OutOfMemoryIsARefusal) {
+    for (const char *name : {"rgba8.png", "rgba8-interlaced.png", "rgb8.png", "progressive.jpg",
+                             "plain.gif", "interlaced.gif"}) {
+        const std::vector<uint8_t> bytes = file_bytes(picture_path(name));
+        const PictureProbe probe = picture_probe(bytes.data(), bytes.size());
+        ASSERT_EQ(probe.reason, nullptr) << name;
+        OwnedSurface dst(probe.width, probe.height);
+        PictureSink sink;
+        picture_sink_begin(sink, probe.width, probe.height, probe.orientation,
+                           PictureSize{int32_t(probe.width), int32_t(probe.height)}, dst.surface);
+        const char *reason = nullptr;
+        bool decoded = false, threw = false;
+        failAllocations = true;
+        try {
+            decoded = pictureCodec(bytes.data(), bytes.size(), probe, sink, &reason);
+        } catch (...) {
+            threw = true;
+        }
+        failAllocations = false;
+        EXPECT_FALSE(threw) << name;
+        if (!decoded) {
+            EXPECT_STREQ(reason, "out of memory") << name;
         }
     }
 }

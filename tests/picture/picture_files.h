@@ -25,3 +25,9 @@ Pixels surface_pixels(const Surface &s, int32_t width, int32_t height);
 
 // Empty when equal; else how many pixels differ and where the first one is.
 std::string pixels_compare(const Pixels &got, const Pixels &want);
+
+// A PNG chunk: length, type, data and CRC.
+std::vector<uint8_t> png_chunk(const char *type, const std::vector<uint8_t> &data);
+
+// Makes the CRC of the chunk starting at offset at (its length field) fit its bytes again.
+void png_fix_crc(std::vector<uint8_t> &png, size_t at);

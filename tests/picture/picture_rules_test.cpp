@@ -15,10 +15,36 @@
 
 namespace {
 
-std::vector<uint8_t> jpeg_with_frame(uint8_t marker, uint8_t precision, uint8_t components) {
-    std::vector<uint8_t> b = {0xFF, 0xD8, 0xFF, 0xFF, 0xFF, marker, 0x00, 0x0B, precision,
-                              0x00, 0x10, 0x00, 0x20, components, 1, 0x11, 0};
+// A JPEG of width x height (after fill bytes) whose scans each cover every component with the
+// given entropy-coded bytes; restart sets a restart interval, padding adds comment bytes.
+std::vector<uint8_t> jpeg_build(uint8_t marker, uint8_t components, uint16_t width, uint16_t height,
+                                int scans, std::vector<uint8_t> data = {0}, uint16_t restart = 0,
+                                size_t padding = 0, uint8_t precision = 8) {
+    std::vector<uint8_t> b = {0xFF, 0xD8, 0xFF, 0xFF, 0xFF, marker, 0, uint8_t(8 + 3 * components),
+                              precision, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8),
+                              uint8_t(width), components};
+    for (uint8_t i = 1; i <= components; ++i)
+        b.insert(b.end(), {i, 0x11, 0});
+    for (; padding > 0; padding -= std::min<size_t>(padding, 60000)) {
+        const size_t n = std::min<size_t>(padding, 60000);
+        b.insert(b.end(), {0xFF, 0xFE, uint8_t((n + 2) >> 8), uint8_t(n + 2)});
+        b.insert(b.end(), n, 'x');
+    }
+    if (restart != 0)
+        b.insert(b.end(), {0xFF, 0xDD, 0, 4, uint8_t(restart >> 8), uint8_t(restart)});
+    for (int s = 0; s < scans; ++s) {
+        b.insert(b.end(), {0xFF, 0xDA, 0, uint8_t(6 + 2 * components), components});
+        for (uint8_t i = 1; i <= components; ++i)
+            b.insert(b.end(), {i, 0});
+        b.insert(b.end(), {0, 63, 0});
+        b.insert(b.end(), data.begin(), data.end());
+    }
+    b.insert(b.end(), {0xFF, 0xD9});
     return b;
+}
+
+std::vector<uint8_t> jpeg_with_frame(uint8_t marker, uint8_t precision, uint8_t components) {
+    return jpeg_build(marker, components, 32, 16, 1, {0}, 0, 0, precision);
 }
 
 std::vector<uint8_t> gif_with_frames(std::vector<std::vector<uint16_t>> frames) {
@@ -42,12 +68,36 @@ std::vector<uint8_t> with_byte(std::vector<uint8_t> b, size_t at, uint8_t value)
     return b;
 }
 
-// A PNG whose header claims another size (CRC not updated: the probe does not check it).
+// A PNG with a byte of its header changed, the CRC made to fit.
+std::vector<uint8_t> with_header_byte(std::vector<uint8_t> b, size_t at, uint8_t value) {
+    b.at(at) = value;
+    png_fix_crc(b, 8);
+    return b;
+}
+
+// A PNG whose header claims another size.
 std::vector<uint8_t> with_size(std::vector<uint8_t> b, uint32_t width, uint32_t height) {
     for (int i = 0; i < 4; ++i) {
         b.at(16 + i) = uint8_t(width >> (24 - 8 * i));
         b.at(20 + i) = uint8_t(height >> (24 - 8 * i));
     }
+    png_fix_crc(b, 8);
+    return b;
+}
+
+// A GIF comment extension of the given length, in sub-blocks.
+std::vector<uint8_t> gif_comment(size_t length) {
+    std::vector<uint8_t> b = {0x21, 0xFE};
+    for (; length > 0; length -= std::min<size_t>(length, 255)) {
+        b.push_back(uint8_t(std::min<size_t>(length, 255)));
+        b.insert(b.end(), std::min<size_t>(length, 255), 'c');
+    }
+    b.push_back(0);
+    return b;
+}
+
+std::vector<uint8_t> inserted(std::vector<uint8_t> b, size_t at, const std::vector<uint8_t> &more) {
+    b.insert(b.begin() + std::ptrdiff_t(at), more.begin(), more.end());
     return b;
 }
 
@@ -61,6 +111,16 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
         int orientation;
     };
     const std::vector<uint8_t> bmp = bmp_build(BmpSpec{});
+    const std::vector<uint8_t> rgb8 = file_bytes(picture_path("rgb8.png"));
+    const std::vector<uint8_t> baseline = file_bytes(picture_path("baseline.jpg"));
+    // Four MCUs with a restart interval of one: three restart markers.
+    const std::vector<uint8_t> restarts = {0, 0xFF, 0xD0, 0, 0xFF, 0xD1, 0, 0xFF, 0xD2, 0};
+    std::vector<uint8_t> swapped = restarts, extra = restarts;
+    std::swap(swapped[5], swapped[8]);
+    extra.insert(extra.end(), {0xFF, 0xD3});
+    // The frame header of a 32 x 16 picture, to put before another.
+    const std::vector<uint8_t> jpegTwoFrames = jpeg_with_frame(0xC0, 8, 1);
+    const std::vector<uint8_t> jpegFrame(jpegTwoFrames.begin() + 2, jpegTwoFrames.begin() + 17);
     const std::vector<Case> cases = {
         {"rgb8.png", file_bytes(picture_path("rgb8.png")), PictureFormat::png, true, 37, 23, 851, 1},
         {"grey1-interlaced.png", file_bytes(picture_path("grey1-interlaced.png")), PictureFormat::png,
@@ -72,11 +132,24 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          PictureFormat::png, false, 5000, 5000, 25000000, 1},
         {"PNG 1500 x 3 fits 1032:1", with_size(file_bytes(picture_path("rgb8.png")), 1500, 3),
          PictureFormat::png, true, 1500, 3, 4500, 1},
-        {"PNG colour type 5", with_byte(file_bytes(picture_path("rgb8.png")), 25, 5),
+        {"PNG colour type 5", with_header_byte(file_bytes(picture_path("rgb8.png")), 25, 5),
          PictureFormat::png, false, 37, 23, 851, 1},
         {"PNG depth 16 with a palette is caught by the decoder",
-         with_byte(file_bytes(picture_path("palette8.png")), 24, 16), PictureFormat::png, true, 37,
+         with_header_byte(file_bytes(picture_path("palette8.png")), 24, 16), PictureFormat::png, true, 37,
          23, 851, 1},
+        {"PNG interlace method 2", with_header_byte(file_bytes(picture_path("rgb8.png")), 28, 2),
+         PictureFormat::png, false, 37, 23, 851, 1},
+        // Damage every decoder must refuse alike.
+        {"PNG header CRC wrong", with_byte(file_bytes(picture_path("rgb8.png")), 29, 0),
+         PictureFormat::png, false, 37, 23, 851, 1},
+        {"PNG pixel data CRC wrong", with_byte(rgb8, rgb8.size() - 20, rgb8[rgb8.size() - 20] ^ 1),
+         PictureFormat::png, false, 37, 23, 851, 1},
+        {"PNG without IEND", std::vector<uint8_t>(rgb8.begin(), rgb8.end() - 12), PictureFormat::png,
+         false, 37, 23, 851, 1},
+        {"PNG chunk longer than the file", std::vector<uint8_t>(rgb8.begin(), rgb8.end() - 13),
+         PictureFormat::png, false, 37, 23, 851, 1},
+        {"PNG with bytes after IEND", inserted(rgb8, rgb8.size(), {1, 2, 3}), PictureFormat::png, true,
+         37, 23, 851, 1},
         {"plain.gif", file_bytes(picture_path("plain.gif")), PictureFormat::gif, true, 37, 23, 851, 1},
         {"frames.gif: the first frame, the larger second counted",
          file_bytes(picture_path("frames.gif")), PictureFormat::gif, true, 37, 23, 47 * 29, 1},
@@ -101,8 +174,35 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
         {"JPEG 4 components", jpeg_with_frame(0xC2, 8, 4), PictureFormat::jpeg, false, 32, 16, 0, 1},
         {"JPEG data before a frame", {0xFF, 0xD8, 0xFF, 0xDA, 0, 2}, PictureFormat::jpeg, false, 0,
          0, 0, 1},
-        {"GIF frames", gif_with_frames({{3, 2}, {65535, 65535}}), PictureFormat::gif, true, 3, 2,
-         int64_t{65535} * 65535, 1},
+        {"GIF frames too large together", gif_with_frames({{3, 2}, {65535, 65535}}),
+         PictureFormat::gif, false, 3, 2, int64_t{65535} * 65535, 1},
+        {"GIF frame with neither a global nor a local table", with_byte(gif_with_frames({{3, 2}}), 29, 0),
+         PictureFormat::gif, false, 0, 0, 0, 1},
+        {"GIF second frame without a table", with_byte(gif_with_frames({{3, 2}, {3, 2}}), 29 + 21, 0),
+         PictureFormat::gif, false, 3, 2, 6, 1},
+        {"GIF comments of 1 MiB together", inserted(gif_with_frames({{3, 2}}), 13, gif_comment((1 << 20) - 3)),
+         PictureFormat::gif, true, 3, 2, 6, 1},
+        {"GIF comments of 1 MiB and a byte",
+         inserted(gif_with_frames({{3, 2}}), 13, gif_comment((1 << 20) - 2)), PictureFormat::gif, false,
+         0, 0, 0, 1},
+        {"JPEG restart markers in sequence", jpeg_build(0xC0, 1, 16, 16, 1, restarts, 1),
+         PictureFormat::jpeg, true, 16, 16, 256, 1},
+        {"JPEG restart markers out of sequence", jpeg_build(0xC0, 1, 16, 16, 1, swapped, 1),
+         PictureFormat::jpeg, false, 16, 16, 256, 1},
+        {"JPEG restart marker missing",
+         jpeg_build(0xC0, 1, 16, 16, 1, std::vector<uint8_t>(restarts.begin(), restarts.end() - 3), 1),
+         PictureFormat::jpeg, false, 16, 16, 256, 1},
+        {"JPEG restart marker too many", jpeg_build(0xC0, 1, 16, 16, 1, extra, 1), PictureFormat::jpeg,
+         false, 16, 16, 256, 1},
+        {"JPEG without EOI", std::vector<uint8_t>(baseline.begin(), baseline.end() - 2),
+         PictureFormat::jpeg, false, 64, 48, 3072, 1},
+        {"JPEG 65500 wide", jpeg_build(0xC0, 1, 65500, 16, 1, {0}, 0, 1100), PictureFormat::jpeg, true,
+         65500, 16, 65500 * 16, 1},
+        {"JPEG 65501 wide", jpeg_build(0xC0, 1, 65501, 16, 1, {0}, 0, 1100), PictureFormat::jpeg, false,
+         0, 0, 0, 1},
+        {"JPEG without a scan", jpeg_build(0xC0, 1, 16, 16, 0), PictureFormat::jpeg, false, 16, 16, 256, 1},
+        {"JPEG with two frames", inserted(baseline, 2, std::vector<uint8_t>(jpegFrame.begin(), jpegFrame.end())),
+         PictureFormat::jpeg, false, 32, 16, 512, 1},
         {"GIF without a frame", gif_with_frames({}), PictureFormat::gif, false, 0, 0, 0, 1},
         {"GIF too short for its first frame", gif_with_frames({{4096, 4096}}), PictureFormat::gif,
          false, 4096, 4096, 4096 * 4096, 1},
@@ -124,6 +224,82 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
                       (std::vector<int64_t>{c.width, c.height, c.mostPixels, c.orientation}))
                 << c.name;
         }
+    }
+}
+
+// A 1-bit grey interlaced PNG claiming width x height, long enough for that claim.
+std::vector<uint8_t> png_interlaced(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> ihdr(13, 0);
+    for (int i = 0; i < 4; ++i) {
+        ihdr[i] = uint8_t(width >> (24 - 8 * i));
+        ihdr[4 + i] = uint8_t(height >> (24 - 8 * i));
+    }
+    ihdr[8] = 1;  // depth
+    ihdr[12] = 1; // Adam7
+    for (const auto &c : {png_chunk("IHDR", ihdr), png_chunk("paDd", std::vector<uint8_t>(4000)),
+                          png_chunk("IDAT", {}), png_chunk("IEND", {})})
+        b.insert(b.end(), c.begin(), c.end());
+    return b;
+}
+
+// What the probe says of each shape a decoder must hold whole, and its budget on either side.
+TEST(PictureProbe, ShapesAndTheirBudgets) {
+    struct Case {
+        std::string name;
+        std::vector<uint8_t> bytes;
+        bool usable, tooLarge, interlaced, multiScan;
+        int64_t scans, frames, bitsPerPixel, heldBytes;
+    };
+    std::vector<uint8_t> sequential = jpeg_build(0xC0, 3, 16, 16, 0);
+    for (uint8_t i = 1; i <= 3; ++i)
+        sequential = inserted(sequential, sequential.size() - 2, {0xFF, 0xDA, 0, 8, 1, i, 0, 0, 63, 0, 0});
+    const std::vector<Case> cases = {
+        {"rgb8.png", file_bytes(picture_path("rgb8.png")), true, false, false, false, 0, 0, 24, 0},
+        {"rgba8-interlaced.png", file_bytes(picture_path("rgba8-interlaced.png")), true, false, true,
+         false, 0, 0, 32, 37 * 23 * 4},
+        {"grey16-interlaced.png", file_bytes(picture_path("grey16-interlaced.png")), true, false, true,
+         false, 0, 0, 16, 37 * 23 * 4},
+        {"interlaced PNG 6144 x 4096 at the budget", png_interlaced(6144, 4096), true, false, true,
+         false, 0, 0, 1, int64_t{96} << 20},
+        {"interlaced PNG 6145 x 4096", png_interlaced(6145, 4096), false, true, true, false, 0, 0, 1,
+         int64_t{6145} * 4096 * 4},
+        {"baseline.jpg", file_bytes(picture_path("baseline.jpg")), true, false, false, false, 1, 0, 24, 0},
+        {"grey.jpg", file_bytes(picture_path("grey.jpg")), true, false, false, false, 1, 0, 8, 0},
+        // 4:4:4 in 8 x 6 MCUs: 48 blocks for each component.
+        {"progressive.jpg", file_bytes(picture_path("progressive.jpg")), true, false, false, true, 10,
+         0, 24, 3 * 48 * 128},
+        {"progressive 8192 x 6144 grey at the budget", jpeg_build(0xC2, 1, 8192, 6144, 1, {0}, 0, 50000),
+         true, false, false, true, 1, 0, 8, int64_t{96} << 20},
+        {"progressive 8192 x 6152 grey", jpeg_build(0xC2, 1, 8192, 6152, 1, {0}, 0, 50000), false,
+         true, false, true, 1, 0, 8, int64_t{1024} * 769 * 128},
+        {"sequential, a scan per component", sequential, true, false, false, true, 3, 0, 24, 12 * 128},
+        // Scans times blocks: 128 scans of 512 x 512 blocks are the most.
+        {"128 scans of 4096 x 4096", jpeg_build(0xC2, 1, 4096, 4096, 128, {0}, 0, 16384), true,
+         false, false, true, 128, 0, 8, int64_t{512} * 512 * 128},
+        {"129 scans of 4096 x 4096", jpeg_build(0xC2, 1, 4096, 4096, 129, {0}, 0, 16384), false,
+         false, false, true, 129, 0, 8, 0},
+        {"500 scans", jpeg_build(0xC2, 1, 8, 8, 500), true, false, false, true, 500, 0, 8, 128},
+        {"501 scans", jpeg_build(0xC2, 1, 8, 8, 501), false, false, false, true, 501, 0, 8, 0},
+        {"plain.gif", file_bytes(picture_path("plain.gif")), true, false, false, false, 0, 1, 8, 851},
+        {"interlaced.gif", file_bytes(picture_path("interlaced.gif")), true, false, true, false, 0, 1,
+         8, 851},
+        {"frames.gif", file_bytes(picture_path("frames.gif")), true, false, false, false, 0, 2, 8,
+         851 + 47 * 29},
+        {"GIF frames at the budget together", gif_with_frames({{4096, 2}, {8192, 12287}}), true, false,
+         false, false, 0, 2, 8, int64_t{96} << 20},
+        {"GIF frames over the budget together", gif_with_frames({{4097, 2}, {8192, 12287}}), false,
+         true, false, false, 0, 2, 8, (int64_t{96} << 20) + 2},
+    };
+    for (const Case &c : cases) {
+        ASSERT_FALSE(c.bytes.empty()) << c.name;
+        const PictureProbe p = picture_probe(c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(p.reason == nullptr, c.usable) << c.name << ": " << (p.reason ? p.reason : "");
+        EXPECT_EQ((std::vector<int64_t>{p.tooLarge, p.interlaced, p.multiScan, p.scans, p.frames,
+                                        p.bitsPerPixel, int64_t(p.heldBytes)}),
+                  (std::vector<int64_t>{c.tooLarge, c.interlaced, c.multiScan, c.scans, c.frames,
+                                        c.bitsPerPixel, c.heldBytes}))
+            << c.name;
     }
 }
 

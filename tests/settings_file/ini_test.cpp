@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/document.h"
+#include "core/look.h"
 #include "core/settings.h"
 #include "temp_folder.h"
 
@@ -16,6 +17,7 @@ namespace {
 void settings_fresh() {
     settings = Settings{};
     settings_defaults();
+    lookSettings = LookSettings{};
 }
 
 // Every field of the record on one line, so a failure shows the whole picture.
@@ -29,12 +31,15 @@ std::string settings_text(const WindowRect &rect) {
            "] FaceName [" + s.FaceName + "] Height " + std::to_string(s.Height) + " Hiritu " +
            std::to_string(s.Hiritu) + " Meido " + std::to_string(s.Meido) + " Mojisu " +
            std::to_string(s.Mojisu) + " Mode " + std::to_string(s.Mode) + " Interval " +
-           std::to_string(s.Interval) + " Msg1 " + std::to_string(s.Msg1);
+           std::to_string(s.Interval) + " Msg1 " + std::to_string(s.Msg1) + " Look " +
+           std::to_string(int(lookSettings.look)) + " Dither " +
+           std::to_string(lookSettings.dither) + " Chars [" + lookSettings.chars + "]";
 }
 
 const char defaultsText[] =
     "rect 0,0,0,0 Statusbar 1 Toolbar 1 Clientarea 1 Position 1 Style 1 Open [] Write [] "
-    "FaceName [] Height 0 Hiritu 50 Meido 50 Mojisu 100 Mode 1 Interval 5 Msg1 0";
+    "FaceName [] Height 0 Hiritu 50 Meido 50 Mojisu 100 Mode 1 Interval 5 Msg1 0 Look 0 "
+    "Dither 0 Chars []";
 
 // What the program writes for the defaults and the rectangle 10,20,810,620.
 const char defaultsFile[] = "[Forms]\r\nLeft=10\r\nTop=20\r\nRight=810\r\nBottom=620\r\n"
@@ -43,7 +48,8 @@ const char defaultsFile[] = "[Forms]\r\nLeft=10\r\nTop=20\r\nRight=810\r\nBottom
                             "[Font]\r\nFaceName=\r\nHeight=0\r\n"
                             "[Configuration]\r\nHiritu=50\r\nMeido=50\r\nMojisu=100\r\nMode=1\r\n"
                             "Interval=5\r\n"
-                            "[Print]\r\nMsg1=0\r\n";
+                            "[Print]\r\nMsg1=0\r\n"
+                            "[Quality]\r\nLook=0\r\nDither=0\r\nChars=\r\n";
 
 std::string read_file_text(const std::string &file, WindowRect &rect) {
     TempFolder folder;
@@ -139,7 +145,8 @@ TEST(IniRead, EveryEntryReachesItsField) {
         rect);
     EXPECT_EQ(got, "rect -10,-20,800,600 Statusbar 0 Toolbar 7 Clientarea 0 Position 0 Style 0 "
                    "Open [C:\\\x83\x5C\\in] Write [D:\\out dir] FaceName [\x82\x6C\x82\x72 Mincho] "
-                   "Height -13 Hiritu 80 Meido 70 Mojisu 140 Mode 2 Interval -3 Msg1 11");
+                   "Height -13 Hiritu 80 Meido 70 Mojisu 140 Mode 2 Interval -3 Msg1 11 Look 0 "
+                   "Dither 0 Chars []");
 }
 
 TEST(IniRead, ValuesAsTheProgramTakesThem) {
@@ -187,6 +194,14 @@ TEST(IniRead, ValuesAsTheProgramTakesThem) {
         {"long directory cut at 259", "[Path]\r\nOpen=" + std::string(300, 'o') + "\r\n",
          with("Open []", "Open [" + std::string(259, 'o') + "]")},
         {"rectangle in the wrong section ignored", "[Configuration]\r\nLeft=5\r\n", defaultsText},
+        {"shape look, dither, quoted list", "[Quality]\r\nLook=2\r\nDither=1\r\nChars=\" .:#\"\r\n",
+         with("Look 0 Dither 0 Chars []", "Look 2 Dither 1 Chars [ .:#]")},
+        {"photo look, list without quotes", "[quality]\r\nlook=1\r\nChars=ab\r\n",
+         with("Look 0 Dither 0 Chars []", "Look 1 Dither 0 Chars [ab]")},
+        {"unknown look is standard, unusable list the default",
+         "[Quality]\r\nLook=7\r\nDither=-2\r\nChars=\"\"\r\n",
+         with("Look 0 Dither 0", "Look 0 Dither 1")},
+        {"list of other bytes ignored", "[Quality]\r\nChars=\x82\xA0\r\n", defaultsText},
     };
     for (const auto &c : cases) {
         WindowRect rect;
@@ -265,6 +280,7 @@ TEST(IniWrite, RaisesMojisuAndRoundTrips) {
     std::strcpy(settings.openDir, "C:\\\x83\x5C\\pics");
     std::strcpy(settings.saveDir, "  padded");
     std::strcpy(settings.FaceName, "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E");
+    lookSettings = LookSettings{Look::shape, true, " .\":#\" "};
     WindowRect written{-8, -8, 1288, 1008};
     ini_write_path(path.c_str(), written);
     EXPECT_EQ(settings.Mojisu, 20) << "raised in the record itself";

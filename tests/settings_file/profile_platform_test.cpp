@@ -257,9 +257,9 @@ TEST(PlatformProfile, SameReadsAndSameBytes) {
     }
 }
 
-// The close writes all nineteen entries in memory and saves once; the file must be the one the
-// platform makes with nineteen separate calls.
-TEST(PlatformProfile, CloseWritesTheSameFileAsNineteenCalls) {
+// The close writes every entry in memory and saves once; the file must be the one the platform
+// makes with one call per entry.
+TEST(PlatformProfile, CloseWritesTheSameFileAsOneCallPerEntry) {
     const std::vector<std::string> files = {
         "",
         "[Configuration]\r\nMojisu=150\r\n[Other]\r\nx=y\r\n",
@@ -303,6 +303,9 @@ TEST(PlatformProfile, CloseWritesTheSameFileAsNineteenCalls) {
             {"Configuration", "Mode", "1"},
             {"Configuration", "Interval", "5"},
             {"Print", "Msg1", "0"},
+            {"Quality", "Look", "0"},
+            {"Quality", "Dither", "0"},
+            {"Quality", "Chars", ""},
         };
         for (const auto &e : entries)
             WritePrivateProfileStringA(e[0].c_str(), e[1].c_str(), e[2].c_str(),

@@ -1,0 +1,11 @@
+// Measures a font's glyphs into the table the looks pick characters from (FreeType).
+#pragma once
+#include <string>
+#include <vector>
+
+#include "core/look.h"
+
+// Renders the printable ASCII characters of the font file in fixed cells (the advance of 'M'
+// by the line's ascent plus descent) and measures each sub-sample's ink. False with a reason
+// when the file is no font FreeType reads.
+bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &reason);

@@ -1,0 +1,24 @@
+// What both savers use: core/file_save.cpp and the Windows half, document/file_save_windows.cpp.
+#pragma once
+#include <string>
+
+#include "core/file_save.h"
+
+namespace file_save_parts {
+
+// Tries before giving up: only a broken random source meets that many taken names.
+constexpr int tempAttempts = 100;
+
+// A fresh temporary name in folder (empty, or ending in its separator).
+inline std::string temp_name(const std::string &folder) {
+    return folder + file_save_temp_name(fileSaveRandom());
+}
+
+// Keeps code for the caller when it asked for one; always false.
+inline bool fail(int *error, int code) {
+    if (error != nullptr)
+        *error = code;
+    return false;
+}
+
+} // namespace file_save_parts

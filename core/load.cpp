@@ -1,0 +1,289 @@
+// Loading, from the top: load() reads the head of the source, tells the format by its first
+// bytes, applies the size rules, and hands the rows of exactly one decoder to the sink in
+// decode_rows(), which also takes the finished picture. Every refusal is worded in this file.
+#include "core/load.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/bitmap.h"
+#include "core/file_read.h"
+#include "core/geometry.h"
+#include "core/picture.h"
+#include "core/settings.h"
+#include "core/surface.h"
+
+#ifndef _WIN32
+bool picture_libs_decode(const uint8_t *data, size_t size, const PictureProbe &probe,
+                         PictureSink &sink, const char **reason);
+PictureCodec pictureCodec = picture_libs_decode;
+#else
+PictureCodec pictureCodec = nullptr; // the window layer installs the platform's decoders
+#endif
+PictureCodecFits pictureCodecFits = nullptr;
+
+namespace {
+
+// Enough for any picture the source surface can take, whatever lies before its pixels; a longer
+// file is read only this far: the BMP decoder refuses pixels beyond it, and no PNG, JPEG or GIF
+// within the pixel limit needs more.
+constexpr size_t fileReadLimit = size_t(64) << 20;
+
+Message unsupported() {
+    return {"この形式は現在サポートされていません。", MessageIcon::warning};
+}
+
+LoadResult open_failed() {
+    return {LoadOutcome::openFailed, {openFailedText, MessageIcon::error}};
+}
+
+LoadResult refused(const Message &message) {
+    doc_title_reset();
+    return {LoadOutcome::refused, message};
+}
+
+LoadResult refused(HeaderOutcome outcome, int32_t screenWidth, int32_t screenHeight) {
+    return refused(bitmap_header_message(HeaderTest{outcome, 0, 0, screenWidth, screenHeight}));
+}
+
+// A picture that passed its size rules but does not fit the source surface: only original mode
+// on a screen larger than the surface gets here (other modes test the surface's size, or reduce
+// to it). Its message names the mode and the size that really limits it.
+LoadResult refused_by_surface(int32_t screenWidth, int32_t screenHeight) {
+    if (settings.Mode != 2)
+        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+    return refused(HeaderOutcome::originalLimit, std::min(screenWidth, sourceSurface.width),
+                   std::min(screenHeight, sourceSurface.height));
+}
+
+// Where a new picture is decoded: straight onto the source surface while no picture is loaded
+// (bmpWidth 0), else onto the spare, so that a refused file leaves the loaded one as it was.
+// nullptr when there is no memory for the spare. Rows it still marks blank are filled by the
+// decoder before anything reads them, and declared written when the picture is taken.
+Surface *decode_target() {
+    Surface *target = bmpWidth > 0 && bmpHeight > 0 ? &source_spare() : &sourceSurface;
+    return target->bits != nullptr ? target : nullptr;
+}
+
+// A whole picture of width x height decoded onto target becomes the loaded one: copied to the
+// source surface if it went to the spare, white around it, bmpWidth and bmpHeight set.
+void picture_take(Surface &target, int32_t width, int32_t height) {
+    Surface &s = sourceSurface;
+    if (&target != &s)
+        for (int32_t y = 0; y < height; ++y)
+            std::memcpy(s.bits + static_cast<size_t>(y) * s.stride,
+                        target.bits + static_cast<size_t>(y) * target.stride,
+                        static_cast<size_t>(width) * 3);
+    // Nothing of an earlier, larger picture lingers around the new one.
+    surface_whiten_outside(s, width, height);
+    ++s.generation;
+    bmpWidth = width;
+    bmpHeight = height;
+}
+
+// What a decoder will deliver: the picture as stored, how it is turned, the size it is kept at.
+struct Shape {
+    int64_t width, height;
+    int orientation;
+    PictureSize shown;
+};
+
+// The decoder's rows through the sink onto where the picture is decoded, the reduced copy made
+// as upright rows finish, and only when all of that succeeded the picture taken. An upright
+// picture too wide for the previews to be drawn from the source surface passes through a small
+// ring of rows only long enough to make the reduced copy, which is all the previews and the text
+// need; the source surface is then left as it is. decode(sink) is false when the file is broken.
+template <class Decode>
+LoadResult decode_rows(const Shape &shape, Decode &&decode, int32_t screenWidth,
+                       int32_t screenHeight) {
+    const PictureSize shown = shape.shown;
+    const bool upright = shape.orientation < 2 || shape.orientation > 8;
+    const bool wide = upright && !map_geometry_reads_source(shown.width);
+    const int64_t ring = wide ? reduced_copy_stream_ring(shown.height) : 0;
+    std::vector<uint8_t> ringRows;
+    Surface ringSurface;
+    Surface *target = nullptr;
+    if (wide) {
+        ringSurface = Surface{shown.width, static_cast<int32_t>(ring), surface_stride(shown.width)};
+        ringRows.resize(static_cast<size_t>(ringSurface.stride) * static_cast<size_t>(ring));
+        ringSurface.bits = ringRows.data();
+        target = &ringSurface;
+    } else if ((target = decode_target()) == nullptr) {
+        return refused(unsupported());
+    }
+    ReducedCopyStream reduce;
+    reduced_copy_stream_begin(reduce, *target, shown.width, shown.height, ring);
+    const RowsDone done{reduced_copy_stream_row, &reduce};
+    PictureSink sink;
+    if (!picture_sink_begin(sink, shape.width, shape.height, shape.orientation, shown, *target))
+        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+    sink.ring = ring;
+    if (upright)
+        sink.done = &done; // turned rows finish only at the end
+    if (!decode(sink) || !picture_sink_complete(sink))
+        return refused(unsupported());
+    if (!upright)
+        for (int32_t y = 0; y < shown.height; ++y)
+            reduced_copy_stream_row(&reduce, y);
+    if (wide) {
+        if (!reduced_copy_stream_ready(reduce))
+            return refused(unsupported());
+        ++sourceSurface.generation;
+        bmpWidth = shown.width;
+        bmpHeight = shown.height;
+    } else {
+        picture_take(*target, shown.width, shown.height);
+    }
+    reduced_copy_stream_finish(reduce);
+    return {LoadOutcome::loaded, {}};
+}
+
+// A BMP file that passed the header test, decoded as it is read.
+LoadResult load_bmp(FileWindow &in, uint64_t fileSize, const HeaderTest &test, int32_t screenWidth,
+                    int32_t screenHeight) {
+    if (test.width > sourceSurface.width || test.height > sourceSurface.height)
+        return refused_by_surface(screenWidth, screenHeight);
+    const Shape shape{test.width, test.height, 1, PictureSize{test.width, test.height}};
+    auto decode = [&](PictureSink &sink) { return bmp_decode_window(in, fileSize, &sink).ok; };
+    return decode_rows(shape, decode, screenWidth, screenHeight);
+}
+
+// A PNG, JPEG or GIF file held whole: the probe (unsupported when it fails), the pixel limit
+// (the stretch-mode message: the claim alone is refused, even when the rest is nonsense), in
+// original mode the original-mode rules on the shown size, and the platform's decoder, the
+// picture reduced to fit the source surface.
+LoadResult load_probed(const uint8_t *data, size_t size, int32_t screenWidth,
+                       int32_t screenHeight) {
+    const PictureProbe probe = picture_probe(data, size);
+    if (probe.tooLarge || probe.mostPixels > picturePixelLimit || probe.width > pictureSideLimit ||
+        probe.height > pictureSideLimit)
+        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+    if (probe.reason != nullptr)
+        return refused(unsupported());
+    if (pictureCodecFits != nullptr && !pictureCodecFits(data, size, probe))
+        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+
+    const bool transposed = orientation_transposes(probe.orientation);
+    const int64_t shownWidth = transposed ? probe.height : probe.width;
+    const int64_t shownHeight = transposed ? probe.width : probe.height;
+    if (settings.Mode == 2) {
+        // One character a pixel: never reduced.
+        if (!original_mode_fits(shownWidth, shownHeight, screenWidth, screenHeight))
+            return refused(HeaderOutcome::originalLimit, screenWidth, screenHeight);
+        if (shownWidth > sourceSurface.width || shownHeight > sourceSurface.height)
+            return refused_by_surface(screenWidth, screenHeight);
+    }
+    if (sourceSurface.bits == nullptr || pictureCodec == nullptr)
+        return refused(unsupported());
+    const Shape shape{
+        probe.width, probe.height, probe.orientation,
+        picture_fit_size(shownWidth, shownHeight, sourceSurface.width, sourceSurface.height)};
+    auto decode = [&](PictureSink &sink) {
+        const char *reason = nullptr;
+        return pictureCodec(data, size, probe, sink, &reason);
+    };
+    return decode_rows(shape, decode, screenWidth, screenHeight);
+}
+
+// From a source (source != nullptr: a file or a stream, read here; else bytes in memory). The
+// head first: a BMP refused by its size is not read any further. PNG, JPEG and GIF are told by
+// their signatures and judged on the whole file (their sizes lie deeper); anything else goes
+// through the BMP header test, whose first rule refuses it as unsupported.
+LoadResult load(FileSource *source, const uint8_t *data, size_t size, int32_t screenWidth,
+                int32_t screenHeight) {
+    uint8_t header[bitmapHeaderBytes];
+    const uint8_t *head = data;
+    size_t headSize = size;
+    if (source != nullptr) {
+        if (!file_source_read(*source, header, sizeof header, headSize))
+            return open_failed();
+        head = header;
+    }
+    const PictureFormat format = picture_format_of(head, headSize);
+    if (format != PictureFormat::bmp && format != PictureFormat::unknown) {
+        if (source == nullptr)
+            return load_probed(data, size, screenWidth, screenHeight);
+        FileBlock bytes;
+        const FileReadOutcome read =
+            file_read_rest(*source, header, headSize, fileReadLimit, bytes);
+        if (read == FileReadOutcome::failed)
+            return open_failed();
+        if (read == FileReadOutcome::tooLarge) // no picture within the pixel limit needs more
+            return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+        return load_probed(bytes.bytes, bytes.size, screenWidth, screenHeight);
+    }
+
+    const HeaderTest test =
+        bitmap_header_test(head, headSize, settings.Mode, screenWidth, screenHeight);
+    if (test.outcome != HeaderOutcome::accepted)
+        return refused(bitmap_header_message(test));
+    // The rest is decoded as it is read, with ordinary reads: a file cut short meanwhile only
+    // ends early, and the decoder refuses what is missing.
+    FileWindow in;
+    uint64_t fileSize = size;
+    if (source == nullptr) {
+        file_window_memory(in, data, size);
+    } else {
+        file_window_source(in, *source, header, headSize, fileReadLimit);
+        fileSize = source->stream ? UINT64_MAX : std::max<uint64_t>(source->size, headSize);
+    }
+    const LoadResult result = load_bmp(in, fileSize, test, screenWidth, screenHeight);
+    if (source != nullptr && source->error != 0)
+        return open_failed();
+    return result;
+}
+
+// Memory that cannot be had anywhere in loading (a decoder's own, the spare, the reduction's
+// rows) refuses the picture as one that cannot be decoded: nothing is taken before the end.
+LoadResult load_guarded(FileSource *source, const uint8_t *data, size_t size, int32_t screenWidth,
+                        int32_t screenHeight) {
+    try {
+        return load(source, data, size, screenWidth, screenHeight);
+    } catch (const std::bad_alloc &) {
+        return refused(unsupported());
+    }
+}
+
+} // namespace
+
+Message bitmap_header_message(const HeaderTest &test) {
+    switch (test.outcome) {
+    case HeaderOutcome::notBitmap:
+        return unsupported();
+    case HeaderOutcome::stretchLimit:
+        return {std::string("[ストレッチモード]\nロードするビットマップが大きすぎます。\n") +
+                    std::to_string(stretchLimitWidth) + "×" + std::to_string(stretchLimitHeight) +
+                    "ピクセル以内のビットマップを使ってください。",
+                MessageIcon::warning};
+    case HeaderOutcome::originalLimit:
+        return {std::string("[オリジナルモード]\nロードするビットマップが大きすぎます。") +
+                    std::to_string(test.screenWidth) + "×" + std::to_string(test.screenHeight) +
+                    "サイズ以内のビットマップを使ってください。\n" + "また縦と横をかけて" +
+                    std::to_string(originalLimitArea) + "以内でなくてはいけません。",
+                MessageIcon::warning};
+    case HeaderOutcome::accepted:
+        break;
+    }
+    return {};
+}
+
+LoadResult bitmap_load(int32_t screenWidth, int32_t screenHeight) {
+    FileSource source;
+    if (!file_source_open(bitmapPath, source))
+        return open_failed();
+    return bitmap_load_source(source, screenWidth, screenHeight);
+}
+
+LoadResult bitmap_load_source(FileSource &source, int32_t screenWidth, int32_t screenHeight) {
+    const LoadResult result = load_guarded(&source, nullptr, 0, screenWidth, screenHeight);
+    file_source_close(source);
+    return result;
+}
+
+LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,
+                              int32_t screenHeight) {
+    return load_guarded(nullptr, data, size, screenWidth, screenHeight);
+}

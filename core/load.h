@@ -1,0 +1,61 @@
+// Loading a picture, the one way in: a source (a file by its path, an open file or stream, or
+// bytes in memory) is read as far as its format needs; the format is told by its first bytes
+// alone; exactly one decoder writes the rows (BMP: core/bitmap.h; PNG, JPEG and GIF: the
+// platform's, through pictureCodec) into one sink that turns and reduces them (core/picture.h);
+// and only a picture decoded whole becomes the loaded one. Every refusal is worded here.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "core/document.h"
+
+// The size rules of the two modes that limit a picture.
+constexpr int32_t stretchLimitWidth = 2048;
+constexpr int32_t stretchLimitHeight = 1536;
+constexpr int64_t originalLimitArea = 61440;
+
+// Original mode shows one character a pixel: the picture must fit the screen and the area.
+inline bool original_mode_fits(int64_t width, int64_t height, int32_t screenWidth,
+                               int32_t screenHeight) {
+    return width <= screenWidth && height <= screenHeight && width * height <= originalLimitArea;
+}
+
+// The message for a file that cannot be opened or read.
+constexpr char openFailedText[] = "ファイルのオープンに失敗しました。";
+
+enum class HeaderOutcome { notBitmap, stretchLimit, originalLimit, accepted };
+
+struct HeaderTest {
+    HeaderOutcome outcome;
+    int32_t width;                     // W as read (offset 18)
+    int32_t height;                    // |H| (offset 22; negative means top-down rows)
+    int32_t screenWidth, screenHeight; // for the original-mode message
+};
+
+// The refusal message for an outcome, exactly as the program words it (empty for accepted).
+Message bitmap_header_message(const HeaderTest &test);
+
+enum class LoadOutcome { openFailed, refused, loaded };
+
+struct LoadResult {
+    LoadOutcome outcome;
+    Message message; // what to show the user; empty when loaded
+};
+
+// Loads bitmapPath: reads the file once (sharing reads), header test with settings.Mode and the
+// screen size, decode, and only then changes state: bmpWidth, bmpHeight, the source surface.
+// Refused: docTitle becomes "無題". Open failure: nothing changes. The caller sets the caption.
+// A file that passes the header test but cannot be decoded is refused as unsupported; one too
+// large for the source surface gets the stretch-limit message. Around the picture the source
+// surface becomes white. PNG, JPEG and GIF files (told by their signatures) are reduced to fit
+// the source surface. Memory that cannot be had refuses the picture as unsupported.
+LoadResult bitmap_load(int32_t screenWidth, int32_t screenHeight);
+
+// Same, from a source already open (a file, or a stream such as standard input); closes it.
+// A failed read gives openFailed with source.error set.
+struct FileSource;
+LoadResult bitmap_load_source(FileSource &source, int32_t screenWidth, int32_t screenHeight);
+
+// Same, from bytes already in memory (tests, fuzzing).
+LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,
+                              int32_t screenHeight);

@@ -1,0 +1,68 @@
+#include "core/text_color.h"
+
+#include "core/geometry.h"
+#include "core/settings.h"
+#include "core/text_image.h"
+
+namespace {
+constexpr int32_t previewEdge = 15; // the squeezed preview's left (vertical) or top (horizontal)
+
+bool inside(int64_t x, int64_t y) {
+    return x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
+}
+
+} // namespace
+
+CellColors text_cell_colors() {
+    CellColors colors;
+    if (mapCols <= 0 || mapRows <= 0)
+        return colors;
+    colors.cols = mapCols;
+    colors.rows = mapRows;
+    colors.cells.resize(size_t(mapCols) * size_t(mapRows));
+    const bool vertical = settings.Position != 0;
+    const int64_t left = vertical ? previewEdge : mapX, top = vertical ? mapY : previewEdge;
+    for (int64_t i = 0; i < mapRows; ++i)
+        for (int64_t j = 0; j < mapCols; ++j) {
+            const int64_t x = left + j, y = top + i;
+            colors.cells[size_t(i) * mapCols + j] =
+                inside(x, y) ? surface_get(canvas, static_cast<int32_t>(x), static_cast<int32_t>(y))
+                             : rgbWhite;
+        }
+    return colors;
+}
+
+std::string text_ansi_color(const std::string &text, const CellColors &colors) {
+    std::string out;
+    out.reserve(text.size() * 4);
+    bool coloured = false; // an escape is in force
+    Rgb last{};
+    size_t done = 0;
+    int32_t row = 0;
+    auto reset = [&] {
+        if (coloured)
+            out += "\x1b[0m";
+        coloured = false;
+    };
+    for (const TextCell &cell : text_grid(text).cells) {
+        if (cell.row != row)
+            reset();
+        row = cell.row;
+        out.append(text, done, cell.first - done); // the line ends between the cells
+        if (cell.row < colors.rows && cell.col < colors.cols) {
+            const Rgb c = colors.cells[size_t(cell.row) * colors.cols + cell.col];
+            if (!coloured || c != last)
+                out += "\x1b[38;2;" + std::to_string(c.r) + ";" + std::to_string(c.g) + ";" +
+                       std::to_string(c.b) + "m";
+            coloured = true;
+            last = c;
+        } else {
+            reset();
+        }
+        out.append(text, cell.first, cell.length);
+        done = cell.first + cell.length;
+    }
+    reset();
+    out.append(text, done, std::string::npos);
+    return out;
+}

@@ -1,0 +1,76 @@
+// The text picture drawn as an image: black characters on white, one character a cell, as the
+// window and vkd both save it as PNG.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One character of a CP932 text and where it stands: a single byte takes one column, a
+// two-byte character two (as a full-width character does in a fixed-pitch Japanese font).
+struct TextCell {
+    int32_t row, col;
+    uint32_t first; // its bytes in the text
+    uint8_t length; // 1 or 2
+    uint32_t code;  // Unicode code point; U+FFFD for a byte or pair with no character
+};
+
+struct TextGrid {
+    int32_t cols = 0;     // the longest line's columns
+    int32_t rows = 0;     // lines; a line end at the very end starts no further line
+    int32_t lineEnds = 0; // rows, or rows - 1 when the last line has no line end
+    std::vector<TextCell> cells;
+};
+
+// Splits a CP932 text into lines (ended by CR LF, LF or a lone CR) and characters. A lead byte
+// as the last byte of the text stands alone.
+TextGrid text_grid(const std::string &text);
+
+constexpr int32_t textImageMargin = 16;     // white around the text, pixels, on every side
+constexpr int32_t textImageSideMax = 32767; // what every encoder and GDI take
+constexpr int64_t textImagePixelsMax = int64_t{64} << 20;
+
+struct TextImageLayout {
+    int32_t cellWidth = 0, cellHeight = 0; // the font's advance and line height
+    int32_t width = 0, height = 0;         // cols x cellWidth and rows x cellHeight plus margins
+};
+
+// The image's size for a grid drawn in cells of the font's advance by its line height. False
+// when a cell side is 0 or less, a side would pass textImageSideMax or the area
+// textImagePixelsMax. An empty text gives a white square of two margins.
+bool text_image_layout(const TextGrid &grid, int32_t cellWidth, int32_t cellHeight,
+                       TextImageLayout &layout);
+
+// Where cell's character is drawn: the top-left corner of its cell.
+inline int32_t text_image_cell_x(const TextImageLayout &l, const TextCell &c) {
+    return textImageMargin + c.col * l.cellWidth;
+}
+inline int32_t text_image_cell_y(const TextImageLayout &l, const TextCell &c) {
+    return textImageMargin + c.row * l.cellHeight;
+}
+
+// Characters that leave their cell white: the space, the ideographic space, control characters.
+bool text_cell_blank(const TextCell &cell);
+
+// The font the image is drawn in. Linux: a font file read with FreeType, pixel size height.
+// Windows: the GDI face (CP932) and LOGFONT height, or handle, an HFONT to draw with instead
+// (the editor's own).
+struct TextImageFont {
+    std::string file;
+    std::string family; // UTF-8: what a page names as its font
+    std::string face;   // Windows: the GDI face name (CP932)
+    int32_t height = 0;
+    void *handle = nullptr;
+    int32_t cellWidth = 0, cellHeight = 0; // found by text_image_font_find
+};
+
+// Linux: the file given, or else DejaVu Sans Mono found through fontconfig (any monospace
+// font when it is missing), at 16 pixels. Windows: the editor's start-up font from the
+// settings; file must be null. False with a reason when no font can be used.
+bool text_image_font_find(const char *file, TextImageFont &font, std::string &reason);
+
+// Draws the text (CP932) black on white, each character at its cell, and encodes it as PNG
+// (8-bit grey on Linux, 24-bit on Windows). False with a reason (English on Linux, Japanese in
+// the build's narrow encoding on Windows) when the font cannot be read, the picture would be too
+// large (text_image_layout) or memory runs out.
+bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
+                    std::string &reason);

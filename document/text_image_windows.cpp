@@ -1,0 +1,197 @@
+// The Windows half of the text image: the editor's font drawn with GDI into a DIB section, the
+// picture encoded as PNG with the Windows Imaging Component; and CP932 read by the system.
+#include "core/text_image.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <cstring>
+
+#include "core/text_html.h"
+#include "document/editor.h"
+
+namespace {
+
+const char *const tooLargeText = "文字が多すぎて画像にできません。";
+const char *const failedText = "画像の作成に失敗しました。";
+
+// The font as drawn into the image: the same face, size and weight, smoothed in grey (ClearType
+// would tint the edges, and the image is looked at anywhere).
+HFONT image_font_create(const TextImageFont &font) {
+    LOGFONTA log{};
+    if (font.handle == nullptr ||
+        GetObjectA(static_cast<HFONT>(font.handle), sizeof log, &log) == 0) {
+        // As the window makes the editor's font.
+        log.lfHeight = font.height;
+        log.lfWeight = 500;
+        log.lfCharSet = SHIFTJIS_CHARSET;
+        log.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+        lstrcpynA(log.lfFaceName, font.face.c_str(), sizeof log.lfFaceName);
+    }
+    log.lfQuality = ANTIALIASED_QUALITY;
+    return CreateFontIndirectA(&log);
+}
+
+// Everything one drawing holds, let go in reverse order on every path.
+struct Drawing {
+    HDC dc = nullptr;
+    HFONT font = nullptr;
+    HGDIOBJ oldFont = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ oldBitmap = nullptr;
+    ~Drawing() {
+        if (oldBitmap != nullptr)
+            SelectObject(dc, oldBitmap);
+        if (bitmap != nullptr)
+            DeleteObject(bitmap);
+        if (oldFont != nullptr)
+            SelectObject(dc, oldFont);
+        if (font != nullptr)
+            DeleteObject(font);
+        if (dc != nullptr)
+            DeleteDC(dc);
+    }
+};
+
+bool drawing_begin(Drawing &d, const TextImageFont &font, int32_t &cellWidth, int32_t &cellHeight) {
+    d.dc = CreateCompatibleDC(nullptr);
+    d.font = d.dc != nullptr ? image_font_create(font) : nullptr;
+    if (d.font == nullptr)
+        return false;
+    d.oldFont = SelectObject(d.dc, d.font);
+    TEXTMETRICA metrics{};
+    SIZE m{};
+    if (!GetTextMetricsA(d.dc, &metrics) || !GetTextExtentPoint32W(d.dc, L"M", 1, &m))
+        return false;
+    cellWidth = m.cx;
+    cellHeight = metrics.tmHeight; // the editor's line height
+    return true;
+}
+
+template <typename T> void interface_release(T *&p) {
+    if (p != nullptr)
+        p->Release();
+    p = nullptr;
+}
+
+// The 24-bit top-down pixels as PNG bytes.
+bool png_encode(const uint8_t *bits, int32_t width, int32_t height, int32_t stride,
+                std::string &png) {
+    IWICImagingFactory *factory = nullptr;
+    IStream *stream = nullptr;
+    IWICBitmapEncoder *encoder = nullptr;
+    IWICBitmapFrameEncode *frame = nullptr;
+    IPropertyBag2 *options = nullptr;
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    bool ok =
+        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IWICImagingFactory, reinterpret_cast<void **>(&factory))) &&
+        SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
+        SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+        SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(&frame, &options)) &&
+        SUCCEEDED(frame->Initialize(options)) &&
+        SUCCEEDED(frame->SetSize(UINT(width), UINT(height))) &&
+        SUCCEEDED(frame->SetPixelFormat(&format)) &&
+        IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) &&
+        SUCCEEDED(frame->WritePixels(UINT(height), UINT(stride), UINT(stride) * UINT(height),
+                                     const_cast<BYTE *>(bits))) &&
+        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    STATSTG stat{};
+    HGLOBAL memory = nullptr;
+    if (ok && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME)) &&
+        SUCCEEDED(GetHGlobalFromStream(stream, &memory))) {
+        const void *p = GlobalLock(memory);
+        ok = p != nullptr;
+        if (ok) {
+            png.assign(static_cast<const char *>(p), size_t(stat.cbSize.QuadPart));
+            GlobalUnlock(memory);
+        }
+    } else {
+        ok = false;
+    }
+    interface_release(options);
+    interface_release(frame);
+    interface_release(encoder);
+    interface_release(stream);
+    interface_release(factory);
+    return ok;
+}
+
+} // namespace
+
+uint32_t cp932_code_point_system(const char *bytes, size_t length) {
+    wchar_t wide[2] = {};
+    const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes, int(length), wide, 2);
+    return n == 1 ? wide[0] : 0xFFFD;
+}
+
+bool text_image_font_find(const char *file, TextImageFont &font, std::string &reason) {
+    font = TextImageFont{};
+    if (file != nullptr) {
+        reason = "フォントファイルは指定できません。";
+        return false;
+    }
+    const EditorFontChoice choice = editor_font_startup();
+    font.face = choice.face;
+    font.height = choice.height;
+    font.family = cp932_to_utf8(font.face);
+    Drawing d;
+    if (!drawing_begin(d, font, font.cellWidth, font.cellHeight)) {
+        reason = failedText;
+        return false;
+    }
+    return true;
+}
+
+bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
+                    std::string &reason) {
+    reason = failedText;
+    Drawing d;
+    int32_t cellWidth = 0, cellHeight = 0;
+    if (!drawing_begin(d, font, cellWidth, cellHeight))
+        return false;
+    const TextGrid grid = text_grid(text);
+    TextImageLayout l;
+    if (!text_image_layout(grid, cellWidth, cellHeight, l)) {
+        reason = tooLargeText;
+        return false;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = l.width;
+    info.bmiHeader.biHeight = -l.height; // top row first, as WIC takes it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    d.bitmap = CreateDIBSection(d.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (d.bitmap == nullptr || bits == nullptr)
+        return false;
+    d.oldBitmap = SelectObject(d.dc, d.bitmap);
+    const int32_t stride = (l.width * 3 + 3) & ~3;
+    std::memset(bits, 0xFF, size_t(stride) * size_t(l.height));
+    SetBkMode(d.dc, TRANSPARENT);
+    SetTextColor(d.dc, RGB(0, 0, 0));
+    SetTextAlign(d.dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    for (const TextCell &cell : grid.cells) {
+        if (text_cell_blank(cell) || cell.code > 0xFFFF)
+            continue;
+        const wchar_t w = static_cast<wchar_t>(cell.code);
+        ExtTextOutW(d.dc, text_image_cell_x(l, cell), text_image_cell_y(l, cell), 0, nullptr, &w, 1,
+                    nullptr);
+    }
+    GdiFlush();
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(com) && com != RPC_E_CHANGED_MODE)
+        return false;
+    png.clear();
+    const bool encoded =
+        png_encode(static_cast<const uint8_t *>(bits), l.width, l.height, stride, png);
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    if (encoded)
+        reason.clear();
+    return encoded;
+}

@@ -1,0 +1,238 @@
+// The 画質 submenu: its marks follow the commands and the settings file, a change of look shows
+// the picture again at once, and Convert in every look gives the bytes vkd.exe gives.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/geometry.h"
+#include "core/look.h"
+#include "core/settings.h"
+#include "core/surface.h"
+#include "image_pane/image_pane.h"
+#include "main_window/main_window.h"
+#include "resources/resource.h"
+#include "tests/gui/file_dialog.h"
+#include "tests/gui/gui_session.h"
+
+namespace {
+
+struct Marks {
+    bool standard, photo, shape, dither;
+    bool operator==(const Marks &o) const {
+        return standard == o.standard && photo == o.photo && shape == o.shape && dither == o.dither;
+    }
+};
+
+std::ostream &operator<<(std::ostream &out, const Marks &m) {
+    return out << "{" << m.standard << m.photo << m.shape << " dither " << m.dither << "}";
+}
+
+bool checked(int id) {
+    return (GetMenuState(GetMenu(mainWindow), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+Marks marks() {
+    return {checked(IDM_LOOK_STANDARD), checked(IDM_LOOK_PHOTO), checked(IDM_LOOK_SHAPE),
+            checked(IDM_DITHER)};
+}
+
+// The marks a look should show: its own radio item, and the dither check.
+Marks marks_of(Look look, bool dither) {
+    return {look == Look::standard, look == Look::photo, look == Look::shape, dither};
+}
+
+// A checked look item carries the radio mark, not the check mark.
+bool radio_marked(int id) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    GetMenuItemInfoA(GetMenu(mainWindow), id, FALSE, &info);
+    return (info.fType & MFT_RADIOCHECK) != 0;
+}
+
+int look_command(Look look) {
+    return look == Look::photo   ? IDM_LOOK_PHOTO
+           : look == Look::shape ? IDM_LOOK_SHAPE
+                                 : IDM_LOOK_STANDARD;
+}
+
+const char *look_name(Look look) {
+    return look == Look::photo ? "photo" : look == Look::shape ? "shape" : "standard";
+}
+
+class LookMenu : public WindowTest {
+  protected:
+    void SetUp() override {
+        // Made full while the current directory is still the build's.
+        char full[MAX_PATH] = "";
+        GetFullPathNameA(VKD_EXE, sizeof full, full, nullptr);
+        vkdPath = full;
+        WindowTest::SetUp();
+    }
+
+    // Shuts the window as the user does (the settings file is written) and starts it again.
+    HWND app_restart() {
+        SendMessageA(mainWindow, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(quit_drain());
+        app_state_reset();
+        return app_start();
+    }
+
+    // vkd.exe on a file in the start-up directory; its output, or why there is none.
+    std::string vkd_run(const std::string &arguments, const std::string &picture) {
+        const std::string out = startDir + "\\vkd-out.txt";
+        DeleteFileA(out.c_str());
+        std::string line = "\"" + vkdPath + "\" " + arguments + " -o \"" + out + "\" \"" +
+                           startDir + "\\" + picture + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessA(vkdPath.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                            nullptr, startDir.c_str(), &startup, &process))
+            return "<cannot start " + vkdPath + ">";
+        const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        if (waited != WAIT_OBJECT_0)
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        if (waited != WAIT_OBJECT_0 || code != 0)
+            return "<vkd " + arguments + ": exit " + std::to_string(code) + ">";
+        return file_read(out);
+    }
+
+    std::string vkdPath;
+};
+
+// The squeezed preview's pixels on the canvas (vertical placement: below the other).
+std::vector<Rgb> squeezed_preview() {
+    std::vector<Rgb> pixels;
+    for (int32_t y = mapY; y < mapY + mapRows; ++y)
+        for (int32_t x = 15; x < 15 + mapCols; ++x)
+            pixels.push_back(surface_get(canvas, x, y));
+    return pixels;
+}
+
+// Squeezed preview pixels whose screen colour is not the canvas's.
+int shown_wrong() {
+    HDC dc = GetDC(imagePane);
+    int wrong = 0;
+    for (int32_t y = mapY; y < mapY + mapRows; ++y)
+        for (int32_t x = 15; x < 15 + mapCols; ++x) {
+            const Rgb p = surface_get(canvas, x, y);
+            wrong += GetPixel(dc, x, y) != RGB(p.r, p.g, p.b);
+        }
+    ReleaseDC(imagePane, dc);
+    return wrong;
+}
+
+} // namespace
+
+TEST_F(LookMenu, MarksFollowTheCommands) {
+    ASSERT_NE(app_start(), nullptr);
+    EXPECT_EQ(marks(), marks_of(Look::standard, false)) << "at start";
+    struct Step {
+        int id;
+        Look look;
+        bool dither;
+    } const steps[] = {
+        {IDM_LOOK_PHOTO, Look::photo, false},       {IDM_DITHER, Look::photo, true},
+        {IDM_LOOK_SHAPE, Look::shape, true},        {IDM_LOOK_SHAPE, Look::shape, true},
+        {IDM_DITHER, Look::shape, false},           {IDM_LOOK_STANDARD, Look::standard, false},
+        {IDM_LOOK_STANDARD, Look::standard, false},
+    };
+    for (const Step &s : steps) {
+        std::vector<ModalDialog> seen = command_run(s.id);
+        EXPECT_TRUE(seen.empty()) << s.id << ": " << dialogs_describe(seen);
+        EXPECT_EQ(lookSettings.look, s.look) << s.id;
+        EXPECT_EQ(lookSettings.dither, s.dither) << s.id;
+        EXPECT_EQ(marks(), marks_of(s.look, s.dither)) << s.id;
+        EXPECT_TRUE(radio_marked(look_command(s.look))) << s.id;
+        EXPECT_FALSE(radio_marked(IDM_DITHER)) << s.id;
+    }
+}
+
+// The choice is read at start-up (a file without it is the standard look), written at close,
+// and read again at the next start.
+TEST_F(LookMenu, ChoiceIsKeptInTheSettingsFile) {
+    struct Case {
+        const char *ini;
+        Look look;
+        bool dither;
+        int change; // a command before closing
+        const char *storedLook, *storedDither;
+    } const cases[] = {
+        {"[Configuration]\r\nMojisu=90\r\n", Look::standard, false, IDM_LOOK_SHAPE, "2", "0"},
+        {"[Quality]\r\nLook=1\r\n", Look::photo, false, IDM_DITHER, "1", "1"},
+        {"[Quality]\r\nLook=2\r\nDither=1\r\n", Look::shape, true, IDM_LOOK_STANDARD, "0", "1"},
+    };
+    for (const Case &c : cases) {
+        ini_file_write(c.ini);
+        lookSettings = LookSettings{};
+        ASSERT_NE(app_start(), nullptr) << c.ini;
+        EXPECT_EQ(lookSettings.look, c.look) << c.ini;
+        EXPECT_EQ(lookSettings.dither, c.dither) << c.ini;
+        EXPECT_EQ(marks(), marks_of(c.look, c.dither)) << c.ini;
+
+        command_run(c.change);
+        const Look look = lookSettings.look;
+        const bool dither = lookSettings.dither;
+        ASSERT_NE(app_restart(), nullptr) << c.ini;
+        EXPECT_EQ(ini_value("Quality", "Look"), c.storedLook) << c.ini;
+        EXPECT_EQ(ini_value("Quality", "Dither"), c.storedDither) << c.ini;
+        EXPECT_EQ(lookSettings.look, look) << c.ini;
+        EXPECT_EQ(lookSettings.dither, dither) << c.ini;
+        EXPECT_EQ(marks(), marks_of(look, dither)) << c.ini;
+        DestroyWindow(mainWindow);
+        quit_drain();
+        app_state_reset();
+    }
+}
+
+// For each look, with and without dither: a change shows the picture again at once (the greys of
+// the last Convert go), and Convert gives the bytes vkd.exe gives for the same file and settings.
+TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
+    test_deadline_extend(300);
+    ASSERT_NE(app_start(), nullptr);
+    MoveWindow(mainWindow, 0, 0, 900, 800, TRUE);
+    quit_drain();
+    bmp_write(startDir + "\\photo.bmp", 160, 120,
+              [](int32_t x, int32_t y) { return photo_pixel(x, y, 160, 120); });
+    std::vector<ModalDialog> seen =
+        command_run(IDM_OPEN, {file_dialog_answer(startDir + "\\photo.bmp")});
+    ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
+    const std::vector<Rgb> picture = squeezed_preview();
+
+    struct Case {
+        Look look;
+        bool dither;
+    } const cases[] = {
+        {Look::standard, false}, {Look::photo, false}, {Look::shape, false},
+        {Look::shape, true},     {Look::photo, true},  {Look::standard, true},
+    };
+    for (const Case &c : cases) {
+        const std::string name = std::string(look_name(c.look)) + (c.dither ? " dithered" : "");
+        command_run(look_command(c.look));
+        if (lookSettings.dither != c.dither)
+            command_run(IDM_DITHER);
+        EXPECT_TRUE(squeezed_preview() == picture) << name << ": the old greys are still shown";
+        EXPECT_EQ(shown_wrong(), 0) << name;
+
+        seen = command_run(IDM_CONVERT);
+        EXPECT_TRUE(seen.empty()) << name << ": " << dialogs_describe(seen);
+        EXPECT_FALSE(squeezed_preview() == picture) << name << ": no grey feedback";
+        const std::string arguments =
+            std::string("--look ") + look_name(c.look) + (c.dither ? " --dither" : "") +
+            " --width " + std::to_string(settings.Mojisu) + " --ratio " +
+            std::to_string(settings.Hiritu) + " --brightness " + std::to_string(settings.Meido);
+        const std::string window = editor_text();
+        const std::string converter = vkd_run(arguments, "photo.bmp");
+        EXPECT_EQ(window, converter) << name << "\nwindow:\n"
+                                     << window << "\nvkd " << arguments << ":\n"
+                                     << converter;
+    }
+}
