@@ -17,26 +17,9 @@ using Face = FreetypeFace;
 
 bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &reason) {
     Face f;
-    if (FT_Init_FreeType(&f.library) != 0) {
-        reason = "FreeType did not start";
+    int32_t cellWidth = 0, cellHeight = 0, ascent = 0;
+    if (!freetype_face_open(f, path, measureSize, cellWidth, cellHeight, ascent, reason))
         return false;
-    }
-    if (FT_New_Face(f.library, path, 0, &f.face) != 0) {
-        reason = "not a font FreeType can read";
-        return false;
-    }
-    if (!FT_IS_SCALABLE(f.face) || FT_Set_Pixel_Sizes(f.face, 0, measureSize) != 0) {
-        reason = "not a scalable font";
-        return false;
-    }
-    if (FT_Load_Char(f.face, 'M', FT_LOAD_DEFAULT) != 0) {
-        reason = "the font has no 'M'";
-        return false;
-    }
-    const FT_Size_Metrics &m = f.face->size->metrics;
-    const int ascent = static_cast<int>((m.ascender + 63) / 64);
-    const int cellWidth = static_cast<int>((f.face->glyph->advance.x + 32) / 64);
-    const int cellHeight = ascent + static_cast<int>((-m.descender + 63) / 64);
     if (cellWidth <= 0 || cellHeight <= 0) {
         reason = "the font's cell has no size";
         return false;
@@ -57,8 +40,10 @@ bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &r
         }
         for (int sy = 0; sy < glyphSubRows; ++sy)
             for (int sx = 0; sx < glyphSubCols; ++sx) {
-                const int x0 = sx * cellWidth / glyphSubCols, x1 = (sx + 1) * cellWidth / glyphSubCols;
-                const int y0 = sy * cellHeight / glyphSubRows, y1 = (sy + 1) * cellHeight / glyphSubRows;
+                const int x0 = sx * cellWidth / glyphSubCols,
+                          x1 = (sx + 1) * cellWidth / glyphSubCols;
+                const int y0 = sy * cellHeight / glyphSubRows,
+                          y1 = (sy + 1) * cellHeight / glyphSubRows;
                 uint64_t sum = 0;
                 for (int y = y0; y < y1; ++y)
                     for (int x = x0; x < x1; ++x)

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -144,6 +145,17 @@ bool number_parse(const char *text, long long &value) {
     return true;
 }
 
+// The place of value among the names, or -1.
+int choice_of(const char *value, std::initializer_list<const char *> names) {
+    int k = 0;
+    for (const char *name : names) {
+        if (std::strcmp(value, name) == 0)
+            return k;
+        ++k;
+    }
+    return -1;
+}
+
 // FILE.png an image, FILE.html (or .htm) a page, in any case; anything else text.
 OutputFormat output_format_of(const char *path) {
     if (path == nullptr)
@@ -245,16 +257,13 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
                 return ParseOutcome::usage;
             }
         } else if (name == "--look") {
-            const char *const looks[] = {"standard", "photo", "shape"};
-            opts.look.reset();
-            for (int k = 0; k < 3; ++k)
-                if (std::strcmp(value, looks[k]) == 0)
-                    opts.look = static_cast<Look>(k);
-            if (!opts.look) {
+            const int k = choice_of(value, {"standard", "photo", "shape"});
+            if (k < 0) {
                 error = std::string("--look must be 'standard', 'photo' or 'shape', not '") +
                         value + "'";
                 return ParseOutcome::usage;
             }
+            opts.look = static_cast<Look>(k);
         } else if (name == "--chars") {
             if (!look_chars_valid(value)) {
                 error = std::string("--chars takes printable ASCII characters (space to '~'), "
@@ -264,16 +273,13 @@ ParseOutcome cli_parse(int argc, char **argv, CliOptions &opts, std::string &err
             }
             opts.chars = value;
         } else if (name == "--format") {
-            const char *const formats[] = {"text", "png", "html"};
-            opts.format.reset();
-            for (int k = 0; k < 3; ++k)
-                if (std::strcmp(value, formats[k]) == 0)
-                    opts.format = static_cast<OutputFormat>(k);
-            if (!opts.format) {
-                error = std::string("--format must be 'text', 'png' or 'html', not '") + value +
-                        "'";
+            const int k = choice_of(value, {"text", "png", "html"});
+            if (k < 0) {
+                error =
+                    std::string("--format must be 'text', 'png' or 'html', not '") + value + "'";
                 return ParseOutcome::usage;
             }
+            opts.format = static_cast<OutputFormat>(k);
         } else if (name == "--font") {
 #ifdef _WIN32
             error = "--font is not available in vkd.exe (fonts are measured with FreeType, "
@@ -432,8 +438,9 @@ int cli_run(const CliOptions &opts) {
     if (opts.chars != nullptr)
         lookSettings.chars = opts.chars;
     if (opts.chars != nullptr && lookSettings.look == Look::standard) {
-        std::fprintf(stderr, "vkd: --chars needs --look photo or shape; the standard look "
-                             "always uses its fifteen characters\n%s",
+        std::fprintf(stderr,
+                     "vkd: --chars needs --look photo or shape; the standard look "
+                     "always uses its fifteen characters\n%s",
                      usageShort);
         return exitUsage;
     }

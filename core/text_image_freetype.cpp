@@ -17,32 +17,6 @@ constexpr int pixelSize = 16;
 
 using Face = FreetypeFace;
 
-// Opens the font at the image's size; the cell is the advance of 'M' by ascent plus descent.
-bool face_open(Face &f, const std::string &file, int32_t height, int32_t &cellWidth,
-               int32_t &cellHeight, int32_t &ascent, std::string &reason) {
-    if (FT_Init_FreeType(&f.library) != 0) {
-        reason = "FreeType did not start";
-        return false;
-    }
-    if (FT_New_Face(f.library, file.c_str(), 0, &f.face) != 0) {
-        reason = "not a font FreeType can read";
-        return false;
-    }
-    if (!FT_IS_SCALABLE(f.face) || FT_Set_Pixel_Sizes(f.face, 0, height) != 0) {
-        reason = "not a scalable font";
-        return false;
-    }
-    if (FT_Load_Char(f.face, 'M', FT_LOAD_DEFAULT) != 0) {
-        reason = "the font has no 'M'";
-        return false;
-    }
-    const FT_Size_Metrics &m = f.face->size->metrics;
-    ascent = static_cast<int32_t>((m.ascender + 63) / 64);
-    cellWidth = static_cast<int32_t>((f.face->glyph->advance.x + 32) / 64);
-    cellHeight = ascent + static_cast<int32_t>((-m.descender + 63) / 64);
-    return true;
-}
-
 // The first match's file, when fontconfig finds one that is monospaced.
 bool font_match(const char *pattern, std::string &file) {
     FcPattern *want = FcNameParse(reinterpret_cast<const FcChar8 *>(pattern));
@@ -114,7 +88,8 @@ bool text_image_font_find(const char *file, TextImageFont &font, std::string &re
     }
     Face f;
     int32_t ascent = 0;
-    if (!face_open(f, font.file, font.height, font.cellWidth, font.cellHeight, ascent, reason))
+    if (!freetype_face_open(f, font.file.c_str(), font.height, font.cellWidth, font.cellHeight,
+                            ascent, reason))
         return false;
     font.family = f.face->family_name != nullptr ? f.face->family_name : "";
     return true;
@@ -124,7 +99,8 @@ bool text_image_png(const std::string &text, const TextImageFont &font, std::str
                     std::string &reason) {
     Face f;
     int32_t cellWidth = 0, cellHeight = 0, ascent = 0;
-    if (!face_open(f, font.file, font.height, cellWidth, cellHeight, ascent, reason))
+    if (!freetype_face_open(f, font.file.c_str(), font.height, cellWidth, cellHeight, ascent,
+                            reason))
         return false;
     const TextGrid grid = text_grid(text);
     TextImageLayout l;

@@ -107,3 +107,12 @@ void editor_command(int commandId) {
         break;
     }
 }
+
+std::string editor_text() {
+    // Sized from the editor itself: a text longer than a conversion makes is taken whole.
+    const int length = GetWindowTextLengthA(editorPane);
+    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    const int got = GetWindowTextA(editorPane, &text[0], static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}

@@ -1,6 +1,7 @@
 // The editor pane holding the text picture, its font and the Edit commands.
 #pragma once
 #include <cstdint>
+#include <string>
 
 // "ＭＳ ゴシック": the built-in face of the editor and of the canvas label.
 extern const char *const builtinFace;
@@ -34,6 +35,9 @@ void editor_create();
 // Replaces the whole text (SetWindowTextA; false when the control refuses it) and shows the new
 // text once, frame and scroll bars included, instead of at every step the control takes.
 bool editor_text_replace(const char *text);
+
+// The whole text as the editor holds it, without a terminating zero.
+std::string editor_text();
 
 void editor_font_choose();
 void editor_commands_update();

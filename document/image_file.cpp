@@ -57,27 +57,12 @@ bool image_file_choose(std::string &path, bool &html) {
     return true;
 }
 
-bool image_file_confirm_overwrite(const std::string &path) {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return true;
-    const std::string question = path + "ファイルは既に存在します。\n上書きしますか?";
-    return MessageBoxA(mainWindow, question.c_str(), imageTitle, MB_YESNO | MB_ICONWARNING) != IDNO;
-}
-
-std::string editor_text() {
-    const int length = GetWindowTextLengthA(editorPane);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int got = GetWindowTextA(editorPane, &text[0], static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 } // namespace
 
 void image_file_save() {
     std::string path;
     bool html = false;
-    if (!image_file_choose(path, html) || !image_file_confirm_overwrite(path))
+    if (!image_file_choose(path, html) || !file_confirm_overwrite(path.c_str(), imageTitle))
         return;
     const std::string text = editor_text();
     std::string bytes;

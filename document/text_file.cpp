@@ -41,25 +41,23 @@ int text_file_choose() {
     return result;
 }
 
-int text_file_confirm_overwrite() {
+bool file_confirm_overwrite(const char *path, const char *title) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(textPath, &found);
+    HANDLE search = FindFirstFileA(path, &found);
     if (search == INVALID_HANDLE_VALUE)
-        return 1;
+        return true;
     FindClose(search);
-    std::string question = std::string(textPath) + "ファイルは既に存在します。\n上書きしますか?";
-    int answer = MessageBoxA(mainWindow, question.c_str(), "名前を付けてテキストを保存",
-                             MB_YESNO | MB_ICONWARNING);
-    return answer == IDNO ? 0 : 1;
+    std::string question = std::string(path) + "ファイルは既に存在します。\n上書きしますか?";
+    return MessageBoxA(mainWindow, question.c_str(), title, MB_YESNO | MB_ICONWARNING) != IDNO;
+}
+
+int text_file_confirm_overwrite() {
+    return file_confirm_overwrite(textPath, "名前を付けてテキストを保存") ? 1 : 0;
 }
 
 int text_file_write() {
-    // Sized from the editor itself: a text longer than a conversion makes is saved whole,
-    // and the file holds the text alone, without its terminating zero.
-    int length = GetWindowTextLengthA(editorPane);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    int got = GetWindowTextA(editorPane, &text[0], static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    // The file holds the text alone, without its terminating zero.
+    const std::string text = editor_text();
     if (!file_save_whole(textPath, text.data(), text.size())) {
         message_show(Message{"ファイルの作成に失敗しました", MessageIcon::error});
         return 0;

@@ -10,6 +10,8 @@ std::string dialog_folder(const char *path, size_t fileOffset);
 
 #ifdef _WIN32
 int text_file_choose();
+// The overwrite question, titled title, when path exists; true when the file may be written.
+bool file_confirm_overwrite(const char *path, const char *title);
 int text_file_confirm_overwrite();
 int text_file_write();
 #endif

@@ -195,10 +195,3 @@ void file_write(const std::string &path, const std::string &bytes) {
 bool file_exists(const std::string &path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
-std::string editor_text() {
-    int length = GetWindowTextLengthA(editorPane);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    text.resize(static_cast<size_t>(GetWindowTextA(editorPane, &text[0], length + 1)));
-    return text;
-}

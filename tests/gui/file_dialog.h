@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "document/editor.h" // editor_text, the pane's whole text
 #include "tests/gui/modal_driver.h"
 
 // What an open or save dialog showed when it came up.
@@ -46,6 +47,3 @@ Pixel photo_pixel(int32_t x, int32_t y, int32_t width, int32_t height);
 std::string file_read(const std::string &path); // "<missing>" when it cannot be read
 void file_write(const std::string &path, const std::string &bytes);
 bool file_exists(const std::string &path);
-
-// The editor pane's whole text.
-std::string editor_text();
