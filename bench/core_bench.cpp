@@ -9,6 +9,7 @@
 
 #include "core/convert.h"
 #include "core/geometry.h"
+#include "core/load.h"
 #include "core/look.h"
 #include "core/settings.h"
 #include "core/surface.h"
@@ -95,6 +96,42 @@ BENCHMARK(BM_ConvertLook)
     ->Args({2, 0})
     ->Args({2, 1})
     ->Unit(benchmark::kMillisecond);
+
+// vkd's whole way from picture to text in each look: load a 2048 x 1536 bitmap from memory
+// (reduced copy included), draw the previews, convert to 220 columns.
+void BM_PictureToTextLook(benchmark::State &state) {
+    source_load();
+    const int32_t stride = (canvasWidth * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> file(54 + size_t(stride) * canvasHeight, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file[at + i] = uint8_t(v >> (8 * i));
+    };
+    file[0] = 'B', file[1] = 'M';
+    put32(2, uint32_t(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, uint32_t(canvasWidth));
+    put32(22, uint32_t(-canvasHeight)); // top first, as the surface
+    file[26] = 1, file[28] = 24;
+    for (int32_t y = 0; y < canvasHeight; ++y)
+        std::memcpy(&file[54 + size_t(y) * stride], sourceSurface.bits + size_t(y) * sourceSurface.stride,
+                    size_t(canvasWidth) * 3);
+    settings.Mojisu = 220;
+    lookSettings = LookSettings{static_cast<Look>(state.range(0)), false, ""};
+    std::string text;
+    for (auto _ : state) {
+        if (bitmap_load_memory(file.data(), file.size(), 1920, 1080).outcome != LoadOutcome::loaded) {
+            state.SkipWithError("the bitmap did not load");
+            break;
+        }
+        benchmark::DoNotOptimize(map_geometry_update());
+        benchmark::DoNotOptimize(text_convert(text));
+    }
+    lookSettings = LookSettings{};
+    state.counters["bytes"] = double(text.size());
+}
+BENCHMARK(BM_PictureToTextLook)->ArgName("look")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

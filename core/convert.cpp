@@ -152,6 +152,21 @@ void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
             const int32_t r0 = ys[size_t(y) * 2], r1 = ys[size_t(y) * 2 + 1];
             const uint32_t tall = uint32_t(r1 - r0);
             uint32_t *sum = sums.data();
+            uint8_t *out = samples.data() + size_t(y / glyphSubRows) * mapCols * glyphSubCount +
+                           size_t(y % glyphSubRows) * glyphSubCols;
+            const int32_t *span = xs.data();
+            if (tall == 1 && widest <= 2) {
+                // The common case of a wide text picture: a sub-sample is one or two pixels of
+                // one row, and the rounded mean of two is (a + b + 1) / 2.
+                const uint8_t *row = plane + size_t(r0) * sw;
+                for (int64_t c = 0; c < mapCols; ++c, out += glyphSubCount)
+                    for (int k = 0; k < glyphSubCols; ++k, span += 2) {
+                        const uint32_t two = uint32_t(span[1] - span[0]) - 1;
+                        out[k] = static_cast<uint8_t>(
+                            (row[span[0]] + two * row[span[0] + two] + two) >> two);
+                    }
+                continue;
+            }
             if (tall == 1) { // most rows: one source row
                 const uint8_t *row = plane + size_t(r0) * sw;
                 for (int32_t x = 0; x < sw; ++x)
@@ -164,9 +179,6 @@ void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
                         sum[x] += row[x];
                 }
             }
-            uint8_t *out = samples.data() + size_t(y / glyphSubRows) * mapCols * glyphSubCount +
-                           size_t(y % glyphSubRows) * glyphSubCols;
-            const int32_t *span = xs.data();
             const bool multiply = int64_t{tall} * widest < (int64_t{1} << 16);
             // floor(n / a) as a multiply: with m = floor(2^40 / a) + 1 it is exact for the
             // sums here (at most 255.5 a) while a < 2^16.

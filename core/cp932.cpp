@@ -1,5 +1,11 @@
 #include "core/cp932.h"
 
+#include "core/utf8.h"
+
+#ifndef _WIN32
+#include <iconv.h>
+#endif
+
 size_t cp932_prefix_length(const char *text, size_t length, size_t limit) {
     size_t n = 0;
     while (n < length) {
@@ -9,4 +15,77 @@ size_t cp932_prefix_length(const char *text, size_t length, size_t limit) {
         n += step;
     }
     return n;
+}
+
+#ifndef _WIN32
+namespace {
+// One converter a thread, as for the way back (core/text_html.cpp).
+struct Cp932Encoder {
+    iconv_t handle = iconv_open("CP932", "UTF-32LE");
+    ~Cp932Encoder() {
+        if (handle != reinterpret_cast<iconv_t>(-1))
+            iconv_close(handle);
+    }
+};
+} // namespace
+
+int cp932_encode_system(uint32_t code, char out[2]) {
+    thread_local Cp932Encoder encoder;
+    if (encoder.handle == reinterpret_cast<iconv_t>(-1))
+        return 0;
+    iconv(encoder.handle, nullptr, nullptr, nullptr, nullptr);
+    char in[4] = {char(code & 0xFF), char(code >> 8), 0, 0}; // a BMP character (cp932_encode)
+    char bytes[8];
+    char *inPtr = in, *outPtr = bytes;
+    size_t inLeft = sizeof in, outLeft = sizeof bytes;
+    if (iconv(encoder.handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
+        inLeft != 0 || sizeof bytes - outLeft > 2)
+        return 0;
+    const int n = static_cast<int>(sizeof bytes - outLeft);
+    for (int i = 0; i < n; ++i)
+        out[i] = bytes[i];
+    return n;
+}
+#endif
+
+int cp932_encode(uint32_t code, char out[2]) {
+    if (code < 0x80) {
+        out[0] = static_cast<char>(code);
+        return 1;
+    }
+    if (code > 0xFFFF) // nothing beyond the BMP has a code
+        return 0;
+    return cp932_encode_system(code, out);
+}
+
+bool cp932_from_utf8(const std::string &utf8, std::string &out) {
+    out.clear();
+    out.reserve(utf8.size());
+    bool exact = true;
+    for (size_t i = 0, length = 0; i < utf8.size(); i += length) {
+        char bytes[2];
+        const int n = cp932_encode(utf8_decode(utf8, i, length), bytes);
+        if (n == 0) {
+            out += '?';
+            exact = false;
+        } else {
+            out.append(bytes, static_cast<size_t>(n));
+        }
+    }
+    return exact;
+}
+
+size_t utf8_prefix_cp932_length(const std::string &text, size_t length, size_t limit) {
+    size_t bytes = 0, width = 0;
+    while (bytes < length) {
+        size_t step = 0;
+        char cp932[2];
+        const int n = cp932_encode(utf8_decode(text, bytes, step), cp932);
+        const size_t w = n == 0 ? 2 : static_cast<size_t>(n);
+        if (width + w > limit || bytes + step > length)
+            break;
+        width += w;
+        bytes += step;
+    }
+    return bytes;
 }

@@ -4,12 +4,17 @@
 #include <cstdint>
 #include <string>
 
-extern bool imageLoaded;      // a bitmap is loaded and previews can be drawn
-extern bool hasFileName;      // Save may write textPath without asking
-extern char docTitle[64];     // caption's document part; "無題" when there is none
-extern char bitmapPath[260];  // last confirmed bitmap file
-extern char textPath[260];    // last confirmed text file
-extern char startupDir[260];  // current directory when the main window was created
+// Strings are UTF-8. A path holds what the system's MAX_PATH of UTF-16 units may take in UTF-8
+// (three bytes a unit at most); a title what 62 bytes of CP932 may take (three a byte at most).
+constexpr size_t pathBytes = 3 * 260;
+constexpr size_t titleBytes = 3 * 62 + 1;
+
+extern bool imageLoaded;            // a bitmap is loaded and previews can be drawn
+extern bool hasFileName;            // Save may write textPath without asking
+extern char docTitle[titleBytes];   // caption's document part; "無題" when there is none
+extern char bitmapPath[pathBytes];  // last confirmed bitmap file
+extern char textPath[pathBytes];    // last confirmed text file
+extern char startupDir[pathBytes];  // current directory when the main window was created
 
 extern const char *const appName;      // "Velkorandite"
 extern const char *const untitledName; // "無題"
@@ -25,8 +30,9 @@ struct Message {
 // "%s - %s" of docTitle and the program name.
 std::string caption_text();
 
-// Sets docTitle from a file name (no folder): at most 62 bytes of it (never splitting a
-// two-byte CP932 character), then cut at the first "."; ".bmp" gives an empty title.
+// Sets docTitle from a file name (no folder): as much of it as CP932 holds in 62 bytes (never
+// splitting a character; one CP932 has no code for counts as two bytes), then cut at the first
+// "."; ".bmp" gives an empty title.
 void doc_title_from_file_name(const char *fileName);
 
 // docTitle back to "無題".

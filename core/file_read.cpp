@@ -7,6 +7,9 @@
 #include "core/large_block.h"
 
 #ifdef _WIN32
+#include <string>
+
+#include "core/utf8.h"
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -25,13 +28,16 @@ constexpr size_t readChunk = size_t{1} << 30;
 #ifdef _WIN32
 
 int source_open(const char *path, bool &stream, uint64_t &size) {
-    // _open refuses a folder with EACCES, which would read as a permission problem.
+    // The path is UTF-8: the wide functions open any name, the ANSI code page's or not.
+    const std::u16string name = utf16_from_utf8(path);
+    const std::wstring wide(name.begin(), name.end());
+    // _wopen refuses a folder with EACCES, which would read as a permission problem.
     struct _stat64 st;
-    if (_stat64(path, &st) == 0 && (st.st_mode & _S_IFDIR) != 0) {
+    if (_wstat64(wide.c_str(), &st) == 0 && (st.st_mode & _S_IFDIR) != 0) {
         errno = EISDIR;
         return -1;
     }
-    const int fd = _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (fd < 0)
         return -1;
     stream = _fstat64(fd, &st) != 0 || (st.st_mode & _S_IFREG) == 0 || st.st_size == 0;

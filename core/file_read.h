@@ -14,9 +14,10 @@ struct FileSource {
     uint64_t taken = 0;  // bytes read so far
 };
 
-// Opens path for reading. A folder fails with EISDIR. A FIFO waits for its writer (returns once
-// one has written or come and gone), so a reader started first reads what the writer sends; a
-// device is opened without waiting. Reads then wait for data the way standard input does.
+// Opens path (UTF-8; on Windows any name, through the wide functions) for reading. A folder
+// fails with EISDIR. A FIFO waits for its writer (returns once one has written or come and
+// gone), so a reader started first reads what the writer sends; a device is opened without
+// waiting. Reads then wait for data the way standard input does.
 bool file_source_open(const char *path, FileSource &source);
 
 // Standard input, always read as a stream from where it stands.

@@ -8,7 +8,6 @@
 #include <random>
 #include <string>
 
-#include "core/cp932.h"
 #include "core/file_save_parts.h"
 
 #ifndef _WIN32
@@ -311,12 +310,8 @@ std::string file_save_temp_name(uint64_t bits) {
 size_t path_folder_length(const char *path) {
     size_t folder = 0;
     for (size_t i = 0; path[i] != '\0'; ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
+        const char c = path[i];
 #ifdef _WIN32
-        if (cp932_lead(c) && path[i + 1] != '\0') {
-            ++i;
-            continue;
-        }
         if (c == '\\' || c == ':')
             folder = i + 1;
 #endif
@@ -340,15 +335,12 @@ std::string file_save_folder(const char *path) {
 }
 
 bool path_names_device(const char *path) {
-    // The last part begins after the last separator (never a CP932 trail byte) or a drive.
+    // The last part begins after the last separator (never a byte of a longer UTF-8 sequence)
+    // or a drive.
     size_t start = std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' ? 2 : 0;
-    for (size_t i = start; path[i] != '\0'; ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (cp932_lead(c) && path[i + 1] != '\0')
-            ++i;
-        else if (c == '/' || c == '\\')
+    for (size_t i = start; path[i] != '\0'; ++i)
+        if (path[i] == '/' || path[i] == '\\')
             start = i + 1;
-    }
     // Windows reads the name up to its first dot (or a colon, "COM1:"), without trailing spaces.
     size_t end = start;
     while (path[end] != '\0' && path[end] != '.' && path[end] != ':')

@@ -26,8 +26,10 @@
 // False on any failure, with the errno value of the cause in *error when error is given.
 bool file_save_whole(const char *path, const char *data, size_t size, int *error = nullptr);
 
-// Length of the folder part of path, its last separator included (0 when there is none). On
-// Windows a CP932 trail byte 0x5C is not a separator.
+// Paths are UTF-8 (on Windows any name, through the wide functions), where a separator byte is
+// always a separator.
+
+// Length of the folder part of path, its last separator included (0 when there is none).
 size_t path_folder_length(const char *path);
 
 // The folder a save to path writes into, every symbolic link followed as far as folders exist

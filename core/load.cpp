@@ -12,6 +12,7 @@
 #include "core/bitmap.h"
 #include "core/file_read.h"
 #include "core/geometry.h"
+#include "core/language.h"
 #include "core/picture.h"
 #include "core/settings.h"
 #include "core/surface.h"
@@ -142,12 +143,38 @@ LoadResult decode_rows(const Shape &shape, Decode &&decode, int32_t screenWidth,
 }
 
 // A BMP file that passed the header test, decoded as it is read.
-LoadResult load_bmp(FileWindow &in, uint64_t fileSize, const HeaderTest &test, int32_t screenWidth,
-                    int32_t screenHeight) {
-    if (test.width > sourceSurface.width || test.height > sourceSurface.height)
+// fit: reduced to fit the source surface, as PNG is, rather than refused for its size. Its rows
+// are stored bottom first, and the reduction takes them top first: such a picture is decoded
+// whole at its own size (within pictureHeldLimit), then handed on.
+LoadResult load_bmp(FileWindow &in, uint64_t fileSize, const HeaderTest &test, bool fit,
+                    int32_t screenWidth, int32_t screenHeight) {
+    const bool fits = test.width <= sourceSurface.width && test.height <= sourceSurface.height;
+    if (fits) {
+        const Shape shape{test.width, test.height, 1, PictureSize{test.width, test.height}};
+        auto decode = [&](PictureSink &sink) { return bmp_decode_window(in, fileSize, &sink).ok; };
+        return decode_rows(shape, decode, screenWidth, screenHeight);
+    }
+    if (!fit || settings.Mode == 2)
         return refused_by_surface(screenWidth, screenHeight);
-    const Shape shape{test.width, test.height, 1, PictureSize{test.width, test.height}};
-    auto decode = [&](PictureSink &sink) { return bmp_decode_window(in, fileSize, &sink).ok; };
+    Surface whole{test.width, test.height, surface_stride(test.width)};
+    if (uint64_t(whole.stride) * uint64_t(test.height) > pictureHeldLimit)
+        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+    if (sourceSurface.bits == nullptr)
+        return refused(unsupported());
+    std::vector<uint8_t> bits(size_t(whole.stride) * size_t(test.height));
+    whole.bits = bits.data();
+    PictureSink held;
+    picture_sink_begin(held, test.width, test.height, 1, PictureSize{test.width, test.height}, whole);
+    if (!bmp_decode_window(in, fileSize, &held).ok || !picture_sink_complete(held))
+        return refused(unsupported());
+    const Shape shape{test.width, test.height, 1,
+                      picture_fit_size(test.width, test.height, sourceSurface.width,
+                                       sourceSurface.height)};
+    auto decode = [&](PictureSink &sink) {
+        for (int32_t y = 0; y < test.height; ++y)
+            picture_sink_row(sink, whole.bits + size_t(y) * whole.stride, PixelOrder::bgr);
+        return true;
+    };
     return decode_rows(shape, decode, screenWidth, screenHeight);
 }
 
@@ -192,8 +219,8 @@ LoadResult load_probed(const uint8_t *data, size_t size, int32_t screenWidth,
 // head first: a BMP refused by its size is not read any further. PNG, JPEG and GIF are told by
 // their signatures and judged on the whole file (their sizes lie deeper); anything else goes
 // through the BMP header test, whose first rule refuses it as unsupported.
-LoadResult load(FileSource *source, const uint8_t *data, size_t size, int32_t screenWidth,
-                int32_t screenHeight) {
+LoadResult load(FileSource *source, const uint8_t *data, size_t size, bool fitBmp,
+                int32_t screenWidth, int32_t screenHeight) {
     uint8_t header[bitmapHeaderBytes];
     const uint8_t *head = data;
     size_t headSize = size;
@@ -216,8 +243,15 @@ LoadResult load(FileSource *source, const uint8_t *data, size_t size, int32_t sc
         return load_probed(bytes.bytes, bytes.size, screenWidth, screenHeight);
     }
 
-    const HeaderTest test =
-        bitmap_header_test(head, headSize, settings.Mode, screenWidth, screenHeight);
+    HeaderTest test = bitmap_header_test(head, headSize, settings.Mode, screenWidth, screenHeight);
+    if (fitBmp && test.outcome == HeaderOutcome::stretchLimit) // the rules of PNG instead
+        test.outcome = settings.Mode == 2
+                           ? original_mode_fits(test.width, test.height, screenWidth, screenHeight)
+                                 ? HeaderOutcome::accepted
+                                 : HeaderOutcome::originalLimit
+                       : int64_t{test.width} * test.height <= picturePixelLimit
+                           ? HeaderOutcome::accepted
+                           : HeaderOutcome::stretchLimit;
     if (test.outcome != HeaderOutcome::accepted)
         return refused(bitmap_header_message(test));
     // The rest is decoded as it is read, with ordinary reads: a file cut short meanwhile only
@@ -230,7 +264,7 @@ LoadResult load(FileSource *source, const uint8_t *data, size_t size, int32_t sc
         file_window_source(in, *source, header, headSize, fileReadLimit);
         fileSize = source->stream ? UINT64_MAX : std::max<uint64_t>(source->size, headSize);
     }
-    const LoadResult result = load_bmp(in, fileSize, test, screenWidth, screenHeight);
+    const LoadResult result = load_bmp(in, fileSize, test, fitBmp, screenWidth, screenHeight);
     if (source != nullptr && source->error != 0)
         return open_failed();
     return result;
@@ -239,9 +273,9 @@ LoadResult load(FileSource *source, const uint8_t *data, size_t size, int32_t sc
 // Memory that cannot be had anywhere in loading (a decoder's own, the spare, the reduction's
 // rows) refuses the picture as one that cannot be decoded: nothing is taken before the end.
 LoadResult load_guarded(FileSource *source, const uint8_t *data, size_t size, int32_t screenWidth,
-                        int32_t screenHeight) {
+                        int32_t screenHeight, bool fitBmp = false) {
     try {
-        return load(source, data, size, screenWidth, screenHeight);
+        return load(source, data, size, fitBmp, screenWidth, screenHeight);
     } catch (const std::bad_alloc &) {
         return refused(unsupported());
     }
@@ -259,10 +293,12 @@ Message bitmap_header_message(const HeaderTest &test) {
                     "ピクセル以内のビットマップを使ってください。",
                 MessageIcon::warning};
     case HeaderOutcome::originalLimit:
-        return {std::string("[オリジナルモード]\nロードするビットマップが大きすぎます。") +
+        // Put together from pieces the user's language has each of (the screen varies).
+        return {std::string(language_text("[オリジナルモード]\nロードするビットマップが大きすぎます。")) +
                     std::to_string(test.screenWidth) + "×" + std::to_string(test.screenHeight) +
-                    "サイズ以内のビットマップを使ってください。\n" + "また縦と横をかけて" +
-                    std::to_string(originalLimitArea) + "以内でなくてはいけません。",
+                    language_text("サイズ以内のビットマップを使ってください。\n") +
+                    language_text("また縦と横をかけて") + std::to_string(originalLimitArea) +
+                    language_text("以内でなくてはいけません。"),
                 MessageIcon::warning};
     case HeaderOutcome::accepted:
         break;
@@ -286,4 +322,9 @@ LoadResult bitmap_load_source(FileSource &source, int32_t screenWidth, int32_t s
 LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,
                               int32_t screenHeight) {
     return load_guarded(nullptr, data, size, screenWidth, screenHeight);
+}
+
+LoadResult bitmap_load_memory_fitted(const uint8_t *data, size_t size, int32_t screenWidth,
+                                     int32_t screenHeight) {
+    return load_guarded(nullptr, data, size, screenWidth, screenHeight, true);
 }

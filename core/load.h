@@ -59,3 +59,9 @@ LoadResult bitmap_load_source(FileSource &source, int32_t screenWidth, int32_t s
 // Same, from bytes already in memory (tests, fuzzing).
 LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWidth,
                               int32_t screenHeight);
+
+// Same, for a picture from the clipboard: a BMP too large for the source surface is reduced to
+// fit it, as PNG is, up to the same pixel limit (original mode keeps its rules), instead of
+// being refused with the stretch-mode message.
+LoadResult bitmap_load_memory_fitted(const uint8_t *data, size_t size, int32_t screenWidth,
+                                     int32_t screenHeight);

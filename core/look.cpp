@@ -8,10 +8,17 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+// Eight characters at a time where the processor has AVX2, chosen as the program runs. Not in
+// the Windows build: its compiler does not align the stack for 32-byte values.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#define LOOK_AVX2 1
+#include <immintrin.h>
+#endif
 
 LookSettings lookSettings;
 
 const char lookToneChars[] = " .,:;+=coaeS&#8@B";
+const char lookShapeChars[] = " !\"#$&'()*+,-./278:;=?@BCEIJOQSTZ[\\]^_`acejloy{|}";
 
 namespace {
 
@@ -57,6 +64,21 @@ void shape_smooth(const int32_t *in, int32_t *out) {
                                          2 * across[y * glyphSubCols + x] +
                                          across[std::min(y + 1, glyphSubRows - 1) * glyphSubCols + x] +
                                          8) / 16;
+}
+
+// How much input sub-sample `from` counts in smoothed sub-sample `to`, in sixteenths: the
+// [1 2 1] kernel across times the one down, edges repeated.
+int32_t smooth_weight(int to, int from) {
+    auto axis = [](int out, int in, int n) {
+        return (std::max(out - 1, 0) == in) + 2 * (out == in) + (std::min(out + 1, n - 1) == in);
+    };
+    return axis(to % glyphSubCols, from % glyphSubCols, glyphSubCols) *
+           axis(to / glyphSubCols, from / glyphSubCols, glyphSubRows);
+}
+
+// Two int16 values in one int32, as the match's multiply-adds take them.
+uint32_t pair_of(int32_t lo, int32_t hi) {
+    return uint32_t(uint16_t(lo)) | uint32_t(uint16_t(hi)) << 16;
 }
 
 int32_t glyph_mean(const GlyphInk &g) {
@@ -113,30 +135,42 @@ void look_set_make(LookSet &set, const std::string &chars) {
     std::iota(set.byDarkness.begin(), set.byDarkness.end(), 0);
     std::stable_sort(set.byDarkness.begin(), set.byDarkness.end(),
                      [&](int32_t a, int32_t b) { return set.darkness[a] < set.darkness[b]; });
-    set.rank.assign(n, 0);
-    for (size_t j = 0; j < n; ++j)
-        set.rank[size_t(set.byDarkness[j])] = static_cast<int32_t>(j);
-    set.inkPadded.assign(n * inkStride, 0);
-    for (size_t k = 0; k < n; ++k)
-        std::copy(&set.ink[k * glyphSubCount], &set.ink[k * glyphSubCount] + glyphSubCount,
-                  &set.inkPadded[k * inkStride]);
-    const size_t padded = (n + 3) / 4 * 4;
-    set.matchBase.assign(padded, int32_t{1} << 30); // padding never wins
-    set.matchPairs.assign(matchPairCount * padded, 0);
+    // The cost, |smooth(cell) - ink|^2 + meanWeight * 18 * (mean(cell) - darkness)^2, is the
+    // cell's own part plus base - 2 dot, where dot is the raw cell with the character's weights:
+    // the smoothing's transpose applied to its ink, plus meanWeight times its darkness (the mean
+    // term's cross part). The cell is then used as it comes, with no smoothing of its own.
+    // The weights in sixteenths of a darkness step where they fit 16 bits and the squares 30
+    // (every set of real fonts): then nothing is rounded. A user's list of nearly equal
+    // characters, whose inks are stretched far, takes coarser steps.
+    const size_t padded = (n + 7) / 8 * 8;
+    std::vector<int64_t> base(n), weight(n * glyphSubCount);
+    int64_t widest = 1, largest = 1;
     for (size_t p = 0; p < n; ++p) {
         const size_t k = size_t(set.byDarkness[p]);
         const int32_t *g = &set.ink[k * glyphSubCount];
-        int32_t squares = 18 * meanWeight * set.darkness[k] * set.darkness[k];
-        for (int i = 0; i < glyphSubCount; ++i)
-            squares += g[i] * g[i];
-        set.matchBase[p] = squares;
-        auto pack = [](int32_t lo, int32_t hi) {
-            return int32_t(uint32_t(uint16_t(lo)) | uint32_t(uint16_t(hi)) << 16);
+        base[p] = int64_t{glyphSubCount} * meanWeight * set.darkness[k] * set.darkness[k];
+        for (int i = 0; i < glyphSubCount; ++i) {
+            base[p] += int64_t{g[i]} * g[i];
+            int64_t back = 16 * meanWeight * set.darkness[k];
+            for (int j = 0; j < glyphSubCount; ++j)
+                back += smooth_weight(j, i) * g[j];
+            weight[p * glyphSubCount + i] = back;
+            widest = std::max(widest, std::abs(back));
+        }
+        largest = std::max(largest, base[p]);
+    }
+    int shift = 0; // the weights are 16 >> shift times the cost's units
+    while (shift < 4 && ((widest >> shift) > INT16_MAX || (largest << (4 - shift)) >= (int64_t{1} << 30)))
+        ++shift;
+    set.matchBase.assign(padded, INT32_MAX); // padding never wins
+    set.matchPairs.assign(matchPairCount * padded, 0);
+    for (size_t p = 0; p < n; ++p) {
+        set.matchBase[p] = int32_t(base[p] << (4 - shift));
+        auto w = [&](int i) {
+            return int32_t(std::clamp<int64_t>(weight[p * glyphSubCount + i] >> shift, INT16_MIN, INT16_MAX));
         };
-        for (int q = 0; q < glyphSubCount / 2; ++q)
-            set.matchPairs[q * padded + p] = pack(g[2 * q], g[2 * q + 1]);
-        set.matchPairs[(matchPairCount - 1) * padded + p] =
-            pack(int32_t(meanWeight) * set.darkness[k], 0);
+        for (int q = 0; q < matchPairCount; ++q)
+            set.matchPairs[q * padded + p] = int32_t(pair_of(w(2 * q), w(2 * q + 1)));
     }
     size_t j = 0;
     for (int32_t d = 0; d < 256; ++d) {
@@ -148,55 +182,91 @@ void look_set_make(LookSet &set, const std::string &chars) {
     }
 }
 
-int look_shape_match(const int32_t *cell, const LookSet &set) {
-    int32_t smooth[glyphSubCount];
-    shape_smooth(cell, smooth);
-    int32_t cellSum = 0;
-    for (int i = 0; i < glyphSubCount; ++i)
-        cellSum += cell[i];
-    // The cost, the squared differences plus meanWeight * (cellSum - 18 darkness)^2 / 18 (whose
-    // remainder depends on the cell alone), is the cell's own part plus base - 2 dot, dot being
-    // the smoothed cell with the character's ink plus cellSum with its darkness. A cell is at
-    // most a darkness plus a carried error (within -255..510), so the values fit 16 bits and
-    // the sums 32: every character is scored at once, four at a time.
-    uint32_t pairs[matchPairCount];
-    auto clamp16 = [](int32_t v) { return uint32_t(uint16_t(std::clamp(v, -32768, 32767))); };
-    for (int q = 0; q < glyphSubCount / 2; ++q)
-        pairs[q] = clamp16(smooth[2 * q]) | clamp16(smooth[2 * q + 1]) << 16;
-    pairs[matchPairCount - 1] = clamp16(cellSum);
+#ifdef LOOK_AVX2
+namespace {
+// The first place of the least score, as the SSE2 path below finds it.
+__attribute__((target("avx2"))) size_t match_avx2(const uint32_t *pairs, const int32_t *base,
+                                                  const int32_t *glyph, size_t padded) {
+    alignas(32) int32_t score[lookSetLimit];
+    __m256i cellPair[matchPairCount];
+    for (int q = 0; q < matchPairCount; ++q)
+        cellPair[q] = _mm256_set1_epi32(int32_t(pairs[q]));
+    __m256i low = _mm256_set1_epi32(INT32_MAX);
+    for (size_t p = 0; p < padded; p += 8) {
+        __m256i dot = _mm256_setzero_si256();
+        for (int q = 0; q < matchPairCount; ++q)
+            dot = _mm256_add_epi32(
+                dot, _mm256_madd_epi16(cellPair[q], _mm256_loadu_si256(reinterpret_cast<const __m256i *>(
+                                                        glyph + q * padded + p))));
+        const __m256i s = _mm256_sub_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i *>(base + p)), _mm256_add_epi32(dot, dot));
+        _mm256_store_si256(reinterpret_cast<__m256i *>(score + p), s);
+        low = _mm256_min_epi32(low, s);
+    }
+    __m128i m = _mm_min_epi32(_mm256_castsi256_si128(low), _mm256_extracti128_si256(low, 1));
+    m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+    m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+    const __m256i least = _mm256_broadcastd_epi32(m);
+    for (size_t p = 0;; p += 8) {
+        const unsigned hit = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(
+            _mm256_load_si256(reinterpret_cast<const __m256i *>(score + p)), least))));
+        if (hit != 0)
+            return p + size_t(__builtin_ctz(hit));
+    }
+}
+const bool haveAvx2 = __builtin_cpu_supports("avx2");
+} // namespace
+#endif
+
+namespace {
+// The match of a cell given as int16 pairs of its sub-samples.
+int match_pairs(const uint32_t *pairs, const LookSet &set) {
     const size_t padded = set.matchBase.size();
     const int32_t *base = set.matchBase.data();
     const int32_t *glyph = set.matchPairs.data();
     size_t bestAt = 0;
+#ifdef LOOK_AVX2
+    if (haveAvx2)
+        return set.byDarkness[match_avx2(pairs, base, glyph, padded)];
+#endif
 #ifdef __SSE2__
+    // Every score first, then their least, then the first place holding it: no step waits on
+    // the one before, as a running best would.
+    alignas(16) int32_t score[lookSetLimit];
     __m128i cellPair[matchPairCount];
     for (int q = 0; q < matchPairCount; ++q)
         cellPair[q] = _mm_set1_epi32(int32_t(pairs[q]));
-    __m128i bestScore = _mm_set1_epi32(INT32_MAX), bestPos = _mm_setzero_si128();
-    __m128i pos = _mm_setr_epi32(0, 1, 2, 3);
-    const __m128i four = _mm_set1_epi32(4);
-    for (size_t p = 0; p < padded; p += 4, pos = _mm_add_epi32(pos, four)) {
+    for (size_t p = 0; p < padded; p += 4) {
         __m128i dot = _mm_setzero_si128();
         for (int q = 0; q < matchPairCount; ++q)
             dot = _mm_add_epi32(
                 dot, _mm_madd_epi16(cellPair[q], _mm_loadu_si128(reinterpret_cast<const __m128i *>(
                                                      glyph + q * padded + p))));
-        const __m128i score = _mm_sub_epi32(
-            _mm_loadu_si128(reinterpret_cast<const __m128i *>(base + p)), _mm_add_epi32(dot, dot));
-        // Strictly lower only: the earlier (lighter) character keeps a tie.
-        const __m128i better = _mm_cmplt_epi32(score, bestScore);
-        bestScore = _mm_or_si128(_mm_and_si128(better, score), _mm_andnot_si128(better, bestScore));
-        bestPos = _mm_or_si128(_mm_and_si128(better, pos), _mm_andnot_si128(better, bestPos));
+        _mm_store_si128(reinterpret_cast<__m128i *>(score + p),
+                        _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(base + p)),
+                                      _mm_add_epi32(dot, dot)));
     }
-    alignas(16) int32_t laneScore[4], lanePos[4];
-    _mm_store_si128(reinterpret_cast<__m128i *>(laneScore), bestScore);
-    _mm_store_si128(reinterpret_cast<__m128i *>(lanePos), bestPos);
-    int32_t best = INT32_MAX;
-    for (int l = 0; l < 4; ++l)
-        if (laneScore[l] < best || (laneScore[l] == best && size_t(lanePos[l]) < bestAt)) {
-            best = laneScore[l];
-            bestAt = size_t(lanePos[l]);
+    auto least = [](__m128i a, __m128i b) {
+        const __m128i less = _mm_cmplt_epi32(a, b);
+        return _mm_or_si128(_mm_and_si128(less, a), _mm_andnot_si128(less, b));
+    };
+    __m128i low[2] = {_mm_set1_epi32(INT32_MAX), _mm_set1_epi32(INT32_MAX)};
+    for (size_t p = 0; p < padded; p += 8) { // padded is a multiple of 8
+        low[0] = least(low[0], _mm_load_si128(reinterpret_cast<const __m128i *>(score + p)));
+        low[1] = least(low[1], _mm_load_si128(reinterpret_cast<const __m128i *>(score + p + 4)));
+    }
+    __m128i m = least(low[0], low[1]);
+    m = least(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+    m = least(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+    // The first (lightest) character of the least score keeps a tie.
+    for (size_t p = 0;; p += 4) {
+        const int hit = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(
+            _mm_load_si128(reinterpret_cast<const __m128i *>(score + p)), m)));
+        if (hit != 0) {
+            bestAt = p + size_t(__builtin_ctz(unsigned(hit)));
+            break;
         }
+    }
 #else
     int32_t best = INT32_MAX;
     for (size_t p = 0; p < padded; ++p) {
@@ -214,22 +284,36 @@ int look_shape_match(const int32_t *cell, const LookSet &set) {
 #endif
     return set.byDarkness[bestAt];
 }
+} // namespace
+
+int look_shape_match(const int32_t *cell, const LookSet &set) {
+    // A cell is at most a darkness plus a carried error (within -255..510), so its values fit
+    // 16 bits and the sums 32: every character is scored at once, eight or four at a time.
+    uint32_t pairs[matchPairCount];
+    auto clamp16 = [](int32_t v) { return std::clamp(v, -32768, 32767); };
+    for (int q = 0; q < matchPairCount; ++q)
+        pairs[q] = pair_of(clamp16(cell[2 * q]), clamp16(cell[2 * q + 1]));
+    return match_pairs(pairs, set);
+}
 
 void look_tone_curve(const uint8_t *samples, size_t count, int32_t meido, bool invert,
                      double gamma, uint8_t (&curve)[256]) {
+    // Levels need the histogram's shape only: of a large grid, every fourth sample (which with
+    // 18 a cell still visits half of each cell's places) is plenty, and a quarter of the time.
+    const size_t step = count >= (size_t{1} << 16) ? 4 : 1;
     // Four counts in turn, so runs of one tone do not wait on the same counter.
     uint32_t part[4][256] = {};
-    size_t i = 0;
-    for (; i + 4 <= count; i += 4)
+    size_t i = 0, counted = 0;
+    for (; i + 4 * step <= count; i += 4 * step, counted += 4)
         for (int k = 0; k < 4; ++k)
-            ++part[k][samples[i + k]];
-    for (; i < count; ++i)
+            ++part[k][samples[i + k * step]];
+    for (; i < count; i += step, ++counted)
         ++part[0][samples[i]];
     uint64_t histogram[256];
     for (int v = 0; v < 256; ++v)
         histogram[invert ? 255 - v : v] =
             uint64_t{part[0][v]} + part[1][v] + part[2][v] + part[3][v];
-    const uint64_t clip = count * lookClipPerMille / 1000;
+    const uint64_t clip = counted * lookClipPerMille / 1000;
     int32_t lo = 0, hi = 255;
     for (uint64_t seen = histogram[0]; lo < 255 && seen <= clip; seen += histogram[++lo]) {
     }
@@ -254,6 +338,26 @@ void look_tone_curve(const uint8_t *samples, size_t count, int32_t meido, bool i
     }
 }
 
+namespace {
+// The sets of the last conversion on this thread (a picture is converted again and again with
+// the same characters), made anew when the characters or the glyph table change.
+const LookSet &look_set_cached(int which, const std::string &chars) {
+    struct Cached {
+        const GlyphInk *table = nullptr;
+        std::string chars;
+        LookSet set;
+    };
+    thread_local Cached cache[2];
+    Cached &c = cache[which];
+    if (c.table != glyphsInUse || c.chars != chars || c.set.chars.empty()) {
+        look_set_make(c.set, chars);
+        c.table = glyphsInUse;
+        c.chars = chars;
+    }
+    return c.set;
+}
+} // namespace
+
 void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols,
                      int32_t rows, int perCell, int32_t meido, bool invert, std::string &chars,
                      std::vector<uint8_t> &greys) {
@@ -270,20 +374,16 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
     const bool shape = look.look != Look::standard && perCell == glyphSubCount;
     const int32_t flatSpread = photo ? photoFlatSpread : shapeFlatSpread;
     const std::string &quiet = look.chars.empty() ? std::string(lookToneChars) : look.chars;
-    LookSet toneSet, shapeSet;
-    look_set_make(toneSet, quiet);
-    if (shape) {
-        std::string all;
-        for (int c = glyphFirst; c < glyphFirst + glyphCount; ++c)
-            all += char(c);
-        look_set_make(shapeSet, look.chars.empty() ? all : look.chars);
-    }
+    const LookSet &toneSet = look_set_cached(0, quiet);
+    const LookSet &shapeSet =
+        shape ? look_set_cached(1, look.chars.empty() ? std::string(lookShapeChars) : look.chars)
+              : toneSet;
 
     // Floyd-Steinberg over the character grid, in sixteenths of a darkness step; two rows of
     // carried error. A solid black or white cell chooses a character of exactly its darkness,
     // so it carries nothing and solid areas stay solid.
     std::vector<int32_t> carry(size_t(cols) + 2, 0), next(size_t(cols) + 2, 0);
-    int32_t cell[glyphSubCount];
+    uint32_t cell[matchPairCount];
     for (int32_t r = 0; r < rows; ++r) {
         std::fill(next.begin(), next.end(), 0);
         for (int32_t c = 0; c < cols; ++c) {
@@ -315,10 +415,11 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
             int32_t k;
             const LookSet *set = &toneSet;
             if (shape && hi - lo >= flatSpread) {
-                for (int i = 0; i < glyphSubCount; ++i)
-                    cell[i] = curve[s[i]] + err;
+                // The carried error stays within a darkness step either way: int16 holds it.
+                for (int q = 0; q < matchPairCount; ++q)
+                    cell[q] = pair_of(curve[s[2 * q]] + err, curve[s[2 * q + 1]] + err);
                 set = &shapeSet;
-                k = look_shape_match(cell, shapeSet);
+                k = match_pairs(cell, shapeSet);
             } else {
                 k = toneSet.toneIndex[std::clamp(want, 0, 255)];
             }

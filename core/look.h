@@ -41,6 +41,12 @@ void look_glyphs_use(const GlyphInk *table);
 // their own, at evenly spread darkness.
 extern const char lookToneChars[];
 
+// The characters cells with texture are matched against when the user gives none: every one
+// that was best for at least one cell in 2,000 over bench/quality's pictures at 40 to 220
+// columns, and the strokes / \ | _ - ' , . in any case. The other printable characters were
+// hardly ever best and would double the time of the match.
+extern const char lookShapeChars[];
+
 // Whether a user's list is usable: printable ASCII only, at least one character.
 bool look_chars_valid(const std::string &chars);
 
@@ -51,20 +57,17 @@ struct LookSet {
     std::vector<int32_t> darkness;       // per character, 0..255
     std::vector<int32_t> ink;            // per character, glyphSubCount sub-samples on the same
                                          // scale (a stroke can exceed 255)
-    std::vector<int16_t> inkPadded;      // ink again, inkStride values a character (the rest 0),
-                                         // in 16 bits for a sum that vectorises
     std::vector<int32_t> byDarkness;     // indices, lightest first
-    std::vector<int32_t> rank;           // each index's place in byDarkness
     int32_t toneIndex[256];              // nearest character to each darkness
-    // The match as a dot product (the cell's own square is the same for every character):
-    // per character, in byDarkness order padded to a multiple of four, its squares plus the
-    // mean term's, and matchPairs of int16 pairs (two smoothed sub-samples, then darkness and
-    // 0), pair-major so four characters load at once.
+    // The match as a dot product with the raw cell (the cell's own square is the same for every
+    // character): per character, in byDarkness order padded to a multiple of eight, its squares
+    // plus the mean term's, and matchPairs of int16 pairs of its match weights (the smoothing
+    // and the mean term folded into the character's side), pair-major so four load at once.
     std::vector<int32_t> matchBase;
     std::vector<int32_t> matchPairs;
 };
-constexpr int matchPairCount = glyphSubCount / 2 + 1;
-constexpr int inkStride = 24;
+constexpr int matchPairCount = glyphSubCount / 2;
+constexpr size_t lookSetLimit = (glyphCount + 7) / 8 * 8; // characters a set holds, padded
 void look_set_make(LookSet &set, const std::string &chars);
 
 // The shape match: the character of set whose ink is nearest (sum of squared differences) to
@@ -78,8 +81,9 @@ inline int32_t look_luma(uint8_t r, uint8_t g, uint8_t b) {
 }
 
 // The tone curve of a conversion: luminance to darkness (0 white .. 255 darkest). Automatic
-// levels from the histogram of the samples (lookClipPerMille of them clip at each end; the
-// stretch is at most fourfold, so a flat picture keeps its grain quiet), then Meido's shift of
+// levels from the histogram of the samples (every fourth of 65,536 or more; lookClipPerMille
+// of them clip at each end; the stretch is at most fourfold, so a flat picture keeps its grain
+// quiet), then Meido's shift of
 // (Meido - 50) * 10 / 3 (the standard look's shift over a third of the sum), then the gamma
 // (darkness = 1 - light^gamma).
 // invert: light for dark, for light text on a dark background.

@@ -15,9 +15,12 @@ struct Settings {
     int32_t Style;      // non-zero: modal-frame image pane edge
     int32_t Msg1;       // carried through the settings file untouched
     int32_t Height;     // editor font height; 0 means the built-in font
-    char FaceName[100]; // editor font face, at most 99 bytes
-    char openDir[260];  // where the open dialog starts
-    char saveDir[260];  // where the save dialog starts
+    // UTF-8. The face is at most 99 bytes of CP932 in the settings file, so three times that
+    // here; a folder as long as a path (core/document.h).
+    char FaceName[3 * 99 + 1]; // editor font face
+    char openDir[3 * 260];     // where the open dialog starts
+    char saveDir[3 * 260];     // where the save dialog starts
+    char Language[16];         // the interface language asked for: "" automatic, "ja", "en"
 };
 
 extern Settings settings;
@@ -25,7 +28,7 @@ extern Settings settings;
 constexpr int32_t mojisuMin = 20;
 constexpr int32_t mojisuMax = 220;
 
-// Defaults of a fresh start; leaves FaceName and the two directories alone.
+// Defaults of a fresh start; leaves FaceName, the two directories and Language alone.
 void settings_defaults();
 
 // Clear, Open and the close-time write: a width below 20 becomes 20, no upper bound.

@@ -5,6 +5,7 @@
 #include "core/cp932.h"
 #include "core/text_color.h"
 #include "core/text_image.h"
+#include "core/utf8.h"
 
 #ifndef _WIN32
 #include <iconv.h>
@@ -49,23 +50,8 @@ uint32_t cp932_code_point(const char *bytes, size_t length) {
 }
 
 void utf8_append(std::string &out, uint32_t code) {
-    if ((code >= 0xD800 && code < 0xE000) || code > 0x10FFFF)
-        code = replacement;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | code >> 18);
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    // A page holds no lone surrogates, which a file name may.
+    utf8_encode(out, (code >= 0xD800 && code < 0xE000) ? replacement : code);
 }
 
 size_t cp932_char_length(const std::string &text, size_t i) {
@@ -168,13 +154,17 @@ std::string color_hex(Rgb c) {
 
 std::string text_html(const std::string &text, const std::string &title,
                       const std::string &fontFamily, const CellColors *colors) {
+    return text_html_grid(text_grid(text), title, fontFamily, colors);
+}
+
+std::string text_html_grid(const TextGrid &grid, const std::string &title,
+                           const std::string &fontFamily, const CellColors *colors) {
     // The line end after <pre> is dropped by every parser: a text starting with an empty
     // line keeps it.
     std::string page = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" +
                        html_escape(utf8_repair(title)) + "</title>\n<style>\npre { font-family: " +
                        (fontFamily.empty() ? "" : css_string(utf8_repair(fontFamily)) + ", ") +
                        "monospace; line-height: 1.15; }\n</style>\n</head>\n<body>\n<pre>\n";
-    const TextGrid grid = text_grid(text);
     bool spanOpen = false;
     Rgb last{};
     int32_t row = 0;

@@ -22,7 +22,7 @@ uint32_t cp932_code_point_system(const char *bytes, size_t length);
 // Appends the UTF-8 form of a code point (U+FFFD for a surrogate or one past U+10FFFF).
 void utf8_append(std::string &out, uint32_t code);
 
-// UTF-8 of CP932 bytes (the text picture, a face name, a file name on Windows). A byte or pair
+// UTF-8 of CP932 bytes (the text picture, a value of the settings file). A byte or pair
 // with no character in CP932 (a lone lead byte at the end, an unassigned code) becomes U+FFFD,
 // so the result is always valid UTF-8.
 std::string cp932_to_utf8(const std::string &text);
@@ -41,3 +41,8 @@ std::string html_escape(const std::string &utf8);
 // share a span); characters beyond the colours' grid are left uncoloured.
 std::string text_html(const std::string &text, const std::string &title,
                       const std::string &fontFamily, const CellColors *colors = nullptr);
+
+// The same for a text already split into a grid (text_grid, text_grid_utf8).
+struct TextGrid;
+std::string text_html_grid(const TextGrid &grid, const std::string &title,
+                           const std::string &fontFamily, const CellColors *colors = nullptr);

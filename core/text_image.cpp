@@ -1,8 +1,33 @@
 #include "core/text_image.h"
 
+#include "core/cp932.h"
 #include "core/text_html.h"
+#include "core/utf8.h"
 
-TextGrid text_grid(const std::string &text) {
+namespace {
+
+// One character of either code: its bytes, code point and columns.
+struct Character {
+    size_t length;
+    uint32_t code;
+    int32_t columns;
+};
+
+Character cp932_character(const std::string &text, size_t i) {
+    const size_t length = cp932_char_length(text, i);
+    return {length, cp932_code_point(text.data() + i, length), static_cast<int32_t>(length)};
+}
+
+Character utf8_character(const std::string &text, size_t i) {
+    Character c{};
+    c.code = utf8_decode(text, i, c.length);
+    char cp932[2];
+    const int n = cp932_encode(c.code, cp932);
+    c.columns = n > 0 ? n : c.code < 0x1100 ? 1 : 2;
+    return c;
+}
+
+TextGrid grid_make(const std::string &text, Character (*next)(const std::string &, size_t)) {
     TextGrid grid;
     int32_t row = 0, col = 0;
     bool lineOpen = false; // something, or nothing yet, after the last line end
@@ -14,11 +39,11 @@ TextGrid text_grid(const std::string &text) {
             lineOpen = false;
             continue;
         }
-        const size_t length = cp932_char_length(text, i);
-        grid.cells.push_back(TextCell{row, col, static_cast<uint32_t>(i),
-                                      static_cast<uint8_t>(length),
-                                      cp932_code_point(text.data() + i, length)});
-        col += static_cast<int32_t>(length);
+        const Character c = next(text, i);
+        const size_t length = c.length;
+        grid.cells.push_back(
+            TextCell{row, col, static_cast<uint32_t>(i), static_cast<uint8_t>(length), c.code});
+        col += c.columns;
         if (col > grid.cols)
             grid.cols = col;
         lineOpen = true;
@@ -27,6 +52,16 @@ TextGrid text_grid(const std::string &text) {
     grid.lineEnds = row;
     grid.rows = row + (lineOpen ? 1 : 0);
     return grid;
+}
+
+} // namespace
+
+TextGrid text_grid(const std::string &text) {
+    return grid_make(text, cp932_character);
+}
+
+TextGrid text_grid_utf8(const std::string &utf8) {
+    return grid_make(utf8, utf8_character);
 }
 
 bool text_image_layout(const TextGrid &grid, int32_t cellWidth, int32_t cellHeight,

@@ -10,7 +10,7 @@
 struct TextCell {
     int32_t row, col;
     uint32_t first; // its bytes in the text
-    uint8_t length; // 1 or 2
+    uint8_t length; // 1 or 2 (UTF-8: 1 to 4)
     uint32_t code;  // Unicode code point; U+FFFD for a byte or pair with no character
 };
 
@@ -24,6 +24,11 @@ struct TextGrid {
 // Splits a CP932 text into lines (ended by CR LF, LF or a lone CR) and characters. A lead byte
 // as the last byte of the text stands alone.
 TextGrid text_grid(const std::string &text);
+
+// The same for a UTF-8 text (one CP932 cannot hold): a character takes the columns its CP932
+// code takes, and one without a code one column below U+1100 and two from there on (where the
+// wide scripts begin); its first and length count UTF-8 bytes.
+TextGrid text_grid_utf8(const std::string &utf8);
 
 constexpr int32_t textImageMargin = 16;     // white around the text, pixels, on every side
 constexpr int32_t textImageSideMax = 32767; // what every encoder and GDI take
@@ -52,12 +57,12 @@ inline int32_t text_image_cell_y(const TextImageLayout &l, const TextCell &c) {
 bool text_cell_blank(const TextCell &cell);
 
 // The font the image is drawn in. Linux: a font file read with FreeType, pixel size height.
-// Windows: the GDI face (CP932) and LOGFONT height, or handle, an HFONT to draw with instead
+// Windows: the GDI face (UTF-8) and LOGFONT height, or handle, an HFONT to draw with instead
 // (the editor's own).
 struct TextImageFont {
     std::string file;
     std::string family; // UTF-8: what a page names as its font
-    std::string face;   // Windows: the GDI face name (CP932)
+    std::string face;   // Windows: the GDI face name (UTF-8)
     int32_t height = 0;
     void *handle = nullptr;
     int32_t cellWidth = 0, cellHeight = 0; // found by text_image_font_find
@@ -70,7 +75,13 @@ bool text_image_font_find(const char *file, TextImageFont &font, std::string &re
 
 // Draws the text (CP932) black on white, each character at its cell, and encodes it as PNG
 // (8-bit grey on Linux, 24-bit on Windows). False with a reason (English on Linux, Japanese in
-// the build's narrow encoding on Windows) when the font cannot be read, the picture would be too
-// large (text_image_layout) or memory runs out.
+// UTF-8 on Windows) when the font cannot be read, the picture would be too large
+// (text_image_layout) or memory runs out.
 bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
                     std::string &reason);
+
+#ifdef _WIN32
+// The same for a grid already made (the window's text that CP932 cannot hold).
+bool text_image_png_grid(const TextGrid &grid, const TextImageFont &font, std::string &png,
+                         std::string &reason);
+#endif

@@ -5,20 +5,22 @@
 #include "main_window/layout.h"
 #include "main_window/main_window.h"
 #include "main_window/toolbar.h"
+#include "main_window/wide.h"
 #include "resources/resource.h"
 
 HWND editorPane;
-BOOL(WINAPI *fontDialogChoose)(LPCHOOSEFONTA) = ChooseFontA;
+BOOL(WINAPI *fontDialogChoose)(LPCHOOSEFONTW) = ChooseFontW;
 
 void editor_create() {
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
-    editorPane = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE));
+    // A Unicode control: it holds any character the user types or pastes.
+    editorPane = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                                      ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN,
                                  editorPaneRect.x, editorPaneRect.y, editorPaneRect.width,
                                  editorPaneRect.height, mainWindow,
                                  reinterpret_cast<HMENU>(IDC_EDITOR), instance, nullptr);
-    SendMessageA(editorPane, EM_LIMITTEXT, 61440, 0);
+    SendMessageW(editorPane, EM_LIMITTEXT, 61440, 0);
 }
 
 bool editor_text_replace(const char *text) {
@@ -26,23 +28,23 @@ bool editor_text_replace(const char *text) {
     // the replacement (eight times for one text picture under Wine), and they ignore
     // WM_SETREDRAW: switch the drawing off through the default handling, which every window
     // has, and repaint once.
-    const bool shown = (GetWindowLongPtrA(editorPane, GWL_STYLE) & WS_VISIBLE) != 0;
+    const bool shown = (GetWindowLongPtrW(editorPane, GWL_STYLE) & WS_VISIBLE) != 0;
     if (shown)
-        DefWindowProcA(editorPane, WM_SETREDRAW, FALSE, 0);
-    const bool replaced = SetWindowTextA(editorPane, text) != 0;
+        DefWindowProcW(editorPane, WM_SETREDRAW, FALSE, 0);
+    const bool replaced = SetWindowTextW(editorPane, wide_of(text).c_str()) != 0;
     if (shown) {
-        DefWindowProcA(editorPane, WM_SETREDRAW, TRUE, 0);
+        DefWindowProcW(editorPane, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(editorPane, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
     }
     return replaced;
 }
 
 void editor_font_choose() {
-    LOGFONTA font{};
-    CHOOSEFONTA choice{};
-    HGDIOBJ current = reinterpret_cast<HGDIOBJ>(SendMessageA(editorPane, WM_GETFONT, 0, 0));
+    LOGFONTW font{};
+    CHOOSEFONTW choice{};
+    HGDIOBJ current = reinterpret_cast<HGDIOBJ>(SendMessageW(editorPane, WM_GETFONT, 0, 0));
     if (current != nullptr)
-        GetObjectA(current, sizeof font, &font);
+        GetObjectW(current, sizeof font, &font);
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = editorPane;
     choice.lpLogFont = &font;
@@ -53,18 +55,18 @@ void editor_font_choose() {
     if (!fontDialogChoose(&choice))
         return;
     HFONT replaced = editorFont;
-    editorFont = CreateFontIndirectA(&font);
-    SendMessageA(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
+    editorFont = CreateFontIndirectW(&font);
+    SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
     if (replaced != nullptr && replaced != editorFont)
         DeleteObject(replaced); // nothing holds it any more
-    editor_font_store(font.lfFaceName, font.lfHeight);
+    editor_font_store(utf8_of(font.lfFaceName).c_str(), font.lfHeight);
 }
 
 void editor_commands_update() {
     HMENU menu = GetMenu(mainWindow);
     // The full 32-bit positions: a selection ending at 65536 would read as empty in 16 bits.
     DWORD start = 0, end = 0;
-    SendMessageA(editorPane, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    SendMessageW(editorPane, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     const bool selected = end != start;
     const UINT selection = MF_BYCOMMAND | (selected ? MF_ENABLED : MF_GRAYED);
@@ -74,7 +76,7 @@ void editor_commands_update() {
     toolbar_button_enable(IDM_CUT, selected);
     toolbar_button_enable(IDM_COPY, selected);
 
-    const bool modified = SendMessageA(editorPane, EM_GETMODIFY, 0, 0) != 0;
+    const bool modified = SendMessageW(editorPane, EM_GETMODIFY, 0, 0) != 0;
     EnableMenuItem(menu, IDM_UNDO, MF_BYCOMMAND | (modified ? MF_ENABLED : MF_GRAYED));
     toolbar_button_enable(IDM_UNDO, modified);
 }
@@ -82,23 +84,23 @@ void editor_commands_update() {
 void editor_command(int commandId) {
     switch (commandId) {
     case IDM_UNDO:
-        SendMessageA(editorPane, EM_UNDO, 0, 0);
+        SendMessageW(editorPane, EM_UNDO, 0, 0);
         break;
     case IDM_CUT:
-        SendMessageA(editorPane, WM_CUT, 0, 0);
+        SendMessageW(editorPane, WM_CUT, 0, 0);
         break;
     case IDM_COPY:
-        SendMessageA(editorPane, WM_COPY, 0, 0);
+        SendMessageW(editorPane, WM_COPY, 0, 0);
         break;
     case IDM_PASTE:
-        SendMessageA(editorPane, WM_PASTE, 0, 0);
+        SendMessageW(editorPane, WM_PASTE, 0, 0);
         break;
     case IDM_DELETE:
-        SendMessageA(editorPane, WM_CLEAR, 0, 0);
+        SendMessageW(editorPane, WM_CLEAR, 0, 0);
         break;
     case IDM_SELECTALL:
         SetFocus(editorPane);
-        SendMessageA(editorPane, EM_SETSEL, 0, -1);
+        SendMessageW(editorPane, EM_SETSEL, 0, -1);
         break;
     case IDM_FONT:
         editor_font_choose();
@@ -108,11 +110,15 @@ void editor_command(int commandId) {
     }
 }
 
-std::string editor_text() {
+std::wstring editor_text_wide() {
     // Sized from the editor itself: a text longer than a conversion makes is taken whole.
-    const int length = GetWindowTextLengthA(editorPane);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int got = GetWindowTextA(editorPane, &text[0], static_cast<int>(text.size()));
+    const int length = GetWindowTextLengthW(editorPane);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = GetWindowTextW(editorPane, &text[0], static_cast<int>(text.size()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
     return text;
+}
+
+std::string editor_text() {
+    return utf8_of(editor_text_wide());
 }

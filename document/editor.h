@@ -15,8 +15,8 @@ struct EditorFontChoice {
 // (-15, builtinFace) whatever FaceName holds; otherwise Height as stored with FaceName.
 EditorFontChoice editor_font_startup();
 
-// Pure: what a font chosen in the dialog leaves for the next start: FaceName the face cut to
-// 31 bytes (a LOGFONT's face field), Height the negated LOGFONT height.
+// Pure: what a font chosen in the dialog leaves for the next start: FaceName the face (UTF-8)
+// cut to the 31 UTF-16 units of a LOGFONT's face field, Height the negated LOGFONT height.
 void editor_font_store(const char *face, int32_t logHeight);
 
 #ifdef _WIN32
@@ -26,17 +26,18 @@ void editor_font_store(const char *face, int32_t logHeight);
 
 extern HWND editorPane;
 
-// How the Font command shows the font dialog: ChooseFontA, unless a test has put a recorder in
+// How the Font command shows the font dialog: ChooseFontW, unless a test has put a recorder in
 // its place (the dialog shows nothing of some of the record's fields).
-extern BOOL(WINAPI *fontDialogChoose)(LPCHOOSEFONTA);
+extern BOOL(WINAPI *fontDialogChoose)(LPCHOOSEFONTW);
 
 void editor_create();
 
-// Replaces the whole text (SetWindowTextA; false when the control refuses it) and shows the new
-// text once, frame and scroll bars included, instead of at every step the control takes.
+// Replaces the whole text (UTF-8; false when the control refuses it) and shows the new text
+// once, frame and scroll bars included, instead of at every step the control takes.
 bool editor_text_replace(const char *text);
 
-// The whole text as the editor holds it, without a terminating zero.
+// The whole text as the editor holds it (UTF-16), without a terminating zero; and in UTF-8.
+std::wstring editor_text_wide();
 std::string editor_text();
 
 void editor_font_choose();

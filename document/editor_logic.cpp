@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "core/settings.h"
+#include "core/utf8.h"
 
 const char *const builtinFace = "ＭＳ ゴシック";
 
@@ -14,8 +16,17 @@ EditorFontChoice editor_font_startup() {
 }
 
 void editor_font_store(const char *face, int32_t logHeight) {
-    constexpr size_t faceMax = 31; // LF_FACESIZE - 1
-    size_t n = strnlen(face, faceMax);
+    constexpr size_t faceMax = 31; // LF_FACESIZE - 1 UTF-16 units
+    static_assert(sizeof settings.FaceName > 3 * faceMax, "a face of 31 units fits");
+    const std::string text(face);
+    size_t n = 0, units = 0;
+    while (n < text.size()) {
+        size_t length = 0;
+        units += utf8_decode(text, n, length) < 0x10000 ? 1 : 2;
+        if (units > faceMax)
+            break;
+        n += length;
+    }
     std::memcpy(settings.FaceName, face, n);
     settings.FaceName[n] = '\0';
     // INT32_MIN has no negation in 32 bits; no dialog returns it, but do not wrap if one did.

@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <cstring>
+#include <cwchar>
 #include <string>
+
+#include "main_window/wide.h"
 
 using file_save_parts::fail;
 using file_save_parts::temp_name;
@@ -70,8 +72,10 @@ bool file_save_windows(const char *path, const char *data, size_t size, int *err
     // COM1.txt is the serial port, not a file: never write a text into a device by its name.
     if (path_names_device(path))
         return fail(error, ENODEV);
-    std::string target = path;
-    const DWORD attributes = GetFileAttributesA(path);
+    // Every name through the wide functions: the ANSI code page cannot hold every name.
+    const std::wstring wide = wide_of(path);
+    std::wstring target = wide;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND)
             return fail(error, errno_of(GetLastError()));
@@ -82,7 +86,7 @@ bool file_save_windows(const char *path, const char *data, size_t size, int *err
             return fail(error, EACCES);
         // The access and sharing of a plain CREATE_ALWAYS save: whatever would refuse that
         // (a lock, another program holding the file open) refuses this one too.
-        HANDLE probe = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        HANDLE probe = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
         if (probe == INVALID_HANDLE_VALUE)
             return fail(error, errno_of(GetLastError()));
@@ -95,22 +99,23 @@ bool file_save_windows(const char *path, const char *data, size_t size, int *err
         {
             // Through a link (Wine shows POSIX links as plain files), the file it names is
             // replaced beside itself.
-            char real[MAX_PATH];
-            const DWORD n = GetFinalPathNameByHandleA(probe, real, sizeof real, 0);
-            if (n > 0 && n < sizeof real)
-                target = std::strncmp(real, "\\\\?\\UNC\\", 8) == 0
-                             ? "\\" + std::string(real + 7)
-                             : std::string(real + (std::strncmp(real, "\\\\?\\", 4) ? 0 : 4));
+            wchar_t real[MAX_PATH];
+            const DWORD n = GetFinalPathNameByHandleW(probe, real, MAX_PATH, 0);
+            if (n > 0 && n < MAX_PATH)
+                target = std::wcsncmp(real, L"\\\\?\\UNC\\", 8) == 0
+                             ? L"\\" + std::wstring(real + 7)
+                             : std::wstring(real + (std::wcsncmp(real, L"\\\\?\\", 4) ? 0 : 4));
         }
         CloseHandle(probe);
     }
 
-    const std::string folder(target, 0, path_folder_length(target.c_str()));
-    std::string temp;
+    const std::string targetPath = utf8_of(target);
+    const std::string folder(targetPath, 0, path_folder_length(targetPath.c_str()));
+    std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < tempAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = temp_name(folder);
-        file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        temp = wide_of(temp_name(folder));
+        file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
             GetLastError() != ERROR_ALREADY_EXISTS)
@@ -122,17 +127,17 @@ bool file_save_windows(const char *path, const char *data, size_t size, int *err
     DWORD code = ok ? ERROR_SUCCESS : GetLastError();
     CloseHandle(file);
     if (ok && attributes != INVALID_FILE_ATTRIBUTES && (attributes & keptAttributes) != 0)
-        SetFileAttributesA(temp.c_str(), (attributes & keptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
+        SetFileAttributesW(temp.c_str(), (attributes & keptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
     // One rename that replaces the target: its name never goes missing meanwhile. (ReplaceFile
     // would keep more of the old file, but it moves the old file away before the new one
     // comes: a save killed between leaves no file under the name.)
-    if (ok && !MoveFileExA(temp.c_str(), target.c_str(),
+    if (ok && !MoveFileExW(temp.c_str(), target.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ok = false;
         code = GetLastError();
     }
     if (!ok) {
-        DeleteFileA(temp.c_str());
+        DeleteFileW(temp.c_str());
         return fail(error, errno_of(code));
     }
     return true;

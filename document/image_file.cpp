@@ -11,10 +11,12 @@
 #include "core/settings.h"
 #include "core/text_html.h"
 #include "core/text_image.h"
+#include "core/utf8.h"
 #include "document/editor.h"
 #include "document/text_file.h"
 #include "image_pane/image_pane.h"
 #include "main_window/main_window.h"
+#include "main_window/wide.h"
 
 namespace {
 
@@ -22,30 +24,36 @@ const char *const imageTitle = "画像として保存";
 
 bool extension_is(const std::string &path, const char *extension) {
     const size_t n = std::strlen(extension);
-    return path.size() > n && lstrcmpiA(path.c_str() + path.size() - n, extension) == 0;
+    return path.size() > n && lstrcmpiW(wide_of(path.substr(path.size() - n)).c_str(),
+                                        wide_of(extension).c_str()) == 0;
 }
 
 // The name and kind: by the extension typed, else by the chosen filter, whose extension is
 // then added (not every system's dialog adds the chosen filter's own).
 bool image_file_choose(std::string &path, bool &html) {
-    static const char filter[] = "PNG 画像(*.png)\0*.png\0HTML ファイル(*.html)\0*.html\0";
-    char name[sizeof textPath];
-    lstrcpynA(name, docTitle, sizeof name);
-    OPENFILENAMEA dialog{};
+    const std::wstring filter =
+        wide_of(std::string(language_text("PNG 画像(*.png)")) + '\0' + "*.png" + '\0' +
+                language_text("HTML ファイル(*.html)") + '\0' + "*.html" + '\0');
+    const std::wstring title = wide_text(imageTitle);
+    const std::wstring initialDir = wide_of(settings.saveDir);
+    wchar_t name[MAX_PATH] = L"";
+    lstrcpynW(name, wide_of(doc_title_shown()).c_str(), MAX_PATH);
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = imagePane;
-    dialog.lpstrFilter = filter;
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = name;
-    dialog.nMaxFile = sizeof name;
-    dialog.lpstrInitialDir = settings.saveDir[0] != '\0' ? settings.saveDir : nullptr;
-    dialog.lpstrTitle = imageTitle;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    dialog.lpstrTitle = title.c_str();
     dialog.Flags = OFN_HIDEREADONLY;
-    if (!GetSaveFileNameA(&dialog))
+    if (!GetSaveFileNameW(&dialog))
         return false;
-    path = name;
-    lstrcpynA(settings.saveDir, dialog_folder(name, dialog.nFileOffset).c_str(),
-              sizeof settings.saveDir);
+    path = utf8_of(name);
+    const std::string folder =
+        dialog_folder(path.c_str(), utf8_of(name, dialog.nFileOffset).size());
+    std::memcpy(settings.saveDir, folder.c_str(), folder.size() + 1);
     if (extension_is(path, ".png")) {
         html = false;
     } else if (extension_is(path, ".html") || extension_is(path, ".htm")) {
@@ -64,19 +72,22 @@ void image_file_save() {
     bool html = false;
     if (!image_file_choose(path, html) || !file_confirm_overwrite(path.c_str(), imageTitle))
         return;
-    const std::string text = editor_text();
+    // A text CP932 holds is drawn and written as it always was; any other keeps every character.
+    const std::wstring text = editor_text_wide();
+    std::string cp932;
+    const TextGrid grid =
+        text_cp932(text, cp932) ? text_grid(cp932) : text_grid_utf8(utf8_of(text));
     std::string bytes;
     if (html) {
-        LOGFONTA font{};
-        GetObjectA(editorFont, sizeof font, &font);
+        LOGFONTW font{};
+        GetObjectW(editorFont, sizeof font, &font);
         const std::string name = path.substr(path_folder_length(path.c_str()));
-        bytes = text_html(text, cp932_to_utf8(name.substr(0, name.rfind('.'))),
-                          cp932_to_utf8(font.lfFaceName));
+        bytes = text_html_grid(grid, name.substr(0, name.rfind('.')), utf8_of(font.lfFaceName));
     } else {
         TextImageFont font;
         font.handle = editorFont;
         std::string reason;
-        if (!text_image_png(text, font, bytes, reason)) {
+        if (!text_image_png_grid(grid, font, bytes, reason)) {
             message_show(Message{reason, MessageIcon::error});
             return;
         }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstring>
 #include <string>
 
 #include "core/document.h"
@@ -11,56 +12,94 @@
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "main_window/main_window.h"
+#include "main_window/wide.h"
 
 int text_file_choose() {
-    static const char filter[] = "テキストファイル(*.txt)\0*.txt\0すべてのファイル\0*.*\0";
+    const std::wstring filter =
+        wide_of(std::string(language_text("テキストファイル(*.txt)")) + '\0' + "*.txt" + '\0' +
+                language_text("すべてのファイル") + '\0' + "*.*" + '\0');
+    const std::wstring title = wide_text("テキストファイルを保存する");
+    const std::wstring initialDir = wide_of(settings.saveDir);
     // textPath changes only when the dialog is confirmed.
-    char path[sizeof textPath];
-    lstrcpynA(path, docTitle, sizeof path);
+    wchar_t path[MAX_PATH] = L"";
+    lstrcpynW(path, wide_of(doc_title_shown()).c_str(), MAX_PATH);
 
-    OPENFILENAMEA dialog{};
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = imagePane;
-    dialog.lpstrFilter = filter;
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof path;
-    dialog.lpstrInitialDir = settings.saveDir[0] != '\0' ? settings.saveDir : nullptr;
-    dialog.lpstrTitle = "テキストファイルを保存する";
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    dialog.lpstrTitle = title.c_str();
     // The overwrite question is ours (text_file_confirm_overwrite), not the dialog's. No
     // OFN_FILEMUSTEXIST: Windows would then refuse the name of a file not written yet.
     dialog.Flags = OFN_HIDEREADONLY;
-    dialog.lpstrDefExt = "txt";
-    int result = GetSaveFileNameA(&dialog);
+    dialog.lpstrDefExt = L"txt";
+    int result = GetSaveFileNameW(&dialog);
     if (!result)
         return 0;
-    lstrcpynA(textPath, path, sizeof textPath);
+    const std::string chosen = utf8_of(path);
+    static_assert(sizeof textPath >= 3 * MAX_PATH, "MAX_PATH units of UTF-16 as UTF-8");
+    std::memcpy(textPath, chosen.c_str(), chosen.size() + 1);
     // The folder comes from the path: not every system's dialog moves the current directory.
-    lstrcpynA(settings.saveDir, dialog_folder(path, dialog.nFileOffset).c_str(),
-              sizeof settings.saveDir);
+    const std::string folder = dialog_folder(textPath, utf8_of(path, dialog.nFileOffset).size());
+    std::memcpy(settings.saveDir, folder.c_str(), folder.size() + 1);
     return result;
 }
 
 bool file_confirm_overwrite(const char *path, const char *title) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wide_of(path).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return true;
     FindClose(search);
-    std::string question = std::string(path) + "ファイルは既に存在します。\n上書きしますか?";
-    return MessageBoxA(mainWindow, question.c_str(), title, MB_YESNO | MB_ICONWARNING) != IDNO;
+    const std::string question =
+        std::string(path) + language_text("ファイルは既に存在します。\n上書きしますか?");
+    return MessageBoxW(mainWindow, wide_of(question).c_str(), wide_text(title).c_str(),
+                       MB_YESNO | MB_ICONWARNING) != IDNO;
 }
 
 int text_file_confirm_overwrite() {
     return file_confirm_overwrite(textPath, "名前を付けてテキストを保存") ? 1 : 0;
 }
 
-int text_file_write() {
+bool text_cp932(const std::wstring &text, std::string &cp932) {
+    cp932.clear();
+    if (text.empty())
+        return true;
+    const int length = static_cast<int>(text.size());
+    BOOL defaulted = FALSE;
+    const int bytes = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr,
+                                          0, nullptr, &defaulted);
+    if (bytes <= 0 || defaulted)
+        return false;
+    cp932.resize(static_cast<size_t>(bytes));
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), length, &cp932[0], bytes, nullptr,
+                        &defaulted);
+    // The way back must give the text itself: a code never stands for another character.
+    std::wstring back(text.size(), L'\0');
+    const int units = MultiByteToWideChar(932, 0, cp932.data(), bytes, &back[0], length);
+    return !defaulted && units == length && back == text;
+}
+
+TextWrite text_file_write() {
     // The file holds the text alone, without its terminating zero.
-    const std::string text = editor_text();
-    if (!file_save_whole(textPath, text.data(), text.size())) {
-        message_show(Message{"ファイルの作成に失敗しました", MessageIcon::error});
-        return 0;
+    const std::wstring text = editor_text_wide();
+    std::string bytes;
+    if (!text_cp932(text, bytes)) {
+        const std::wstring question =
+            wide_text("テキストに、シフトJISで表せない文字が含まれています。\n"
+                      "UTF-8で保存しますか?");
+        if (MessageBoxW(mainWindow, question.c_str(), wide_of(appName).c_str(),
+                        MB_YESNO | MB_ICONWARNING) != IDYES)
+            return TextWrite::declined;
+        bytes = "\xEF\xBB\xBF" + utf8_of(text);
     }
-    return 1;
+    if (!file_save_whole(textPath, bytes.data(), bytes.size())) {
+        message_show(Message{"ファイルの作成に失敗しました", MessageIcon::error});
+        return TextWrite::failed;
+    }
+    return TextWrite::written;
 }

@@ -10,8 +10,18 @@ std::string dialog_folder(const char *path, size_t fileOffset);
 
 #ifdef _WIN32
 int text_file_choose();
-// The overwrite question, titled title, when path exists; true when the file may be written.
+// The overwrite question, titled title (given in Japanese), when path (UTF-8) exists; true when
+// the file may be written.
 bool file_confirm_overwrite(const char *path, const char *title);
 int text_file_confirm_overwrite();
-int text_file_write();
+
+// The text in code page 932 when every character has a code there (no look-alikes); false
+// otherwise.
+bool text_cp932(const std::wstring &text, std::string &cp932);
+
+// Writes the editor's text to textPath: in code page 932 as always when every character has a
+// code there; otherwise the user is asked first, and Yes writes UTF-8 with a byte order mark,
+// No writes nothing (no character is ever dropped). A failed write is told.
+enum class TextWrite { written, declined, failed };
+TextWrite text_file_write();
 #endif

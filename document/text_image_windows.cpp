@@ -1,5 +1,5 @@
 // The Windows half of the text image: the editor's font drawn with GDI into a DIB section, the
-// picture encoded as PNG with the Windows Imaging Component; and CP932 read by the system.
+// picture encoded as PNG with the Windows Imaging Component.
 #include "core/text_image.h"
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 
 #include "core/text_html.h"
 #include "document/editor.h"
+#include "main_window/wide.h"
 
 namespace {
 
@@ -19,18 +20,18 @@ const char *const failedText = "画像の作成に失敗しました。";
 // The font as drawn into the image: the same face, size and weight, smoothed in grey (ClearType
 // would tint the edges, and the image is looked at anywhere).
 HFONT image_font_create(const TextImageFont &font) {
-    LOGFONTA log{};
+    LOGFONTW log{};
     if (font.handle == nullptr ||
-        GetObjectA(static_cast<HFONT>(font.handle), sizeof log, &log) == 0) {
+        GetObjectW(static_cast<HFONT>(font.handle), sizeof log, &log) == 0) {
         // As the window makes the editor's font.
         log.lfHeight = font.height;
         log.lfWeight = 500;
         log.lfCharSet = SHIFTJIS_CHARSET;
         log.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-        lstrcpynA(log.lfFaceName, font.face.c_str(), sizeof log.lfFaceName);
+        lstrcpynW(log.lfFaceName, wide_of(font.face).c_str(), LF_FACESIZE);
     }
     log.lfQuality = ANTIALIASED_QUALITY;
-    return CreateFontIndirectA(&log);
+    return CreateFontIndirectW(&log);
 }
 
 // Everything one drawing holds, let go in reverse order on every path.
@@ -60,9 +61,9 @@ bool drawing_begin(Drawing &d, const TextImageFont &font, int32_t &cellWidth, in
     if (d.font == nullptr)
         return false;
     d.oldFont = SelectObject(d.dc, d.font);
-    TEXTMETRICA metrics{};
+    TEXTMETRICW metrics{};
     SIZE m{};
-    if (!GetTextMetricsA(d.dc, &metrics) || !GetTextExtentPoint32W(d.dc, L"M", 1, &m))
+    if (!GetTextMetricsW(d.dc, &metrics) || !GetTextExtentPoint32W(d.dc, L"M", 1, &m))
         return false;
     cellWidth = m.cx;
     cellHeight = metrics.tmHeight; // the editor's line height
@@ -121,12 +122,6 @@ bool png_encode(const uint8_t *bits, int32_t width, int32_t height, int32_t stri
 
 } // namespace
 
-uint32_t cp932_code_point_system(const char *bytes, size_t length) {
-    wchar_t wide[2] = {};
-    const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes, int(length), wide, 2);
-    return n == 1 ? wide[0] : 0xFFFD;
-}
-
 bool text_image_font_find(const char *file, TextImageFont &font, std::string &reason) {
     font = TextImageFont{};
     if (file != nullptr) {
@@ -136,7 +131,7 @@ bool text_image_font_find(const char *file, TextImageFont &font, std::string &re
     const EditorFontChoice choice = editor_font_startup();
     font.face = choice.face;
     font.height = choice.height;
-    font.family = cp932_to_utf8(font.face);
+    font.family = font.face;
     Drawing d;
     if (!drawing_begin(d, font, font.cellWidth, font.cellHeight)) {
         reason = failedText;
@@ -147,12 +142,16 @@ bool text_image_font_find(const char *file, TextImageFont &font, std::string &re
 
 bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
                     std::string &reason) {
+    return text_image_png_grid(text_grid(text), font, png, reason);
+}
+
+bool text_image_png_grid(const TextGrid &grid, const TextImageFont &font, std::string &png,
+                         std::string &reason) {
     reason = failedText;
     Drawing d;
     int32_t cellWidth = 0, cellHeight = 0;
     if (!drawing_begin(d, font, cellWidth, cellHeight))
         return false;
-    const TextGrid grid = text_grid(text);
     TextImageLayout l;
     if (!text_image_layout(grid, cellWidth, cellHeight, l)) {
         reason = tooLargeText;
@@ -176,11 +175,13 @@ bool text_image_png(const std::string &text, const TextImageFont &font, std::str
     SetTextColor(d.dc, RGB(0, 0, 0));
     SetTextAlign(d.dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     for (const TextCell &cell : grid.cells) {
-        if (text_cell_blank(cell) || cell.code > 0xFFFF)
+        if (text_cell_blank(cell))
             continue;
-        const wchar_t w = static_cast<wchar_t>(cell.code);
-        ExtTextOutW(d.dc, text_image_cell_x(l, cell), text_image_cell_y(l, cell), 0, nullptr, &w, 1,
-                    nullptr);
+        std::string utf8;
+        utf8_encode(utf8, cell.code);
+        const std::wstring w = wide_of(utf8); // a surrogate pair beyond U+FFFF
+        ExtTextOutW(d.dc, text_image_cell_x(l, cell), text_image_cell_y(l, cell), 0, nullptr,
+                    w.c_str(), static_cast<UINT>(w.size()), nullptr);
     }
     GdiFlush();
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -6,6 +6,7 @@
 #include "core/surface.h"
 #include "main_window/layout.h"
 #include "main_window/main_window.h"
+#include "main_window/wide.h"
 #include "resources/resource.h"
 
 HWND imagePane;
@@ -16,7 +17,7 @@ static HDC canvasDC;
 static HBITMAP canvasBitmap;
 static HGDIOBJ canvasDCBitmap; // what the DC held before
 
-static const char *const paneClassName = "vkd_childwindow";
+static const wchar_t *const paneClassName = L"vkd_childwindow";
 
 static uint8_t *canvas_dib_alloc(int32_t width, int32_t height, int32_t) {
     BITMAPINFO info{};
@@ -92,18 +93,19 @@ void canvas_background_paint() {
     if (canvasDC != nullptr) {
         SetBkMode(canvasDC, TRANSPARENT);
         SetTextColor(canvasDC, RGB(250, 250, 250));
-        const int length = lstrlenA(appName);
+        const std::wstring label = wide_of(appName);
+        const int length = static_cast<int>(label.size());
         int32_t textWidth = 0;
         if (settings.Position != 0) {
             SelectObject(canvasDC, labelFontVertical);
         } else {
             SelectObject(canvasDC, labelFontHorizontal);
             SIZE size{};
-            GetTextExtentPoint32A(canvasDC, appName, length, &size);
+            GetTextExtentPoint32W(canvasDC, label.c_str(), length, &size);
             textWidth = size.cx;
         }
         const LabelOrigin at = label_origin(settings.Position, paneWidth, paneHeight, textWidth);
-        TextOutA(canvasDC, at.x, at.y, appName, length);
+        TextOutW(canvasDC, at.x, at.y, label.c_str(), length);
         GdiFlush();
     }
     if (imagePane != nullptr)
@@ -149,20 +151,20 @@ static LRESULT CALLBACK image_pane_proc(HWND window, UINT message, WPARAM wParam
         image_pane_on_destroy();
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
 void image_pane_create() {
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE));
     window_class_register(instance, image_pane_proc, paneClassName); // already there: fine
     canvasMemoryAlloc = canvas_dib_alloc;
     canvasMemoryFree = canvas_dib_free;
     canvasChanged = canvas_changed_show;
     imagePane = nullptr; // unknown until created: the first background paint marks nothing
     HWND pane =
-        CreateWindowExA(settings.Style != 0 ? WS_EX_DLGMODALFRAME : WS_EX_WINDOWEDGE, paneClassName,
-                        "", WS_CHILD | WS_VISIBLE, imagePaneRect.x, imagePaneRect.y,
+        CreateWindowExW(settings.Style != 0 ? WS_EX_DLGMODALFRAME : WS_EX_WINDOWEDGE, paneClassName,
+                        L"", WS_CHILD | WS_VISIBLE, imagePaneRect.x, imagePaneRect.y,
                         imagePaneRect.width, imagePaneRect.height, mainWindow,
                         reinterpret_cast<HMENU>(IDC_IMAGEPANE), instance, nullptr);
     imagePane = pane;

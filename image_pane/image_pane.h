@@ -22,7 +22,7 @@ struct LabelOrigin {
     int32_t x, y;
 };
 
-// Pure: where TextOutA starts the label. Vertical placement: (2, paneHeight - 10), reading
+// Pure: where TextOutW starts the label. Vertical placement: (2, paneHeight - 10), reading
 // upward along the left edge; horizontal: (paneWidth - textWidth - 12, -2), top right corner.
 LabelOrigin label_origin(int32_t position, int32_t paneWidth, int32_t paneHeight,
                          int32_t textWidth);

@@ -12,20 +12,24 @@
 #include "core/geometry.h"
 #include "core/look.h"
 #include "core/settings.h"
+#include "document/clipboard_open.h"
 #include "document/editor.h"
 #include "document/image_file.h"
 #include "document/text_file.h"
 #include "image_pane/image_pane.h"
 #include "main_window/layout.h"
 #include "main_window/main_window.h"
+#include "main_window/open_dialog.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
+#include "main_window/wide.h"
 #include "resources/resource.h"
 #include "settings_dialog/settings_dialog.h"
+#include "vkd_version.h"
 
 enum { statusBarKind = 1, toolbarKind = 2 };
 
-HINSTANCE(WINAPI *helpShellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
+HINSTANCE(WINAPI *helpShellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ShellExecuteW;
 
 static void warn(const char *text) {
     message_show(Message{text, MessageIcon::warning});
@@ -42,7 +46,7 @@ static void geometry_fit(const char *loweredText) {
 }
 
 static void command_clear() {
-    SetWindowTextA(editorPane, "");
+    SetWindowTextW(editorPane, L"");
     doc_title_reset();
     caption_update();
     mojisu_raise_to_min();
@@ -56,8 +60,7 @@ static void command_clear() {
 
 // Open once the file is chosen (bitmapPath, the open directory and docTitle set): loading,
 // caption, previews and messages.
-static void command_open_chosen() {
-    LoadResult loaded = bitmap_load(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+void command_open_loaded(const LoadResult &loaded) {
     if (loaded.outcome != LoadOutcome::loaded) {
         message_show(loaded.message);
         // A refusal also takes the title back to "無題"; a file that could not be opened
@@ -78,6 +81,10 @@ static void command_open_chosen() {
     layout_panes();
 }
 
+static void command_open_chosen() {
+    command_open_loaded(bitmap_load(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+}
+
 static void command_open() {
     if (bitmap_choose())
         command_open_chosen();
@@ -91,13 +98,15 @@ void command_open_path(const char *path) {
     }
     std::memcpy(bitmapPath, path, length + 1);
     const size_t nameAt = path_folder_length(bitmapPath);
-    lstrcpynA(settings.openDir, dialog_folder(bitmapPath, nameAt).c_str(), sizeof settings.openDir);
+    const std::string folder = dialog_folder(bitmapPath, nameAt); // shorter than the path
+    std::memcpy(settings.openDir, folder.c_str(), folder.size() + 1);
     doc_title_from_file_name(bitmapPath + nameAt);
     command_open_chosen();
 }
 
 static void command_save_as() {
-    if (text_file_choose() && text_file_confirm_overwrite() && text_file_write())
+    if (text_file_choose() && text_file_confirm_overwrite() &&
+        text_file_write() == TextWrite::written)
         hasFileName = true;
 }
 
@@ -106,20 +115,26 @@ static void command_save() {
         command_save_as();
         return;
     }
-    if (!text_file_write())
+    // Declining the UTF-8 question keeps the name: only a failed write forgets it.
+    if (text_file_write() == TextWrite::failed)
         hasFileName = false;
 }
 
 static void command_help(HWND window) {
     // The file dialogs leave the current directory wherever the last file was.
-    SetCurrentDirectoryA(startupDir);
-    helpShellExecute(window, "open", "index.html", nullptr, nullptr, SW_SHOWNORMAL);
+    SetCurrentDirectoryW(wide_of(startupDir).c_str());
+    const wchar_t *page = uiLanguage == Language::english ? L"index-en.html" : L"index.html";
+    helpShellExecute(window, L"open", page, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 static void command_about(HWND window) {
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    HICON icon = LoadIconA(instance, "MYICON");
-    ShellAboutA(window, appName, "ビットマップを文字の絵に変換します。", icon);
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+    HICON icon = LoadIconW(instance, L"MYICON");
+    // The name with the release's one version number (as the version resource and vkd --version
+    // give it): the box's title everywhere, and its first line where the system shows one.
+    const std::wstring app = wide_of(std::string(appName) + " " VKD_VERSION_TEXT);
+    ShellAboutW(window, app.c_str(), wide_text("ビットマップを文字の絵に変換します。").c_str(),
+                icon);
 }
 
 static void command_convert() {
@@ -212,6 +227,9 @@ void command_dispatch(HWND window, WPARAM wParam) {
     case IDM_OPEN:
         command_open();
         break;
+    case IDM_OPENCLIPBOARD:
+        clipboard_open(window);
+        break;
     case IDM_SAVE:
         command_save();
         break;
@@ -222,7 +240,7 @@ void command_dispatch(HWND window, WPARAM wParam) {
         image_file_save();
         break;
     case IDM_EXIT:
-        SendMessageA(window, WM_CLOSE, 0, 0);
+        SendMessageW(window, WM_CLOSE, 0, 0);
         break;
     case IDM_UNDO:
     case IDM_CUT:

@@ -9,14 +9,18 @@ void command_dispatch(HWND window, WPARAM wParam);
 // look commands.
 void look_menu_update();
 
-// How Help opens index.html: ShellExecuteA, unless a test has put a recorder in its place.
-extern HINSTANCE(WINAPI *helpShellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-
-// The Open dialog; non-zero when a file was confirmed (bitmapPath, openDir, docTitle set).
-int bitmap_choose();
+// How Help opens its page (index.html, in English index-en.html): ShellExecuteW, unless a test
+// has put a recorder in its place.
+extern HINSTANCE(WINAPI *helpShellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 // Opens a file named outside the dialog (dropped on the window, named on the command line)
 // exactly as Open does once its dialog is confirmed: the open directory becomes the file's
 // folder, docTitle comes from its name, then the same loading, caption, previews and messages.
 // A path longer than bitmapPath holds gets the open-failure message and changes nothing.
 void command_open_path(const char *path);
+
+// What Open does with a picture once it is read (from a file or the clipboard): a refusal's
+// message (the caption too, as the title went back to "無題"), or the caption, previews, fit
+// and layout of the new picture.
+struct LoadResult;
+void command_open_loaded(const LoadResult &loaded);

@@ -5,18 +5,23 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "core/document.h"
+#include "core/language.h"
 #include "core/settings.h"
+#include "document/clipboard_open.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
-#include "main_window/command_line.h"
 #include "main_window/commands.h"
 #include "main_window/layout.h"
 #include "main_window/picture_wic.h"
 #include "main_window/status_bar.h"
+#include "main_window/texts_en.h"
 #include "main_window/toolbar.h"
+#include "main_window/wide.h"
+#include "resources/resource.h"
 #include "settings_file/ini.h"
 
 HWND mainWindow;
@@ -24,25 +29,26 @@ HFONT editorFont;
 HFONT labelFontVertical;
 HFONT labelFontHorizontal;
 
-static const char *const mainClassName = "vkd_parentwindow";
+static const wchar_t *const mainClassName = L"vkd_parentwindow";
+static HACCEL accelerators;
 
-ATOM window_class_register(HINSTANCE instance, WNDPROC proc, const char *className) {
-    WNDCLASSA wc{};
+ATOM window_class_register(HINSTANCE instance, WNDPROC proc, const wchar_t *className) {
+    WNDCLASSW wc{};
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, "MYICON");
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(instance, L"MYICON");
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    wc.lpszMenuName = "VKDPOPUP";
+    wc.lpszMenuName = L"VKDPOPUP";
     wc.lpszClassName = className;
-    return RegisterClassA(&wc);
+    return RegisterClassW(&wc);
 }
 
 HFONT font_create(int height, int escapement, BOOL italic, BOOL underline, const char *face) {
-    return CreateFontA(height, 0, escapement, 0, 500, italic, underline, FALSE, SHIFTJIS_CHARSET,
+    return CreateFontW(height, 0, escapement, 0, 500, italic, underline, FALSE, SHIFTJIS_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                       FIXED_PITCH | FF_MODERN, face);
+                       FIXED_PITCH | FF_MODERN, wide_of(face).c_str());
 }
 
 void common_controls_init() {
@@ -52,16 +58,67 @@ void common_controls_init() {
     InitCommonControlsEx(&icc);
 }
 
+void app_language_choose() {
+    static bool registered = false;
+    if (!registered)
+        language_add_texts(windowTexts, windowTextCount);
+    registered = true;
+    uiLanguage = language_choose(settings.Language, GetUserDefaultUILanguage());
+}
+
+// The menu resource is written in Japanese: in English every item takes its English, ids and
+// places unchanged. In Japanese nothing is touched.
+static void menu_translate(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[256] = L"";
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_STRING | MIIM_SUBMENU | MIIM_FTYPE;
+        item.dwTypeData = text;
+        item.cch = sizeof text / sizeof text[0];
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item))
+            continue;
+        if (item.hSubMenu != nullptr)
+            menu_translate(item.hSubMenu);
+        if ((item.fType & MFT_SEPARATOR) != 0 || text[0] == L'\0')
+            continue;
+        const std::string japanese = utf8_of(text);
+        const char *shown = language_text(japanese.c_str());
+        if (shown == japanese.c_str())
+            continue;
+        std::wstring english = wide_of(shown);
+        MENUITEMINFOW change{};
+        change.cbSize = sizeof change;
+        change.fMask = MIIM_STRING;
+        change.dwTypeData = &english[0];
+        SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &change);
+    }
+}
+
+// The start-up directory, when its UTF-8 fits; otherwise none (no settings file is then used).
+static void startup_dir_take() {
+    startupDir[0] = '\0';
+    wchar_t dir[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, dir);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const std::string utf8 = utf8_of(dir, length);
+    if (utf8.size() < sizeof startupDir)
+        std::memcpy(startupDir, utf8.c_str(), utf8.size() + 1);
+}
+
 void main_window_create(HWND window) {
     WindowRect rect{0, 0, 0, 0};
     mainWindow = window;
     settings_defaults();
-
-    DWORD length = GetCurrentDirectoryA(sizeof startupDir, startupDir);
-    if (length == 0 || length >= sizeof startupDir)
-        startupDir[0] = '\0';
+    startup_dir_take();
 
     ini_read(rect);
+    app_language_choose();
+    caption_update();
+    if (uiLanguage != Language::japanese)
+        menu_translate(GetMenu(window));
     if (ini_rect_moves(rect)) {
         const WindowSize size = ini_rect_size(rect);
         MoveWindow(window, rect.Left, rect.Top, size.width, size.height, FALSE);
@@ -80,8 +137,8 @@ void main_window_create(HWND window) {
     menu_checks_update();
     look_menu_update();
     toolbar_buttons_update();
-    SendMessageA(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
-    SendMessageA(editorPane, EM_LIMITTEXT, 0x10000, 0);
+    SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
+    SendMessageW(editorPane, EM_LIMITTEXT, 0x10000, 0);
     DragAcceptFiles(window, TRUE);
 }
 
@@ -108,13 +165,13 @@ static void main_window_ini_write() {
 
 static void main_window_on_size(WPARAM wParam, LPARAM lParam) {
     if (toolbar != nullptr) {
-        SendMessageA(toolbar, WM_SIZE, wParam, lParam);
+        SendMessageW(toolbar, WM_SIZE, wParam, lParam);
         // Some toolbars settle a new number of wrapped rows only at the next size request;
         // ask now, so the layout below measures the height that goes with this width.
-        SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+        SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
     }
     if (statusBar != nullptr)
-        SendMessageA(statusBar, WM_SIZE, wParam, lParam);
+        SendMessageW(statusBar, WM_SIZE, wParam, lParam);
     layout_panes();
 }
 
@@ -134,7 +191,7 @@ static void main_window_on_getminmaxinfo(MINMAXINFO *info) {
 // children cover it), but the toolbar's part is painted in the button face colour.
 static LRESULT main_window_on_erasebkgnd(HWND window, HDC dc) {
     if (toolbar == nullptr || WindowFromDC(dc) != toolbar)
-        return DefWindowProcA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        return DefWindowProcW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT area{};
     GetClipBox(dc, &area);
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
@@ -143,20 +200,26 @@ static LRESULT main_window_on_erasebkgnd(HWND window, HDC dc) {
 
 // The first file dropped is opened as Open opens a chosen file; the others are ignored.
 void main_window_on_dropfiles(HDROP drop) {
-    std::string path;
-    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
-        path.resize(DragQueryFileA(drop, 0, nullptr, 0) + 1);
-        path.resize(DragQueryFileA(drop, 0, &path[0], static_cast<UINT>(path.size())));
+    std::wstring path;
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileW(drop, 0, &path[0], static_cast<UINT>(path.size())));
     }
     // Released before any message box: the dropping program is not kept waiting on it.
     DragFinish(drop);
     if (!path.empty())
-        command_open_path(path.c_str());
+        command_open_path(utf8_of(path).c_str());
 }
 
 static void main_window_on_menuselect(WPARAM wParam) {
     if (settings.Statusbar != 0)
         menu_help(wParam);
+}
+
+// Open from the clipboard is there to choose only while the clipboard holds a picture.
+static void main_window_on_initmenupopup(HMENU menu) {
+    EnableMenuItem(menu, IDM_OPENCLIPBOARD,
+                   MF_BYCOMMAND | (clipboard_has_picture() ? MF_ENABLED : MF_GRAYED));
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -185,6 +248,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND:
         command_dispatch(window, wParam);
         return 0;
+    case WM_INITMENUPOPUP:
+        main_window_on_initmenupopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
     case WM_MENUSELECT:
         main_window_on_menuselect(wParam);
         return 0;
@@ -197,7 +263,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_ERASEBKGND:
         return main_window_on_erasebkgnd(window, reinterpret_cast<HDC>(wParam));
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -207,21 +273,22 @@ HWND app_create(HINSTANCE instance) {
         GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         return nullptr;
     picture_wic_install();
-    HWND window = CreateWindowExA(0, mainClassName, caption_text().c_str(), WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  nullptr, nullptr, instance, nullptr);
+    accelerators = LoadAcceleratorsW(instance, L"VKDACCEL");
+    // Until the settings are read, the user's Windows alone chooses the language.
+    app_language_choose();
+    HWND window = CreateWindowExW(0, mainClassName, wide_of(caption_text()).c_str(),
+                                  WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
-        MessageBoxA(nullptr, "ウィンドウを作成できませんでした。", appName, MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, wide_text("ウィンドウを作成できませんでした。").c_str(),
+                    wide_of(appName).c_str(), MB_OK | MB_ICONERROR);
     return window;
 }
 
-void app_open_command_line(const char *commandLine) {
-    const std::string argument = command_line_first_argument(commandLine);
-    if (argument.empty())
+void app_message_handle(MSG &msg) {
+    if (accelerators != nullptr && mainWindow != nullptr &&
+        TranslateAcceleratorW(mainWindow, accelerators, &msg))
         return;
-    // A name relative to the folder the program started in (a start from a console) becomes a
-    // full path, as the dialog would give it.
-    char full[2 * MAX_PATH];
-    const DWORD length = GetFullPathNameA(argument.c_str(), sizeof full, full, nullptr);
-    command_open_path(length > 0 && length < sizeof full ? full : argument.c_str());
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
 }

@@ -2,6 +2,9 @@
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
+
+#include <string>
+
 #include "core/document.h"
 
 extern HWND mainWindow;
@@ -9,10 +12,11 @@ extern HFONT editorFont;
 extern HFONT labelFontVertical;   // 35 px, escapement 900: reads upward
 extern HFONT labelFontHorizontal; // 35 px, escapement 0
 
-ATOM window_class_register(HINSTANCE instance, WNDPROC proc, const char *className);
+ATOM window_class_register(HINSTANCE instance, WNDPROC proc, const wchar_t *className);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void main_window_create(HWND window);
 void main_window_destroy();
+// face: UTF-8.
 HFONT font_create(int height, int escapement, BOOL italic, BOOL underline, const char *face);
 void common_controls_init();
 
@@ -20,15 +24,25 @@ void common_controls_init();
 // and by the GUI tests. Returns nullptr (after telling the user) when the frame cannot be made.
 HWND app_create(HINSTANCE instance);
 
-// Opens the picture named first on WinMain's command line, if any (see command_line.h), once
-// the window is up; a missing file gets the open-failure message.
-void app_open_command_line(const char *commandLine);
+// One message of the loop: the keyboard shortcuts (Ctrl+N, Ctrl+O, Ctrl+S, F1, Ctrl+Shift+V)
+// become their commands; anything else is translated and dispatched. The editor's own keys
+// (Ctrl+C, Ctrl+V, Ctrl+X, Ctrl+Z, Ctrl+A) are no shortcuts and reach it.
+void app_message_handle(MSG &msg);
+
+// The interface language from the settings' Language and the user's Windows, with the window's
+// English texts registered (once). Run at start-up before anything is shown.
+void app_language_choose();
 
 // WM_DROPFILES: opens the first file dropped on the window.
 void main_window_on_dropfiles(HDROP drop);
 
-// Caption "%s - %s" from docTitle and the program name.
+// The document part of the caption and the suggested file names: docTitle, except that the
+// program's own titles ("無題", "クリップボード") speak the interface's language.
+std::string doc_title_shown();
+
+// Caption "%s - %s" from the title shown and the program name.
 void caption_update();
 
-// A message box owned by the main window with the program name as title; returns its answer.
+// A message box owned by the main window with the program name as title, its text in the
+// interface's language; returns its answer.
 int message_show(const Message &message);

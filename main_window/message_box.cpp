@@ -1,8 +1,24 @@
 #include "main_window/main_window.h"
 
-void caption_update() { SetWindowTextA(mainWindow, caption_text().c_str()); }
+#include <cstring>
+
+#include "core/language.h"
+#include "main_window/wide.h"
+
+std::string doc_title_shown() {
+    // A picture's own name is shown as it is, whatever it means in Japanese.
+    for (const char *own : {untitledName, "クリップボード"})
+        if (std::strcmp(docTitle, own) == 0)
+            return language_text(own);
+    return docTitle;
+}
+
+void caption_update() {
+    SetWindowTextW(mainWindow, wide_of(doc_title_shown() + " - " + appName).c_str());
+}
 
 int message_show(const Message &message) {
     UINT icon = message.icon == MessageIcon::error ? MB_ICONERROR : MB_ICONWARNING;
-    return MessageBoxA(mainWindow, message.text.c_str(), appName, MB_OK | icon);
+    return MessageBoxW(mainWindow, wide_text(message.text.c_str()).c_str(),
+                       wide_of(appName).c_str(), MB_OK | icon);
 }

@@ -6,7 +6,8 @@
 constexpr int statusParts = 5;
 
 // Pure: the five texts from the current values ("B：%d.%d", "T：%d.%d (%sbytes)", "比：%d",
-// "明：%d"), part 0 the help text or empty; and the right edges from the bar's width.
+// "明：%d", their labels in the interface's language), part 0 the help text (given in Japanese,
+// shown in that language) or empty; and the right edges from the bar's width.
 void status_texts_build(const char *help, std::string (&texts)[statusParts]);
 void status_part_edges(int32_t barWidth, int32_t (&edges)[statusParts]);
 

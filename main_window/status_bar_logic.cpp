@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/geometry.h"
+#include "core/language.h"
 #include "core/settings.h"
 #include "resources/resource.h"
 
@@ -11,7 +12,7 @@ static const char *const labels[statusParts] = {"", "B：", "T：", "比：", "�
 
 void status_texts_build(const char *help, std::string (&texts)[statusParts]) {
     for (int i = 0; i < statusParts; ++i)
-        texts[i] = labels[i];
+        texts[i] = language_text(labels[i]);
     // In 64 bits: Mojisu and mapRows can be anything a hand-edited settings file gives.
     const int64_t bytes = (int64_t{settings.Mojisu} + 2) * mapRows;
     texts[1] += std::to_string(bmpWidth) + "." + std::to_string(bmpHeight);
@@ -20,7 +21,7 @@ void status_texts_build(const char *help, std::string (&texts)[statusParts]) {
     texts[3] += std::to_string(settings.Hiritu);
     texts[4] += std::to_string(settings.Meido);
     if (help != nullptr)
-        texts[0] += help;
+        texts[0] += language_text(help);
 }
 
 void status_part_edges(int32_t barWidth, int32_t (&edges)[statusParts]) {
@@ -40,6 +41,7 @@ struct MenuHelp {
 static const MenuHelp menuHelp[] = {
     {IDM_CLEAR, "画面をクリアします。"},
     {IDM_OPEN, "即在のビットマップファイルを開きます。"},
+    {IDM_OPENCLIPBOARD, "クリップボードの画像を開きます。"},
     {IDM_SAVE, "現在のテキストファイルを保存します。"},
     {IDM_SAVEAS, "現在のテキストファイルを新しい名前で保存します。"},
     {IDM_EXIT, "Velkoranditeを終了します。"},

@@ -2,15 +2,18 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "core/settings.h"
 #include "main_window/main_window.h"
+#include "main_window/wide.h"
 #include "resources/resource.h"
 
 HWND toolbar;
 
 // The text of the button being asked about; the tooltip keeps the pointer, so it must outlive
 // the notification.
-static char tooltipText[36];
+static std::wstring tooltipText;
 
 static TBBUTTON button(int image, int command) {
     return TBBUTTON{image, command, TBSTATE_ENABLED, TBSTYLE_BUTTON, {}, 0, 0};
@@ -21,7 +24,7 @@ static TBBUTTON separator() {
 }
 
 static HINSTANCE toolbar_instance() {
-    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
+    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE));
 }
 
 void toolbar_create() {
@@ -46,7 +49,7 @@ void toolbar_destroy() {
 
 void toolbar_button_enable(int commandId, bool enable) {
     if (toolbar != nullptr)
-        SendMessageA(toolbar, TB_ENABLEBUTTON, commandId, MAKELPARAM(enable ? TRUE : FALSE, 0));
+        SendMessageW(toolbar, TB_ENABLEBUTTON, commandId, MAKELPARAM(enable ? TRUE : FALSE, 0));
 }
 
 void toolbar_buttons_update() {
@@ -55,12 +58,16 @@ void toolbar_buttons_update() {
     toolbar_button_enable(IDM_WIDER, enable);
 }
 
+// The window is a Unicode one: its tooltips ask for wide text.
 void toolbar_tooltip(NMHDR *header) {
-    if (header == nullptr || header->code != TTN_NEEDTEXTA)
+    if (header == nullptr || header->code != TTN_NEEDTEXTW)
         return;
     const int stringId = toolbar_tooltip_string(static_cast<int>(header->idFrom));
     if (stringId == 0)
         return;
-    LoadStringA(toolbar_instance(), stringId, tooltipText, 35);
-    reinterpret_cast<NMTTDISPINFOA *>(header)->lpszText = tooltipText;
+    const wchar_t *text = nullptr; // the string table's own, not terminated
+    const int length = LoadStringW(toolbar_instance(), static_cast<UINT>(stringId),
+                                   reinterpret_cast<wchar_t *>(&text), 0);
+    tooltipText = wide_text(utf8_of(text, length > 0 ? static_cast<size_t>(length) : 0).c_str());
+    reinterpret_cast<NMTTDISPINFOW *>(header)->lpszText = &tooltipText[0];
 }

@@ -1,4 +1,5 @@
-// Toolbar: eleven buttons, narrower/wider state, tooltips from the string table.
+// Toolbar: eleven buttons, narrower/wider state, tooltips from the string table (in the
+// interface's language).
 #pragma once
 
 // Pure: the string id (500-510) of a command's tooltip, 0 when it has none.

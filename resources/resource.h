@@ -32,6 +32,7 @@
 #define IDM_IMAGEPANE 224
 #define IDM_NARROWER 225
 #define IDM_WIDER 226
+#define IDM_OPENCLIPBOARD 231 // ファイル ▸ クリップボードから開く (Ctrl+Shift+V)
 #define IDM_SAVEIMAGE 232 // ファイル ▸ 画像として保存: PNG or HTML
 // The picture looks (変換 ▸ 画質): 240 to 242 one radio group, 243 a check item of its own.
 #define IDM_LOOK_STANDARD 240

@@ -3,8 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
+#include "core/language.h"
 #include "core/settings.h"
 #include "main_window/main_window.h"
+#include "main_window/wide.h"
 #include "resources/resource.h"
 
 // One number shown three ways at once: a read-only box, a trackbar and an up-down.
@@ -32,17 +36,17 @@ static HBRUSH outOfRangeBrush;
 
 static void family_show(const ValueFamily &family) {
     SetDlgItemInt(settingsDialog, family.boxId, static_cast<UINT>(family.working), FALSE);
-    SendMessageA(family.trackbar, TBM_SETPOS, TRUE, family.working);
-    SendMessageA(family.updown, UDM_SETPOS, 0, MAKELPARAM(family.working, 0));
+    SendMessageW(family.trackbar, TBM_SETPOS, TRUE, family.working);
+    SendMessageW(family.updown, UDM_SETPOS, 0, MAKELPARAM(family.working, 0));
 }
 
 static void family_init(ValueFamily &family, int32_t value) {
     family.trackbar = GetDlgItem(settingsDialog, family.trackbarId);
     family.updown = GetDlgItem(settingsDialog, family.updownId);
     family.working = value;
-    SendMessageA(family.trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(family.minimum, family.maximum));
-    SendMessageA(family.trackbar, TBM_SETTICFREQ, family.tickSpacing, 0);
-    SendMessageA(family.updown, UDM_SETRANGE, 0, MAKELPARAM(family.maximum, family.minimum));
+    SendMessageW(family.trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(family.minimum, family.maximum));
+    SendMessageW(family.trackbar, TBM_SETTICFREQ, family.tickSpacing, 0);
+    SendMessageW(family.updown, UDM_SETRANGE, 0, MAKELPARAM(family.maximum, family.minimum));
     family_show(family);
 }
 
@@ -61,23 +65,46 @@ static void mode_controls_enable(BOOL stretch) {
 }
 
 static void mode_select_stretch() {
-    SendMessageA(stretchRadio, BM_SETCHECK, BST_CHECKED, 0);
-    SendMessageA(originalRadio, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(stretchRadio, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(originalRadio, BM_SETCHECK, BST_UNCHECKED, 0);
     mode_controls_enable(TRUE);
-    SendMessageA(families[width].trackbar, TBM_SETTICFREQ, families[width].tickSpacing, 0);
-    SendMessageA(families[ratio].trackbar, TBM_SETTICFREQ, families[ratio].tickSpacing, 0);
+    SendMessageW(families[width].trackbar, TBM_SETTICFREQ, families[width].tickSpacing, 0);
+    SendMessageW(families[ratio].trackbar, TBM_SETTICFREQ, families[ratio].tickSpacing, 0);
 }
 
 static void mode_select_original() {
-    SendMessageA(stretchRadio, BM_SETCHECK, BST_UNCHECKED, 0);
-    SendMessageA(originalRadio, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(stretchRadio, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(originalRadio, BM_SETCHECK, BST_CHECKED, 0);
     mode_controls_enable(FALSE);
-    SendMessageA(families[width].trackbar, TBM_CLEARTICS, FALSE, 0);
-    SendMessageA(families[ratio].trackbar, TBM_CLEARTICS, FALSE, 0);
+    SendMessageW(families[width].trackbar, TBM_CLEARTICS, FALSE, 0);
+    SendMessageW(families[ratio].trackbar, TBM_CLEARTICS, FALSE, 0);
+}
+
+// The dialog resource is written in Japanese: in English its caption and every control's text
+// take their English, ids and places unchanged. In Japanese nothing is touched.
+static void window_text_translate(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    if (length <= 0)
+        return;
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], length + 1)));
+    const std::string japanese = utf8_of(text);
+    const char *shown = language_text(japanese.c_str());
+    if (shown != japanese.c_str())
+        SetWindowTextW(window, wide_of(shown).c_str());
+}
+
+static BOOL CALLBACK child_text_translate(HWND child, LPARAM) {
+    window_text_translate(child);
+    return TRUE;
 }
 
 static INT_PTR settings_dialog_on_init(HWND dialog) {
     settingsDialog = dialog;
+    if (uiLanguage != Language::japanese) {
+        window_text_translate(dialog);
+        EnumChildWindows(dialog, child_text_translate, 0);
+    }
     family_init(families[brightness], settings.Meido);
     widthBox = GetDlgItem(dialog, IDC_EDIT_WIDTH);
     family_init(families[width], settings.Mojisu);
@@ -98,11 +125,11 @@ static INT_PTR settings_dialog_on_init(HWND dialog) {
 static void settings_store() {
     settings.Meido = families[brightness].working;
     settings.Mojisu =
-        static_cast<int32_t>(SendMessageA(families[width].trackbar, TBM_GETPOS, 0, 0));
+        static_cast<int32_t>(SendMessageW(families[width].trackbar, TBM_GETPOS, 0, 0));
     settings.Hiritu =
-        static_cast<int32_t>(SendMessageA(families[ratio].trackbar, TBM_GETPOS, 0, 0));
-    bool stretch = SendMessageA(stretchRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    bool original = SendMessageA(originalRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        static_cast<int32_t>(SendMessageW(families[ratio].trackbar, TBM_GETPOS, 0, 0));
+    bool stretch = SendMessageW(stretchRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    bool original = SendMessageW(originalRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
     settings.Mode = settings_mode_from_radios(stretch, original, settings.Mode);
 }
 
@@ -138,14 +165,14 @@ static INT_PTR settings_dialog_on_command(HWND dialog, int id) {
 static INT_PTR settings_dialog_on_hscroll(HWND control) {
     for (ValueFamily &family : families)
         if (control != nullptr && control == family.trackbar)
-            family_set(family, static_cast<int32_t>(SendMessageA(control, TBM_GETPOS, 0, 0)));
+            family_set(family, static_cast<int32_t>(SendMessageW(control, TBM_GETPOS, 0, 0)));
     return TRUE;
 }
 
 static INT_PTR settings_dialog_on_vscroll(HWND control) {
     for (ValueFamily &family : families)
         if (control != nullptr && control == family.updown)
-            family_set(family, settings_updown_position(SendMessageA(control, UDM_GETPOS, 0, 0)));
+            family_set(family, settings_updown_position(SendMessageW(control, UDM_GETPOS, 0, 0)));
     return TRUE;
 }
 
@@ -186,9 +213,9 @@ static INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM w
 }
 
 int settings_dialog() {
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE));
     if (instance == nullptr)
-        instance = GetModuleHandleA(nullptr);
+        instance = GetModuleHandleW(nullptr);
     return static_cast<int>(
-        DialogBoxParamA(instance, "IDD_DIALOG1", mainWindow, settings_dialog_proc, 0));
+        DialogBoxParamW(instance, L"IDD_DIALOG1", mainWindow, settings_dialog_proc, 0));
 }

@@ -1,5 +1,6 @@
 #include "settings_file/ini.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,6 +9,8 @@
 #include "core/document.h"
 #include "core/look.h"
 #include "core/settings.h"
+#include "core/text_html.h"
+#include "core/utf8.h"
 #include "settings_file/profile.h"
 
 namespace {
@@ -21,21 +24,49 @@ const char iniFileName[] = "/vkd.ini";
 
 constexpr size_t valueSize = 260; // what one entry delivers: 259 bytes and the terminator
 
+// What the file holds of a string entry before the mark (see ini.h) was known: CP932, cut at
+// these many bytes.
+constexpr size_t pathFileLimit = valueSize - 1;
+constexpr size_t faceFileLimit = 99;
+
+// The UTF-8 in memory from a string entry's bytes in the file.
+std::string value_from_file(const std::string &bytes, size_t fileLimit) {
+    if (bytes.compare(0, sizeof utf8Mark - 1, utf8Mark) == 0)
+        return bytes.substr(sizeof utf8Mark - 1);
+    return cp932_to_utf8(
+        bytes.substr(0, cp932_prefix_length(bytes.data(), bytes.size(), fileLimit)));
+}
+
+// The bytes the file gets for a UTF-8 string: CP932 where every character has a code there (and
+// the text cannot be taken for a marked one), else the mark and the UTF-8.
+std::string value_to_file(const char *utf8) {
+    std::string cp932;
+    if (std::strncmp(utf8, utf8Mark, sizeof utf8Mark - 1) != 0 && cp932_from_utf8(utf8, cp932))
+        return cp932;
+    return utf8Mark + std::string(utf8);
+}
+
 void read_int(const Profile &profile, const char *section, const char *key, int32_t &field) {
     char value[valueSize];
     if (profile_get(profile, section, key, value, sizeof value) != 0)
         field = ini_int_parse(value);
 }
 
+// A marked value may be longer than a CP932 one: room for a whole path in UTF-8 and the mark.
 void read_string(const Profile &profile, const char *section, const char *key, char *field,
-                 size_t fieldSize) {
-    char value[valueSize];
-    size_t length = profile_get(profile, section, key, value, sizeof value);
-    if (length == 0)
+                 size_t fieldSize, size_t fileLimit) {
+    char value[4 * valueSize];
+    const size_t got = profile_get(profile, section, key, value, sizeof value);
+    if (got == 0)
         return;
-    length = cp932_prefix_length(value, length, fieldSize - 1);
-    std::memcpy(field, value, length);
+    const std::string text = value_from_file(std::string(value, got), fileLimit);
+    const size_t length = utf8_whole_length(text.data(), std::min(text.size(), fieldSize - 1));
+    std::memcpy(field, text.data(), length);
     field[length] = '\0';
+}
+
+void write_string(Profile &profile, const char *section, const char *key, const char *utf8) {
+    profile_set(profile, section, key, value_to_file(utf8).c_str());
 }
 
 void write_int(Profile &profile, const char *section, const char *key, int32_t value) {
@@ -73,7 +104,7 @@ void quality_write(Profile &profile) {
 
 } // namespace
 
-bool ini_path(char (&path)[260]) {
+bool ini_path(char (&path)[pathBytes]) {
     // Without a start-up directory the name would point at the root of the current drive.
     if (startupDir[0] == '\0') {
         path[0] = '\0';
@@ -118,9 +149,10 @@ void ini_read_profile(const Profile &profile, WindowRect &rect) {
     read_int(profile, "Forms", "Top", rect.Top);
     read_int(profile, "Forms", "Right", rect.Right);
     read_int(profile, "Forms", "Bottom", rect.Bottom);
-    read_string(profile, "Path", "Open", settings.openDir, sizeof settings.openDir);
-    read_string(profile, "Path", "Write", settings.saveDir, sizeof settings.saveDir);
-    read_string(profile, "Font", "FaceName", settings.FaceName, sizeof settings.FaceName);
+    read_string(profile, "Path", "Open", settings.openDir, sizeof settings.openDir, pathFileLimit);
+    read_string(profile, "Path", "Write", settings.saveDir, sizeof settings.saveDir, pathFileLimit);
+    read_string(profile, "Font", "FaceName", settings.FaceName, sizeof settings.FaceName,
+                faceFileLimit);
     read_int(profile, "Font", "Height", settings.Height);
     read_int(profile, "Configuration", "Hiritu", settings.Hiritu);
     read_int(profile, "Configuration", "Meido", settings.Meido);
@@ -134,10 +166,12 @@ void ini_read_profile(const Profile &profile, WindowRect &rect) {
     read_int(profile, "Forms", "Position", settings.Position);
     read_int(profile, "Forms", "Style", settings.Style);
     quality_read(profile);
+    read_string(profile, "Interface", "Language", settings.Language, sizeof settings.Language,
+                pathFileLimit);
 }
 
 void ini_read(WindowRect &rect) {
-    char path[260];
+    char path[pathBytes];
     if (ini_path(path))
         ini_read_path(path, rect);
 }
@@ -156,9 +190,9 @@ void ini_write_path(const char *path, const WindowRect &rect) {
     write_int(profile, "Forms", "Clientarea", settings.Clientarea);
     write_int(profile, "Forms", "Position", settings.Position);
     write_int(profile, "Forms", "Style", settings.Style);
-    profile_set(profile, "Path", "Open", settings.openDir);
-    profile_set(profile, "Path", "write", settings.saveDir);
-    profile_set(profile, "Font", "FaceName", settings.FaceName);
+    write_string(profile, "Path", "Open", settings.openDir);
+    write_string(profile, "Path", "write", settings.saveDir);
+    write_string(profile, "Font", "FaceName", settings.FaceName);
     write_int(profile, "Font", "Height", settings.Height);
     write_int(profile, "Configuration", "Hiritu", settings.Hiritu);
     write_int(profile, "Configuration", "Meido", settings.Meido);
@@ -167,12 +201,13 @@ void ini_write_path(const char *path, const WindowRect &rect) {
     write_int(profile, "Configuration", "Interval", settings.Interval);
     write_int(profile, "Print", "Msg1", settings.Msg1);
     quality_write(profile);
+    write_string(profile, "Interface", "Language", settings.Language);
     profile_save(path, profile); // a failed write is not reported; the old file stays whole
 }
 
 void ini_write(const WindowRect &rect) {
     mojisu_raise_to_min(); // in the record even when there is no file to write
-    char path[260];
+    char path[pathBytes];
     if (ini_path(path))
         ini_write_path(path, rect);
 }

@@ -1,23 +1,40 @@
 // vkd.ini: the settings read at start-up and written at close.
+//
+// The file is code page 932, as it always was, while the strings in memory (the two folders, the
+// face name, the language) are UTF-8. A string is written in CP932 whenever every character has a
+// code there, so a file is what the program has always written and still reads in any version
+// before this one. A string CP932 cannot hold (a folder named in Korean, say) is written as the
+// mark "utf8:" followed by its UTF-8 bytes: read back unchanged here, and to a version before
+// this one an unknown folder or face (no folder or face name can begin so), which it passes
+// over. A value that itself begins with the mark is written marked too, so it reads back as it
+// was. A value without the mark is CP932 and is read as such.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+
+#include "core/document.h"
+
+constexpr char utf8Mark[] = "utf8:";
 
 struct WindowRect {
     int32_t Left, Top, Right, Bottom;
 };
 
-// Start-up directory, a backslash and "vkd.ini". False when it does not fit in 260 bytes;
+// Start-up directory, a backslash and "vkd.ini". False when it does not fit in pathBytes;
 // then the settings file is neither read nor written.
-bool ini_path(char (&path)[260]);
+bool ini_path(char (&path)[pathBytes]);
 
 // Reads the nineteen entries in their fixed order into settings and rect (rect zeroed by the
-// caller), then [Quality]'s Look, Dither and Chars into lookSettings. Missing keys and empty
-// values keep what the destination held (a file without [Quality] leaves the standard look of
-// a fresh start); integers as atoi.
+// caller), then [Quality]'s Look, Dither and Chars into lookSettings, then [Interface]'s
+// Language into settings.Language. Missing keys and empty values keep what the destination
+// held (a file without [Quality] leaves the standard look of a fresh start; one without
+// [Interface] the automatic language); integers as atoi. A CP932 folder is taken up to 259
+// bytes and a face up to 99, as always.
 void ini_read(WindowRect &rect);
 
 // Writes the nineteen entries in their fixed order, rect as given (see ini_rect_to_write), then
-// [Quality] after the five older sections; raises Mojisu to 20 first. Failures are not reported.
+// [Quality] and [Interface] after the five older sections; raises Mojisu to 20 first. Failures
+// are not reported.
 void ini_write(const WindowRect &rect);
 
 // Whether a stored rectangle moves the window: (Right - Left) + (Bottom - Top) != 0.

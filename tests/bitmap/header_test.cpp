@@ -184,14 +184,17 @@ TEST(HeaderTest, MessagesByteForByte) {
         EXPECT_EQ(m.text, c.text) << c.name;
         EXPECT_EQ(m.icon, MessageIcon::warning) << c.name;
     }
-    // The multiplication sign in the build's narrow encoding.
-#ifdef _WIN32
-    const char *times = "\x81\x7e";
-#else
+    // The multiplication sign in UTF-8, the narrow encoding of every build.
     const char *times = "\xc3\x97";
-#endif
     EXPECT_NE(bitmap_header_message(stretch).text.find(std::string("2048") + times + "1536"),
               std::string::npos);
+}
+
+std::string repeat(const std::string &text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
 }
 
 TEST(DocTitle, CutAtTheFirstDot) {
@@ -206,6 +209,12 @@ TEST(DocTitle, CutAtTheFirstDot) {
         {".bmp", ""},
         {seventy, std::string(62, 'a')},
         {seventy + ".bmp", std::string(62, 'a')},
+        // UTF-8, as long as 62 bytes of CP932: two a character, one a half-width katakana, two
+        // for one CP932 has no code for; never half a character.
+        {"a" + repeat("写", 40) + ".png", "a" + repeat("写", 30)},
+        {repeat("ｱ", 70), repeat("ｱ", 62)},
+        {repeat("사진", 20) + "é.png", repeat("사진", 15) + "사"},
+        {repeat("é", 40), repeat("é", 31)},
     };
     for (const Case &c : cases) {
         doc_title_from_file_name(c.fileName.c_str());

@@ -1,176 +1,26 @@
 // The converter as a user runs it: a real process, real files, exit codes and messages.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
+#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../settings_file/fifo_writer.h"
+#include "cli_run.h"
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string file_read(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void file_write(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Removed at exit; a plain array so it outlives every destructor that might still use it.
-char workDirName[] = "/tmp/vkd-cli-XXXXXX";
-
-const std::string &work_dir() {
-    static const std::string dir = [] {
-        std::string made = mkdtemp(workDirName);
-        std::atexit([] { std::filesystem::remove_all(workDirName); });
-        return made;
-    }();
-    return dir;
-}
-
-std::string work_path(const std::string &name) {
-    return work_dir() + "/" + name;
-}
-
-// stdout goes to a file (or to stdoutPath, e.g. /dev/full) so nothing can block on a pipe.
-Outcome vkd(const std::vector<std::string> &args, const std::string &stdinPath = "/dev/null",
-            const std::string &stdoutPath = "") {
-    std::string outPath = stdoutPath.empty() ? work_path("stdout") : stdoutPath;
-    std::string errPath = work_path("stderr");
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(open(stdinPath.c_str(), O_RDONLY), 0);
-        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-        std::vector<char *> argv{const_cast<char *>(VKD_PATH)};
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(VKD_PATH, argv.data());
-        _exit(127);
-    }
-    Outcome run;
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid)
-        return run;
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = stdoutPath.empty() ? file_read(outPath) : "";
-    run.err = file_read(errPath);
-    return run;
-}
-
-using Pixel = std::array<uint8_t, 3>; // r, g, b
-
-// A 24-bit BMP; pixel(x, y) with y = 0 the top row.
-std::string bmp_bytes(int32_t w, int32_t h, const std::function<Pixel(int, int)> &pixel,
-                      bool topDown = false) {
-    auto le = [](std::string &s, uint32_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            s += static_cast<char>(v >> (8 * i));
-    };
-    int32_t stride = (w * 3 + 3) & ~3;
-    std::string s = "BM";
-    le(s, 54 + stride * h, 4);
-    le(s, 0, 4);
-    le(s, 54, 4);
-    le(s, 40, 4);
-    le(s, static_cast<uint32_t>(w), 4);
-    le(s, static_cast<uint32_t>(topDown ? -h : h), 4);
-    le(s, 1, 2);
-    le(s, 24, 2);
-    for (int i = 0; i < 6; ++i)
-        le(s, i == 1 ? stride * h : 0, 4);
-    for (int row = 0; row < h; ++row) {
-        int y = topDown ? row : h - 1 - row;
-        for (int x = 0; x < w; ++x) {
-            Pixel p = pixel(x, y);
-            s += {static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])};
-        }
-        s.append(static_cast<size_t>(stride - w * 3), '\0');
-    }
-    return s;
-}
-
-// Only the 54 header bytes: enough for every refusal that the size limits make.
-std::string bmp_header_only(int32_t w, int32_t h) {
-    return bmp_bytes(w, h, [](int, int) { return Pixel{}; }).substr(0, 54);
-}
-
-Pixel of_sum(int sum) {
-    uint8_t r = static_cast<uint8_t>(sum / 3), g = static_cast<uint8_t>((sum - r) / 2);
-    return {r, g, static_cast<uint8_t>(sum - r - g)};
-}
-
-std::string bmp_file(const std::string &name, const std::string &bytes) {
-    std::string path = work_path(name);
-    file_write(path, bytes);
-    return path;
-}
-
-std::string bmp_plain(const std::string &name, int32_t w, int32_t h) {
-    return bmp_file(name,
-                    bmp_bytes(w, h, [](int x, int y) { return of_sum((x * 7 + y * 3) % 766); }));
-}
-
-struct Shape {
-    int cols = -1, rows = 0;
-    bool wellFormed = true; // every line the same length and ended by CR LF
-};
-
-Shape shape_of(const std::string &text) {
-    Shape shape;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            shape.wellFormed = false;
-            break;
-        }
-        int len = static_cast<int>(end - start);
-        if (shape.cols >= 0 && len != shape.cols)
-            shape.wellFormed = false;
-        shape.cols = len;
-        ++shape.rows;
-        start = end + 2;
-    }
-    if (shape.rows == 0)
-        shape.cols = 0;
-    return shape;
-}
-
-const std::string expected = file_read(EXPECTED_PATH);
-
-std::string without_cr(std::string s) {
-    s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
-    return s;
-}
-
 TEST(Cli, SampleGivesTheSameBytesByEveryRoute) {
     // Defaults: 100 columns; the 200 x 150 sample is 75 high at that width, 37 rows at 50 %.
-    Shape shape = shape_of(expected);
+    Shape shape = shape_of(expectedLf);
     ASSERT_TRUE(shape.wellFormed);
     ASSERT_EQ(shape.cols, 100);
     ASSERT_EQ(shape.rows, 37);
@@ -180,7 +30,7 @@ TEST(Cli, SampleGivesTheSameBytesByEveryRoute) {
         const char *name;
         std::vector<std::string> args;
         std::string stdinPath;
-        bool lf;
+        bool crlf;
     } cases[] = {
         {"file", {SAMPLE_PATH}, "/dev/null", false},
         {"stdin", {"-"}, SAMPLE_PATH, false},
@@ -188,27 +38,29 @@ TEST(Cli, SampleGivesTheSameBytesByEveryRoute) {
          {"--width=100", "--ratio", "50", "--brightness", "50", "--mode", "stretch", SAMPLE_PATH},
          "/dev/null",
          false},
-        {"options after the input", {SAMPLE_PATH, "--lf"}, "/dev/null", true},
+        {"options after the input", {SAMPLE_PATH, "--lf"}, "/dev/null", false},
         {"after --", {"--", SAMPLE_PATH}, "/dev/null", false},
         {"-o -", {"-o", "-", SAMPLE_PATH}, "/dev/null", false},
+        {"the window's line ends", {"--crlf", SAMPLE_PATH}, "/dev/null", true},
+        {"the last of --crlf and --lf", {"--lf", "--crlf", SAMPLE_PATH}, "/dev/null", true},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args, c.stdinPath);
         EXPECT_EQ(run.code, 0) << c.name << "\n" << run.err;
         EXPECT_EQ(run.err, "") << c.name;
-        EXPECT_EQ(run.out, c.lf ? without_cr(expected) : expected) << c.name << ":\n" << run.out;
+        EXPECT_EQ(run.out, c.crlf ? expected : expectedLf) << c.name << ":\n" << run.out;
     }
 
     Outcome toFile = vkd({"-o", out, SAMPLE_PATH});
     EXPECT_EQ(toFile.code, 0) << toFile.err;
     EXPECT_EQ(toFile.out, "");
-    EXPECT_EQ(file_read(out), expected);
+    EXPECT_EQ(file_read(out), expectedLf);
 }
 
 TEST(Cli, InvertReversesTheCharactersOnly) {
     // Darkest to lightest, and the same read backwards.
     const std::string ramp = "$&%#*?+/!;:-,. ", reversed = " .,-:;!/+?*#%&$";
-    std::string want = expected;
+    std::string want = expectedLf;
     for (char &c : want)
         if (ramp.find(c) != std::string::npos)
             c = reversed[ramp.find(c)];
@@ -318,14 +170,14 @@ TEST(Cli, OriginalModeMapsEveryPixelToItsCharacter) {
     std::string down = bmp_file("ladder-down.bmp", ladder(true));
     std::string bw = bmp_file(
         "bw.bmp", bmp_bytes(2, 1, [](int x, int) { return x == 0 ? of_sum(0) : of_sum(765); }));
-    std::string ladderText = "$&%#*?+/!;:-,. \r\n&%#*?+/!;:-,. $\r\n";
+    std::string ladderText = "$&%#*?+/!;:-,. \n&%#*?+/!;:-,. $\n";
     struct Case {
         std::string file, brightness, text;
     } cases[] = {
         {up, "50", ladderText},
         {down, "50", ladderText},
-        {bw, "100", ": \r\n"},
-        {bw, "0", "$?\r\n"},
+        {bw, "100", ": \n"},
+        {bw, "0", "$?\n"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd({"--mode", "original", "--brightness", c.brightness, c.file});
@@ -426,6 +278,16 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
         EXPECT_EQ(run.code, 1) << c.name;
         EXPECT_EQ(run.out, "") << c.name;
         EXPECT_EQ(run.err, c.err) << c.name;
+        // In English the same refusal, every Japanese message in English: no kana nor kanji
+        // (UTF-8 lead bytes E3 to E9) is left, the name before it the same.
+        run = vkd(c.args, c.stdinPath, "", english);
+        EXPECT_EQ(run.code, 1) << c.name;
+        EXPECT_EQ(run.err.compare(0, c.err.find(": ", 5), c.err, 0, c.err.find(": ", 5)), 0)
+            << run.err;
+        EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(),
+                                [](char b) { return uint8_t(b) >= 0xE3 && uint8_t(b) <= 0xE9; }),
+                  0)
+            << c.name << ": " << run.err;
     }
 
     // A refused picture, or an output that cannot be written, leaves an earlier file as it was.
@@ -443,6 +305,7 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
 
     // Standard output on a full device (a node of the test's own, never the system's).
     std::string full = work_path("full");
+    unlink(full.c_str()); // from an earlier repeat
     if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
         GTEST_SKIP() << "no device node can be made here: " << std::strerror(errno);
     Outcome toFull = vkd({SAMPLE_PATH}, "/dev/null", full);
@@ -452,8 +315,39 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
 
 // FIFOs and settings files that are not what a settings file is: read as streams, within the
 // same limits, each from its writer.
+// Japanese when the first of LC_ALL, LC_MESSAGES and LANG that is set (not empty) names a
+// Japanese locale; English otherwise.
+TEST(Cli, MessagesInTheUsersLanguage) {
+    const std::string tall = bmp_plain("language-tall.bmp", 20, 1536);
+    const std::string japaneseNote = "vkd: " + tall + ": サイズを修正しました。 (width lowered to 9 "
+                                     "characters per line)\n";
+    const std::string englishNote = "vkd: " + tall + ": The size has been adjusted to fit. (width "
+                                    "lowered to 9 characters per line)\n";
+    struct Case {
+        std::vector<std::string> env;
+        bool inJapanese;
+    } cases[] = {
+        {{}, false},
+        {{"LANG=ja_JP.UTF-8"}, true},
+        {{"LANG=ja"}, true},
+        {{"LC_ALL=C", "LANG=ja_JP.UTF-8"}, false},
+        {{"LC_ALL=", "LC_MESSAGES=ja_JP.eucJP", "LANG=C"}, true},
+        {{"LC_MESSAGES=en_US.UTF-8", "LANG=ja_JP.UTF-8"}, false},
+        {{"LANG=jam_JM"}, false},
+    };
+    for (const Case &c : cases) {
+        const Outcome run = vkd({tall}, "/dev/null", "", c.env);
+        EXPECT_EQ(run.err, c.inJapanese ? japaneseNote : englishNote)
+            << (c.env.empty() ? "" : c.env.back());
+    }
+    EXPECT_EQ(vkd({work_path("none.png")}, "/dev/null", "", english).err,
+              "vkd: " + work_path("none.png") +
+                  ": The file could not be opened. (No such file or directory)\n");
+}
+
 TEST(Cli, StreamsAndOddSettingsFiles) {
     const std::string fifo = work_path("picture.fifo");
+    unlink(fifo.c_str()); // from an earlier repeat
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     {
         FifoWriter writer(fifo, "", false); // comes and goes without a byte
@@ -465,7 +359,7 @@ TEST(Cli, StreamsAndOddSettingsFiles) {
         FifoWriter writer(fifo, file_read(SAMPLE_PATH), false);
         Outcome fed = vkd({fifo});
         EXPECT_EQ(fed.code, 0) << fed.err;
-        EXPECT_EQ(fed.out, expected);
+        EXPECT_EQ(fed.out, expectedLf);
     }
     {
         FifoWriter writer(fifo, "", true); // a device that never ends, like /dev/zero
@@ -496,7 +390,7 @@ TEST(Cli, StreamsAndOddSettingsFiles) {
         FifoWriter writer(fifo, "", false); // the FIFO's: waited for, then ends at once
         Outcome run = vkd({"--ini", ini, SAMPLE_PATH});
         EXPECT_EQ(run.code, 0) << ini << ": " << run.err;
-        EXPECT_EQ(run.out, expected) << ini;
+        EXPECT_EQ(run.out, expectedLf) << ini;
     }
 }
 
@@ -537,7 +431,7 @@ TEST(Cli, ImagesPagesAndColouredText) {
                 EXPECT_NE(out.find("<pre>\n" + page + "</pre>"), std::string::npos) << out;
             }
         } else if (c.kind == 't') {
-            EXPECT_EQ(out, expected);
+            EXPECT_EQ(out, expectedLf);
         } else {
             plain.clear();
             for (size_t i = 0; i < out.size(); ++i)
@@ -569,7 +463,7 @@ TEST(Cli, BadUsageExits2WithoutClamping) {
         {{"--colour", SAMPLE_PATH}, "unknown option '--colour'"},
         {{SAMPLE_PATH, "--width"}, "option --width needs a value"},
         {{"--lf=yes", SAMPLE_PATH}, "option --lf takes no value"},
-        {{SAMPLE_PATH, "-"}, "more than one input"},
+        {{"-", SAMPLE_PATH, "-"}, "standard input ('-') given more than once"},
         {{"--look", "fancy", SAMPLE_PATH}, "--look must be 'standard', 'photo' or 'shape'"},
         {{"--look", "photo", "--chars", "ab\t", SAMPLE_PATH}, "--chars takes printable ASCII"},
         {{"--chars", "#. ", SAMPLE_PATH}, "--chars needs --look photo or shape"},
@@ -611,15 +505,15 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
         int code;
         std::string out, errFragment;
     } cases[] = {
-        {{"--ini", bright, bw}, 0, ": \r\n", ""},
-        {{"--brightness", "50", "--ini", bright, bw}, 0, "$ \r\n", ""},
+        {{"--ini", bright, bw}, 0, ": \n", ""},
+        {{"--brightness", "50", "--ini", bright, bw}, 0, "$ \n", ""},
         {{"--ini", odd, bw}, 1, "", "vkd: " + odd + ": Mode 3 is neither 1 (stretch) nor 2"},
-        {{"--ini", odd, "--mode", "original", bw}, 0, "$ \r\n", ""},
-        {{"--ini", photo, bw}, 0, "@ \r\n", ""},
-        {{"--ini", photo, "--look", "standard", bw}, 0, "$ \r\n", ""},
-        {{"--ini", photo, "--look", "shape", "--chars", "x-", bw}, 0, "x-\r\n", ""},
-        {{"--ini", photo, "--invert", "--dither", bw}, 0, " @\r\n", ""},
-        {{"--ini", photo, "--font", FONT_PATH, "--chars", "#+ ", bw}, 0, "# \r\n", ""},
+        {{"--ini", odd, "--mode", "original", bw}, 0, "$ \n", ""},
+        {{"--ini", photo, bw}, 0, "@ \n", ""},
+        {{"--ini", photo, "--look", "standard", bw}, 0, "$ \n", ""},
+        {{"--ini", photo, "--look", "shape", "--chars", "x-", bw}, 0, "x-\n", ""},
+        {{"--ini", photo, "--invert", "--dither", bw}, 0, " @\n", ""},
+        {{"--ini", photo, "--font", FONT_PATH, "--chars", "#+ ", bw}, 0, "# \n", ""},
         {{"--ini", photo, "--font", SAMPLE_PATH, bw}, 1, "", "cannot measure the font"},
         {{"--ini", work_path("none.ini"), bw},
          1,

@@ -9,6 +9,10 @@
 #include <system_error>
 #include <vector>
 
+#ifdef _WIN32
+#include "core/utf8.h"
+#endif
+
 class SaveFolder : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -28,14 +32,33 @@ class SaveFolder : public ::testing::Test {
                                          ignored);
         std::filesystem::remove_all(dir, ignored);
     }
-    std::string at(const std::string &name) const { return (dir / name).string(); }
+    // A path as the program holds one: UTF-8, on Windows too.
+    std::string at(const std::string &name) const {
+#ifdef _WIN32
+        return dir.u8string() + "\\" + name;
+#else
+        return (dir / name).string();
+#endif
+    }
 
     std::filesystem::path dir;
 };
 
+// A UTF-8 path opened as the program opens it: on Windows through the wide functions.
+inline FILE *file_open(const std::string &path, const char *mode) {
+#ifdef _WIN32
+    const std::u16string name = utf16_from_utf8(path);
+    const std::u16string how = utf16_from_utf8(mode);
+    return _wfopen(std::wstring(name.begin(), name.end()).c_str(),
+                   std::wstring(how.begin(), how.end()).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
 inline std::string read_all(const std::string &path) {
     std::string bytes;
-    FILE *f = std::fopen(path.c_str(), "rb");
+    FILE *f = file_open(path, "rb");
     if (f == nullptr)
         return "<missing>";
     char buffer[65536];
@@ -47,7 +70,7 @@ inline std::string read_all(const std::string &path) {
 }
 
 inline void write_all(const std::string &path, const std::string &bytes) {
-    FILE *f = std::fopen(path.c_str(), "wb");
+    FILE *f = file_open(path, "wb");
     ASSERT_NE(f, nullptr) << path;
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);

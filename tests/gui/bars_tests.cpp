@@ -13,6 +13,7 @@
 #include "main_window/main_window.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
+#include "main_window/wide.h"
 #include "resources/resource.h"
 #include "tests/gui/gui_session.h"
 #include "tests/gui/modal_driver.h"
@@ -24,11 +25,11 @@ static bool button_enabled(int id) {
 }
 
 static std::string part_text(int part) {
-    char text[256] = "";
-    const LRESULT r = SendMessageA(statusBar, SB_GETTEXTLENGTHA, part, 0);
-    if (LOWORD(r) < sizeof text)
-        SendMessageA(statusBar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
-    return text;
+    wchar_t text[256] = L"";
+    const LRESULT r = SendMessageW(statusBar, SB_GETTEXTLENGTHW, part, 0);
+    if (LOWORD(r) < 256)
+        SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+    return utf8_of(text);
 }
 
 static std::string parts_dump() {
@@ -139,23 +140,24 @@ TEST_F(Bars, TooltipTextsFromTheStringTable) {
         {IDC_EDITOR, nullptr},
         {0, nullptr},
     };
-    char untouched[] = "untouched";
+    // The window is a Unicode one: its tooltips ask for wide text.
+    wchar_t untouched[] = L"untouched";
     for (const auto &c : cases) {
-        NMTTDISPINFOA info{};
+        NMTTDISPINFOW info{};
         info.hdr.hwndFrom = toolbar;
         info.hdr.idFrom = c.id;
-        info.hdr.code = TTN_NEEDTEXTA;
+        info.hdr.code = TTN_NEEDTEXTW;
         info.lpszText = untouched;
-        SendMessageA(mainWindow, WM_NOTIFY, c.id, reinterpret_cast<LPARAM>(&info));
-        EXPECT_STREQ(info.lpszText, c.text ? c.text : "untouched") << "id " << c.id;
+        SendMessageW(mainWindow, WM_NOTIFY, c.id, reinterpret_cast<LPARAM>(&info));
+        EXPECT_EQ(utf8_of(info.lpszText), c.text ? c.text : "untouched") << "id " << c.id;
     }
     // Another notification code with a button's id leaves the text alone.
-    NMTTDISPINFOA other{};
+    NMTTDISPINFOW other{};
     other.hdr.idFrom = IDM_WIDER;
-    other.hdr.code = TTN_NEEDTEXTW;
+    other.hdr.code = TTN_NEEDTEXTA;
     other.lpszText = untouched;
-    SendMessageA(mainWindow, WM_NOTIFY, IDM_WIDER, reinterpret_cast<LPARAM>(&other));
-    EXPECT_STREQ(other.lpszText, "untouched");
+    SendMessageW(mainWindow, WM_NOTIFY, IDM_WIDER, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ(utf8_of(other.lpszText), "untouched");
 }
 
 static BOOL CALLBACK tip_find(HWND window, LPARAM param) {
@@ -185,7 +187,8 @@ TEST_F(Bars, PointerOnAButtonShowsItsTip) {
         messages_pump(300);
         SetCursorPos(p.x, p.y);
         std::string tip;
-        for (int i = 0; i < 40 && tip.empty(); ++i) {
+        // Up to 15 s: the tip's delay runs on timers, late when the machine is busy.
+        for (int i = 0; i < 150 && tip.empty(); ++i) {
             messages_pump(100);
             EnumThreadWindows(GetCurrentThreadId(), tip_find, reinterpret_cast<LPARAM>(&tip));
         }

@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "tests/gui/gui_session.h"
 #include "tests/gui/modal_driver.h"
+#include "main_window/wide.h"
 
 using Editor = WindowTest;
 
@@ -116,10 +117,10 @@ TEST_F(Editor, TakesSixtyFiveThousandFiveHundredThirtySixCharacters) {
 }
 
 static std::string face_of_editor() {
-    LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(editorPane, WM_GETFONT, 0, 0)), sizeof font,
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(editorPane, WM_GETFONT, 0, 0)), sizeof font,
                &font);
-    return font.lfFaceName;
+    return utf8_of(font.lfFaceName);
 }
 
 TEST_F(Editor, FontDialogCancelChangesNothing) {
@@ -144,11 +145,11 @@ TEST_F(Editor, FontDialogOkStoresFaceAndHeight) {
     editor_command(IDM_FONT);
     const std::vector<ModalDialog> seen = modal_driver_end();
     ASSERT_EQ(seen.size(), 1u) << "a second dialog: " << (seen.size() > 1 ? seen[1].text : "");
-    LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(editorPane, WM_GETFONT, 0, 0)), sizeof font,
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(editorPane, WM_GETFONT, 0, 0)), sizeof font,
                &font);
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(editorPane, WM_GETFONT, 0, 0)), editorFont);
-    EXPECT_STREQ(settings.FaceName, font.lfFaceName);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(editorPane, WM_GETFONT, 0, 0)), editorFont);
+    EXPECT_EQ(settings.FaceName, utf8_of(font.lfFaceName));
     EXPECT_EQ(settings.Height, -font.lfHeight);
     EXPECT_NE(settings.Height, 0);
     EXPECT_EQ(face_of_editor(), settings.FaceName);

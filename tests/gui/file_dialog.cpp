@@ -8,6 +8,7 @@
 
 #include "document/editor.h"
 #include "main_window/main_window.h"
+#include "main_window/wide.h"
 
 namespace {
 
@@ -64,24 +65,25 @@ std::string bmp_header(const char magic[2], int32_t width, int32_t height, uint3
 
 ModalAction file_dialog_look(FileDialogView *view) {
     return [view](const ModalDialog &d) {
-        char buffer[MAX_PATH] = "";
-        GetWindowTextA(file_name_edit(d.window), buffer, sizeof buffer);
-        view->fileName = buffer;
+        wchar_t buffer[MAX_PATH] = L"";
+        GetWindowTextW(file_name_edit(d.window), buffer, MAX_PATH);
+        view->fileName = utf8_of(buffer);
         view->filters.clear();
         HWND types = GetDlgItem(d.window, fileTypeList);
-        LRESULT count = SendMessageA(types, CB_GETCOUNT, 0, 0);
+        LRESULT count = SendMessageW(types, CB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
-            buffer[0] = '\0';
-            SendMessageA(types, CB_GETLBTEXT, static_cast<WPARAM>(i),
+            buffer[0] = L'\0';
+            SendMessageW(types, CB_GETLBTEXT, static_cast<WPARAM>(i),
                          reinterpret_cast<LPARAM>(buffer));
-            view->filters.push_back(buffer);
+            view->filters.push_back(utf8_of(buffer));
         }
+        view->chosenFilter = static_cast<int>(SendMessageW(types, CB_GETCURSEL, 0, 0));
     };
 }
 
 ModalAction file_dialog_answer(const std::string &name) {
     return [name](const ModalDialog &d) {
-        SetWindowTextA(file_name_edit(d.window), name.c_str());
+        SetWindowTextW(file_name_edit(d.window), wide_of(name).c_str());
         PostMessageA(d.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(d.window, IDOK)));
     };
@@ -110,7 +112,7 @@ std::vector<ModalDialog> command_run(int id, std::vector<ModalAction> answers) {
     for (ModalAction &answer : answers)
         modal_expect(std::move(answer));
     UINT_PTR rescue = SetTimer(nullptr, 0, 8000, dialogs_rescue);
-    SendMessageA(mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    SendMessageW(mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0);
     KillTimer(nullptr, rescue);
     return modal_driver_end();
 }
@@ -169,7 +171,7 @@ Pixel photo_pixel(int32_t x, int32_t y, int32_t width, int32_t height) {
 }
 
 std::string file_read(const std::string &path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE file = CreateFileW(wide_of(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return "<missing>";
@@ -183,7 +185,7 @@ std::string file_read(const std::string &path) {
 }
 
 void file_write(const std::string &path, const std::string &bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(wide_of(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     if (file != INVALID_HANDLE_VALUE) {
@@ -193,5 +195,5 @@ void file_write(const std::string &path, const std::string &bytes) {
 }
 
 bool file_exists(const std::string &path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(wide_of(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }

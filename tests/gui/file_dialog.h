@@ -15,6 +15,7 @@
 struct FileDialogView {
     std::string fileName;             // the file-name box
     std::vector<std::string> filters; // the file-type list, as displayed
+    int chosenFilter = -1;            // the entry it shows, from 0
 };
 
 // Reads the dialog into *view (which must outlive the command).
@@ -44,6 +45,7 @@ void bmp_header_write(const std::string &path, const char magic[2], int32_t widt
 // A picture with soft gradients and edges, like a small photograph.
 Pixel photo_pixel(int32_t x, int32_t y, int32_t width, int32_t height);
 
+// Paths in UTF-8, any name.
 std::string file_read(const std::string &path); // "<missing>" when it cannot be read
 void file_write(const std::string &path, const std::string &bytes);
 bool file_exists(const std::string &path);

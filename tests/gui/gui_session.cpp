@@ -1,6 +1,7 @@
 #include "tests/gui/gui_session.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "core/document.h"
 #include "core/geometry.h"
@@ -10,8 +11,10 @@
 #include "image_pane/image_pane.h"
 #include "main_window/layout.h"
 #include "main_window/main_window.h"
+#include "main_window/open_dialog.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
+#include "main_window/wide.h"
 
 void app_state_reset() {
     std::memset(&settings, 0, sizeof settings);
@@ -23,19 +26,21 @@ void app_state_reset() {
     map_geometry_clear();
     toolbarRect = statusBarRect = imagePaneRect = editorPaneRect = PaneRect{0, 0, 0, 0};
     mainWindow = toolbar = statusBar = imagePane = editorPane = nullptr;
+    openFilterIndex = 1;
+    uiLanguage = Language::japanese;
     editorFont = labelFontVertical = labelFontHorizontal = nullptr;
 }
 
 bool quit_drain() {
     bool quit = false;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             quit = true;
             continue;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return quit;
 }
@@ -46,22 +51,23 @@ static std::string current_dir() {
     return buffer;
 }
 
-static void dir_remove(const std::string &dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+// Wide: a test may leave names the ANSI code page cannot hold.
+static void dir_remove(const std::wstring &dir) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0)
+            if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0)
                 continue;
-            const std::string path = dir + "\\" + found.cFileName;
+            const std::wstring path = dir + L"\\" + found.cFileName;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 dir_remove(path);
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 void WindowTest::SetUp() {
@@ -70,7 +76,7 @@ void WindowTest::SetUp() {
     GetTempPathA(sizeof temp, temp);
     startDir = std::string(temp) + "vkd-gui-" + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(++serial);
-    dir_remove(startDir);
+    dir_remove(wide_of(startDir));
     ASSERT_TRUE(CreateDirectoryA(startDir.c_str(), nullptr)) << startDir;
     previousDir = current_dir();
     ASSERT_TRUE(SetCurrentDirectoryA(startDir.c_str()));
@@ -84,7 +90,7 @@ void WindowTest::TearDown() {
     quit_drain();
     app_state_reset();
     SetCurrentDirectoryA(previousDir.c_str());
-    dir_remove(startDir);
+    dir_remove(wide_of(startDir));
 }
 
 HWND WindowTest::app_start() {
@@ -119,9 +125,13 @@ bool WindowTest::ini_exists() {
 }
 
 std::string text_of(HWND window) {
-    char buffer[1024] = "";
-    GetWindowTextA(window, buffer, sizeof buffer);
-    return buffer;
+    wchar_t buffer[1024] = L"";
+    GetWindowTextW(window, buffer, 1024);
+    return utf8_of(buffer);
+}
+
+void text_set(HWND window, const std::string &text) {
+    SetWindowTextW(window, wide_of(text).c_str());
 }
 
 RECT child_rect(HWND child) {

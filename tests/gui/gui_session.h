@@ -25,7 +25,7 @@ class WindowTest : public ::testing::Test {
     // app_create, then shown as WinMain shows it (SW_SHOWNORMAL), and its first paints done.
     HWND app_start();
 
-    // vkd.ini in the start-up directory, written before app_start (CP932 text).
+    // vkd.ini in the start-up directory, written before app_start (its bytes: CP932 text).
     void ini_file_write(const std::string &text);
     // A value of the settings file in the start-up directory; "" when missing.
     std::string ini_value(const char *section, const char *key);
@@ -35,8 +35,9 @@ class WindowTest : public ::testing::Test {
     std::string previousDir;
 };
 
-// Text of a window (GetWindowTextA), a status bar part (SB_GETTEXTA) and the like, CP932 bytes.
+// Text of a window (GetWindowTextW) in UTF-8, as the program holds its strings; and set from it.
 std::string text_of(HWND window);
+void text_set(HWND window, const std::string &text);
 
 // A child's rectangle in its parent's client coordinates: x, y, width, height.
 RECT child_rect(HWND child);

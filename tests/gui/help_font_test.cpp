@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
+#include "main_window/wide.h"
 
 namespace {
 
@@ -28,12 +29,12 @@ struct ShellCall {
 };
 std::vector<ShellCall> shellCalls;
 
-std::string or_empty(LPCSTR s) {
-    return s != nullptr ? s : "";
+std::string or_empty(LPCWSTR s) {
+    return utf8_of(s);
 }
 
-HINSTANCE WINAPI shell_record(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                              LPCSTR directory, INT show) {
+HINSTANCE WINAPI shell_record(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                              LPCWSTR directory, INT show) {
     ShellCall call;
     call.owner = owner;
     call.verb = or_empty(verb);
@@ -45,22 +46,22 @@ HINSTANCE WINAPI shell_record(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR param
     char dir[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof dir, dir);
     call.currentDir = dir;
-    call.fileFound = file != nullptr && GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES;
+    call.fileFound = file != nullptr && GetFileAttributesW(file) != INVALID_FILE_ATTRIBUTES;
     shellCalls.push_back(call);
     return reinterpret_cast<HINSTANCE>(42); // what the shell returns on success
 }
 
 // The font dialog's record as the Font command filled it, then the real dialog.
-CHOOSEFONTA fontRecord;
-LOGFONTA fontStart;
+CHOOSEFONTW fontRecord;
+LOGFONTW fontStart;
 int fontCalls;
 
-BOOL WINAPI font_record(LPCHOOSEFONTA choice) {
+BOOL WINAPI font_record(LPCHOOSEFONTW choice) {
     fontRecord = *choice;
     if (choice->lpLogFont != nullptr)
         fontStart = *choice->lpLogFont;
     ++fontCalls;
-    return ChooseFontA(choice);
+    return ChooseFontW(choice);
 }
 
 // Puts a seam back however the test ends.
@@ -72,9 +73,9 @@ template <typename F> struct Swap {
 };
 
 std::string combo_text(HWND dialog, int id) {
-    char text[128] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
+    wchar_t text[128] = L"";
+    GetDlgItemTextW(dialog, id, text, 128);
+    return utf8_of(text);
 }
 
 using HelpAndFont = WindowTest;
@@ -140,7 +141,7 @@ TEST_F(HelpAndFont, FontDialogLimitsAndStart) {
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     ASSERT_EQ(fontCalls, 1);
 
-    EXPECT_EQ(fontRecord.lStructSize, sizeof(CHOOSEFONTA));
+    EXPECT_EQ(fontRecord.lStructSize, sizeof(CHOOSEFONTW));
     EXPECT_EQ(fontRecord.hwndOwner, editorPane);
     EXPECT_EQ(fontRecord.Flags,
               static_cast<DWORD>(CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_LIMITSIZE));
@@ -152,7 +153,7 @@ TEST_F(HelpAndFont, FontDialogLimitsAndStart) {
     EXPECT_EQ(fontRecord.lpTemplateName, nullptr);
     EXPECT_EQ(fontRecord.lpszStyle, nullptr);
     EXPECT_EQ(fontRecord.hDC, nullptr);
-    EXPECT_STREQ(fontStart.lfFaceName, "ＭＳ ゴシック");
+    EXPECT_EQ(utf8_of(fontStart.lfFaceName), "ＭＳ ゴシック");
     EXPECT_EQ(fontStart.lfHeight, -15);
 
     // What the real dialog made of it (at 96 dpi, 15 pixels are 11 points).

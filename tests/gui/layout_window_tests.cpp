@@ -17,6 +17,7 @@
 #include "main_window/toolbar.h"
 #include "resources/resource.h"
 #include "tests/gui/gui_session.h"
+#include "main_window/wide.h"
 
 using Layout = WindowTest;
 
@@ -185,27 +186,28 @@ TEST_F(Layout, MenuHoldsEveryItem) {
     std::string dump;
     std::function<void(HMENU, int)> walk = [&](HMENU menu, int depth) {
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-            char text[128] = "";
-            MENUITEMINFOA info{};
+            wchar_t text[128] = L"";
+            MENUITEMINFOW info{};
             info.cbSize = sizeof info;
             info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE | MIIM_STRING;
             info.dwTypeData = text;
-            info.cch = sizeof text;
-            GetMenuItemInfoA(menu, i, TRUE, &info);
+            info.cch = 128;
+            GetMenuItemInfoW(menu, i, TRUE, &info);
             dump += std::string(depth * 2, ' ');
             if (info.fType & MFT_SEPARATOR)
                 dump += "-\n";
             else if (info.hSubMenu != nullptr)
-                dump += std::string(text) + "\n";
+                dump += utf8_of(text) + "\n";
             else
-                dump += std::to_string(info.wID) + " " + text + "\n";
+                dump += std::to_string(info.wID) + " " + utf8_of(text) + "\n";
             if (info.hSubMenu != nullptr)
                 walk(info.hSubMenu, depth + 1);
         }
     };
     walk(GetMenu(mainWindow), 0);
     EXPECT_EQ(dump, "ファイル(&F)\n"
-                    "  201 クリア(&N)\n  202 開く(&O)\n  203 上書き保存(&S)\n"
+                    "  201 クリア(&N)\n  202 開く(&O)\n  231 クリップボードから開く(&B)\n"
+                    "  203 上書き保存(&S)\n"
                     "  204 名前を付けて保存(&A)\n  232 画像として保存(&I)...\n  -\n  205 終了(&X)\n"
                     "編集(&E)\n"
                     "  206 元に戻す(&U)\n  -\n  213 切り取り(&T)\n  214 コピー(&C)\n"

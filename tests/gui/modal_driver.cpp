@@ -3,6 +3,8 @@
 #include <deque>
 #include <utility>
 
+#include "main_window/wide.h"
+
 namespace {
 
 struct Watched {
@@ -18,9 +20,9 @@ std::vector<ModalDialog> seen;
 std::vector<Watched> watched;
 
 std::string window_text(HWND window) {
-    char buffer[1024] = "";
-    GetWindowTextA(window, buffer, sizeof buffer);
-    return buffer;
+    wchar_t buffer[1024] = L"";
+    GetWindowTextW(window, buffer, 1024);
+    return utf8_of(buffer);
 }
 
 std::string class_name(HWND window) {
@@ -186,7 +188,9 @@ ModalAction modal_press(int controlId) {
 
 ModalAction modal_set_text_and_press(int editId, std::string text, int controlId) {
     return modal_then(
-        [editId, text](const ModalDialog &d) { SetDlgItemTextA(d.window, editId, text.c_str()); },
+        [editId, text](const ModalDialog &d) {
+            SetDlgItemTextW(d.window, editId, wide_of(text).c_str());
+        },
         modal_press(controlId));
 }
 
@@ -201,11 +205,11 @@ void messages_pump(DWORD ms) {
     const DWORD start = GetTickCount();
     MSG msg;
     while (GetTickCount() - start < ms) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 continue; // a test's window ending must not end the next test's loops
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }

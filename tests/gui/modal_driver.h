@@ -24,7 +24,7 @@ enum class ModalIcon { none, warning, error, information, question, other };
 struct ModalDialog {
     HWND window = nullptr; // valid only while the action runs
     std::string className; // "#32770" for dialogs and message boxes
-    std::string title;     // caption, CP932 bytes
+    std::string title;     // caption, UTF-8
     std::string text;      // a message box's text (every static text otherwise, joined by "\n")
     ModalIcon icon = ModalIcon::none;
     bool expected = true; // false: nobody queued an action; the driver cancelled it

@@ -18,6 +18,7 @@
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
+#include "main_window/wide.h"
 
 namespace {
 
@@ -28,10 +29,9 @@ std::string hex(LONG v) {
 }
 
 std::string tip_of(int part) {
-    char text[256] = "";
-    SendMessageA(statusBar, SB_GETTIPTEXTA, MAKEWPARAM(part, sizeof text),
-                 reinterpret_cast<LPARAM>(text));
-    return text;
+    wchar_t text[256] = L"";
+    SendMessageW(statusBar, SB_GETTIPTEXTW, MAKEWPARAM(part, 256), reinterpret_cast<LPARAM>(text));
+    return utf8_of(text);
 }
 
 std::string tips_dump() {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,13 @@
 #include "core/document.h"
 #include "core/geometry.h"
 #include "core/settings.h"
+#include "main_window/command_line.h"
 #include "main_window/main_window.h"
+#include "main_window/wide.h"
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
+#include "main_window/wide.h"
 
 namespace {
 
@@ -26,50 +30,53 @@ const std::string openFailed = "ファイルのオープンに失敗しました
 
 constexpr int fileTypeList = 1136; // the open dialog's file-type combo box
 
-// Chooses the n-th entry of the dialog's file-type list as a user would, and records what the
-// list then shows.
+// Chooses the n-th entry of the dialog's file-type list as a user would (the list tells both
+// the change and its end), and records what the list then shows.
 ModalAction file_type_choose(int index, std::string *shown) {
     return [index, shown](const ModalDialog &d) {
         HWND types = GetDlgItem(d.window, fileTypeList);
-        SendMessageA(types, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageA(d.window, WM_COMMAND, MAKEWPARAM(fileTypeList, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(types));
-        char text[256] = "";
-        SendMessageA(types, CB_GETLBTEXT, SendMessageA(types, CB_GETCURSEL, 0, 0),
+        SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
+            SendMessageW(d.window, WM_COMMAND, MAKEWPARAM(fileTypeList, code),
+                         reinterpret_cast<LPARAM>(types));
+        wchar_t text[256] = L"";
+        SendMessageW(types, CB_GETLBTEXT, SendMessageW(types, CB_GETCURSEL, 0, 0),
                      reinterpret_cast<LPARAM>(text));
-        *shown = text;
+        *shown = utf8_of(text);
     };
 }
 
-// Drops the files on the main window the way the shell does: a DROPFILES block with the ANSI
+// Drops the files on the main window the way the shell does: a DROPFILES block with the wide
 // paths, each ended by a zero and the list by one more. The window frees it (DragFinish).
 std::vector<ModalDialog> files_drop(const std::vector<std::string> &paths,
                                     std::vector<ModalAction> answers = {}) {
-    std::string list;
+    std::wstring list;
     for (const std::string &p : paths)
-        list += p + '\0';
-    list += '\0';
-    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+        list += wide_of(p) + L'\0';
+    list += L'\0';
+    const size_t bytes = list.size() * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes);
     auto *drop = static_cast<DROPFILES *>(GlobalLock(block));
     drop->pFiles = sizeof(DROPFILES);
     drop->pt = POINT{40, 40};
-    drop->fWide = FALSE;
-    std::memcpy(reinterpret_cast<char *>(drop) + sizeof(DROPFILES), list.data(), list.size());
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char *>(drop) + sizeof(DROPFILES), list.data(), bytes);
     GlobalUnlock(block);
     modal_driver_begin(20);
     for (ModalAction &a : answers)
         modal_expect(std::move(a));
-    SendMessageA(mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+    SendMessageW(mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
     return modal_driver_end();
 }
 
-// The start-up's own step, after the window is up, with the command line WinMain is given.
-std::vector<ModalDialog> command_line_open(const std::string &commandLine,
-                                           std::vector<ModalAction> answers = {}) {
+// The start-up's own step, after the window is up, with the wide command line after the
+// program's name (UTF-8 here).
+std::vector<ModalDialog> started_with(const std::string &arguments,
+                                      std::vector<ModalAction> answers = {}) {
     modal_driver_begin(20);
     for (ModalAction &a : answers)
         modal_expect(std::move(a));
-    app_open_command_line(commandLine.c_str());
+    command_line_open(wide_of("\"C:\\Velkorandite\\Velkorandite.exe\" " + arguments).c_str());
     return modal_driver_end();
 }
 
@@ -88,8 +95,10 @@ class PictureOpen : public WindowTest {
         const std::string path = startDir + "\\" + as;
         const size_t slash = as.find_last_of('\\');
         if (slash != std::string::npos)
-            CreateDirectoryA((startDir + "\\" + as.substr(0, slash)).c_str(), nullptr);
-        EXPECT_TRUE(CopyFileA((picturesDir + "\\" + name).c_str(), path.c_str(), FALSE)) << name;
+            CreateDirectoryW(wide_of(startDir + "\\" + as.substr(0, slash)).c_str(), nullptr);
+        EXPECT_TRUE(CopyFileW(wide_of(picturesDir + "\\" + name).c_str(), wide_of(path).c_str(),
+                              FALSE))
+            << name;
         return path;
     }
 
@@ -116,12 +125,13 @@ class PictureOpen : public WindowTest {
 
 } // namespace
 
-TEST_F(PictureOpen, PngThroughTheDialogsSecondFilter) {
+// The file type chosen last is chosen again at the next Open of the same run.
+TEST_F(PictureOpen, PngThroughTheDialogsLastFilter) {
     ASSERT_NE(app_start(), nullptr);
     const std::string path = picture("rgba8-interlaced.png", "pics\\shot.png");
     std::string filter;
     std::vector<ModalDialog> seen =
-        command_run(IDM_OPEN, {modal_then(file_type_choose(1, &filter), file_dialog_answer(path))});
+        command_run(IDM_OPEN, {modal_then(file_type_choose(2, &filter), file_dialog_answer(path))});
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen); // the dialog, no message
     EXPECT_EQ(filter, "すべてのファイル");
     EXPECT_EQ(text_of(mainWindow), "shot - Velkorandite");
@@ -132,6 +142,10 @@ TEST_F(PictureOpen, PngThroughTheDialogsSecondFilter) {
     EXPECT_EQ(bmpWidth, 37);
     EXPECT_EQ(bmpHeight, 23);
     expect_converts_like_the_core(path);
+    FileDialogView view;
+    seen = command_run(IDM_OPEN, {modal_then(file_dialog_look(&view), modal_press(IDCANCEL))});
+    ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
+    EXPECT_EQ(view.chosenFilter, 2);
 }
 
 TEST_F(PictureOpen, JpegDroppedOnTheWindow) {
@@ -150,7 +164,7 @@ TEST_F(PictureOpen, JpegDroppedOnTheWindow) {
     expect_converts_like_the_core(path);
 
     // A path longer than the program keeps is a file it cannot open; nothing else changes.
-    const std::string longPath = startDir + "\\" + std::string(260, 'a') + ".jpg";
+    const std::string longPath = startDir + "\\" + std::string(sizeof bitmapPath, 'a') + ".jpg";
     seen = files_drop({longPath}, {modal_press(IDOK)});
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     EXPECT_EQ(seen[0].text, openFailed);
@@ -163,7 +177,7 @@ TEST_F(PictureOpen, JpegDroppedOnTheWindow) {
 TEST_F(PictureOpen, GifNamedAtStartUp) {
     ASSERT_NE(app_start(), nullptr);
     const std::string path = picture("transparent.gif", "my pics\\anim.gif");
-    std::vector<ModalDialog> seen = command_line_open("\"" + path + "\" ignored.png");
+    std::vector<ModalDialog> seen = started_with("\"" + path + "\" ignored.png");
     EXPECT_TRUE(seen.empty()) << dialogs_describe(seen);
     EXPECT_EQ(text_of(mainWindow), "anim - Velkorandite");
     EXPECT_STREQ(docTitle, "anim");
@@ -173,7 +187,7 @@ TEST_F(PictureOpen, GifNamedAtStartUp) {
 
     // A bare name is taken in the folder the program started in.
     const std::string local = picture("plain.gif", "local.gif");
-    seen = command_line_open("  local.gif");
+    seen = started_with("  local.gif");
     EXPECT_TRUE(seen.empty()) << dialogs_describe(seen);
     EXPECT_EQ(text_of(mainWindow), "local - Velkorandite");
     EXPECT_STREQ(bitmapPath, local.c_str());
@@ -183,7 +197,7 @@ TEST_F(PictureOpen, GifNamedAtStartUp) {
 TEST_F(PictureOpen, MissingFileNamedAtStartUp) {
     ASSERT_NE(app_start(), nullptr);
     std::vector<ModalDialog> seen =
-        command_line_open("\"" + startDir + "\\gone\\missing.gif\"", {modal_press(IDOK)});
+        started_with("\"" + startDir + "\\gone\\missing.gif\"", {modal_press(IDOK)});
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     EXPECT_EQ(seen[0].title, "Velkorandite");
     EXPECT_EQ(seen[0].text, openFailed);
@@ -193,9 +207,39 @@ TEST_F(PictureOpen, MissingFileNamedAtStartUp) {
     EXPECT_STREQ(docTitle, "missing");
     EXPECT_FALSE(imageLoaded);
 
-    seen = command_line_open("");
+    seen = started_with("");
     EXPECT_TRUE(seen.empty()) << dialogs_describe(seen);
     EXPECT_STREQ(docTitle, "missing");
+}
+
+// A picture whose name and folder hold Hangul and an accent, which the ANSI code page cannot:
+// from the command line, through the open dialog and dropped, it opens, converts and gets its
+// text saved beside it; the folder is kept in the settings file for the next start.
+TEST_F(PictureOpen, NamesInAnyCharacters) {
+    ASSERT_NE(app_start(), nullptr);
+    const std::string folder = startDir + "\\사진 폴더é";
+    const std::string path = picture("rgb8.png", "사진 폴더é\\사진é.png");
+    const std::function<std::vector<ModalDialog>()> ways[] = {
+        [&] { return started_with("\"" + path + "\""); },
+        [&] { return command_run(IDM_OPEN, {file_dialog_answer(path)}); },
+        [&] { return files_drop({path}); },
+    };
+    for (const auto &open : ways) {
+        command_run(IDM_CLEAR);
+        std::vector<ModalDialog> seen = open();
+        EXPECT_LE(seen.size(), 1u) << dialogs_describe(seen); // the dialog alone, if any
+        EXPECT_EQ(text_of(mainWindow), "사진é - Velkorandite");
+        EXPECT_STREQ(bitmapPath, path.c_str());
+        EXPECT_STREQ(settings.openDir, folder.c_str());
+        expect_converts_like_the_core(path);
+    }
+    std::vector<ModalDialog> seen =
+        command_run(IDM_SAVEAS, {file_dialog_answer(folder + "\\사진é")});
+    ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
+    EXPECT_EQ(file_read(folder + "\\사진é.txt"), editor_text());
+    SendMessageW(mainWindow, WM_CLOSE, 0, 0);
+    EXPECT_NE(file_read(startDir + "\\vkd.ini").find("\r\nOpen=utf8:" + folder + "\r\n"),
+              std::string::npos);
 }
 
 TEST_F(PictureOpen, PhonePhotoInBothModes) {

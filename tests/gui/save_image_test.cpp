@@ -72,6 +72,21 @@ TEST_F(SaveImage, PngInTheEditorsFontAndHtmlNamingIt) {
         EXPECT_EQ(probe.height, 2 * metrics.tmHeight + 32) << c.written;
     }
 
+    // A character CP932 cannot hold keeps its place: its own in the page, two cells in the image.
+    text_set(editorPane, "$사é\r\n");
+    for (const char *name : {"korean.html", "korean.png"}) {
+        std::vector<ModalDialog> seen =
+            command_run(IDM_SAVEIMAGE, {file_dialog_answer(out + "\\" + name)});
+        ASSERT_EQ(seen.size(), 1u) << name << "\n" << dialogs_describe(seen);
+    }
+    EXPECT_NE(file_read(out + "\\korean.html").find("<pre>\n$사é\n</pre>"), std::string::npos)
+        << file_read(out + "\\korean.html");
+    const std::string png = file_read(out + "\\korean.png");
+    const PictureProbe probe =
+        picture_probe(reinterpret_cast<const uint8_t *>(png.data()), png.size());
+    ASSERT_EQ(probe.format, PictureFormat::png);
+    EXPECT_EQ(probe.width, 4 * m.cx + 32);
+
     // The text's overwrite question, and the file kept on No.
     const std::string path = out + "\\picture.png";
     const std::string before = file_read(path);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "core/cp932.h"
 #include "core/document.h"
 #include "core/settings.h"
 #include "document/editor.h"
@@ -18,6 +19,13 @@
 namespace {
 
 const char *const saveTitle = "テキストファイルを保存する";
+
+// The text as the file holds it when CP932 holds it all.
+std::string cp932(const std::string &utf8) {
+    std::string bytes;
+    EXPECT_TRUE(cp932_from_utf8(utf8, bytes)) << utf8;
+    return bytes;
+}
 const char *const failedText = "ファイルの作成に失敗しました";
 
 class Save : public WindowTest {
@@ -39,7 +47,7 @@ class Save : public WindowTest {
 TEST_F(Save, SaveAsThenSaveThenAFailedSave) {
     // Two rows of three characters: 3 + 2 + 3 + 2 bytes, and nothing after them.
     const std::string picture = "$#.\r\n ,;\r\n";
-    SetWindowTextA(editorPane, picture.c_str());
+    text_set(editorPane, picture);
     FileDialogView view;
     std::vector<ModalDialog> seen = command_run(
         IDM_SAVE, {modal_then(file_dialog_look(&view), file_dialog_answer(out + "\\picture"))});
@@ -66,7 +74,7 @@ TEST_F(Save, SaveAsThenSaveThenAFailedSave) {
         {"changed by another program", "ours", [&] { file_write(path, "theirs, and longer"); }},
     };
     for (const Step &s : steps) {
-        SetWindowTextA(editorPane, s.text.c_str());
+        text_set(editorPane, s.text);
         s.before();
         seen = command_run(IDM_SAVE);
         EXPECT_TRUE(seen.empty()) << s.name << ": " << dialogs_describe(seen);
@@ -78,7 +86,7 @@ TEST_F(Save, SaveAsThenSaveThenAFailedSave) {
     // next Save asks for a name again.
     HANDLE hold = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
-    SetWindowTextA(editorPane, "lost");
+    text_set(editorPane, "lost");
     seen = command_run(IDM_SAVE, {modal_press(IDOK)});
     CloseHandle(hold);
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
@@ -112,7 +120,7 @@ TEST_F(Save, SaveAsThenSaveThenAFailedSave) {
 TEST_F(Save, OverwriteQuestionBothWays) {
     const std::string path = out + "\\taken.txt";
     file_write(path, "earlier");
-    SetWindowTextA(editorPane, "newer");
+    text_set(editorPane, "newer");
     struct Case {
         const char *name;
         bool hadFileName;
@@ -136,7 +144,7 @@ TEST_F(Save, OverwriteQuestionBothWays) {
         EXPECT_EQ(hasFileName, c.hasFileNameAfter) << c.name;
     }
     // Save never asks; a cancelled Save As leaves the name, so Save still writes there.
-    SetWindowTextA(editorPane, "newest");
+    text_set(editorPane, "newest");
     std::vector<ModalDialog> seen = command_run(IDM_SAVEAS, {modal_press(IDCANCEL)});
     EXPECT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     EXPECT_TRUE(hasFileName);
@@ -157,11 +165,11 @@ TEST_F(Save, NamesAndFolders) {
         {out + "\\表ソ", out + "\\表ソ.txt"},
     };
     for (const Case &c : cases) {
-        SetWindowTextA(editorPane, c.typed.c_str());
+        text_set(editorPane, c.typed);
         std::vector<ModalDialog> seen = command_run(IDM_SAVEAS, {file_dialog_answer(c.typed)});
         ASSERT_EQ(seen.size(), 1u) << c.typed << "\n" << dialogs_describe(seen);
         EXPECT_STREQ(textPath, c.saved.c_str());
-        EXPECT_EQ(file_read(c.saved), c.typed);
+        EXPECT_EQ(file_read(c.saved), cp932(c.typed)); // the text in CP932, as always
     }
 
     // An accepted Open clears the name: Save asks again, with the new picture's title.
@@ -176,17 +184,45 @@ TEST_F(Save, NamesAndFolders) {
     EXPECT_EQ(view.fileName, "holiday");
 }
 
+// No character is ever dropped: a text CP932 cannot hold all of is saved only after a question,
+// as UTF-8 with a byte order mark; No saves nothing and keeps the name already there.
+TEST_F(Save, TextCp932CannotHoldIsSavedAsUtf8OnlyWhenAsked) {
+    const std::string text = "사진 $#\r\ncafé 写真\r\n", path = out + "\\korean.txt";
+    const std::string question =
+        "テキストに、シフトJISで表せない文字が含まれています。\nUTF-8で保存しますか?";
+    text_set(editorPane, text);
+    std::vector<ModalDialog> seen =
+        command_run(IDM_SAVEAS, {file_dialog_answer(path), modal_press(IDNO)});
+    ASSERT_EQ(seen.size(), 2u) << dialogs_describe(seen);
+    EXPECT_EQ(seen[1].title, "Velkorandite");
+    EXPECT_EQ(seen[1].text, question);
+    EXPECT_EQ(seen[1].icon, ModalIcon::warning);
+    EXPECT_FALSE(file_exists(path));
+    EXPECT_FALSE(hasFileName);
+
+    seen = command_run(IDM_SAVEAS, {file_dialog_answer(path), modal_press(IDYES)});
+    ASSERT_EQ(seen.size(), 2u) << dialogs_describe(seen);
+    EXPECT_EQ(file_read(path), "\xEF\xBB\xBF" + text);
+    EXPECT_TRUE(hasFileName);
+
+    text_set(editorPane, "사");
+    seen = command_run(IDM_SAVE, {modal_press(IDNO)});
+    ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
+    EXPECT_EQ(file_read(path), "\xEF\xBB\xBF" + text);
+    EXPECT_TRUE(hasFileName);
+}
+
 // Text beyond what a conversion makes, double-byte characters included, is saved whole.
 TEST_F(Save, LongTextIsSavedWhole) {
     std::string text;
-    while (text.size() < 64000)
+    while (cp932(text).size() < 64000)
         text += "表示ソ$&%#*?+/!;:-,. abcdefghijklmnopqrstuvwxyz0123456789\r\n";
-    SetWindowTextA(editorPane, text.c_str());
+    text_set(editorPane, text);
     ASSERT_EQ(editor_text(), text);
     const std::string path = out + "\\long.txt";
     std::vector<ModalDialog> seen = command_run(IDM_SAVEAS, {file_dialog_answer(path)});
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     const std::string saved = file_read(path);
-    EXPECT_EQ(saved.size(), text.size());
-    EXPECT_TRUE(saved == text);
+    EXPECT_EQ(saved.size(), cp932(text).size());
+    EXPECT_TRUE(saved == cp932(text));
 }

@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
+#include "main_window/wide.h"
 
 namespace {
 
@@ -178,12 +179,10 @@ TEST_F(SettingsDialog, TemplateAsBuilt) {
     RECT frame{}, expectedFrame{0, 0, 335, 179};
     int defaultId = 0;
     settings_run([&](HWND d) {
-        char text[256] = "";
-        GetWindowTextA(d, text, sizeof text);
-        title = text;
-        LOGFONTA font{};
-        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(d, WM_GETFONT, 0, 0)), sizeof font, &font);
-        face = font.lfFaceName;
+        title = text_of(d);
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(d, WM_GETFONT, 0, 0)), sizeof font, &font);
+        face = utf8_of(font.lfFaceName);
         fontHeight = font.lfHeight;
         HDC dc = GetDC(d);
         expectedHeight = -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
@@ -197,8 +196,8 @@ TEST_F(SettingsDialog, TemplateAsBuilt) {
                 problems += "missing " + std::to_string(c.id) + "\n";
                 break;
             }
-            GetWindowTextA(child, text, sizeof text);
-            if (GetDlgCtrlID(child) != c.id || std::string(text) != c.text ||
+            const std::string text = text_of(child);
+            if (GetDlgCtrlID(child) != c.id || text != c.text ||
                 !IsWindowEnabled(child) != c.disabled)
                 problems += "expected " + std::to_string(c.id) + ", found " +
                             std::to_string(GetDlgCtrlID(child)) + " \"" + text + "\"\n";

@@ -121,6 +121,13 @@ TEST(EditorFont, StartUpFontFollowsHeight) {
 
 TEST(EditorFont, DialogChoiceStoresFaceAndNegatedHeight) {
     const std::string longFace(40, 'x');
+    std::string longJapanese;
+    for (int i = 0; i < 40; ++i)
+        longJapanese += "明";
+    const std::string japaneseKept = longJapanese.substr(0, 31 * 3);
+    // U+10000 takes a pair of UTF-16 units: 31 units, and no room for the "y".
+    const std::string beyond = std::string(29, 'x') + "\U00010000y";
+    const std::string beyondKept = std::string(29, 'x') + "\U00010000";
     struct {
         const char *face;
         int32_t logHeight;
@@ -130,7 +137,9 @@ TEST(EditorFont, DialogChoiceStoresFaceAndNegatedHeight) {
         {"ＭＳ 明朝", -16, "ＭＳ 明朝", 16},
         {"Courier New", 13, "Courier New", -13},
         {"", 0, "", 0},
-        {longFace.c_str(), -12, "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", 12}, // 31 bytes kept
+        {longFace.c_str(), -12, "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", 12}, // 31 units kept
+        {longJapanese.c_str(), -12, japaneseKept.c_str(), 12},
+        {beyond.c_str(), -12, beyondKept.c_str(), 12},
         {"Fixedsys", INT32_MIN, "Fixedsys", INT32_MAX},                 // no wrap-around
     };
     for (const auto &c : cases) {

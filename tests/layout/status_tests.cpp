@@ -125,6 +125,7 @@ TEST(MenuHelp, TextsByCommandAndNoneElsewhere) {
     } const cases[] = {
         {IDM_CLEAR, "画面をクリアします。"},
         {IDM_OPEN, "即在のビットマップファイルを開きます。"},
+        {IDM_OPENCLIPBOARD, "クリップボードの画像を開きます。"},
         {IDM_SAVE, "現在のテキストファイルを保存します。"},
         {IDM_SAVEAS, "現在のテキストファイルを新しい名前で保存します。"},
         {IDM_EXIT, "Velkoranditeを終了します。"},

@@ -39,7 +39,8 @@ zip=$("$src/scripts/package" "$tree" "$work/dist") || { echo "FAILED: scripts/pa
 expect "the zip is named for version $version" test "$(basename "$zip")" = "Velkorandite-$version-win64.zip"
 listing=$(cd "$work" && cmake -E tar tf "$zip" | sort)
 wanted=$(printf '%s\n' Velkorandite/ Velkorandite/LICENSE.txt Velkorandite/Velkorandite.exe \
-    Velkorandite/index.html Velkorandite/readme.txt Velkorandite/sample.bmp Velkorandite/vkd.exe)
+    Velkorandite/index-en.html Velkorandite/index.html Velkorandite/readme-en.txt \
+    Velkorandite/readme.txt Velkorandite/sample.bmp Velkorandite/vkd.exe)
 expect "the zip holds exactly the listed files (got: $(echo $listing))" test "$listing" = "$wanted"
 
 user=$work/user
@@ -74,6 +75,9 @@ expect "readme.txt ends every line with CR LF" crlf_only "$app/readme.txt"
 expect "readme.txt names version $version" grep -q "Velkorandite $version" "$app/readme.txt"
 expect "LICENSE.txt ends every line with CR LF" crlf_only "$app/LICENSE.txt"
 expect "index.html names version $version" grep -q "バージョン $version" "$app/index.html"
+expect "readme-en.txt ends every line with CR LF" crlf_only "$app/readme-en.txt"
+expect "readme-en.txt names version $version" grep -q "Velkorandite $version" "$app/readme-en.txt"
+expect "index-en.html names version $version" grep -q "Version $version" "$app/index-en.html"
 
 # Under Wine, in a prefix nobody has used before.
 export WINEPREFIX=$prefix WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8

@@ -188,6 +188,35 @@ TEST_F(PictureLoad, SizeRulesOfEachMode) {
     }
 }
 
+// A screenshot on the clipboard arrives as a bitmap: it is reduced to fit as a PNG is, where a
+// bitmap file of that size is refused.
+TEST_F(PictureLoad, ClipboardBitmapsAreReducedToFit) {
+    BmpSpec spec;
+    spec.width = 4096;
+    spec.height = 8;
+    spec.pixels.assign(size_t(4096) * 3 * 8, 0);
+    const std::vector<uint8_t> wide = bmp_build(spec);
+    const struct {
+        int32_t mode;
+        bool fitted;
+        std::string message;
+        int32_t width, height;
+    } cases[] = {
+        {1, true, "", 2048, 4},
+        {1, false, stretchMessage, 0, 0},
+        {2, true, originalMessage, 0, 0},
+    };
+    for (const auto &c : cases) {
+        settings.Mode = c.mode;
+        bmpWidth = bmpHeight = 0;
+        const LoadResult r = c.fitted ? bitmap_load_memory_fitted(wide.data(), wide.size(), 1280, 1024)
+                                      : load(wide);
+        EXPECT_EQ(r.message.text, c.message) << c.mode << c.fitted;
+        EXPECT_EQ((std::vector<int32_t>{bmpWidth, bmpHeight}), (std::vector<int32_t>{c.width, c.height}))
+            << c.mode << c.fitted;
+    }
+}
+
 TEST_F(PictureLoad, OriginalModeOnAScreenLargerThanTheSurface) {
     // 2100 x 20 fits a 2560 x 1600 screen and the area, but not the source surface.
     const std::vector<uint8_t> png = file_bytes(picture_path("rgb8.png"));

@@ -14,6 +14,13 @@
 
 namespace {
 
+std::string repeat(const std::string &text, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
 void settings_fresh() {
     settings = Settings{};
     settings_defaults();
@@ -33,13 +40,14 @@ std::string settings_text(const WindowRect &rect) {
            std::to_string(s.Mojisu) + " Mode " + std::to_string(s.Mode) + " Interval " +
            std::to_string(s.Interval) + " Msg1 " + std::to_string(s.Msg1) + " Look " +
            std::to_string(int(lookSettings.look)) + " Dither " +
-           std::to_string(lookSettings.dither) + " Chars [" + lookSettings.chars + "]";
+           std::to_string(lookSettings.dither) + " Chars [" + lookSettings.chars + "] Language [" +
+           s.Language + "]";
 }
 
 const char defaultsText[] =
     "rect 0,0,0,0 Statusbar 1 Toolbar 1 Clientarea 1 Position 1 Style 1 Open [] Write [] "
     "FaceName [] Height 0 Hiritu 50 Meido 50 Mojisu 100 Mode 1 Interval 5 Msg1 0 Look 0 "
-    "Dither 0 Chars []";
+    "Dither 0 Chars [] Language []";
 
 // What the program writes for the defaults and the rectangle 10,20,810,620.
 const char defaultsFile[] = "[Forms]\r\nLeft=10\r\nTop=20\r\nRight=810\r\nBottom=620\r\n"
@@ -49,7 +57,8 @@ const char defaultsFile[] = "[Forms]\r\nLeft=10\r\nTop=20\r\nRight=810\r\nBottom
                             "[Configuration]\r\nHiritu=50\r\nMeido=50\r\nMojisu=100\r\nMode=1\r\n"
                             "Interval=5\r\n"
                             "[Print]\r\nMsg1=0\r\n"
-                            "[Quality]\r\nLook=0\r\nDither=0\r\nChars=\r\n";
+                            "[Quality]\r\nLook=0\r\nDither=0\r\nChars=\r\n"
+                            "[Interface]\r\nLanguage=\r\n";
 
 std::string read_file_text(const std::string &file, WindowRect &rect) {
     TempFolder folder;
@@ -110,14 +119,14 @@ TEST(IniPath, FitsOrRefuses) {
     };
     const std::vector<Case> cases = {
         {"C:\\work", true},
-        {std::string(251, 'd'), true}, // 251 + 8 bytes + terminator = 260
-        {std::string(252, 'd'), false},
-        {std::string(259, 'd'), false},
+        {std::string(pathBytes - 9, 'd'), true}, // + 8 bytes + terminator = pathBytes
+        {std::string(pathBytes - 8, 'd'), false},
+        {std::string(pathBytes - 1, 'd'), false},
         {"", false}, // no start-up directory: not the root of the drive
     };
     for (const auto &c : cases) {
         std::strcpy(startupDir, c.dir.c_str());
-        char path[260];
+        char path[pathBytes];
         std::memset(path, '#', sizeof path);
         EXPECT_EQ(ini_path(path), c.fits) << c.dir.size();
         EXPECT_EQ(std::string(path), c.fits ? c.dir + sep + "vkd.ini" : "") << c.dir.size();
@@ -141,12 +150,13 @@ TEST(IniRead, EveryEntryReachesItsField) {
         "Meido=70\r\nHiritu=80\r\n[Font]\r\nHeight=-13\r\nFaceName=\x82\x6C\x82\x72 Mincho\r\n"
         "[Path]\r\nwrite=D:\\out dir\r\nOpen=C:\\\x83\x5C\\in\r\n"
         "[Forms]\r\nStyle=0\r\nPosition=0\r\nClientarea=0\r\nToolbar=7\r\nStatusbar=0\r\n"
-        "Bottom=600\r\nRight=800\r\nTop=-20\r\nLeft=-10\r\n",
+        "Bottom=600\r\nRight=800\r\nTop=-20\r\nLeft=-10\r\n[Interface]\r\nLanguage=en\r\n",
         rect);
+    // The file's CP932 is UTF-8 in memory.
     EXPECT_EQ(got, "rect -10,-20,800,600 Statusbar 0 Toolbar 7 Clientarea 0 Position 0 Style 0 "
-                   "Open [C:\\\x83\x5C\\in] Write [D:\\out dir] FaceName [\x82\x6C\x82\x72 Mincho] "
+                   "Open [C:\\ソ\\in] Write [D:\\out dir] FaceName [ＭＳ Mincho] "
                    "Height -13 Hiritu 80 Meido 70 Mojisu 140 Mode 2 Interval -3 Msg1 11 Look 0 "
-                   "Dither 0 Chars []");
+                   "Dither 0 Chars [] Language [en]");
 }
 
 TEST(IniRead, ValuesAsTheProgramTakesThem) {
@@ -190,7 +200,20 @@ TEST(IniRead, ValuesAsTheProgramTakesThem) {
          "[Font]\r\nFaceName=" + face98 + "\x82\xA0xyz\r\n",
          with("FaceName []", "FaceName [" + face98 + "]")},
         {"face name of 99 bytes whole", "[Font]\r\nFaceName=" + face98 + "\xA6\r\n",
-         with("FaceName []", "FaceName [" + face98 + "\xA6]")},
+         with("FaceName []", "FaceName [" + face98 + "ｦ]")},
+        {"99 bytes of CP932 take more in UTF-8", "[Font]\r\nFaceName=" + std::string(120, '\xB1') + "\r\n",
+         with("FaceName []", "FaceName [" + repeat("ｱ", 99) + "]")},
+        {"a marked face is UTF-8", "[Font]\r\nFaceName=utf8:맑은 고딕\r\n",
+         with("FaceName []", "FaceName [맑은 고딕]")},
+        {"a long marked path is not cut at 259 bytes",
+         "[Path]\r\nOpen=utf8:C:\\" + repeat("사진", 60) + "\r\n",
+         with("Open []", "Open [C:\\" + repeat("사진", 60) + "]")},
+        {"a marked path cut to the field whole characters",
+         "[Path]\r\nOpen=utf8:" + repeat("사", 300) + "\r\n",
+         with("Open []", "Open [" + repeat("사", (sizeof settings.openDir - 1) / 3) + "]")},
+        {"the interface language, and an unknown one as written",
+         "[interface]\r\nlanguage=ja\r\n[Interface]\r\nLanguage=xx\r\n",
+         with("Language []", "Language [ja]")},
         {"long directory cut at 259", "[Path]\r\nOpen=" + std::string(300, 'o') + "\r\n",
          with("Open []", "Open [" + std::string(259, 'o') + "]")},
         {"rectangle in the wrong section ignored", "[Configuration]\r\nLeft=5\r\n", defaultsText},
@@ -202,6 +225,7 @@ TEST(IniRead, ValuesAsTheProgramTakesThem) {
          "[Quality]\r\nLook=7\r\nDither=-2\r\nChars=\"\"\r\n",
          with("Look 0 Dither 0", "Look 0 Dither 1")},
         {"list of other bytes ignored", "[Quality]\r\nChars=\x82\xA0\r\n", defaultsText},
+        {"a file without [Interface] is automatic", "[Quality]\r\nLook=0\r\n", defaultsText},
     };
     for (const auto &c : cases) {
         WindowRect rect;
@@ -277,9 +301,10 @@ TEST(IniWrite, RaisesMojisuAndRoundTrips) {
     settings.Toolbar = 0;
     settings.Msg1 = 9;
     settings.Height = -19;
-    std::strcpy(settings.openDir, "C:\\\x83\x5C\\pics");
+    std::strcpy(settings.openDir, "C:\\ソ\\pics");
     std::strcpy(settings.saveDir, "  padded");
-    std::strcpy(settings.FaceName, "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E");
+    std::strcpy(settings.FaceName, "ＭＳ ゴシック");
+    std::strcpy(settings.Language, "en");
     lookSettings = LookSettings{Look::shape, true, " .\":#\" "};
     WindowRect written{-8, -8, 1288, 1008};
     ini_write_path(path.c_str(), written);
@@ -292,6 +317,41 @@ TEST(IniWrite, RaisesMojisuAndRoundTrips) {
     WindowRect rect{};
     ini_read_path(path.c_str(), rect);
     EXPECT_EQ(settings_text(rect), expected);
+}
+
+// Strings are UTF-8 in memory and CP932 in the file wherever CP932 holds them, as every earlier
+// version wrote and reads them; the others are marked UTF-8. Each reads back unchanged.
+TEST(IniWrite, StringsCp932CannotHoldAreMarked) {
+    struct Case {
+        const char *name;
+        std::string value, line; // settings.openDir, or FaceName; the line in the file
+        bool face;
+    };
+    const std::vector<Case> cases = {
+        {"Japanese in CP932 as always", "C:\\写真", "Open=C:\\\x8e\xca\x90\x5e", false},
+        {"Korean and an accent marked", "C:\\사진é", "Open=utf8:C:\\사진é", false},
+        {"a value that looks marked is marked", "utf8:x", "Open=utf8:utf8:x", false},
+        {"one that is not quite the mark is not", "utf8-x", "Open=utf8-x", false},
+        {"a lone surrogate, as Windows allows in a name", "C:\\\xed\xa0\x80",
+         "Open=utf8:C:\\\xed\xa0\x80", false},
+        {"a face CP932 holds", "ＭＳ ゴシック", "FaceName=\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e",
+         true},
+        {"a face it does not", "맑은 고딕", "FaceName=utf8:맑은 고딕", true},
+    };
+    for (const Case &c : cases) {
+        TempFolder folder;
+        const std::string path = folder.file("vkd.ini");
+        settings_fresh();
+        std::strcpy(c.face ? settings.FaceName : settings.openDir, c.value.c_str());
+        ini_write_path(path.c_str(), {0, 0, 0, 0});
+        const std::string bytes = file_get(path);
+        EXPECT_NE(bytes.find("\r\n" + c.line + "\r\n"), std::string::npos) << c.name << "\n"
+                                                                             << visible(bytes);
+        settings_fresh();
+        WindowRect rect{};
+        ini_read_path(path.c_str(), rect);
+        EXPECT_EQ(std::string(c.face ? settings.FaceName : settings.openDir), c.value) << c.name;
+    }
 }
 
 TEST(IniRect, MovesOnlyWhenWidthPlusHeightIsNotZero) {

@@ -278,9 +278,10 @@ TEST(PlatformProfile, CloseWritesTheSameFileAsOneCallPerEntry) {
         settings = Settings{};
         settings_defaults();
         settings.Mojisu = 7;
-        std::strcpy(settings.openDir, ("C:\\" + so + "\\in").c_str());
+        // UTF-8 in memory, CP932 in the file.
+        std::strcpy(settings.openDir, "C:\\ソ\\in");
         std::strcpy(settings.saveDir, "D:\\out");
-        std::strcpy(settings.FaceName, "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E");
+        std::strcpy(settings.FaceName, "ＭＳ ゴシック");
         ini_write_path(enginePath.c_str(), {-8, -8, 1288, 1008});
 
         const std::string entries[][3] = {
@@ -293,9 +294,9 @@ TEST(PlatformProfile, CloseWritesTheSameFileAsOneCallPerEntry) {
             {"Forms", "Clientarea", "1"},
             {"Forms", "Position", "1"},
             {"Forms", "Style", "1"},
-            {"Path", "Open", settings.openDir},
+            {"Path", "Open", "C:\\" + so + "\\in"},
             {"Path", "write", settings.saveDir},
-            {"Font", "FaceName", settings.FaceName},
+            {"Font", "FaceName", "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E"},
             {"Font", "Height", "0"},
             {"Configuration", "Hiritu", "50"},
             {"Configuration", "Meido", "50"},
@@ -306,6 +307,7 @@ TEST(PlatformProfile, CloseWritesTheSameFileAsOneCallPerEntry) {
             {"Quality", "Look", "0"},
             {"Quality", "Dither", "0"},
             {"Quality", "Chars", ""},
+            {"Interface", "Language", ""},
         };
         for (const auto &e : entries)
             WritePrivateProfileStringA(e[0].c_str(), e[1].c_str(), e[2].c_str(),

@@ -172,6 +172,24 @@ TEST(TextImage, CellsOfTheFontsAdvanceAndLineHeightPlusOneMargin) {
 
 // The page holds the text whole: unescaped, the <pre> gives back the text (CP932 as UTF-8,
 // line ends as LF), and nothing in the text or the font's name can end an element early.
+// A text CP932 cannot hold (the window's, with Korean in it) lays out as its CP932 form would
+// where there is one, else one column below U+1100 and two from there on.
+TEST(TextGrid, Utf8CharactersTakeTheColumnsOfTheirCp932Form) {
+    auto layout = [](const TextGrid &grid) {
+        std::string out = std::to_string(grid.cols) + " cols, " + std::to_string(grid.rows) +
+                          " rows, " + std::to_string(grid.lineEnds) + " ends:";
+        for (const TextCell &c : grid.cells)
+            out += " " + std::to_string(c.row) + "." + std::to_string(c.col) + "=" +
+                   std::to_string(c.code);
+        return out;
+    };
+    EXPECT_EQ(layout(text_grid_utf8("$写ｱ\r\n\r\n写")),
+              layout(text_grid("$\x8e\xca\xb1\r\n\r\n\x8e\xca")));
+    EXPECT_EQ(layout(text_grid_utf8("사é$\n\n\xf0\x9f\x98\x80\u10ff\u1100x\r")),
+              "6 cols, 3 rows, 3 ends: 0.0=49324 0.2=233 0.3=36 2.0=128512 2.2=4351 2.3=4352 "
+              "2.5=120");
+}
+
 TEST(TextHtml, PreGivesTheTextBackAndNamesTheFont) {
     const struct {
         const char *text, *font, *utf8, *family;

@@ -1,0 +1,58 @@
+// One picture through the window's Open and Convert path, as vkd runs it. The core keeps its
+// state process-wide (the settings, the geometry, the surfaces), so a process converts one
+// picture at a time; each starts from the same plan, whatever the one before changed.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "cli/vkd_options.h"
+#include "core/look.h"
+#include "core/settings.h"
+#include "core/text_image.h"
+
+constexpr int exitRefused = 1;
+constexpr int exitUsage = 2;
+
+// What every picture of a run starts from; made once, before the first picture.
+struct PicturePlan {
+    Settings settings{};
+    LookSettings look;
+    OutputFormat format = OutputFormat::text;
+    LineEnd lineEnd = LineEnd::lf;
+    bool color = false, invert = false;
+    std::optional<int32_t> height;     // --height: the widest text of at most this many lines
+    std::optional<std::string> output; // a file, or a folder when outputFolder
+    bool outputFolder = false;
+    TextImageFont font;      // images and pages
+    int terminalColumns = 0; // what the plan was made with (a worker on Windows is told it)
+};
+
+// The plan from the options: the defaults, the settings file, then the options. The width, when
+// neither --width nor --ini gives one, is the terminal's (terminalColumns, 0 for none, clamped
+// to 20..220), else 220 with --height, else the default 100. Also measures --font and finds the
+// image font. Returns 0, or exitRefused / exitUsage with the message for standard error (whole
+// lines) in message.
+int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &plan,
+                      std::string &message);
+
+struct PictureResult {
+    bool refused = false;
+    std::string out;      // for standard output; empty when written to a file
+    std::string messages; // for standard error: whole lines, UTF-8
+};
+
+// Converts one picture ("-": standard input) as the plan says. The text goes to the plan's file
+// (or DIR/NAME) or into out. A refusal, or a note on a result (a width lowered to fit, an empty
+// text, more lines than --height), is in messages; refused is set for refusals only.
+void picture_convert(const PicturePlan &plan, const std::string &input, PictureResult &result);
+
+// What vkd calls a picture in messages and header lines.
+std::string picture_name(const std::string &input);
+
+// "vkd: NAME: text (reason)" and a line feed; text is looked up for the user's language.
+std::string message_line(const std::string &name, const std::string &text,
+                         const std::string &reason = "");
+
+// The system's words for an errno value, and a hint for the few that mislead.
+std::string reason_of(int error);

@@ -1,0 +1,21 @@
+#include "main_window/open_dialog.h"
+
+#include "core/language.h"
+
+int openFilterIndex = 1;
+
+std::string open_dialog_filter() {
+    static const char *const types[][2] = {
+        {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif)", "*.bmp;*.png;*.jpg;*.jpeg;*.gif"},
+        {"ビットマップファイル(*.bmp)", "*.bmp"},
+        {"すべてのファイル", "*.*"},
+    };
+    std::string filter;
+    for (const auto &type : types) {
+        filter += language_text(type[0]);
+        filter += '\0';
+        filter += type[1];
+        filter += '\0';
+    }
+    return filter + '\0';
+}

@@ -1,0 +1,127 @@
+// vkd's command line as parsed, without starting the program: the rules for several pictures,
+// where their files go, jobs, heights and line ends. (Each option's own range and wording is
+// checked end to end in cli_test.cpp.)
+#include <gtest/gtest.h>
+
+#include "cli/vkd_options.h"
+
+namespace {
+
+std::string joined(const std::vector<std::string> &list) {
+    std::string s;
+    for (const std::string &item : list)
+        s += "[" + item + "]";
+    return s;
+}
+
+TEST(Options, SeveralPicturesAndWhereTheyGo) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error; // "" when accepted
+        std::string inputs;
+        bool folder;
+        OutputFormat format;
+    } cases[] = {
+        {{"a.png", "--width", "30", "b.jpg", "-", "--", "-c"},
+         "",
+         "[a.png][b.jpg][-][-c]",
+         false,
+         OutputFormat::text},
+        {{"a.png", "-o", "-", "b.png"}, "", "[a.png][b.png]", false, OutputFormat::text},
+        {{"a.png", "-o", "out/", "b.png"}, "", "[a.png][b.png]", true, OutputFormat::text},
+        {{"-o", "out/", "--format", "html", "a.png"}, "", "[a.png]", true, OutputFormat::html},
+        {{"-o", "out/x.png/", "a.png"}, "", "[a.png]", true, OutputFormat::text},
+        {{"-", "-"}, "standard input ('-') given more than once", "", false, OutputFormat::text},
+        {{"a.png", "b.png", "-o", "all.txt"},
+         "with several pictures, -o names a folder: end it with / ('all.txt/')",
+         "",
+         false,
+         OutputFormat::text},
+        {{"a.png", "b.png", "--format", "png"},
+         "several pictures go to standard output only as text; write images and pages with "
+         "-o DIR/",
+         "",
+         false,
+         OutputFormat::text},
+        {{"-o", "out/", "-"},
+         "standard input has no name to write under in out/; give it -o FILE on its own",
+         "",
+         false,
+         OutputFormat::text},
+        {{"x/a.png", "-o", "out/", "y/a.jpg"},
+         "two pictures would both be written to 'out/a.txt'",
+         "",
+         false,
+         OutputFormat::text},
+        {{"-o", "out/", "--color", "--format", "png", "a.png"},
+         "--color colours text and HTML; a PNG image is black on white",
+         "",
+         false,
+         OutputFormat::text},
+    };
+    for (const Case &c : cases) {
+        CliOptions opts;
+        std::string error;
+        const ParseOutcome outcome = cli_parse(c.args, opts, error);
+        EXPECT_EQ(error, c.error) << joined(c.args);
+        EXPECT_EQ(outcome, c.error.empty() ? ParseOutcome::run : ParseOutcome::usage);
+        if (outcome != ParseOutcome::run)
+            continue;
+        EXPECT_EQ(joined(opts.inputs), c.inputs) << joined(c.args);
+        EXPECT_EQ(opts.outputFolder, c.folder) << joined(c.args);
+        EXPECT_EQ(opts.format, c.format) << joined(c.args);
+    }
+
+    struct Named {
+        const char *input;
+        OutputFormat format;
+        const char *path;
+    } names[] = {
+        {"photos/cat.jpg", OutputFormat::text, "out/cat.txt"},
+        {"cat.tar.gz", OutputFormat::png, "out/cat.tar.png"},
+        {"noext", OutputFormat::html, "out/noext.html"},
+        {".hidden", OutputFormat::text, "out/.hidden.txt"},
+    };
+    for (const Named &n : names)
+        EXPECT_EQ(output_path_in_folder("out/", n.input, n.format), n.path) << n.input;
+}
+
+TEST(Options, JobsHeightAndLineEnds) {
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<int32_t> jobs, height;
+        std::optional<LineEnd> lineEnd;
+        std::string error;
+    } cases[] = {
+        {{"-j", "3", "a"}, 3, {}, {}, ""},
+        {{"-j4", "a"}, 4, {}, {}, ""},
+        {{"--jobs=64", "a"}, 64, {}, {}, ""},
+        {{"-j", "0", "a"}, {}, {}, {}, "--jobs must be a whole number from 1 to 64, not '0'"},
+        {{"-j65", "a"}, {}, {}, {}, "--jobs must be a whole number from 1 to 64, not '65'"},
+        {{"a", "-j"}, {}, {}, {}, "option --jobs needs a value"},
+        {{"--height", "1", "a"}, {}, 1, {}, ""},
+        {{"--height=9999", "a"}, {}, 9999, {}, ""},
+        {{"--height", "0", "a"},
+         {},
+         {},
+         {},
+         "--height must be a whole number from 1 to 9999, not '0'"},
+        {{"--crlf", "a"}, {}, {}, LineEnd::crlf, ""},
+        {{"--crlf", "a", "--lf"}, {}, {}, LineEnd::lf, ""},
+        {{"--lf", "--crlf", "a"}, {}, {}, LineEnd::crlf, ""},
+        {{"--crlf=1", "a"}, {}, {}, {}, "option --crlf takes no value"},
+    };
+    for (const Case &c : cases) {
+        CliOptions opts;
+        std::string error;
+        cli_parse(c.args, opts, error);
+        EXPECT_EQ(error, c.error) << joined(c.args);
+        if (!c.error.empty())
+            continue;
+        EXPECT_EQ(opts.jobs, c.jobs) << joined(c.args);
+        EXPECT_EQ(opts.height, c.height) << joined(c.args);
+        EXPECT_EQ(opts.lineEnd, c.lineEnd) << joined(c.args);
+    }
+}
+
+} // namespace

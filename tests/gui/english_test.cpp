@@ -1,0 +1,104 @@
+// The window on a Windows whose interface language is not Japanese: every text the user reads
+// is English. Runs only in the English session (english_session.sh); the Japanese texts are
+// checked everywhere else.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/language.h"
+#include "core/settings.h"
+#include "document/editor.h"
+#include "main_window/commands.h"
+#include "main_window/main_window.h"
+#include "main_window/status_bar.h"
+#include "main_window/wide.h"
+#include "resources/resource.h"
+#include "tests/gui/file_dialog.h"
+#include "tests/gui/gui_session.h"
+
+namespace {
+
+std::string menu_text(HMENU menu, UINT item, UINT by) {
+    wchar_t text[128] = L"";
+    GetMenuStringW(menu, item, text, 128, by);
+    return utf8_of(text);
+}
+
+std::string part_text(int part) {
+    wchar_t text[256] = L"";
+    SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+    return utf8_of(text);
+}
+
+std::string help_page;
+
+HINSTANCE WINAPI help_record(HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
+    help_page = utf8_of(file);
+    return reinterpret_cast<HINSTANCE>(42);
+}
+
+using English = WindowTest;
+
+} // namespace
+
+TEST_F(English, EveryTextTheUserReads) {
+    ASSERT_NE(app_start(), nullptr);
+    ASSERT_EQ(uiLanguage, Language::english) << "not an English session";
+    EXPECT_EQ(text_of(mainWindow), "Untitled - Velkorandite");
+
+    HMENU menu = GetMenu(mainWindow);
+    EXPECT_EQ(menu_text(menu, 0, MF_BYPOSITION), "&File");
+    EXPECT_EQ(menu_text(menu, IDM_OPEN, MF_BYCOMMAND), "&Open...");
+    EXPECT_EQ(menu_text(menu, IDM_OPENCLIPBOARD, MF_BYCOMMAND), "Open from clip&board");
+    EXPECT_EQ(menu_text(menu, IDM_LOOK_SHAPE, MF_BYCOMMAND), "&Outline"); // two levels down
+
+    wchar_t untouched[] = L"";
+    NMTTDISPINFOW tip{};
+    tip.hdr.idFrom = IDM_SAVEAS;
+    tip.hdr.code = TTN_NEEDTEXTW;
+    tip.lpszText = untouched;
+    SendMessageW(mainWindow, WM_NOTIFY, IDM_SAVEAS, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_EQ(utf8_of(tip.lpszText), "Save As");
+
+    EXPECT_EQ(part_text(3), "Ratio: 50");
+    SendMessageW(mainWindow, WM_MENUSELECT, MAKEWPARAM(IDM_SAVE, MF_HILITE), 0);
+    EXPECT_EQ(part_text(0), "Saves the current text file.");
+
+    std::string title, width, cancel;
+    std::vector<ModalDialog> seen =
+        command_run(IDM_SETTINGS, {[&](const ModalDialog &d) {
+                        title = text_of(d.window);
+                        width = text_of(GetDlgItem(d.window, IDC_STATIC_WIDTH));
+                        cancel = text_of(GetDlgItem(d.window, IDCANCEL));
+                        modal_press(IDCANCEL)(d);
+                    }});
+    ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
+    EXPECT_EQ(title, "Settings");
+    EXPECT_EQ(width, "Characters per line");
+    EXPECT_EQ(cancel, "Cancel");
+
+    FileDialogView view;
+    seen = command_run(IDM_OPEN, {modal_then(file_dialog_look(&view), modal_press(IDCANCEL))});
+    ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
+    EXPECT_EQ(seen[0].title, "Open Bitmap File");
+    ASSERT_FALSE(view.filters.empty());
+    EXPECT_EQ(view.filters[0], "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif)");
+
+    // A message box: the question before saving a text CP932 cannot hold.
+    text_set(editorPane, "사진");
+    seen = command_run(IDM_SAVEAS, {file_dialog_answer(startDir + "\\t.txt"), modal_press(IDNO)});
+    ASSERT_EQ(seen.size(), 2u) << dialogs_describe(seen);
+    EXPECT_EQ(seen[1].text, "The text has characters that Shift-JIS cannot represent.\n"
+                            "Do you want to save it as UTF-8?");
+
+    // Help opens the English page.
+    HINSTANCE(WINAPI * saved)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = helpShellExecute;
+    helpShellExecute = help_record;
+    command_run(IDM_HELP);
+    helpShellExecute = saved;
+    EXPECT_EQ(help_page, "index-en.html");
+}
