@@ -133,7 +133,7 @@ bool luma_plane_of(const Surface &from, int32_t sw, int32_t sh) {
 // each cell repeats its preview pixel.
 void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
     const size_t cells = size_t(mapCols) * size_t(mapRows);
-    samples.assign(cells * glyphSubCount, 255);
+    samples.resize(cells * glyphSubCount); // every sample is written below
     const int64_t w = int64_t{mapCols} * glyphSubCols, h = int64_t{mapRows} * glyphSubRows;
     const bool fromSource = map_geometry_reads_source(bmpWidth);
     const Surface &from = fromSource ? sourceSurface : reducedCopy;
@@ -158,13 +158,12 @@ void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
             if (tall == 1 && widest <= 2) {
                 // The common case of a wide text picture: a sub-sample is one or two pixels of
                 // one row, and the rounded mean of two is (a + b + 1) / 2.
+                // A single pixel is its own pair: (2a + 1) / 2 is a.
                 const uint8_t *row = plane + size_t(r0) * sw;
                 for (int64_t c = 0; c < mapCols; ++c, out += glyphSubCount)
-                    for (int k = 0; k < glyphSubCols; ++k, span += 2) {
-                        const uint32_t two = uint32_t(span[1] - span[0]) - 1;
+                    for (int k = 0; k < glyphSubCols; ++k, span += 2)
                         out[k] = static_cast<uint8_t>(
-                            (row[span[0]] + two * row[span[0] + two] + two) >> two);
-                    }
+                            (row[span[0]] + row[span[1] - 1] + 1u) >> 1);
                 continue;
             }
             if (tall == 1) { // most rows: one source row

@@ -81,7 +81,7 @@ inline int32_t look_luma(uint8_t r, uint8_t g, uint8_t b) {
 }
 
 // The tone curve of a conversion: luminance to darkness (0 white .. 255 darkest). Automatic
-// levels from the histogram of the samples (every fourth of 65,536 or more; lookClipPerMille
+// levels from the histogram of the samples (every eighth of 65,536 or more; lookClipPerMille
 // of them clip at each end; the stretch is at most fourfold, so a flat picture keeps its grain
 // quiet), then Meido's shift of
 // (Meido - 50) * 10 / 3 (the standard look's shift over a third of the sum), then the gamma
