@@ -88,6 +88,9 @@ inline uint8_t alpha_over_white(uint8_t c, uint8_t a) {
     return static_cast<uint8_t>((c * a + 255 * (255 - a) + 127) / 255);
 }
 
+// The CRC of a PNG chunk's type and data (ISO 3309).
+uint32_t png_crc32(const uint8_t *p, size_t n);
+
 // The orientation tag (0x0112) of IFD0 in the TIFF data of an APP1 segment (what follows
 // "Exif\0\0"); 1 when it is missing, malformed or outside 1 to 8.
 int exif_orientation(const uint8_t *tiff, size_t size);

@@ -23,26 +23,6 @@ PictureProbe too_large(PictureProbe probe, const char *why) {
     return refuse(probe, why);
 }
 
-// The CRC of PNG chunks (ISO 3309), a byte at a time.
-uint32_t crc32_of(const uint8_t *p, size_t n) {
-    static const auto table = [] {
-        struct Table {
-            uint32_t v[256];
-        } t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t.v[i] = c;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i)
-        c = table.v[(c ^ p[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
 PictureProbe png_probe(const uint8_t *data, size_t size, PictureProbe probe) {
     // The signature, then IHDR: length 13, type, width, height, depth, colour type, ...
     if (size < 8 + 8 + 13 || be32(data + 8) != 13 || std::memcmp(data + 12, "IHDR", 4) != 0)
@@ -77,7 +57,7 @@ PictureProbe png_probe(const uint8_t *data, size_t size, PictureProbe probe) {
         if (length > 0x7FFFFFFF || length > size - at - 12)
             return refuse(probe, "PNG chunk cut off");
         const size_t bytes = static_cast<size_t>(length);
-        if (crc32_of(data + at + 4, bytes + 4) != be32(data + at + 8 + bytes))
+        if (png_crc32(data + at + 4, bytes + 4) != be32(data + at + 8 + bytes))
             return refuse(probe, "PNG chunk CRC wrong");
         const bool end = std::memcmp(data + at + 4, "IEND", 4) == 0;
         at += 12 + bytes;
@@ -395,6 +375,26 @@ PictureProbe picture_probe(const uint8_t *data, size_t size) {
         break;
     }
     return refuse(probe, "not a PNG, JPEG or GIF file");
+}
+
+// A byte at a time, from a table made once.
+uint32_t png_crc32(const uint8_t *p, size_t n) {
+    static const auto table = [] {
+        struct Table {
+            uint32_t v[256];
+        } t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t.v[i] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i)
+        c = table.v[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
 }
 
 bool orientation_transposes(int orientation) {

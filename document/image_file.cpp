@@ -31,35 +31,17 @@ bool extension_is(const std::string &path, const char *extension) {
 // The name and kind: by the extension typed, else by the chosen filter, whose extension is
 // then added (not every system's dialog adds the chosen filter's own).
 bool image_file_choose(std::string &path, bool &html) {
-    const std::wstring filter =
-        wide_of(std::string(language_text("PNG 画像(*.png)")) + '\0' + "*.png" + '\0' +
-                language_text("HTML ファイル(*.html)") + '\0' + "*.html" + '\0');
-    const std::wstring title = wide_text(imageTitle);
-    const std::wstring initialDir = wide_of(settings.saveDir);
-    wchar_t name[MAX_PATH] = L"";
-    lstrcpynW(name, wide_of(doc_title_shown()).c_str(), MAX_PATH);
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = imagePane;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = name;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
-    dialog.lpstrTitle = title.c_str();
-    dialog.Flags = OFN_HIDEREADONLY;
-    if (!GetSaveFileNameW(&dialog))
+    static const char *const filters[4] = {"PNG 画像(*.png)", "*.png", "HTML ファイル(*.html)",
+                                           "*.html"};
+    unsigned filterIndex = 0;
+    if (!file_save_choose(filters, imageTitle, nullptr, path, filterIndex))
         return false;
-    path = utf8_of(name);
-    const std::string folder =
-        dialog_folder(path.c_str(), utf8_of(name, dialog.nFileOffset).size());
-    std::memcpy(settings.saveDir, folder.c_str(), folder.size() + 1);
     if (extension_is(path, ".png")) {
         html = false;
     } else if (extension_is(path, ".html") || extension_is(path, ".htm")) {
         html = true;
     } else {
-        html = dialog.nFilterIndex == 2;
+        html = filterIndex == 2;
         path += html ? ".html" : ".png";
     }
     return true;

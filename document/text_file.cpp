@@ -14,39 +14,50 @@
 #include "main_window/main_window.h"
 #include "main_window/wide.h"
 
-int text_file_choose() {
+bool file_save_choose(const char *const (&filters)[4], const char *title, const wchar_t *defaultExt,
+                      std::string &path, unsigned &filterIndex) {
     const std::wstring filter =
-        wide_of(std::string(language_text("テキストファイル(*.txt)")) + '\0' + "*.txt" + '\0' +
-                language_text("すべてのファイル") + '\0' + "*.*" + '\0');
-    const std::wstring title = wide_text("テキストファイルを保存する");
+        wide_of(std::string(language_text(filters[0])) + '\0' + filters[1] + '\0' +
+                language_text(filters[2]) + '\0' + filters[3] + '\0');
+    const std::wstring caption = wide_text(title);
     const std::wstring initialDir = wide_of(settings.saveDir);
-    // textPath changes only when the dialog is confirmed.
-    wchar_t path[MAX_PATH] = L"";
-    lstrcpynW(path, wide_of(doc_title_shown()).c_str(), MAX_PATH);
+    wchar_t name[MAX_PATH] = L"";
+    lstrcpynW(name, wide_of(doc_title_shown()).c_str(), MAX_PATH);
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = imagePane;
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
+    dialog.lpstrFile = name;
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
-    dialog.lpstrTitle = title.c_str();
-    // The overwrite question is ours (text_file_confirm_overwrite), not the dialog's. No
+    dialog.lpstrTitle = caption.c_str();
+    // The overwrite question is ours (file_confirm_overwrite), not the dialog's. No
     // OFN_FILEMUSTEXIST: Windows would then refuse the name of a file not written yet.
     dialog.Flags = OFN_HIDEREADONLY;
-    dialog.lpstrDefExt = L"txt";
-    int result = GetSaveFileNameW(&dialog);
-    if (!result)
+    dialog.lpstrDefExt = defaultExt;
+    if (!GetSaveFileNameW(&dialog))
+        return false;
+    path = utf8_of(name);
+    filterIndex = dialog.nFilterIndex;
+    // The folder comes from the path: not every system's dialog moves the current directory.
+    const std::string folder = dialog_folder(path.c_str(), utf8_of(name, dialog.nFileOffset).size());
+    std::memcpy(settings.saveDir, folder.c_str(), folder.size() + 1);
+    return true;
+}
+
+int text_file_choose() {
+    static const char *const filters[4] = {"テキストファイル(*.txt)", "*.txt", "すべてのファイル",
+                                           "*.*"};
+    std::string chosen;
+    unsigned filterIndex = 0;
+    if (!file_save_choose(filters, "テキストファイルを保存する", L"txt", chosen, filterIndex))
         return 0;
-    const std::string chosen = utf8_of(path);
+    // textPath changes only when the dialog is confirmed.
     static_assert(sizeof textPath >= 3 * MAX_PATH, "MAX_PATH units of UTF-16 as UTF-8");
     std::memcpy(textPath, chosen.c_str(), chosen.size() + 1);
-    // The folder comes from the path: not every system's dialog moves the current directory.
-    const std::string folder = dialog_folder(textPath, utf8_of(path, dialog.nFileOffset).size());
-    std::memcpy(settings.saveDir, folder.c_str(), folder.size() + 1);
-    return result;
+    return 1;
 }
 
 bool file_confirm_overwrite(const char *path, const char *title) {

@@ -9,6 +9,12 @@
 std::string dialog_folder(const char *path, size_t fileOffset);
 
 #ifdef _WIN32
+// The save dialog, titled title, offering filters (two pairs: a Japanese label, its pattern),
+// the document's title as the name; defaultExt (nullptr: none) is added to a name without one.
+// On confirming: path (UTF-8), the chosen filter (1 or 2), and settings.saveDir the path's
+// folder. False when cancelled.
+bool file_save_choose(const char *const (&filters)[4], const char *title, const wchar_t *defaultExt,
+                      std::string &path, unsigned &filterIndex);
 int text_file_choose();
 // The overwrite question, titled title (given in Japanese), when path (UTF-8) exists; true when
 // the file may be written.

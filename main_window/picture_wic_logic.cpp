@@ -16,16 +16,6 @@ void put_be32(uint8_t *p, uint32_t v) {
     p[3] = uint8_t(v);
 }
 
-uint32_t crc32_of(const uint8_t *p, size_t n) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
 // Room for every completed colour table a view makes (a GIF's two, with what encloses them),
 // set aside at once: spans point into it.
 constexpr size_t ownBytes = 2048;
@@ -87,7 +77,7 @@ WicView png_view(const uint8_t *data, size_t size, const PictureProbe &probe) {
             uint8_t *plte = b.make(12 + entries * 3);
             put_be32(plte, static_cast<uint32_t>(entries * 3));
             std::memcpy(plte + 4, type, 4 + length); // the rest stays black
-            put_be32(plte + 8 + entries * 3, crc32_of(plte + 4, 4 + entries * 3));
+            put_be32(plte + 8 + entries * 3, png_crc32(plte + 4, 4 + entries * 3));
         } else if (critical || std::memcmp(type, "tRNS", 4) == 0) {
             b.take(data + at, total);
         }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "core/picture.h"
+
 std::string picture_path(const std::string &name) {
     return std::string(VKD_PICTURES_DIR) + "/" + name;
 }
@@ -70,16 +72,6 @@ std::string pixels_compare(const Pixels &got, const Pixels &want) {
 
 namespace {
 
-uint32_t crc_of(const uint8_t *p, size_t n) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
-
 void put_be32(uint8_t *p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = uint8_t(v >> (24 - 8 * i));
@@ -92,12 +84,12 @@ std::vector<uint8_t> png_chunk(const char *type, const std::vector<uint8_t> &dat
     put_be32(c.data(), uint32_t(data.size()));
     std::copy(type, type + 4, c.begin() + 4);
     std::copy(data.begin(), data.end(), c.begin() + 8);
-    put_be32(c.data() + 8 + data.size(), crc_of(c.data() + 4, data.size() + 4));
+    put_be32(c.data() + 8 + data.size(), png_crc32(c.data() + 4, data.size() + 4));
     return c;
 }
 
 void png_fix_crc(std::vector<uint8_t> &png, size_t at) {
     const size_t length = size_t(png.at(at)) << 24 | size_t(png.at(at + 1)) << 16 |
                           size_t(png.at(at + 2)) << 8 | png.at(at + 3);
-    put_be32(&png.at(at + 8 + length), crc_of(&png.at(at + 4), length + 4));
+    put_be32(&png.at(at + 8 + length), png_crc32(&png.at(at + 4), length + 4));
 }
