@@ -1,6 +1,7 @@
 #include "cli/font_measure.h"
 
 #include "core/freetype_face.h"
+#include FT_OUTLINE_H
 
 #include <algorithm>
 #include <cstdint>
@@ -11,7 +12,42 @@ namespace {
 // where the rasteriser puts a stroke's edge.
 constexpr int measureSize = 192;
 
+// A text font's cell is about half an em wide and one and a bit high; four ems either way is
+// far beyond any, and keeps a crafted font's cell (a tiny unitsPerEm, a huge ascent or
+// advance) to a few hundred KiB instead of gigabytes.
+constexpr int32_t cellMax = 4 * measureSize;
+
 using Face = FreetypeFace;
+
+// The glyph's ink inside the cell, and only there: an outline is drawn straight into the
+// cell, clipped to it, so neither time nor memory follow the glyph's own size. Bitmaps (a
+// font's embedded strikes) count only as 8-bit grey; other pixel modes are skipped.
+void glyph_draw(FT_Library library, FT_GlyphSlot g, int32_t cellWidth, int32_t cellHeight,
+                int32_t ascent, std::vector<uint8_t> &cell) {
+    if (g->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_Bitmap target{};
+        target.rows = static_cast<unsigned>(cellHeight);
+        target.width = static_cast<unsigned>(cellWidth);
+        target.pitch = cellWidth; // positive: the first row is the top one
+        target.buffer = cell.data();
+        target.num_grays = 256;
+        target.pixel_mode = FT_PIXEL_MODE_GRAY;
+        // The baseline lies ascent rows below the top: that far above the bottom edge less.
+        FT_Outline_Translate(&g->outline, 0, FT_Pos(cellHeight - ascent) * 64);
+        FT_Outline_Get_Bitmap(library, &g->outline, &target);
+        return;
+    }
+    if (g->format != FT_GLYPH_FORMAT_BITMAP || g->bitmap.pixel_mode != FT_PIXEL_MODE_GRAY)
+        return;
+    const FT_Bitmap &b = g->bitmap;
+    const int left = g->bitmap_left, top = ascent - g->bitmap_top;
+    for (int y = 0; y < static_cast<int>(b.rows); ++y)
+        for (int x = 0; x < static_cast<int>(b.width); ++x) {
+            const int cx = left + x, cy = top + y;
+            if (cx >= 0 && cy >= 0 && cx < cellWidth && cy < cellHeight)
+                cell[static_cast<size_t>(cy) * cellWidth + cx] = b.buffer[y * b.pitch + x];
+        }
+}
 
 } // namespace
 
@@ -24,20 +60,19 @@ bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &r
         reason = "the font's cell has no size";
         return false;
     }
+    if (cellWidth > cellMax || cellHeight > cellMax) {
+        reason = "the font's cell is " + std::to_string(cellWidth) + " x " +
+                 std::to_string(cellHeight) + " pixels at " + std::to_string(measureSize) +
+                 " pixels to the em; a text font's is at most " + std::to_string(cellMax) +
+                 " either way";
+        return false;
+    }
     std::vector<uint8_t> cell(static_cast<size_t>(cellWidth) * cellHeight);
     table.assign(glyphCount, GlyphInk{});
     for (int k = 0; k < glyphCount; ++k) {
         std::fill(cell.begin(), cell.end(), 0);
-        if (k > 0 && FT_Load_Char(f.face, glyphFirst + k, FT_LOAD_RENDER) == 0) {
-            const FT_Bitmap &b = f.face->glyph->bitmap;
-            const int left = f.face->glyph->bitmap_left, top = ascent - f.face->glyph->bitmap_top;
-            for (int y = 0; y < static_cast<int>(b.rows); ++y)
-                for (int x = 0; x < static_cast<int>(b.width); ++x) {
-                    const int cx = left + x, cy = top + y;
-                    if (cx >= 0 && cy >= 0 && cx < cellWidth && cy < cellHeight)
-                        cell[static_cast<size_t>(cy) * cellWidth + cx] = b.buffer[y * b.pitch + x];
-                }
-        }
+        if (k > 0 && FT_Load_Char(f.face, glyphFirst + k, FT_LOAD_DEFAULT) == 0)
+            glyph_draw(f.library, f.face->glyph, cellWidth, cellHeight, ascent, cell);
         for (int sy = 0; sy < glyphSubRows; ++sy)
             for (int sx = 0; sx < glyphSubCols; ++sx) {
                 const int x0 = sx * cellWidth / glyphSubCols,

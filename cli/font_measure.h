@@ -7,5 +7,6 @@
 
 // Renders the printable ASCII characters of the font file in fixed cells (the advance of 'M'
 // by the line's ascent plus descent) and measures each sub-sample's ink. False with a reason
-// when the file is no font FreeType reads.
+// when the file is no font FreeType reads, or when its cell at 192 pixels to the em is over
+// 768 pixels either way (no text font's is; a crafted one's would cost gigabytes).
 bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &reason);

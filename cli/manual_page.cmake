@@ -4,7 +4,8 @@
 #   cmake -DVKD=build/native/cli/vkd -DPAGE=cli/vkd.1 -DMODE=write -P cli/manual_page.cmake
 #
 # --help's shape: the usage lines, a blank line, the description, the options (each "  -x ..."
-# with its text from column 28, continued on lines indented that far), then paragraphs, one of
+# with its text from column 28, or from the next line when the option is longer, continued on
+# lines indented that far), then paragraphs, one of
 # them "Messages ...", the last "Exit status: ...".
 execute_process(COMMAND ${VKD} --help OUTPUT_VARIABLE help RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -54,13 +55,21 @@ foreach(line IN LISTS lines)
             string(APPEND page ".SH OPTIONS\n")
             set(part options)
         endif()
-        # The option's text starts in column 28, on its line or on the next.
-        string(SUBSTRING "${line}" 0 27 term)
-        string(STRIP "${term}" term)
-        string(LENGTH "${line}" length)
-        set(text "")
-        if(length GREATER 27)
-            string(SUBSTRING "${line}" 27 -1 text)
+        # The option and its text are two blanks or more apart; an option too long for the
+        # column (--look standard|photo|shape) fills its line, its text starts on the next.
+        string(STRIP "${line}" text)
+        set(term "")
+        if(line MATCHES "^  -")
+            string(FIND "${text}" "  " gap)
+            if(gap EQUAL -1)
+                set(term "${text}")
+                set(text "")
+            else()
+                string(SUBSTRING "${text}" 0 ${gap} term)
+                string(SUBSTRING "${text}" ${gap} -1 text)
+                string(STRIP "${text}" text)
+            endif()
+            list(APPEND terms "${term}")
         endif()
         if(NOT term STREQUAL "")
             roff_words("${term}" TRUE term)
@@ -98,3 +107,30 @@ if(NOT kept STREQUAL page)
                         "${CMAKE_CURRENT_LIST_FILE}")
 endif()
 message(STATUS "${PAGE} is vkd --help")
+
+# As man shows it, every option of --help is whole on one line, at a terminal's width and at a
+# narrow one: nothing set the page's words apart inside a name or a value.
+find_program(MAN man)
+if(NOT MAN)
+    message(STATUS "no man here: the page is not rendered")
+    return()
+endif()
+foreach(width 80 40)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env MANWIDTH=${width} MAN_KEEP_FORMATTING=
+                            ${MAN} -l ${PAGE}
+                    OUTPUT_VARIABLE shown RESULT_VARIABLE rc ERROR_QUIET)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "man -l ${PAGE} exited with ${rc}")
+    endif()
+    string(REPLACE "−" "-" shown "${shown}") # a minus sign where groff draws one
+    string(REPLACE "‐" "-" shown "${shown}")
+    foreach(term IN LISTS terms)
+        string(FIND "${shown}" "${term}" at)
+        if(at EQUAL -1)
+            message(FATAL_ERROR "man shows '${term}' (from --help) cut at ${width} columns:\n"
+                                "${shown}")
+        endif()
+    endforeach()
+endforeach()
+list(LENGTH terms count)
+message(STATUS "man shows all ${count} options whole")

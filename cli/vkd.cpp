@@ -4,11 +4,15 @@
 //   vkd_picture  one picture through the core, from a plan made once for the run
 //   vkd_batch    the run: the pictures in order, on worker processes when there are jobs
 //   vkd_terminal arguments, language, terminals and consoles
+//   vkd_names    names shown safely on a terminal; which names and paths are one file
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "cli/vkd_batch.h"
+#include "cli/vkd_names.h"
 #include "cli/vkd_options.h"
 #include "cli/vkd_picture.h"
 #include "cli/vkd_terminal.h"
@@ -24,7 +28,9 @@
 #define VKD_VERSION "0"
 #endif
 
-int main(int argc, char **argv) {
+namespace {
+
+int vkd_main(int argc, char **argv) {
 #ifdef _WIN32
     // The text carries its own line ends; the bitmap on stdin is binary.
     _setmode(_fileno(stdout), _O_BINARY);
@@ -42,7 +48,7 @@ int main(int argc, char **argv) {
         std::printf("vkd (Velkorandite) %s\n", VKD_VERSION);
         return 0;
     case ParseOutcome::usage:
-        terminal_write(stderr, "vkd: " + error + "\n" + usageShort);
+        terminal_write(stderr, "vkd: " + terminal_shown(error) + "\n" + usageShort);
         return exitUsage;
     case ParseOutcome::run:
         break;
@@ -69,6 +75,28 @@ int main(int argc, char **argv) {
     if (worker)
         return batch_worker_run(plan, opts.inputs, jobs, results);
 #endif
+    const int outputsRefused = picture_outputs_check(plan, opts.inputs, message);
+    if (outputsRefused != 0) {
+        terminal_write(stderr, message);
+        return outputsRefused;
+    }
     return batch_run(plan, opts.inputs, opts.jobs.value_or(batch_default_jobs()),
                      terminal_is(stderr));
+}
+
+} // namespace
+
+// Whatever a picture, a font or a settings file makes of the program, it refuses: it never
+// ends with the C++ run-time's abort.
+int main(int argc, char **argv) {
+    try {
+        return vkd_main(argc, argv);
+    } catch (const std::bad_alloc &) {
+        terminal_write(stderr, "vkd: not enough memory; stopped\n");
+    } catch (const std::exception &e) {
+        terminal_write(stderr, "vkd: stopped (" + terminal_shown(e.what()) + ")\n");
+    } catch (...) {
+        terminal_write(stderr, "vkd: stopped\n");
+    }
+    return exitRefused;
 }

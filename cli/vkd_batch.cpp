@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/vkd_names.h"
 #include "cli/vkd_terminal.h"
 
 #ifdef _WIN32
@@ -328,7 +329,7 @@ struct Writer {
         }
         if (!result.refused && inputs.size() > 1 && !plan.output) {
             terminal_write(stdout, std::string(headerWritten ? lineEnd : "") + "==> " +
-                                       picture_name(inputs[next]) + " <==" + lineEnd);
+                                       terminal_shown(picture_name(inputs[next])) + " <==" + lineEnd);
             headerWritten = true;
         }
         std::fwrite(result.out.data(), 1, result.out.size(), stdout);

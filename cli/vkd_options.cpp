@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <set>
 
+#include "cli/vkd_names.h"
 #include "core/settings.h"
 
 const char usageShort[] = "usage: vkd [options] PICTURE...   (or - for standard input)\n"
@@ -33,7 +34,10 @@ const char usageLong[] =
     "                           its part of the picture: 24-bit escapes in text,\n"
     "                           <span> colours in HTML\n"
     "  --width N                characters per line, 20 to 220 (default 100; the\n"
-    "                           terminal's width when printing to a terminal)\n"
+    "                           terminal's width when printing to a terminal);\n"
+    "                           a picture too tall for the canvas at N gets\n"
+    "                           fewer, even below 20, as in the window, and a\n"
+    "                           note says how many\n"
     "  --height N               the widest text of at most N lines, 1 to 9999;\n"
     "                           with --width, no wider than that either\n"
     "  --ratio P                vertical ratio in percent, 0 to 150 (default 50)\n"
@@ -173,15 +177,14 @@ bool options_agree(CliOptions &opts, std::string &error) {
                     "; give it -o FILE on its own";
             return false;
         }
-        std::set<std::string> names;
+        auto before = [](const std::string &a, const std::string &b) {
+            return output_names_compare(a, b) < 0;
+        };
+        std::set<std::string, decltype(before)> names(before);
         for (const std::string &input : opts.inputs) {
-            std::string path = output_path_in_folder(*opts.output, input, *opts.format);
-#ifdef _WIN32
-            path = lower(path); // one file to Windows
-#endif
+            const std::string path = output_path_in_folder(*opts.output, input, *opts.format);
             if (!names.insert(path).second) {
-                error = "two pictures would both be written to '" +
-                        output_path_in_folder(*opts.output, input, *opts.format) + "'";
+                error = "two pictures would both be written to '" + path + "'";
                 return false;
             }
         }

@@ -30,7 +30,8 @@ enum class ParseOutcome { run, help, version, usage };
 // usage: error says what is wrong (without "vkd: "). Refused as usage: no picture; standard
 // input twice; with several pictures, -o naming a file rather than a folder, or an image or page
 // on standard output; -o DIR/ with standard input (it has no name) or two pictures whose files
-// would have the same name; --color with a PNG.
+// would have the same name (as output_names_compare, cli/vkd_names.h, compares them); --color
+// with a PNG.
 ParseOutcome cli_parse(const std::vector<std::string> &args, CliOptions &opts, std::string &error);
 
 // FILE.png an image, FILE.html (or .htm) a page, in any case; anything else text.

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "core/convert.h"
@@ -15,12 +18,15 @@
 #include "core/surface.h"
 #include "core/text_color.h"
 #include "core/text_html.h"
+#include "cli/vkd_names.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <locale.h>
+#include <string.h>
 #include "cli/font_measure.h"
 #endif
 
@@ -29,6 +35,61 @@ namespace {
 // The window's message for a file it cannot create (openFailedText, core/load.h, for one it
 // cannot open).
 const char *const createFailedText = "ファイルの作成に失敗しました";
+
+#ifdef _WIN32
+// The errno values a file's refusal carries, as the system's own errors (whose words it has in
+// every language it is installed in); 0 for the rest.
+DWORD system_error_of(int error) {
+    switch (error) {
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+        return ERROR_ACCESS_DENIED;
+    case EBUSY:
+        return ERROR_SHARING_VIOLATION;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE;
+    case EROFS:
+        return ERROR_WRITE_PROTECT;
+    default:
+        return 0;
+    }
+}
+#endif
+
+// The system's words for error in the language vkd speaks, where the system has them; else the
+// C library's English. Linux: the locale's messages (glibc's translations, from libc-l10n),
+// while the program itself stays in the "C" locale. Windows: the system's message in Japanese
+// when vkd speaks Japanese.
+std::string system_words(int error) {
+#ifdef _WIN32
+    const DWORD code = system_error_of(error);
+    wchar_t *words = nullptr;
+    if (uiLanguage == Language::japanese && code != 0 &&
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                           FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, code, MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN),
+                       reinterpret_cast<wchar_t *>(&words), 0, nullptr) > 0) {
+        std::wstring text = words;
+        LocalFree(words);
+        while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' ||
+                                 text.back() == L' ' || text.back() == L'\u3002'))
+            text.pop_back();
+        const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr,
+                                          0, nullptr, nullptr);
+        std::string utf8(size_t(n), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &utf8[0], n, nullptr,
+                            nullptr);
+        return utf8;
+    }
+    return std::strerror(error);
+#else
+    static const locale_t users = newlocale(LC_ALL_MASK, "", locale_t(0));
+    return users != locale_t(0) ? strerror_l(error, users) : std::strerror(error);
+#endif
+}
 
 // Original mode limits a picture to the primary display, as the window does. Elsewhere there
 // is no display to ask, so the canvas size stands in for it.
@@ -68,16 +129,26 @@ std::string text_line_ends_lf(const std::string &text) {
     return out;
 }
 
+// The window's message for a file it cannot create, and why; folder is where it would be.
+std::string output_refusal(const std::string &path, const std::string &folder, int error) {
+    std::string reason = reason_of(error);
+    if (error == ENOENT)
+        reason += ": the folder '" + terminal_shown(folder) + "' does not exist";
+    return message_line(path, createFailedText, reason);
+}
+
 // A file is saved the way the window saves text: the old file stays whole until the new one is
 // complete.
 std::string output_save(const std::string &path, const std::string &bytes) {
     int error = 0;
     if (file_save_whole(path.c_str(), bytes.data(), bytes.size(), &error))
         return "";
-    std::string reason = reason_of(error);
-    if (error == ENOENT)
-        reason += ": the folder '" + file_save_folder(path.c_str()) + "' does not exist";
-    return message_line(path, createFailedText, reason);
+    return output_refusal(path, file_save_folder(path.c_str()), error);
+}
+
+// Whether the text has anything but line ends: one of no lines or of empty lines has not.
+bool text_has_characters(const std::string &text) {
+    return text.find_first_not_of("\r\n") != std::string::npos;
 }
 
 // --height: the widest width from Mojisu down to 20 whose text has at most that many lines and
@@ -145,16 +216,16 @@ std::string picture_name(const std::string &input) {
 
 std::string message_line(const std::string &name, const std::string &text,
                          const std::string &reason) {
-    return "vkd: " + name + ": " + language_text(text.c_str()) +
+    return "vkd: " + terminal_shown(name) + ": " + language_text(text.c_str()) +
            (reason.empty() ? "" : " (" + reason + ")") + "\n";
 }
 
 std::string reason_of(int error) {
     if (error == EISDIR)
-        return std::string(std::strerror(error)) + ": a folder, not a file";
+        return system_words(error) + ": a folder, not a file";
     if (error == ENODEV) // only a save on Windows gives this
-        return std::string(std::strerror(error)) + ": the name of a device on Windows, not a file";
-    return error != 0 ? std::strerror(error) : "";
+        return system_words(error) + ": the name of a device on Windows, not a file";
+    return error != 0 ? system_words(error) : "";
 }
 
 int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &plan,
@@ -238,7 +309,10 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     return 0;
 }
 
-void picture_convert(const PicturePlan &plan, const std::string &input, PictureResult &result) {
+namespace {
+
+void picture_convert_here(const PicturePlan &plan, const std::string &input,
+                          PictureResult &result) {
     settings = plan.settings;
     lookSettings = plan.look;
     const bool fromStdin = input == "-";
@@ -270,11 +344,18 @@ void picture_convert(const PicturePlan &plan, const std::string &input, PictureR
         result.messages += message_line(name, text_convert_too_large_message());
         return;
     }
-    // As in the window, an empty text is a result, not a failure; but say why it is empty.
-    if (text.empty())
-        result.messages += message_line(name, "no lines at a vertical ratio of " +
-                                                  std::to_string(settings.Hiritu) +
-                                                  " %; the text picture is empty");
+    // The window shows an empty text as a result; a file left empty, or nothing on standard
+    // output, with exit 0 would pass for a conversion, so here it is a refusal.
+    if (!text_has_characters(text)) {
+        result.refused = true;
+        result.messages +=
+            message_line(name, text.empty() && settings.Mojisu > 0
+                                   ? "no lines at a vertical ratio of " +
+                                         std::to_string(settings.Hiritu) +
+                                         " %; nothing is written"
+                                   : "no characters per line; nothing is written");
+        return;
+    }
     if (plan.invert && !invertTone)
         text_invert(text);
 
@@ -307,4 +388,49 @@ void picture_convert(const PicturePlan &plan, const std::string &input, PictureR
         result.refused = true;
         result.messages += error;
     }
+}
+
+} // namespace
+
+void picture_convert(const PicturePlan &plan, const std::string &input, PictureResult &result) {
+    try {
+        picture_convert_here(plan, input, result);
+    } catch (const std::bad_alloc &) {
+        result = PictureResult{true, "", message_line(picture_name(input), "not enough memory")};
+    }
+}
+
+int picture_outputs_check(const PicturePlan &plan, const std::vector<std::string> &inputs,
+                          std::string &message) {
+    if (!plan.output)
+        return 0;
+    if (plan.outputFolder) {
+        const FileIdentity folder = file_identity(*plan.output);
+        if (!folder.exists || !folder.folder) {
+            message = output_refusal(*plan.output,
+                                     plan.output->substr(0, plan.output->size() - 1),
+                                     folder.exists ? ENOTDIR : ENOENT);
+            return exitRefused;
+        }
+    }
+    std::map<std::pair<unsigned long long, unsigned long long>, size_t> pictures;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const FileIdentity id = inputs[i] == "-" ? stdin_identity() : file_identity(inputs[i]);
+        if (id.exists)
+            pictures.emplace(std::make_pair(id.volume, id.index), i);
+    }
+    for (const std::string &input : inputs) {
+        const std::string path = plan.outputFolder
+                                     ? output_path_in_folder(*plan.output, input, plan.format)
+                                     : *plan.output;
+        const FileIdentity id = file_identity(path);
+        const auto same = pictures.find(std::make_pair(id.volume, id.index));
+        if (!id.exists || same == pictures.end())
+            continue;
+        message = message_line(path, "the same file as the picture '" +
+                                         terminal_shown(picture_name(inputs[same->second])) +
+                                         "'; it is not written over");
+        return exitUsage;
+    }
+    return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/vkd_options.h"
 #include "core/look.h"
@@ -43,14 +44,26 @@ struct PictureResult {
 };
 
 // Converts one picture ("-": standard input) as the plan says. The text goes to the plan's file
-// (or DIR/NAME) or into out. A refusal, or a note on a result (a width lowered to fit, an empty
-// text, more lines than --height), is in messages; refused is set for refusals only.
+// (or DIR/NAME) or into out. A refusal, or a note on a result (a width lowered to fit, more
+// lines than --height), is in messages; refused is set for refusals only. A text without a
+// character (no lines, or lines of none) is refused and nothing written; so is a picture that
+// runs out of memory.
 void picture_convert(const PicturePlan &plan, const std::string &input, PictureResult &result);
 
-// What vkd calls a picture in messages and header lines.
+// Before any picture is converted: 0, or the refusal (whole lines) in message when -o DIR/
+// names no folder (exitRefused, said once for all the pictures), or when an output, however
+// named (a link, "./", another spelling), is the same file as a picture, standard input's file
+// included (exitUsage: nothing is converted, not even the others).
+int picture_outputs_check(const PicturePlan &plan, const std::vector<std::string> &inputs,
+                          std::string &message);
+
+// What vkd calls a picture in messages and header lines (where it is shown with
+// terminal_shown, cli/vkd_names.h).
 std::string picture_name(const std::string &input);
 
-// "vkd: NAME: text (reason)" and a line feed; text is looked up for the user's language.
+// "vkd: NAME: text (reason)" and a line feed; text is looked up for the user's language, NAME
+// shown with terminal_shown (cli/vkd_names.h). A name or value inside text or reason is the
+// caller's to show so.
 std::string message_line(const std::string &name, const std::string &text,
                          const std::string &reason = "");
 
