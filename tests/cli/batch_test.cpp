@@ -55,6 +55,11 @@ TEST(Batch, PicturesInTheOrderGivenEachAsIfAlone) {
     const Outcome good = vkd({"-j", "2", SAMPLE_PATH, pictures + "/rgba8.png"});
     EXPECT_EQ(good.code, 0) << good.err;
     EXPECT_EQ(good.out.find("==> " SAMPLE_PATH " <==\n" + expectedLf + "\n==> "), 0u);
+    // A crafted name's control bytes are shown in its header line, never sent.
+    const std::string crafted = work_path("batch-\x1b[2J\x9b.bmp");
+    file_write(crafted, file_read(SAMPLE_PATH));
+    const Outcome shown = vkd({crafted, SAMPLE_PATH});
+    EXPECT_EQ(shown.out.find("==> " + work_path("batch-\\x1b[2J\\x9b.bmp") + " <==\n"), 0u);
 
     // Into a folder: one file a picture, none for a refused one, the same messages.
     const std::string folder = work_path("batch-out/");

@@ -119,10 +119,8 @@ TEST(Cli, SettingsShapeTheTextPicture) {
     std::string over = bmp_plain("over.bmp", 118, 513);
     const std::string lowered =
         "vkd: " + tall + ": サイズを修正しました。 (width lowered to 9 characters per line)\n";
-    auto empty = [](const std::string &ratio) {
-        return "vkd: " SAMPLE_PATH ": no lines at a vertical ratio of " + ratio +
-               " %; the text picture is empty\n";
-    };
+    const std::string white =
+        bmp_file("white.bmp", bmp_bytes(32, 32, [](int, int) { return of_sum(765); }));
     struct Case {
         std::vector<std::string> args;
         int cols, rows;
@@ -130,9 +128,8 @@ TEST(Cli, SettingsShapeTheTextPicture) {
     } cases[] = {
         {{"--width", "20", SAMPLE_PATH}, 20, 7, ""},
         {{"--width", "220", SAMPLE_PATH}, 220, 82, ""},
-        // No line at all: still a result, written empty, but the reason is told.
-        {{"--ratio", "0", SAMPLE_PATH}, 0, 0, empty("0")},
-        {{"--ratio", "1", SAMPLE_PATH}, 0, 0, empty("1")},
+        // Lines of spaces are a text.
+        {{"--width", "20", white}, 20, 10, ""},
         {{"--ratio", "150", SAMPLE_PATH}, 100, 112, ""},
         {{"--mode", "original", "--width", "30", SAMPLE_PATH}, 200, 150, ""},
         // 20 x 1536 does not fit at 100 columns; the fit loop settles at 9, below 20.
@@ -202,6 +199,10 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
     std::string ba = bmp_file("ba.bmp", notBm);
     std::string wide = bmp_file("w.bmp", bmp_header_only(2049, 1));
     std::string longName = std::string(300, 'x') + ".bmp";
+    const std::string thin = bmp_plain("thin.bmp", 1, 1536);
+    const std::string control = work_path("a\x1b]0;PWNED\a\x1b[31m\xc2\x9b\x9b.bmp");
+    const std::string controlShown = work_path("a\\x1b]0;PWNED\\x07\\x1b[31m\\xc2\\x9b\\x9b.bmp");
+    const std::string noEntry = " (そのようなファイルやディレクトリはありません";
     file_write(work_path("empty.bmp"), "");
     struct Case {
         const char *name;
@@ -211,15 +212,18 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
         {"missing",
          {work_path("none.bmp")},
          "/dev/null",
-         "vkd: " + work_path("none.bmp") + ": " + openFailed + " (No such file or directory)\n"},
+         "vkd: " + work_path("none.bmp") + ": " + openFailed + noEntry + ")\n"},
+        // No command of a crafted name reaches the terminal: C0, C1 in UTF-8 and raw.
+        {"control bytes", {control}, "/dev/null",
+         "vkd: " + controlShown + ": " + openFailed + noEntry + ")\n"},
         {"a folder",
          {work_dir()},
          "/dev/null",
-         "vkd: " + work_dir() + ": " + openFailed + " (Is a directory: a folder, not a file)\n"},
+         "vkd: " + work_dir() + ": " + openFailed + " (ディレクトリです: a folder, not a file)\n"},
         {"name too long",
          {longName},
          "/dev/null",
-         "vkd: " + longName + ": " + openFailed + " (File name too long)\n"},
+         "vkd: " + longName + ": " + openFailed + " (ファイル名が長すぎます)\n"},
         {"magic BA",
          {ba},
          "/dev/null",
@@ -266,12 +270,28 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
         {"output folder missing",
          {"-o", work_path("no/such.txt"), SAMPLE_PATH},
          "/dev/null",
-         "vkd: " + work_path("no/such.txt") + ": " + createFailed +
-             " (No such file or directory: the folder '" + work_path("no") + "' does not exist)\n"},
+         "vkd: " + work_path("no/such.txt") + ": " + createFailed + noEntry + ": the folder '" +
+             work_path("no") + "' does not exist)\n"},
+        // Said once, before any picture, not once a picture.
+        {"-o DIR/ missing",
+         {"-o", work_path("no/"), SAMPLE_PATH, thin},
+         "/dev/null",
+         "vkd: " + work_path("no/") + ": " + createFailed + noEntry + ": the folder '" +
+             work_path("no") + "' does not exist)\n"},
         {"output is a folder",
          {"-o", work_dir(), SAMPLE_PATH},
          "/dev/null",
-         "vkd: " + work_dir() + ": " + createFailed + " (Is a directory: a folder, not a file)\n"},
+         "vkd: " + work_dir() + ": " + createFailed + " (ディレクトリです: a folder, not a file)\n"},
+        // A text of no characters, or of no lines, is no conversion.
+        {"0 columns",
+         {thin},
+         "/dev/null",
+         "vkd: " + thin + ": サイズを修正しました。 (width lowered to 0 characters per line)\n" +
+             "vkd: " + thin + ": no characters per line; nothing is written\n"},
+        {"0 lines",
+         {"--ratio", "1", SAMPLE_PATH},
+         "/dev/null",
+         "vkd: " SAMPLE_PATH ": no lines at a vertical ratio of 1 %; nothing is written\n"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args, c.stdinPath);
@@ -293,14 +313,16 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
     // A refused picture, or an output that cannot be written, leaves an earlier file as it was.
     std::string kept = work_path("kept.txt");
     file_write(kept, "earlier text");
-    Outcome refused = vkd({"-o", kept, ba});
-    EXPECT_EQ(refused.code, 1);
-    EXPECT_EQ(file_read(kept), "earlier text");
+    for (const std::string &picture : {ba, thin}) {
+        Outcome refused = vkd({"-o", kept, picture});
+        EXPECT_EQ(refused.code, 1) << picture;
+        EXPECT_EQ(file_read(kept), "earlier text") << picture;
+    }
     chmod(kept.c_str(), 0444);
     Outcome readOnly = vkd({"-o", kept, SAMPLE_PATH});
     chmod(kept.c_str(), 0644);
     EXPECT_EQ(readOnly.code, 1);
-    EXPECT_EQ(readOnly.err, "vkd: " + kept + ": " + createFailed + " (Permission denied)\n");
+    EXPECT_EQ(readOnly.err, "vkd: " + kept + ": " + createFailed + " (許可がありません)\n");
     EXPECT_EQ(file_read(kept), "earlier text");
 
     // Standard output on a full device (a node of the test's own, never the system's).
@@ -310,7 +332,105 @@ TEST(Cli, RefusalsNameTheFileAndTheReason) {
         GTEST_SKIP() << "no device node can be made here: " << std::strerror(errno);
     Outcome toFull = vkd({SAMPLE_PATH}, "/dev/null", full);
     EXPECT_EQ(toFull.code, 1);
-    EXPECT_EQ(toFull.err, "vkd: standard output: cannot write (No space left on device)\n");
+    EXPECT_EQ(toFull.err, "vkd: standard output: cannot write (デバイスに空き領域がありません)\n");
+}
+
+// No output is written over a picture being converted, whatever path names it: refused as bad
+// usage before any picture is converted, naming both.
+TEST(Cli, NoOutputIsAPictureItConverts) {
+    const std::string folder = work_path("same/");
+    std::filesystem::create_directories(folder + "sub");
+    const std::string shot = folder + "shot.png", bmp = folder + "b.bmp";
+    std::filesystem::copy_file(std::string(PICTURES_DIR) + "/rgb8.png", shot,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(SAMPLE_PATH, bmp, std::filesystem::copy_options::overwrite_existing);
+    const std::string original = file_read(shot);
+    unlink((folder + "soft.png").c_str());
+    unlink((folder + "hard.png").c_str());
+    ASSERT_EQ(symlink("shot.png", (folder + "soft.png").c_str()), 0);
+    ASSERT_EQ(link(shot.c_str(), (folder + "hard.png").c_str()), 0);
+    auto refusal = [](const std::string &out, const std::string &picture) {
+        return "vkd: " + out + ": the same file as the picture '" + picture +
+               "'; it is not written over\n";
+    };
+    struct Case {
+        std::vector<std::string> args;
+        std::string stdinPath, err;
+    } cases[] = {
+        {{"-o", shot, shot}, "/dev/null", refusal(shot, shot)},
+        {{"--format", "png", "-o", folder, bmp, shot}, "/dev/null", refusal(shot, shot)},
+        {{"--format", "png", "-o", folder + "sub/../", shot}, "/dev/null",
+         refusal(folder + "sub/../shot.png", shot)},
+        {{"-o", folder + "soft.png", shot}, "/dev/null", refusal(folder + "soft.png", shot)},
+        {{"-o", folder + "hard.png", shot}, "/dev/null", refusal(folder + "hard.png", shot)},
+        {{"-o", folder + "./shot.png", "-"}, shot,
+         refusal(folder + "./shot.png", "standard input")},
+    };
+    for (const Case &c : cases) {
+        Outcome run = vkd(c.args, c.stdinPath);
+        EXPECT_EQ(run.code, 2) << c.err;
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(file_read(shot), original) << c.err;
+        EXPECT_FALSE(std::filesystem::exists(folder + "b.png")) << "nothing is converted";
+    }
+    // From inside the folder, as typed: -o ./ with every picture.
+    const std::string here = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    Outcome run = vkd({"--format", "png", "-o", "./", "shot.png", "b.bmp"});
+    std::filesystem::current_path(here);
+    EXPECT_EQ(run.code, 2);
+    EXPECT_EQ(run.err, refusal("./shot.png", "shot.png"));
+    EXPECT_EQ(file_read(shot), original);
+}
+
+// A font whose cell would take gigabytes (a copy of the built-in font's own with one of its
+// sizes changed; FreeType does not check the tables' sums) is refused at once, never a crash.
+TEST(Cli, CraftedFontsAreRefused) {
+    const std::string font = file_read(FONT_PATH);
+    auto be16 = [&](size_t at) { return unsigned(uint8_t(font[at])) << 8 | uint8_t(font[at + 1]); };
+    auto table = [&](const char *tag) {
+        for (size_t k = 0, n = be16(4); k < n; ++k)
+            if (font.compare(12 + 16 * k, 4, tag) == 0)
+                return size_t(be16(12 + 16 * k + 8)) << 16 | be16(12 + 16 * k + 10);
+        return size_t(0);
+    };
+    struct Patch {
+        const char *tag;
+        size_t at;
+        unsigned value;
+    };
+    struct Case {
+        const char *name;
+        std::vector<Patch> patches;
+        std::string cell;
+    } cases[] = {
+        {"unitsPerEm 16", {{"head", 18, 16}}, "14796 x 28608"},
+        {"unitsPerEm 512", {{"head", 18, 512}}, "462 x 895"},
+        {"extreme ascent and descent",
+         {{"hhea", 4, 0x7FFF}, {"hhea", 6, 0x8000}, {"OS/2", 68, 0x7FFF}, {"OS/2", 70, 0x8000},
+          {"OS/2", 74, 0xFFFF}, {"OS/2", 76, 0xFFFF}},
+         "116 x 6144"},
+        // Every glyph from the fourth on takes the fourth advance.
+        {"extreme advance", {{"hmtx", 12, 0xFFFF}}, "6144 x 225"},
+    };
+    for (const Case &c : cases) {
+        std::string crafted = font;
+        for (const Patch &p : c.patches) {
+            crafted[table(p.tag) + p.at] = char(p.value >> 8);
+            crafted[table(p.tag) + p.at + 1] = char(p.value);
+        }
+        const std::string path = work_path("crafted.ttf");
+        file_write(path, crafted);
+        for (const char *look : {"standard", "photo"}) {
+            Outcome run = vkd({"--font", path, "--look", look, SAMPLE_PATH});
+            EXPECT_EQ(run.code, 1) << c.name;
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(run.err, "vkd: " + path + ": cannot measure the font (the font's cell is " +
+                                   c.cell + " pixels at 192 pixels to the em; a text font's is "
+                                            "at most 768 either way)\n")
+                << c.name;
+        }
+    }
 }
 
 // FIFOs and settings files that are not what a settings file is: read as streams, within the
@@ -343,6 +463,10 @@ TEST(Cli, MessagesInTheUsersLanguage) {
     EXPECT_EQ(vkd({work_path("none.png")}, "/dev/null", "", english).err,
               "vkd: " + work_path("none.png") +
                   ": The file could not be opened. (No such file or directory)\n");
+    // The system's reason in the locale's language too (glibc's, from libc-l10n).
+    EXPECT_EQ(vkd({work_path("none.png")}).err,
+              "vkd: " + work_path("none.png") +
+                  ": ファイルのオープンに失敗しました。 (そのようなファイルやディレクトリはありません)\n");
 }
 
 TEST(Cli, StreamsAndOddSettingsFiles) {
@@ -465,7 +589,8 @@ TEST(Cli, BadUsageExits2WithoutClamping) {
         {{"--lf=yes", SAMPLE_PATH}, "option --lf takes no value"},
         {{"-", SAMPLE_PATH, "-"}, "standard input ('-') given more than once"},
         {{"--look", "fancy", SAMPLE_PATH}, "--look must be 'standard', 'photo' or 'shape'"},
-        {{"--look", "photo", "--chars", "ab\t", SAMPLE_PATH}, "--chars takes printable ASCII"},
+        {{"--look", "photo", "--chars", "ab\t\x1b[2J", SAMPLE_PATH},
+         "--chars takes printable ASCII characters (space to '~'), not 'ab\\x09\\x1b[2J'"},
         {{"--chars", "#. ", SAMPLE_PATH}, "--chars needs --look photo or shape"},
         {{"--dither=1", SAMPLE_PATH}, "option --dither takes no value"},
         {{"--format", "gif", SAMPLE_PATH}, "--format must be 'text', 'png' or 'html', not 'gif'"},
@@ -482,6 +607,7 @@ TEST(Cli, BadUsageExits2WithoutClamping) {
     Outcome help = vkd({"--help", "--width", "5"});
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(help.out.find("usage: vkd"), 0u);
+    EXPECT_NE(help.out.find("a picture too tall for the canvas at N gets\n"), std::string::npos);
     Outcome version = vkd({"--version"});
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.out.find("vkd (Velkorandite) "), 0u);
@@ -519,8 +645,8 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
          1,
          "",
          "vkd: " + work_path("none.ini") +
-             ": cannot read the settings file (No such file or directory)"},
-        {{"--ini", work_dir(), bw}, 1, "", "cannot read the settings file (Is a directory"},
+             ": cannot read the settings file (そのようなファイルやディレクトリはありません)"},
+        {{"--ini", work_dir(), bw}, 1, "", "cannot read the settings file (ディレクトリです"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args);

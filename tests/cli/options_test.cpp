@@ -3,6 +3,7 @@
 // checked end to end in cli_test.cpp.)
 #include <gtest/gtest.h>
 
+#include "cli/vkd_names.h"
 #include "cli/vkd_options.h"
 
 namespace {
@@ -52,6 +53,12 @@ TEST(Options, SeveralPicturesAndWhereTheyGo) {
          "two pictures would both be written to 'out/a.txt'",
          "",
          false,
+         OutputFormat::text},
+        // Two files to Linux; one to Windows, which vkd.exe's own check proves under Wine.
+        {{"-o", "out/", "a/\xc3\x84.png", "b/\xc3\xa4.png"},
+         "",
+         "[a/\xc3\x84.png][b/\xc3\xa4.png]",
+         true,
          OutputFormat::text},
         {{"-o", "out/", "--color", "--format", "png", "a.png"},
          "--color colours text and HTML; a PNG image is black on white",
@@ -122,6 +129,24 @@ TEST(Options, JobsHeightAndLineEnds) {
         EXPECT_EQ(opts.height, c.height) << joined(c.args);
         EXPECT_EQ(opts.lineEnd, c.lineEnd) << joined(c.args);
     }
+}
+
+// Names and values reach the terminal with every control byte as \xNN, and nothing else changed.
+TEST(Options, ControlBytesShownEscaped) {
+    struct Case {
+        std::string text, shown;
+    } cases[] = {
+        {"", ""},
+        {"plain/ä名.png", "plain/ä名.png"},
+        {"a\x1b]0;PWNED\a\x1b[31m", "a\\x1b]0;PWNED\\x07\\x1b[31m"},
+        {std::string("\0\x1f\x20\x7e\x7f", 5), "\\x00\\x1f ~\\x7f"},
+        {"C1 \xc2\x80 \xc2\x9b \xc2\x9f, not \xc2\xa0", "C1 \\xc2\\x80 \\xc2\\x9b \\xc2\\x9f, not \xc2\xa0"},
+        {"raw \x80\x9b\x9f\xa0\xff", "raw \\x80\\x9b\\x9f\xa0\xff"},
+        {"cut \xe3\x81", "cut \xe3\\x81"},
+        {"back\\slash", "back\\slash"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(terminal_shown(c.text), c.shown) << c.text;
 }
 
 } // namespace
