@@ -72,8 +72,11 @@ execute_process(COMMAND ${EMULATOR} ${VKD} ${WORK}/none.bmp
                 OUTPUT_FILE ${WORK}/stdout5.txt ERROR_FILE ${WORK}/stderr5.txt RESULT_VARIABLE rc)
 file(READ ${WORK}/stderr5.txt err HEX)
 expect("rc EQUAL 1" "a missing file exits 1 (exit ${rc})")
-expect("err MATCHES \"3a20e38395e382a1e382a4e383abe381aee382aae383bce38397e383b3e381abe5a4b1e69597e38197e381bee38197e3819fe3808220284e6f20737563682066696c65206f72206469726563746f727929\""
-       "a missing file gives the open-failure message and the reason (${err})")
+expect("err MATCHES \"3a20e38395e382a1e382a4e383abe381aee382aae383bce38397e383b3e381abe5a4b1e69597e38197e381bee38197e3819fe380822028\""
+       "a missing file gives the open-failure message (${err})")
+# The system's reason in Windows' own Japanese words ("(ファイルが見つかりません)").
+file(READ ${WORK}/stderr5.txt err)
+expect("err MATCHES \"見つかりません[)]\"" "the reason is the system's, in Japanese (${err})")
 
 # 6. -o into a folder that does not exist: the old file elsewhere is untouched, the reason told.
 execute_process(COMMAND ${EMULATOR} ${VKD} -o ${WORK}/no/such.txt ${SAMPLE}
@@ -139,6 +142,25 @@ file(READ ${WORK}/console.txt shown)
 expect("rc EQUAL 1" "a refusal in a console exits 1 (exit ${rc})")
 expect("shown MATCHES \"vkd: 사진é[.]bmp: この形式は現在サポートされていません。\""
        "the console shows the name and the message as they are (${shown})")
+
+# 11. Names the file system takes for one file: Ä and ä into one folder are bad usage, as is an
+# output that is a picture, whatever spelling or folder names it; nothing is written.
+file(MAKE_DIRECTORY ${WORK}/a ${WORK}/b ${WORK}/out)
+file(COPY_FILE ${SAMPLE} ${WORK}/a/Ä.bmp)
+file(COPY_FILE ${SAMPLE} ${WORK}/b/ä.bmp)
+file(COPY_FILE ${SAMPLE} ${WORK}/shot.png)
+foreach(shown "-o out/ a/Ä.bmp b/ä.bmp" "--format png -o ./ b/ä.bmp shot.png"
+              "-o SHOT.PNG shot.png")
+    separate_arguments(args UNIX_COMMAND "${shown}")
+    execute_process(COMMAND ${EMULATOR} ${VKD} ${args} WORKING_DIRECTORY ${WORK}
+                    OUTPUT_FILE ${WORK}/stdout12.txt ERROR_FILE ${WORK}/stderr12.txt
+                    RESULT_VARIABLE rc)
+    file(READ ${WORK}/stderr12.txt err)
+    file(GLOB written ${WORK}/out/* ${WORK}/ä.png)
+    same_bytes(${WORK}/shot.png ${SAMPLE} same)
+    expect("rc EQUAL 2 AND same AND written STREQUAL \"\""
+           "vkd ${shown}: refused, nothing written (exit ${rc}) ${err}")
+endforeach()
 
 if(failures GREATER 0)
     message(FATAL_ERROR "${failures} check(s) failed")
