@@ -419,9 +419,10 @@ int picture_outputs_check(const PicturePlan &plan, const std::vector<std::string
         if (id.exists)
             pictures.emplace(std::make_pair(id.volume, id.index), i);
     }
-    for (const std::string &input : inputs) {
+    // One file, or one in the folder for each picture.
+    for (size_t i = 0; i < (plan.outputFolder ? inputs.size() : 1); ++i) {
         const std::string path = plan.outputFolder
-                                     ? output_path_in_folder(*plan.output, input, plan.format)
+                                     ? output_path_in_folder(*plan.output, inputs[i], plan.format)
                                      : *plan.output;
         const FileIdentity id = file_identity(path);
         const auto same = pictures.find(std::make_pair(id.volume, id.index));
