@@ -146,11 +146,6 @@ std::string output_save(const std::string &path, const std::string &bytes) {
     return output_refusal(path, file_save_folder(path.c_str()), error);
 }
 
-// Whether the text has anything but line ends: one of no lines or of empty lines has not.
-bool text_has_characters(const std::string &text) {
-    return text.find_first_not_of("\r\n") != std::string::npos;
-}
-
 // --height: the widest width from Mojisu down to 20 whose text has at most that many lines and
 // fits the canvas. When none does, 20: the fewest lines there are (the fit may still lower it).
 void width_for_height(int32_t height) {
@@ -346,10 +341,11 @@ void picture_convert_here(const PicturePlan &plan, const std::string &input,
     }
     // The window shows an empty text as a result; a file left empty, or nothing on standard
     // output, with exit 0 would pass for a conversion, so here it is a refusal.
-    if (!text_has_characters(text)) {
+    // (A width of 0 gives no lines either: a text is empty or has characters.)
+    if (text.empty()) {
         result.refused = true;
         result.messages +=
-            message_line(name, text.empty() && settings.Mojisu > 0
+            message_line(name, settings.Mojisu > 0
                                    ? "no lines at a vertical ratio of " +
                                          std::to_string(settings.Hiritu) +
                                          " %; nothing is written"
