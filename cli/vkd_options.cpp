@@ -76,7 +76,8 @@ const char usageLong[] =
     "Windows shows Japanese), and in English otherwise.\n"
     "\n"
     "Exit status: 0 converted, 1 refused (the reason is on standard error; with\n"
-    "several pictures, any of them), 2 bad usage.\n";
+    "several pictures, any of them), 2 bad usage (nothing is converted; also\n"
+    "when an output would be one of the pictures, by any name).\n";
 
 namespace {
 
