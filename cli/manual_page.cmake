@@ -5,8 +5,8 @@
 #
 # --help's shape: the usage lines, a blank line, the description, the options (each "  -x ..."
 # with its text from column 28, or from the next line when the option is longer, continued on
-# lines indented that far), then paragraphs, one of
-# them "Messages ...", the last "Exit status: ...".
+# lines indented that far), then paragraphs, one of them "Messages ...", the last "Exit
+# status: ...". The check also renders the page with man, where there is one.
 execute_process(COMMAND ${VKD} --help OUTPUT_VARIABLE help RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "vkd --help exited with ${rc}")
