@@ -70,20 +70,21 @@ bool board_set_make(BoardSet &set, const std::string &chars, std::string &unknow
         set.darkest = std::max<int32_t>(set.darkest, static_cast<int32_t>(
                                                          sum / (int64_t{g.width} * boardInkBands)));
     }
+    set.black = set.darkest;
     return !set.glyphs.empty();
 }
 
 std::string board_line_layout(const uint8_t *darkness, int32_t width, const BoardSet &set) {
     if (width <= 0 || set.glyphs.empty())
         return std::string();
-    // The strip on the glyphs' scale (the darkest glyph's mean ink stands for black; both scaled
-    // by 255), white past its end, blurred [1 1 1] across as a glyph's ink is.
+    // The strip on the glyphs' scale (both scaled by 255), white past its end, blurred [1 1 1]
+    // across as a glyph's ink is.
     const int32_t span = width + boardOverhang;
     auto strip = [&](int32_t x, int32_t b) {
         if (x < 0 || x >= width)
             return 0;
         const uint8_t *d = darkness + size_t(x) * boardInkBands + 2 * b;
-        return (d[0] + d[1]) * set.darkest / 2;
+        return (d[0] + d[1]) * set.black / 2;
     };
     std::vector<int32_t> seen(size_t(span) * bands, 0);
     for (int32_t x = 0; x < span; ++x)

@@ -47,6 +47,9 @@ struct BoardSet {
     std::vector<int32_t> glyphs;
     int32_t halfSpace = -1; // the glyph of U+0020 when the set holds it
     int32_t darkest = 0;    // the darkest glyph's mean ink, 0..255
+    // The ink the picture's black stands for, 0..255: the darkest glyph's mean for a picture of
+    // tones (board_set_make's choice), full ink for a drawing of thin lines.
+    int32_t black = 0;
 };
 
 // From a UTF-8 list (empty: boardDefaultChars); duplicates count once. False, with the first
