@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/trace.h"
 #include "core/utf8.h"
 
 const char boardDefaultChars[] = " .,:;'`|/_-^~=!()<>[]ilrtjxvcoaenmwWM"
@@ -185,4 +186,66 @@ std::string board_line_layout(const uint8_t *darkness, int32_t width, const Boar
             break;
     }
     return line;
+}
+
+int32_t board_line_count(int64_t previewHeight, int32_t hiritu) {
+    if (previewHeight <= 0 || hiritu <= 0)
+        return 0;
+    // previewHeight x 8 pixels of a column, x hiritu / 50, over the 18-pixel pitch.
+    return static_cast<int32_t>(std::min<int64_t>(
+        previewHeight * boardColumnPixels * hiritu / (50 * boardLinePitch), INT32_MAX));
+}
+
+std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t width, int32_t lines,
+                       const uint8_t (&curve)[256], BoardSet set, bool trace) {
+    std::string out;
+    if (luma == nullptr || sw <= 0 || sh <= 0 || width <= 0 || lines <= 0)
+        return out;
+    // Box averages: output sample i of n covers source [i s / n, (i + 1) s / n), at least one.
+    auto spans = [](int64_t s, int64_t n) {
+        std::vector<int32_t> span(size_t(n) * 2);
+        for (int64_t i = 0; i < n; ++i) {
+            const int64_t first = std::min(i * s / n, s - 1);
+            span[size_t(i) * 2] = static_cast<int32_t>(first);
+            span[size_t(i) * 2 + 1] = static_cast<int32_t>(std::max((i + 1) * s / n, first + 1));
+        }
+        return span;
+    };
+    const int64_t rows = int64_t{lines} * boardInkBands;
+    const std::vector<int32_t> xs = spans(sw, width), ys = spans(sh, rows);
+    std::vector<uint8_t> grid(size_t(width) * size_t(rows)); // luminance, row by row
+    std::vector<uint32_t> sum(static_cast<size_t>(sw));
+    for (int64_t y = 0; y < rows; ++y) {
+        const int32_t r0 = ys[size_t(y) * 2], r1 = ys[size_t(y) * 2 + 1];
+        std::fill(sum.begin(), sum.end(), 0u);
+        for (int32_t r = r0; r < r1; ++r)
+            for (int32_t x = 0; x < sw; ++x)
+                sum[size_t(x)] += luma[size_t(r) * sw + x];
+        for (int32_t x = 0; x < width; ++x) {
+            const int32_t c0 = xs[size_t(x) * 2], c1 = xs[size_t(x) * 2 + 1];
+            uint64_t n = 0;
+            for (int32_t c = c0; c < c1; ++c)
+                n += sum[size_t(c)];
+            const uint64_t a = uint64_t(c1 - c0) * uint64_t(r1 - r0);
+            grid[size_t(y) * width + x] = static_cast<uint8_t>((n + a / 2) / a);
+        }
+    }
+    std::vector<uint8_t> dark(grid.size());
+    if (trace) {
+        trace_edges(grid.data(), width, static_cast<int32_t>(rows), dark);
+        set.black = 255;
+    } else {
+        for (size_t i = 0; i < grid.size(); ++i)
+            dark[i] = curve[grid[i]];
+    }
+    std::vector<uint8_t> strip(size_t(width) * boardInkBands);
+    for (int32_t line = 0; line < lines; ++line) {
+        for (int32_t x = 0; x < width; ++x)
+            for (int32_t b = 0; b < boardInkBands; ++b)
+                strip[size_t(x) * boardInkBands + b] =
+                    dark[(size_t(line) * boardInkBands + b) * width + x];
+        out += board_line_layout(strip.data(), width, set);
+        out += "\r\n";
+    }
+    return out;
 }

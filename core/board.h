@@ -63,3 +63,17 @@ bool board_set_make(BoardSet &set, const std::string &chars, std::string &unknow
 // pixels past width, and pixels past its end count as white. The result keeps the board rules;
 // a blank strip gives an empty line.
 std::string board_line_layout(const uint8_t *darkness, int32_t width, const BoardSet &set);
+
+// Lines of a board picture whose proportional preview is previewHeight pixels high at the
+// ratio hiritu (percent): the picture drawn at 8 pixels a column on 18-pixel lines, so that the
+// default ratio of 50 keeps its shape, as 16-pixel lines do in the other targets. 0 for a
+// height or ratio of 0 or less.
+int32_t board_line_count(int64_t previewHeight, int32_t hiritu);
+
+// The board text of a luminance raster (sw x sh, row by row): the picture made `width` pixels
+// wide and `lines` lines high, each line's strip box-averaged into boardInkBands bands a column,
+// taken through curve (luminance to darkness, 0 white .. 255 black), and laid out line by line;
+// lines end with CR LF. With trace, the strips are the picture's edges (core/trace.h) and set's
+// black is full ink. Nothing for a raster or size of 0.
+std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t width, int32_t lines,
+                       const uint8_t (&curve)[256], BoardSet set, bool trace);

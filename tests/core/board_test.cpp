@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -145,4 +146,48 @@ TEST(Board, DiagonalsTakeTheFullWidthBackslash) {
     const std::string line = board_line_layout(s.data(), 64, set);
     EXPECT_NE(line.find("＼"), std::string::npos) << line;
     EXPECT_EQ(line.find('\\'), std::string::npos) << line;
+}
+
+TEST(Board, LineCountsKeepTheShapeAtTheDefaultRatio) {
+    const struct {
+        int64_t previewHeight;
+        int32_t hiritu, lines;
+    } cases[] = {
+        {90, 50, 40}, // 90 rows of 8-pixel columns: 720 pixels, 40 lines of 18
+        {90, 100, 80}, {89, 50, 39}, {0, 50, 0}, {90, 0, 0}, {-5, 50, 0}, {90, -1, 0},
+        {int64_t{1} << 40, 150, INT32_MAX},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(board_line_count(c.previewHeight, c.hiritu), c.lines)
+            << c.previewHeight << " at " << c.hiritu;
+}
+
+// A whole picture, as tones and as a trace: one CR LF line a line, each keeping the rules.
+TEST(Board, TextsHaveTheirLinesAndKeepTheRules) {
+    std::vector<uint8_t> luma(size_t(50) * 40);
+    for (size_t i = 0; i < luma.size(); ++i) // a disc on a gradient
+        luma[i] = std::abs(int(i % 50) - 25) * std::abs(int(i % 50) - 25) +
+                                  std::abs(int(i / 50) - 20) * std::abs(int(i / 50) - 20) < 150
+                      ? 0
+                      : uint8_t(i % 50 * 5);
+    uint8_t curve[256];
+    for (int v = 0; v < 256; ++v)
+        curve[v] = uint8_t(255 - v);
+    BoardSet set;
+    std::string unknown;
+    ASSERT_TRUE(board_set_make(set, "", unknown));
+    for (bool trace : {false, true}) {
+        const std::string text = board_text(luma.data(), 50, 40, 160, 7, curve, set, trace);
+        size_t lines = 0, inked = 0;
+        for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+            const std::string line = text.substr(at, end - at);
+            EXPECT_EQ(board_line_problems(line, 160), "") << line;
+            ++lines;
+            inked += !line.empty();
+        }
+        EXPECT_EQ(lines, 7u) << text;
+        EXPECT_GE(inked, 4u) << text;
+    }
+    EXPECT_EQ(board_text(luma.data(), 50, 40, 0, 7, curve, set, false), "");
+    EXPECT_EQ(board_text(nullptr, 50, 40, 160, 7, curve, set, false), "");
 }
