@@ -1,0 +1,16 @@
+// The trace look's drawing: a picture's edges as thin lines on an empty background, the way
+// traced text pictures are drawn, for line art, anime-style pictures and logos.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+// Edges of a luminance raster (width x height, row by row, 0 black .. 255 white) as darkness:
+// 255 on a line one sample wide, 0 elsewhere. The raster is smoothed a little (the grain of a
+// photo draws no lines), lines follow the steepest change of brightness and are thinned across
+// it, and weak edges are kept only where they continue a strong one (hysteresis), so a line does
+// not break up where its contrast fades. A flat raster, or one of width or height below 3, has
+// no edges. The thresholds are on the smoothed change of luminance per sample, where a sharp
+// step of s levels measures about 3 s / 8: strong at least traceStrong, weak at least traceWeak.
+constexpr int32_t traceStrong = 48;
+constexpr int32_t traceWeak = 20;
+void trace_edges(const uint8_t *luma, int32_t width, int32_t height, std::vector<uint8_t> &edges);
