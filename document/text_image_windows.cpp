@@ -20,8 +20,7 @@ namespace {
 const char *const tooLargeText = "文字が多すぎて画像にできません。";
 const char *const failedText = "画像の作成に失敗しました。";
 
-// The editor's font exactly as the editor asks for it (a smoothing or character set of the
-// image's own could make the system choose another font).
+// The editor's font as the editor asks for it: the same face, size, weight and character set.
 LOGFONTW editor_logfont(const TextImageFont &font) {
     LOGFONTW log{};
     if (font.handle != nullptr &&
@@ -69,6 +68,9 @@ int CALLBACK face_collect(const LOGFONTW *log, const TEXTMETRICW *, DWORD type, 
 // while the editor falls back to another font), the installed face that draws the most.
 HFONT image_font_create(HDC dc, const TextImageFont &font, const std::wstring &characters) {
     LOGFONTW log = editor_logfont(font);
+    // Smoothed in grey (ClearType would tint the edges, and the image is looked at anywhere);
+    // the smoothing does not change which font the system gives.
+    log.lfQuality = ANTIALIASED_QUALITY;
     HFONT chosen = CreateFontIndirectW(&log);
     if (chosen == nullptr)
         return nullptr;
