@@ -12,7 +12,7 @@ struct FileSecurityCalls {
 };
 extern FileSecurityCalls fileSecurityCalls;
 
-// Gives the file to the DACL of the file from (its explicit entries and whether it inherits),
-// with its owner and integrity label where the user may set them. Returns the parts copied (0:
-// none); a save goes on whatever it returns.
+// Puts the DACL of the file from (its entries, and whether it inherits from its folder) on the
+// file to, with the owner and integrity label where the user may set them. Returns the parts
+// copied (0: none); a save goes on whatever it returns.
 SECURITY_INFORMATION file_security_copy(const wchar_t *from, const wchar_t *to);
