@@ -9,6 +9,11 @@
 #include "resources/resource.h"
 
 HWND editorPane;
+bool editorEdited;
+
+void editor_on_change() {
+    editorEdited = true;
+}
 BOOL(WINAPI *fontDialogChoose)(LPCHOOSEFONTW) = ChooseFontW;
 
 void editor_create() {
@@ -32,6 +37,7 @@ bool editor_text_replace(const char *text) {
     if (shown)
         DefWindowProcW(editorPane, WM_SETREDRAW, FALSE, 0);
     const bool replaced = SetWindowTextW(editorPane, wide_of(text).c_str()) != 0;
+    editorEdited = false; // a text the program made (its change notification came meanwhile)
     if (shown) {
         DefWindowProcW(editorPane, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(editorPane, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);

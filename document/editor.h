@@ -26,6 +26,13 @@ void editor_font_store(const char *face, int32_t logHeight);
 
 extern HWND editorPane;
 
+// Whether the text was changed by hand (typed, pasted, cut, undone) since the program last put
+// a text there or wrote it to a text file: set by the pane's change notification
+// (editor_on_change), cleared by editor_text_replace, Clear and a written text file. Kept apart
+// from the control's own modify flag, which Undo's enabling follows.
+extern bool editorEdited;
+void editor_on_change();
+
 // How the Font command shows the font dialog: ChooseFontW, unless a test has put a recorder in
 // its place (the dialog shows nothing of some of the record's fields).
 extern BOOL(WINAPI *fontDialogChoose)(LPCHOOSEFONTW);

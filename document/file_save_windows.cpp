@@ -2,6 +2,7 @@
 // one replacing move, so the target's name never goes missing (see core/file_save.h).
 #include "core/file_save.h"
 #include "core/file_save_parts.h"
+#include "document/file_save_windows.h"
 
 #include <windows.h>
 
@@ -68,6 +69,54 @@ constexpr DWORD keptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
 
 } // namespace
 
+FileSecurityCalls fileSecurityCalls = {GetNamedSecurityInfoW, SetNamedSecurityInfoW};
+
+SECURITY_INFORMATION file_security_copy(const wchar_t *from, const wchar_t *to) {
+    constexpr SECURITY_INFORMATION owner = OWNER_SECURITY_INFORMATION;
+    constexpr SECURITY_INFORMATION dacl = DACL_SECURITY_INFORMATION;
+    constexpr SECURITY_INFORMATION label = LABEL_SECURITY_INFORMATION;
+    PSID ownerSid = nullptr;
+    PACL daclList = nullptr, labelList = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    SECURITY_INFORMATION read = owner | dacl | label;
+    if (fileSecurityCalls.get(from, SE_FILE_OBJECT, read, &ownerSid, nullptr, &daclList,
+                              &labelList, &descriptor) != ERROR_SUCCESS) {
+        read = dacl;
+        ownerSid = nullptr;
+        daclList = labelList = nullptr;
+        descriptor = nullptr;
+        if (fileSecurityCalls.get(from, SE_FILE_OBJECT, read, nullptr, nullptr, &daclList,
+                                  nullptr, &descriptor) != ERROR_SUCCESS)
+            return 0;
+    }
+    // Entries the old file inherited come again from the same folder; a DACL that inherits
+    // nothing stays so.
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    const SECURITY_INFORMATION inheritance =
+        GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+                (control & SE_DACL_PROTECTED) != 0
+            ? PROTECTED_DACL_SECURITY_INFORMATION
+            : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    // Another owner needs a privilege and a label the right to change it; the creator of the
+    // new file may always set its DACL.
+    const SECURITY_INFORMATION tries[] = {read, read & ~owner, dacl};
+    SECURITY_INFORMATION copied = 0, tried = 0;
+    for (SECURITY_INFORMATION parts : tries) {
+        if (parts == tried)
+            continue;
+        tried = parts;
+        if (fileSecurityCalls.set(const_cast<wchar_t *>(to), SE_FILE_OBJECT, parts | inheritance,
+                                  (parts & owner) != 0 ? ownerSid : nullptr, nullptr, daclList,
+                                  (parts & label) != 0 ? labelList : nullptr) == ERROR_SUCCESS) {
+            copied = parts;
+            break;
+        }
+    }
+    LocalFree(descriptor);
+    return copied;
+}
+
 bool file_save_windows(const char *path, const char *data, size_t size, int *error) {
     // COM1.txt is the serial port, not a file: never write a text into a device by its name.
     if (path_names_device(path))
@@ -128,6 +177,10 @@ bool file_save_windows(const char *path, const char *data, size_t size, int *err
     CloseHandle(file);
     if (ok && attributes != INVALID_FILE_ATTRIBUTES && (attributes & keptAttributes) != 0)
         SetFileAttributesW(temp.c_str(), (attributes & keptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
+    // Whoever could (or could not) open the old file keeps that with the new one; a copy that
+    // fails still leaves the text saved.
+    if (ok && attributes != INVALID_FILE_ATTRIBUTES)
+        file_security_copy(target.c_str(), temp.c_str());
     // One rename that replaces the target: its name never goes missing meanwhile. (ReplaceFile
     // would keep more of the old file, but it moves the old file away before the new one
     // comes: a save killed between leaves no file under the name.)

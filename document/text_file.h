@@ -8,6 +8,20 @@
 // Empty when the offset does not point into the path.
 std::string dialog_folder(const char *path, size_t fileOffset);
 
+// Portable: what closing the window or clearing does with a text typed in the editor pane. Each
+// call says the next step from what is known so far: a text not edited by hand since the last
+// Convert, Clear or text save goes on without a word; an edited one asks first; Yes saves (as
+// Save does), No goes on, Cancel stops; after the save, only a written file goes on.
+enum class UnsavedAnswer { none, yes, no, cancel };
+enum class UnsavedSave { notTried, written, notWritten };
+enum class UnsavedStep { ask, save, proceed, stop };
+UnsavedStep unsaved_text_step(bool edited, UnsavedAnswer answer, UnsavedSave save);
+
+// Portable: the question's text from its pattern (the first "%s" stands for the name) and the
+// name the question shows: the text file's name when it has one, else untitled.
+std::string unsaved_text_question(const char *pattern, const char *name);
+const char *unsaved_text_name(bool hasName, const char *path, const char *untitled);
+
 #ifdef _WIN32
 // The save dialog, titled title, offering filters (two pairs: a Japanese label, its pattern),
 // the document's title as the name; defaultExt (nullptr: none) is added to a name without one.

@@ -6,7 +6,10 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/text_html.h"
 #include "document/editor.h"
@@ -17,21 +20,99 @@ namespace {
 const char *const tooLargeText = "文字が多すぎて画像にできません。";
 const char *const failedText = "画像の作成に失敗しました。";
 
-// The font as drawn into the image: the same face, size and weight, smoothed in grey (ClearType
-// would tint the edges, and the image is looked at anywhere).
-HFONT image_font_create(const TextImageFont &font) {
+// The editor's font as the editor asks for it: the same face, size, weight and character set.
+LOGFONTW editor_logfont(const TextImageFont &font) {
     LOGFONTW log{};
-    if (font.handle == nullptr ||
-        GetObjectW(static_cast<HFONT>(font.handle), sizeof log, &log) == 0) {
-        // As the window makes the editor's font.
-        log.lfHeight = font.height;
-        log.lfWeight = 500;
-        log.lfCharSet = SHIFTJIS_CHARSET;
-        log.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-        lstrcpynW(log.lfFaceName, wide_of(font.face).c_str(), LF_FACESIZE);
-    }
+    if (font.handle != nullptr &&
+        GetObjectW(static_cast<HFONT>(font.handle), sizeof log, &log) != 0)
+        return log;
+    log = LOGFONTW{}; // as the window makes the editor's font
+    log.lfHeight = font.height;
+    log.lfWeight = 500;
+    log.lfCharSet = SHIFTJIS_CHARSET;
+    log.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    log.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    log.lfQuality = PROOF_QUALITY;
+    log.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynW(log.lfFaceName, wide_of(font.face).c_str(), LF_FACESIZE);
+    return log;
+}
+
+// How many of the characters the font selected into dc has no glyph for (none when the font
+// cannot tell).
+size_t glyphs_missing(HDC dc, const std::wstring &characters) {
+    if (characters.empty())
+        return 0;
+    std::vector<WORD> glyphs(characters.size());
+    if (GetGlyphIndicesW(dc, characters.c_str(), static_cast<int>(characters.size()),
+                         glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+        return 0;
+    return static_cast<size_t>(std::count(glyphs.begin(), glyphs.end(), WORD{0xFFFF}));
+}
+
+int CALLBACK face_collect(const LOGFONTW *log, const TEXTMETRICW *, DWORD type, LPARAM param) {
+    auto &faces = *reinterpret_cast<std::vector<std::wstring> *>(param);
+    // Outline faces only, not the sideways '@' ones; fixed pitch first, like the editor's.
+    if ((type & TRUETYPE_FONTTYPE) == 0 || log->lfFaceName[0] == L'@' ||
+        std::find(faces.begin(), faces.end(), log->lfFaceName) != faces.end())
+        return 1;
+    if ((log->lfPitchAndFamily & 3) == FIXED_PITCH)
+        faces.insert(faces.begin(), log->lfFaceName);
+    else
+        faces.push_back(log->lfFaceName);
+    return 1;
+}
+
+// The font the image is drawn in: the editor's own. Where the system has no glyphs for the
+// text in it (its face not installed: the system then gives a font that draws empty boxes,
+// while the editor falls back to another font), the installed face that draws the most.
+HFONT image_font_create(HDC dc, const TextImageFont &font, const std::wstring &characters) {
+    LOGFONTW log = editor_logfont(font);
+    // Smoothed in grey (ClearType would tint the edges, and the image is looked at anywhere);
+    // the smoothing does not change which font the system gives.
     log.lfQuality = ANTIALIASED_QUALITY;
-    return CreateFontIndirectW(&log);
+    HFONT chosen = CreateFontIndirectW(&log);
+    if (chosen == nullptr)
+        return nullptr;
+    HGDIOBJ old = SelectObject(dc, chosen);
+    size_t fewest = glyphs_missing(dc, characters);
+    if (fewest > 0) {
+        std::vector<std::wstring> faces;
+        LOGFONTW all{};
+        all.lfCharSet = DEFAULT_CHARSET;
+        EnumFontFamiliesExW(dc, &all, face_collect, reinterpret_cast<LPARAM>(&faces), 0);
+        for (const std::wstring &face : faces) {
+            log.lfCharSet = DEFAULT_CHARSET;
+            lstrcpynW(log.lfFaceName, face.c_str(), LF_FACESIZE);
+            HFONT other = CreateFontIndirectW(&log);
+            if (other == nullptr)
+                continue;
+            SelectObject(dc, other);
+            const size_t missing = glyphs_missing(dc, characters);
+            if (missing < fewest) {
+                DeleteObject(chosen);
+                chosen = other;
+                fewest = missing;
+                if (fewest == 0)
+                    break;
+            } else {
+                SelectObject(dc, chosen);
+                DeleteObject(other);
+            }
+        }
+    }
+    SelectObject(dc, old);
+    return chosen;
+}
+
+// The characters of the text, each once (those beyond U+FFFF are left to the font chosen).
+std::wstring grid_characters(const TextGrid &grid) {
+    std::wstring characters;
+    for (const TextCell &cell : grid.cells)
+        if (!text_cell_blank(cell) && cell.code < 0x10000 &&
+            characters.find(static_cast<wchar_t>(cell.code)) == std::wstring::npos)
+            characters += static_cast<wchar_t>(cell.code);
+    return characters;
 }
 
 // Everything one drawing holds, let go in reverse order on every path.
@@ -55,9 +136,10 @@ struct Drawing {
     }
 };
 
-bool drawing_begin(Drawing &d, const TextImageFont &font, int32_t &cellWidth, int32_t &cellHeight) {
+bool drawing_begin(Drawing &d, const TextImageFont &font, const std::wstring &characters,
+                   int32_t &cellWidth, int32_t &cellHeight) {
     d.dc = CreateCompatibleDC(nullptr);
-    d.font = d.dc != nullptr ? image_font_create(font) : nullptr;
+    d.font = d.dc != nullptr ? image_font_create(d.dc, font, characters) : nullptr;
     if (d.font == nullptr)
         return false;
     d.oldFont = SelectObject(d.dc, d.font);
@@ -133,7 +215,7 @@ bool text_image_font_find(const char *file, TextImageFont &font, std::string &re
     font.height = choice.height;
     font.family = font.face;
     Drawing d;
-    if (!drawing_begin(d, font, font.cellWidth, font.cellHeight)) {
+    if (!drawing_begin(d, font, std::wstring(), font.cellWidth, font.cellHeight)) {
         reason = failedText;
         return false;
     }
@@ -150,7 +232,7 @@ bool text_image_png_grid(const TextGrid &grid, const TextImageFont &font, std::s
     reason = failedText;
     Drawing d;
     int32_t cellWidth = 0, cellHeight = 0;
-    if (!drawing_begin(d, font, cellWidth, cellHeight))
+    if (!drawing_begin(d, font, grid_characters(grid), cellWidth, cellHeight))
         return false;
     TextImageLayout l;
     if (!text_image_layout(grid, cellWidth, cellHeight, l)) {

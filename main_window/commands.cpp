@@ -45,8 +45,13 @@ static void geometry_fit(const char *loweredText) {
         warn(map_geometry_cannot_fit_message());
 }
 
+static bool command_save();
+
 static void command_clear() {
+    if (!unsaved_text_settle())
+        return;
     SetWindowTextW(editorPane, L"");
+    editorEdited = false;
     doc_title_reset();
     caption_update();
     mojisu_raise_to_min();
@@ -104,20 +109,55 @@ void command_open_path(const char *path) {
     command_open_chosen();
 }
 
-static void command_save_as() {
-    if (text_file_choose() && text_file_confirm_overwrite() &&
-        text_file_write() == TextWrite::written)
-        hasFileName = true;
+// Both saves: true when the file was written.
+static bool command_save_as() {
+    if (!text_file_choose() || !text_file_confirm_overwrite() ||
+        text_file_write() != TextWrite::written)
+        return false;
+    hasFileName = true;
+    editorEdited = false;
+    return true;
 }
 
-static void command_save() {
-    if (!hasFileName) {
-        command_save_as();
-        return;
-    }
+static bool command_save() {
+    if (!hasFileName)
+        return command_save_as();
+    const TextWrite written = text_file_write();
     // Declining the UTF-8 question keeps the name: only a failed write forgets it.
-    if (text_file_write() == TextWrite::failed)
+    if (written == TextWrite::failed)
         hasFileName = false;
+    if (written == TextWrite::written)
+        editorEdited = false;
+    return written == TextWrite::written;
+}
+
+bool unsaved_text_settle() {
+    UnsavedAnswer answer = UnsavedAnswer::none;
+    UnsavedSave save = UnsavedSave::notTried;
+    for (;;) {
+        switch (unsaved_text_step(editorEdited, answer, save)) {
+        case UnsavedStep::ask: {
+            const std::string question = unsaved_text_question(
+                language_text("%s への変更を保存しますか?"),
+                unsaved_text_name(hasFileName, textPath, language_text(untitledName)));
+            const int pressed =
+                MessageBoxW(mainWindow, wide_of(question).c_str(), wide_of(appName).c_str(),
+                            MB_YESNOCANCEL | MB_ICONWARNING);
+            answer = pressed == IDYES  ? UnsavedAnswer::yes
+                     : pressed == IDNO ? UnsavedAnswer::no
+                                       : UnsavedAnswer::cancel;
+            break;
+        }
+        case UnsavedStep::save:
+            save = command_save() ? UnsavedSave::written : UnsavedSave::notWritten;
+            break;
+        case UnsavedStep::proceed:
+            return true;
+        case UnsavedStep::stop:
+        default:
+            return false;
+        }
+    }
 }
 
 static void command_help(HWND window) {
@@ -284,7 +324,11 @@ void command_dispatch(HWND window, WPARAM wParam) {
     case IDM_DITHER:
         command_look(id);
         break;
-    default: // 207 to 209, the editor pane's notifications (id 100) and anything else
+    case IDC_EDITOR:
+        if (HIWORD(wParam) == EN_CHANGE)
+            editor_on_change();
+        break;
+    default: // 207 to 209 and anything else
         break;
     }
 }

@@ -24,3 +24,8 @@ void command_open_path(const char *path);
 // and layout of the new picture.
 struct LoadResult;
 void command_open_loaded(const LoadResult &loaded);
+
+// Before a text typed in the editor is dropped (closing, Clear): the Yes/No/Cancel question
+// when it was edited by hand since the last Convert or text save, and Save on Yes. True when
+// the caller may go on.
+bool unsaved_text_settle();

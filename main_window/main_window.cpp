@@ -176,6 +176,8 @@ static void main_window_on_size(WPARAM wParam, LPARAM lParam) {
 }
 
 static void main_window_on_close(HWND window) {
+    if (!unsaved_text_settle())
+        return;
     main_window_ini_write();
     DestroyWindow(window);
 }

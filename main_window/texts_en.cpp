@@ -124,5 +124,6 @@ const TextPair windowTexts[] = {
     {"ウィンドウを作成できませんでした。", "The window could not be created."},
     {"テキストに、シフトJISで表せない文字が含まれています。\nUTF-8で保存しますか?",
      "The text has characters that Shift-JIS cannot represent.\nDo you want to save it as UTF-8?"},
+    {"%s への変更を保存しますか?", "Save changes to %s?"}, // %s: the text file's name
 };
 const size_t windowTextCount = sizeof windowTexts / sizeof windowTexts[0];

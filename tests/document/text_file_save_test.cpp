@@ -13,6 +13,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <sddl.h>
+
+#include "document/file_save_windows.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -374,6 +377,94 @@ TEST_F(TextFileSave, AttributesAreKept) {
     }
     if (held == 0)
         GTEST_SKIP() << "this file system does not keep the hidden and archive attributes";
+    EXPECT_TRUE(leftovers(dir).empty());
+}
+
+// The old file's security goes to its replacement: the parts asked for, the fall-back to fewer
+// parts when the system refuses some, and a save that succeeds whatever the copy does. (Wine
+// makes a file's security from its Unix mode: the calls are recorded, not their effect.)
+namespace security {
+DWORD readFails = 0; // the parts whose read is refused
+DWORD writeFails = 0;
+std::vector<DWORD> reads, writes;
+const wchar_t *stored = L"";
+
+DWORD WINAPI read_record(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION parts, PSID *owner, PSID *,
+                         PACL *dacl, PACL *label, PSECURITY_DESCRIPTOR *descriptor) {
+    reads.push_back(parts);
+    if ((parts & readFails) != 0)
+        return ERROR_ACCESS_DENIED;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(stored, SDDL_REVISION_1, descriptor,
+                                                              nullptr))
+        return GetLastError();
+    BOOL present = FALSE, defaulted = FALSE;
+    if (owner != nullptr)
+        GetSecurityDescriptorOwner(*descriptor, owner, &defaulted);
+    GetSecurityDescriptorDacl(*descriptor, &present, dacl, &defaulted);
+    if (label != nullptr)
+        GetSecurityDescriptorSacl(*descriptor, &present, label, &defaulted);
+    return ERROR_SUCCESS;
+}
+
+DWORD WINAPI write_record(LPWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION parts, PSID owner, PSID,
+                          PACL dacl, PACL label) {
+    writes.push_back(parts);
+    const bool given = dacl != nullptr && ((parts & OWNER_SECURITY_INFORMATION) == 0) ==
+                                              (owner == nullptr);
+    return (parts & writeFails) != 0 || !given || (label != nullptr) !=
+                                                       ((parts & LABEL_SECURITY_INFORMATION) != 0)
+               ? ERROR_ACCESS_DENIED
+               : ERROR_SUCCESS;
+}
+} // namespace security
+
+TEST_F(TextFileSave, SecurityIsCopiedWhereAllowed) {
+    const DWORD owner = OWNER_SECURITY_INFORMATION, dacl = DACL_SECURITY_INFORMATION,
+                label = LABEL_SECURITY_INFORMATION, keep = UNPROTECTED_DACL_SECURITY_INFORMATION,
+                alone = PROTECTED_DACL_SECURITY_INFORMATION;
+    const wchar_t *inherits = L"O:BAD:(A;;FA;;;WD)S:(ML;;NW;;;LW)";
+    const wchar_t *own = L"O:BAD:P(A;;FA;;;BA)S:(ML;;NW;;;LW)";
+    const struct Case {
+        const char *name;
+        const wchar_t *descriptor;
+        DWORD readFails, writeFails;
+        std::vector<DWORD> reads, writes;
+    } cases[] = {
+        {"everything", inherits, 0, 0, {owner | dacl | label}, {owner | dacl | label | keep}},
+        {"a DACL of its own", own, 0, 0, {owner | dacl | label}, {owner | dacl | label | alone}},
+        {"another owner", inherits, 0, owner, {owner | dacl | label},
+         {owner | dacl | label | keep, dacl | label | keep}},
+        {"no right to the label", own, 0, owner | label, {owner | dacl | label},
+         {owner | dacl | label | alone, dacl | label | alone, dacl | alone}},
+        {"nothing may be set", inherits, 0, dacl, {owner | dacl | label},
+         {owner | dacl | label | keep, dacl | label | keep, dacl | keep}},
+        {"the DACL alone readable", inherits, owner | label, 0, {owner | dacl | label, dacl},
+         {dacl | keep}},
+        {"nothing readable", inherits, dacl, 0, {owner | dacl | label, dacl}, {}},
+    };
+    const FileSecurityCalls saved = fileSecurityCalls;
+    fileSecurityCalls = {security::read_record, security::write_record};
+    for (const Case &c : cases) {
+        const std::string path = at("secured.txt");
+        write_all(path, "old");
+        security::stored = c.descriptor;
+        security::readFails = c.readFails;
+        security::writeFails = c.writeFails;
+        security::reads.clear();
+        security::writes.clear();
+        EXPECT_TRUE(file_save_whole(path.c_str(), "new", 3)) << c.name;
+        EXPECT_EQ(read_all(path), "new") << c.name;
+        EXPECT_EQ(security::reads, c.reads) << c.name;
+        EXPECT_EQ(security::writes, c.writes) << c.name;
+    }
+    // A new file has no security to take over.
+    security::reads.clear();
+    EXPECT_TRUE(file_save_whole(at("new.txt").c_str(), "new", 3));
+    EXPECT_TRUE(security::reads.empty());
+    fileSecurityCalls = saved;
+    // With the system's own calls the save goes through as well.
+    EXPECT_TRUE(file_save_whole(at("secured.txt").c_str(), "again", 5));
+    EXPECT_EQ(read_all(at("secured.txt")), "again");
     EXPECT_TRUE(leftovers(dir).empty());
 }
 

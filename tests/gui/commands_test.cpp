@@ -469,6 +469,7 @@ TEST_F(Commands, MonkeyRun) {
         ASSERT_LE(GetWindowTextLengthA(editorPane), 65536);
     }
     SetCurrentDirectoryA(startDir.c_str());
+    editorEdited = false; // a pasted text's question has tests of its own
     SendMessageA(mainWindow, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(mainWindow));
     EXPECT_TRUE(quit_drain());

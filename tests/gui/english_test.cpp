@@ -102,3 +102,37 @@ TEST_F(English, EveryTextTheUserReads) {
     helpShellExecute = saved;
     EXPECT_EQ(help_page, "index-en.html");
 }
+
+// Closing with a typed text asks in English, naming the untitled text as the caption does.
+TEST_F(English, CloseQuestion) {
+    ASSERT_NE(app_start(), nullptr);
+    SendMessageW(editorPane, WM_CHAR, 'a', 0);
+    std::vector<ModalDialog> seen = command_run(IDM_EXIT, {modal_press(IDCANCEL)});
+    ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
+    EXPECT_EQ(seen[0].text, "Save changes to Untitled?");
+    EXPECT_TRUE(IsWindow(mainWindow));
+}
+
+// The saved image draws the characters the editor shows, also in a face this Windows does not
+// have (a fresh English Windows has no ＭＳ ゴシック): two characters never come out as one
+// picture (the same empty box), nor as a blank one.
+TEST_F(English, SavedImageDrawsTheCharacters) {
+    ASSERT_NE(app_start(), nullptr);
+    int saved = 0;
+    for (const char *face : {builtinFace, "ＭＳ 明朝"}) {
+        editorFont = font_create(-15, 0, FALSE, FALSE, face);
+        SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
+        const char *const texts[] = {"A", "B", " ", "あ", "い"};
+        std::string images[5];
+        for (int i = 0; i < 5; ++i) {
+            const std::string path = startDir + "\\" + std::to_string(++saved) + ".png";
+            text_set(editorPane, texts[i]);
+            std::vector<ModalDialog> seen = command_run(IDM_SAVEIMAGE, {file_dialog_answer(path)});
+            ASSERT_EQ(seen.size(), 1u) << face << "\n" << dialogs_describe(seen);
+            images[i] = file_read(path);
+        }
+        EXPECT_NE(images[0], images[1]) << face << ": A and B drawn alike";
+        EXPECT_NE(images[0], images[2]) << face << ": A not drawn";
+        EXPECT_NE(images[3], images[4]) << face << ": あ and い drawn alike";
+    }
+}

@@ -21,6 +21,7 @@ void app_state_reset() {
     lookSettings = LookSettings{};
     imageLoaded = false;
     hasFileName = false;
+    editorEdited = false;
     doc_title_reset();
     bitmapPath[0] = textPath[0] = startupDir[0] = '\0';
     map_geometry_clear();
