@@ -65,3 +65,10 @@ LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWi
 // being refused with the stretch-mode message.
 LoadResult bitmap_load_memory_fitted(const uint8_t *data, size_t size, int32_t screenWidth,
                                      int32_t screenHeight);
+
+// Same, for a DIB from the clipboard (core/clipboard_dib.h) as it lies in memory: judged by its
+// headers before anything is copied, a bitmap of 24 or 32 bits a pixel read in place (alpha laid
+// over white as dib_to_bmp_file does), any other made a BMP file and loaded fitted as above. A
+// size refusal names the limit that refused it, never the bitmap file's.
+LoadResult bitmap_load_dib(const uint8_t *dib, size_t size, int32_t screenWidth,
+                           int32_t screenHeight);

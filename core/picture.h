@@ -17,11 +17,20 @@ enum class PictureFormat { unknown, bmp, png, jpeg, gif };
 // By the first bytes alone, never by a file name.
 PictureFormat picture_format_of(const uint8_t *data, size_t size);
 
+// Which budget below refused a picture, so that each is worded as what it is.
+enum class PictureLimit {
+    none,
+    pixels, // picturePixelLimit or pictureSideLimit, or a shape's own pixel budget
+    held,   // what a decoder would hold at once for the shape (pictureHeldLimit)
+    parts,  // chunks, scans or extensions: the work of reading them, not their pixels
+};
+
 // What a picture's headers claim, read without decoding a pixel.
 struct PictureProbe {
     PictureFormat format = PictureFormat::unknown;
     const char *reason = nullptr;  // why it cannot be decoded; nullptr when it can be tried
-    bool tooLarge = false;         // reason is a size budget below, not damage or a format
+    bool tooLarge = false;         // reason is a budget below, not damage or a format
+    PictureLimit limit = PictureLimit::none; // which one, when tooLarge
     int64_t width = 0, height = 0; // as stored: the image, or a GIF's first frame
     int orientation = 1;           // EXIF orientation 1 to 8 (JPEG), 1 elsewhere
     int64_t mostPixels = 0;        // the largest image or frame the file claims (bomb check)
@@ -36,7 +45,8 @@ struct PictureProbe {
 };
 
 // What the whole file is checked for, so that every platform's decoder gets the same files:
-// PNG: IHDR, then every chunk up to IEND, each within the file and with its CRC right.
+// PNG: IHDR, then every chunk up to IEND (at most pngChunkLimit), each within the file and with
+// its CRC right, one PLTE (a palette picture needs it) and at most one tRNS as libpng reads them.
 // JPEG: every marker to EOI (baseline, extended sequential or progressive; 1 or 3 components,
 // so CMYK is refused), the EXIF orientation, each scan's components and its restart markers
 // (in sequence, as many as its MCUs need). GIF: the screen and every frame and extension, each
@@ -72,6 +82,12 @@ constexpr int64_t jpegScanLimit = 500;
 constexpr uint64_t jpegScanBlockLimit = uint64_t(1) << 25;
 // GIF extensions (comments, application data) are never used: their bytes together are bounded.
 constexpr uint64_t gifExtensionLimit = uint64_t(1) << 20;
+// PNG chunks, counted up to IEND: a real file of 64 MiB has a few thousand. Five million empty
+// ones took a decoder seconds.
+constexpr int64_t pngChunkLimit = 100000;
+// A 16-bit RGBA PNG takes the longest to decode a pixel (10000 x 10000 took 2.2 s): its own
+// pixel budget keeps it within 2 s.
+constexpr int64_t png64PixelLimit = 64000000;
 
 struct PictureSize {
     int32_t width, height;
