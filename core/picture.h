@@ -68,8 +68,8 @@ constexpr uint64_t pictureWindowLimit = uint64_t(64) << 20;
 //    whole at 4 bytes a pixel: about 25 million pixels;
 //  - JPEG in several scans: every component's 8 x 8 blocks of coefficients, 128 bytes each
 //    (padded to whole MCUs): about 50 million grey pixels, 33 million at 4:2:0, 16 at 4:4:4;
-//  - GIF: every frame's pixels together at a byte each (some decoders read every frame; an
-//    interlaced first frame is held as its indices).
+//  - GIF: every frame's pixels together at a byte each (some decoders read every frame), and an
+//    interlaced first frame once more (some decoders hold its indices twice).
 // Row by row (other PNG, single-scan JPEG, a plain GIF's first frame) heldBytes is 0: a row or
 // an MCU row. The native converter's peak is the file (at most 64 MiB), heldBytes, the
 // reduction's window and the surfaces. Measured: 100 Mpx row by row 6 MiB; at this budget an
@@ -82,6 +82,8 @@ constexpr int64_t jpegScanLimit = 500;
 constexpr uint64_t jpegScanBlockLimit = uint64_t(1) << 25;
 // GIF extensions (comments, application data) are never used: their bytes together are bounded.
 constexpr uint64_t gifExtensionLimit = uint64_t(1) << 20;
+// The longest side of a PNG: libpng's own default limit, which some decoders keep.
+constexpr int64_t pngSideLimit = 1000000;
 // PNG chunks, counted up to IEND: a real file of 64 MiB has a few thousand. Five million empty
 // ones took a decoder seconds.
 constexpr int64_t pngChunkLimit = 100000;

@@ -86,6 +86,9 @@ PictureProbe png_probe(const uint8_t *data, size_t size, PictureProbe probe) {
         probe.height > 0x7FFFFFFF)
         return refuse(probe, "PNG size out of range");
     probe.mostPixels = probe.width * probe.height;
+    // libpng reads no longer side unless told to, and some decoders keep that: none does.
+    if (probe.width > pngSideLimit || probe.height > pngSideLimit)
+        return too_large(probe, PictureLimit::pixels, "PNG side longer than 1000000");
     // Deflate packs at most 1032 bytes into one: a file far shorter than its rows need, even at
     // that ratio, is cut off or forged. Refused before any decoder sets aside room for it.
     static const int channelsOf[7] = {1, 0, 3, 1, 2, 0, 4};
@@ -403,7 +406,9 @@ PictureProbe gif_probe(const uint8_t *data, size_t size, PictureProbe probe) {
     // One byte of LZW codes gives fewer than 4096 pixels: a shorter file is cut off or forged.
     if (uint64_t(probe.width) * uint64_t(probe.height) > uint64_t(size) * 4096)
         return refuse(probe, "GIF data too short for its size");
-    probe.heldBytes = uint64_t(probe.allPixels);
+    // Some decoders hold an interlaced first frame twice (once more to put its rows in order).
+    probe.heldBytes = uint64_t(probe.allPixels) +
+                      (probe.interlaced ? uint64_t(probe.width) * uint64_t(probe.height) : 0);
     if (probe.heldBytes > pictureHeldLimit)
         return too_large(probe, "GIF frames too large together");
     return probe;
