@@ -6,8 +6,12 @@
 # disagree. Under Wine the CPU and memory are those of the Wine process (its start-up included;
 # the wineserver's own are not).
 #
+# Then screenshots opened from the clipboard (bench/clipboard_peak.cpp, the window's loading of a
+# DIB where it lies), each within 256 MiB with the DIB itself.
+#
 # Usage: bench/hostile.sh   (VKD, VKD_EXE: the converters, by default build/native/cli/vkd and
-# build/windows/cli/vkd.exe; the pictures are made once into build/bench-hostile, or
+# build/windows/cli/vkd.exe; CLIPBOARD_PEAK, by default build/bench/bench/clipboard_peak, built
+# with -DVKD_BENCHMARKS=ON; the pictures are made once into build/bench-hostile, or
 # VKD_HOSTILE_PICTURES)
 set -eu
 cd "$(dirname "$0")/.."
@@ -61,4 +65,16 @@ for path in "$pictures"/*.*; do
     [ "$over" = 0 ] || { verdict="OVER BOUND: $verdict"; failed=1; }
     echo "| $name | $code | $cpu | $mib | $wcode | $wcpu | $wmib | $verdict |"
 done
+
+peak=${CLIPBOARD_PEAK:-build/bench/bench/clipboard_peak}
+if [ -x "$peak" ]; then
+    echo
+    for size in "11520 2160" "7680 4320" "6000 6000"; do
+        # shellcheck disable=SC2086
+        line=$("$peak" $size || true)
+        echo "- $line"
+        mib=$(echo "$line" | sed -e 's/.*peak \([0-9]*\) MiB/\1/')
+        [ "$mib" -le 256 ] || failed=1
+    done
+fi
 exit $failed
