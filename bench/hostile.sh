@@ -41,7 +41,7 @@ run() {
     /usr/bin/time -f "%x %U %S %M" -o "$work/time" "$@" --width 40 -o "$work/out.txt" \
         "$pictures/$name" >/dev/null 2>"$work/err" || true
     local message
-    message=$(sed -e "s|^vkd: [^:]*$name: ||" "$work/err" | tr '\n' ' ' | cut -c1-60)
+    message=$(tr -d '\r' <"$work/err" | sed -e "s|^vkd: [^:]*$name: ||" | tr '\n' ' ')
     awk -v m="$message" 'END { printf "%d %.2f %.0f %s\n", $1, $2 + $3, $4 / 1024, m }' "$work/time"
 }
 
@@ -50,12 +50,12 @@ echo "| Picture | Exit | CPU s | Peak MiB | Windows exit | CPU s | Peak MiB | Ve
 echo "|---|---:|---:|---:|---:|---:|---:|---|"
 for path in "$pictures"/*.*; do
     name=$(basename "$path")
-    read -r code cpu mib message < <(run "$name" "$vkd")
+    read -r code cpu mib message < <(run "$name" "$vkd") || true
     verdict=${message:-converted}
     over=$(awk -v c="$cpu" -v m="$mib" 'BEGIN { print (c > 2 || m > 256) ? 1 : 0 }')
     wcode=- wcpu=- wmib=-
     if [ -n "$wine" ]; then
-        read -r wcode wcpu wmib wmessage < <(run "$name" "$wine" "$exe")
+        read -r wcode wcpu wmib wmessage < <(run "$name" "$wine" "$exe") || true
         over=$(awk -v o="$over" -v c="$wcpu" -v m="$wmib" 'BEGIN { print (o || c > 2 || m > 256) ? 1 : 0 }')
         if [ "$wcode" != "$code" ] || [ "$wmessage" != "$message" ]; then
             verdict="DIFFERENT: $verdict / ${wmessage:-converted}"

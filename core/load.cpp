@@ -194,9 +194,9 @@ LoadResult load_bmp(FileWindow &in, uint64_t fileSize, const HeaderTest &test, b
     return decode_rows(shape, decode);
 }
 
-// A PNG, JPEG or GIF file held whole: the probe (unsupported when it fails), the pixel limit
-// (the stretch-mode message: the claim alone is refused, even when the rest is nonsense), in
-// original mode the original-mode rules on the shown size, and the platform's decoder, the
+// A PNG, JPEG or GIF file held whole: the pixel limit (the claim alone is refused, even when the
+// rest is nonsense), the probe's other budgets, each with its own message, the probe
+// (unsupported when it fails), in original mode the original-mode rules on the shown size, and the platform's decoder, the
 // picture reduced to fit the source surface.
 LoadResult load_probed(const uint8_t *data, size_t size, int32_t screenWidth,
                        int32_t screenHeight) {

@@ -42,8 +42,7 @@ struct PngChunksSeen {
 };
 
 // PLTE and tRNS as libpng takes them, so that no decoder reads a palette another would refuse
-// or ignore: one PLTE before the data, whole entries, at most 2^depth of them in a palette
-// picture; one tRNS after it with at most as many entries (its length for grey or RGB, none
+// or ignore: one PLTE before the data, of 1 to 256 whole entries; one tRNS after it with at most as many entries (its length for grey or RGB, none
 // where there is alpha). libpng refuses some of these and ignores others; here all are refused.
 const char *png_chunk_order(const uint8_t *type, uint64_t length, uint8_t colourType,
                             PngChunksSeen &seen) {

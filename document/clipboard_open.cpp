@@ -20,7 +20,7 @@ UINT png_format() {
 // again). 0: none. Called with the clipboard open.
 UINT clipboard_picture_format() {
     for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
-        if ((format == png_format() && format != 0) || format == CF_DIBV5 || format == CF_DIB)
+        if (format == png_format() || format == CF_DIBV5 || format == CF_DIB)
             return format;
     return 0;
 }
