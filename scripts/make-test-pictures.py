@@ -8,8 +8,8 @@ known exactly. JPEG files are encoded by ImageMagick's `convert` from pictures d
 EXIF orientation segment is added here. The large photo-like JPEG is drawn the same way.
 
 With --hostile, writes instead the crafted files that must each be refused or decoded within
-2 s and 256 MiB (they are large, so they are not kept in the tree): time the converter on each,
-for example with /usr/bin/time -v.
+2 s and 256 MiB, with the same verdict on both builds (they are large, so they are not kept in
+the tree): bench/hostile.sh makes them and measures the converters on each.
 
 Usage: scripts/make-test-pictures.py [OUT_DIR]
        scripts/make-test-pictures.py --hostile OUT_DIR
