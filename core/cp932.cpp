@@ -1,5 +1,6 @@
 #include "core/cp932.h"
 
+#include "core/text_html.h"
 #include "core/utf8.h"
 
 #ifndef _WIN32
@@ -41,7 +42,11 @@ int cp932_encode_system(uint32_t code, char out[2]) {
     if (iconv(encoder.handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
         inLeft != 0 || sizeof bytes - outLeft > 2)
         return 0;
+    // iconv takes some characters to a look-alike's code (〜 to ～'s, ¥ to '\\'): the way back
+    // must give the character itself.
     const int n = static_cast<int>(sizeof bytes - outLeft);
+    if (n < 1 || cp932_code_point_system(bytes, static_cast<size_t>(n)) != code)
+        return 0;
     for (int i = 0; i < n; ++i)
         out[i] = bytes[i];
     return n;

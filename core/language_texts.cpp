@@ -23,6 +23,15 @@ const TextPair coreTexts[] = {
      "The text picture is too large to convert.\nChange the ratio or the width."},
     {"変換に失敗しました。", "The conversion failed."},
     {"サイズを修正しました。", "The size has been adjusted to fit."},
+    // A picture's own budgets (core/load.cpp), each worded as what it is.
+    {"画像のピクセルが多すぎて読み込めません。", "The picture has too many pixels to load."},
+    {"画像が大きすぎて、読み込む間まとめて保持できません。",
+     "The picture is too large to be held whole while it is read."},
+    {"画像ファイルの部分 (チャンク、スキャン、拡張) が多すぎて読み込めません。",
+     "The picture file has too many parts (chunks, scans or extensions) to load."},
+    {"画像の縦横の比が極端すぎて読み込めません。", "The picture is too long and thin to load."},
+    {"ファイルが大きすぎて読み込めません (64 MiB まで)。",
+     "The file is too large to load (at most 64 MiB)."},
     // vkd.exe's reasons when it cannot make an image (document/text_image_windows.cpp).
     {"文字が多すぎて画像にできません。", "The text is too large to be made into an image."},
     {"画像の作成に失敗しました。", "The image could not be made."},

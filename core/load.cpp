@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/bitmap.h"
+#include "core/clipboard_dib.h"
 #include "core/file_read.h"
 #include "core/geometry.h"
 #include "core/language.h"
@@ -35,6 +36,22 @@ constexpr size_t fileReadLimit = size_t(64) << 20;
 
 Message unsupported() {
     return {"この形式は現在サポートされていません。", MessageIcon::warning};
+}
+
+// A picture refused by a budget of its own (core/picture.h), worded as what it is: never the
+// bitmap size rule, which a picture that is reduced to fit does not have.
+Message limit_message(PictureLimit limit) {
+    switch (limit) {
+    case PictureLimit::held:
+        return {"画像が大きすぎて、読み込む間まとめて保持できません。", MessageIcon::warning};
+    case PictureLimit::parts:
+        return {"画像ファイルの部分 (チャンク、スキャン、拡張) が多すぎて読み込めません。",
+                MessageIcon::warning};
+    case PictureLimit::pixels:
+    case PictureLimit::none:
+        break;
+    }
+    return {"画像のピクセルが多すぎて読み込めません。", MessageIcon::warning};
 }
 
 LoadResult open_failed() {
@@ -98,8 +115,7 @@ struct Shape {
 // ring of rows only long enough to make the reduced copy, which is all the previews and the text
 // need; the source surface is then left as it is. decode(sink) is false when the file is broken.
 template <class Decode>
-LoadResult decode_rows(const Shape &shape, Decode &&decode, int32_t screenWidth,
-                       int32_t screenHeight) {
+LoadResult decode_rows(const Shape &shape, Decode &&decode) {
     const PictureSize shown = shape.shown;
     const bool upright = shape.orientation < 2 || shape.orientation > 8;
     const bool wide = upright && !map_geometry_reads_source(shown.width);
@@ -120,7 +136,7 @@ LoadResult decode_rows(const Shape &shape, Decode &&decode, int32_t screenWidth,
     const RowsDone done{reduced_copy_stream_row, &reduce};
     PictureSink sink;
     if (!picture_sink_begin(sink, shape.width, shape.height, shape.orientation, shown, *target))
-        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+        return refused(Message{"画像の縦横の比が極端すぎて読み込めません。", MessageIcon::warning});
     sink.ring = ring;
     if (upright)
         sink.done = &done; // turned rows finish only at the end
@@ -152,13 +168,13 @@ LoadResult load_bmp(FileWindow &in, uint64_t fileSize, const HeaderTest &test, b
     if (fits) {
         const Shape shape{test.width, test.height, 1, PictureSize{test.width, test.height}};
         auto decode = [&](PictureSink &sink) { return bmp_decode_window(in, fileSize, &sink).ok; };
-        return decode_rows(shape, decode, screenWidth, screenHeight);
+        return decode_rows(shape, decode);
     }
     if (!fit || settings.Mode == 2)
         return refused_by_surface(screenWidth, screenHeight);
     Surface whole{test.width, test.height, surface_stride(test.width)};
     if (uint64_t(whole.stride) * uint64_t(test.height) > pictureHeldLimit)
-        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+        return refused(limit_message(PictureLimit::held));
     if (sourceSurface.bits == nullptr)
         return refused(unsupported());
     std::vector<uint8_t> bits(size_t(whole.stride) * size_t(test.height));
@@ -175,23 +191,25 @@ LoadResult load_bmp(FileWindow &in, uint64_t fileSize, const HeaderTest &test, b
             picture_sink_row(sink, whole.bits + size_t(y) * whole.stride, PixelOrder::bgr);
         return true;
     };
-    return decode_rows(shape, decode, screenWidth, screenHeight);
+    return decode_rows(shape, decode);
 }
 
-// A PNG, JPEG or GIF file held whole: the probe (unsupported when it fails), the pixel limit
-// (the stretch-mode message: the claim alone is refused, even when the rest is nonsense), in
-// original mode the original-mode rules on the shown size, and the platform's decoder, the
+// A PNG, JPEG or GIF file held whole: the pixel limit (the claim alone is refused, even when the
+// rest is nonsense), the probe's other budgets, each with its own message, the probe
+// (unsupported when it fails), in original mode the original-mode rules on the shown size, and the platform's decoder, the
 // picture reduced to fit the source surface.
 LoadResult load_probed(const uint8_t *data, size_t size, int32_t screenWidth,
                        int32_t screenHeight) {
     const PictureProbe probe = picture_probe(data, size);
-    if (probe.tooLarge || probe.mostPixels > picturePixelLimit || probe.width > pictureSideLimit ||
+    if (probe.mostPixels > picturePixelLimit || probe.width > pictureSideLimit ||
         probe.height > pictureSideLimit)
-        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+        return refused(limit_message(PictureLimit::pixels));
+    if (probe.tooLarge)
+        return refused(limit_message(probe.limit));
     if (probe.reason != nullptr)
         return refused(unsupported());
     if (pictureCodecFits != nullptr && !pictureCodecFits(data, size, probe))
-        return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+        return refused(limit_message(PictureLimit::held));
 
     const bool transposed = orientation_transposes(probe.orientation);
     const int64_t shownWidth = transposed ? probe.height : probe.width;
@@ -212,7 +230,7 @@ LoadResult load_probed(const uint8_t *data, size_t size, int32_t screenWidth,
         const char *reason = nullptr;
         return pictureCodec(data, size, probe, sink, &reason);
     };
-    return decode_rows(shape, decode, screenWidth, screenHeight);
+    return decode_rows(shape, decode);
 }
 
 // From a source (source != nullptr: a file or a stream, read here; else bytes in memory). The
@@ -239,7 +257,8 @@ LoadResult load(FileSource *source, const uint8_t *data, size_t size, bool fitBm
         if (read == FileReadOutcome::failed)
             return open_failed();
         if (read == FileReadOutcome::tooLarge) // no picture within the pixel limit needs more
-            return refused(HeaderOutcome::stretchLimit, screenWidth, screenHeight);
+            return refused(Message{"ファイルが大きすぎて読み込めません (64 MiB まで)。",
+                                   MessageIcon::warning});
         return load_probed(bytes.bytes, bytes.size, screenWidth, screenHeight);
     }
 
@@ -252,6 +271,8 @@ LoadResult load(FileSource *source, const uint8_t *data, size_t size, bool fitBm
                        : int64_t{test.width} * test.height <= picturePixelLimit
                            ? HeaderOutcome::accepted
                            : HeaderOutcome::stretchLimit;
+    if (fitBmp && test.outcome == HeaderOutcome::stretchLimit)
+        return refused(limit_message(PictureLimit::pixels));
     if (test.outcome != HeaderOutcome::accepted)
         return refused(bitmap_header_message(test));
     // The rest is decoded as it is read, with ordinary reads: a file cut short meanwhile only
@@ -268,6 +289,44 @@ LoadResult load(FileSource *source, const uint8_t *data, size_t size, bool fitBm
     if (source != nullptr && source->error != 0)
         return open_failed();
     return result;
+}
+
+// A DIB from the clipboard: judged by what its headers claim before anything is copied (a
+// bitmap reduced to fit, as a PNG is), and read where it lies when it is what screenshots are;
+// any other DIB is made a BMP file and loaded as one.
+LoadResult load_dib(const uint8_t *dib, size_t size, int32_t screenWidth, int32_t screenHeight) {
+    const DibPixels pixels = dib_pixels(dib, size);
+    if (pixels.width <= 0 || pixels.height <= 0)
+        return refused(unsupported());
+    if (settings.Mode == 2
+            ? !original_mode_fits(pixels.width, pixels.height, screenWidth, screenHeight)
+            : pixels.width * pixels.height > picturePixelLimit)
+        return refused(settings.Mode == 2 ? bitmap_header_message(HeaderTest{
+                                                HeaderOutcome::originalLimit, 0, 0, screenWidth,
+                                                screenHeight})
+                                          : limit_message(PictureLimit::pixels));
+    if (pixels.bytesPerPixel == 0) {
+        const std::vector<uint8_t> file = dib_to_bmp_file(dib, size);
+        if (file.empty())
+            return refused(unsupported());
+        return load(nullptr, file.data(), file.size(), true, screenWidth, screenHeight);
+    }
+    if (settings.Mode == 2 &&
+        (pixels.width > sourceSurface.width || pixels.height > sourceSurface.height))
+        return refused_by_surface(screenWidth, screenHeight);
+    if (sourceSurface.bits == nullptr)
+        return refused(unsupported());
+    const Shape shape{pixels.width, pixels.height, 1,
+                      picture_fit_size(pixels.width, pixels.height, sourceSurface.width,
+                                       sourceSurface.height)};
+    auto decode = [&](PictureSink &sink) {
+        for (int64_t y = 0; y < pixels.height; ++y) {
+            dib_row(dib, pixels, y, picture_sink_row_buffer(sink));
+            picture_sink_row_written(sink);
+        }
+        return true;
+    };
+    return decode_rows(shape, decode);
 }
 
 // Memory that cannot be had anywhere in loading (a decoder's own, the spare, the reduction's
@@ -327,4 +386,13 @@ LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWi
 LoadResult bitmap_load_memory_fitted(const uint8_t *data, size_t size, int32_t screenWidth,
                                      int32_t screenHeight) {
     return load_guarded(nullptr, data, size, screenWidth, screenHeight, true);
+}
+
+LoadResult bitmap_load_dib(const uint8_t *dib, size_t size, int32_t screenWidth,
+                           int32_t screenHeight) {
+    try {
+        return load_dib(dib, size, screenWidth, screenHeight);
+    } catch (const std::bad_alloc &) {
+        return refused(unsupported());
+    }
 }

@@ -48,7 +48,9 @@ struct LoadResult {
 // A file that passes the header test but cannot be decoded is refused as unsupported; one too
 // large for the source surface gets the stretch-limit message. Around the picture the source
 // surface becomes white. PNG, JPEG and GIF files (told by their signatures) are reduced to fit
-// the source surface. Memory that cannot be had refuses the picture as unsupported.
+// the source surface; one refused by a budget (core/picture.h: pixels, what is held whole, the
+// number of parts, or a file over 64 MiB) gets that budget's own message. Memory that cannot be
+// had refuses the picture as unsupported.
 LoadResult bitmap_load(int32_t screenWidth, int32_t screenHeight);
 
 // Same, from a source already open (a file, or a stream such as standard input); closes it.
@@ -61,7 +63,14 @@ LoadResult bitmap_load_memory(const uint8_t *data, size_t size, int32_t screenWi
                               int32_t screenHeight);
 
 // Same, for a picture from the clipboard: a BMP too large for the source surface is reduced to
-// fit it, as PNG is, up to the same pixel limit (original mode keeps its rules), instead of
-// being refused with the stretch-mode message.
+// fit it, as PNG is, up to the same pixel limit (original mode keeps its rules; past the limit,
+// its message), instead of being refused with the stretch-mode message.
 LoadResult bitmap_load_memory_fitted(const uint8_t *data, size_t size, int32_t screenWidth,
                                      int32_t screenHeight);
+
+// Same, for a DIB from the clipboard (core/clipboard_dib.h) as it lies in memory: judged by its
+// headers before anything is copied, a bitmap of 24 or 32 bits a pixel read in place (alpha laid
+// over white as dib_to_bmp_file does), any other made a BMP file and loaded fitted as above. A
+// size refusal names the limit that refused it, never the bitmap file's.
+LoadResult bitmap_load_dib(const uint8_t *dib, size_t size, int32_t screenWidth,
+                           int32_t screenHeight);

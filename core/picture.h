@@ -17,11 +17,20 @@ enum class PictureFormat { unknown, bmp, png, jpeg, gif };
 // By the first bytes alone, never by a file name.
 PictureFormat picture_format_of(const uint8_t *data, size_t size);
 
+// Which budget below refused a picture, so that each is worded as what it is.
+enum class PictureLimit {
+    none,
+    pixels, // picturePixelLimit or pictureSideLimit, or a shape's own pixel budget
+    held,   // what a decoder would hold at once for the shape (pictureHeldLimit)
+    parts,  // chunks, scans or extensions: the work of reading them, not their pixels
+};
+
 // What a picture's headers claim, read without decoding a pixel.
 struct PictureProbe {
     PictureFormat format = PictureFormat::unknown;
     const char *reason = nullptr;  // why it cannot be decoded; nullptr when it can be tried
-    bool tooLarge = false;         // reason is a size budget below, not damage or a format
+    bool tooLarge = false;         // reason is a budget below, not damage or a format
+    PictureLimit limit = PictureLimit::none; // which one, when tooLarge
     int64_t width = 0, height = 0; // as stored: the image, or a GIF's first frame
     int orientation = 1;           // EXIF orientation 1 to 8 (JPEG), 1 elsewhere
     int64_t mostPixels = 0;        // the largest image or frame the file claims (bomb check)
@@ -36,7 +45,8 @@ struct PictureProbe {
 };
 
 // What the whole file is checked for, so that every platform's decoder gets the same files:
-// PNG: IHDR, then every chunk up to IEND, each within the file and with its CRC right.
+// PNG: IHDR, then every chunk up to IEND (at most pngChunkLimit), each within the file and with
+// its CRC right, one PLTE (a palette picture needs it) and at most one tRNS as libpng reads them.
 // JPEG: every marker to EOI (baseline, extended sequential or progressive; 1 or 3 components,
 // so CMYK is refused), the EXIF orientation, each scan's components and its restart markers
 // (in sequence, as many as its MCUs need). GIF: the screen and every frame and extension, each
@@ -58,8 +68,8 @@ constexpr uint64_t pictureWindowLimit = uint64_t(64) << 20;
 //    whole at 4 bytes a pixel: about 25 million pixels;
 //  - JPEG in several scans: every component's 8 x 8 blocks of coefficients, 128 bytes each
 //    (padded to whole MCUs): about 50 million grey pixels, 33 million at 4:2:0, 16 at 4:4:4;
-//  - GIF: every frame's pixels together at a byte each (some decoders read every frame; an
-//    interlaced first frame is held as its indices).
+//  - GIF: every frame's pixels together at a byte each (some decoders read every frame), and an
+//    interlaced first frame once more (some decoders hold its indices twice).
 // Row by row (other PNG, single-scan JPEG, a plain GIF's first frame) heldBytes is 0: a row or
 // an MCU row. The native converter's peak is the file (at most 64 MiB), heldBytes, the
 // reduction's window and the surfaces. Measured: 100 Mpx row by row 6 MiB; at this budget an
@@ -72,6 +82,16 @@ constexpr int64_t jpegScanLimit = 500;
 constexpr uint64_t jpegScanBlockLimit = uint64_t(1) << 25;
 // GIF extensions (comments, application data) are never used: their bytes together are bounded.
 constexpr uint64_t gifExtensionLimit = uint64_t(1) << 20;
+// The longest side of a PNG: libpng's own default limit, which some decoders keep.
+constexpr int64_t pngSideLimit = 1000000;
+// PNG chunks, counted up to IEND: a real file of 64 MiB has a few thousand. Five million empty
+// ones took a decoder seconds.
+constexpr int64_t pngChunkLimit = 100000;
+// A 16-bit RGBA PNG takes the longest to decode a pixel (10000 x 10000 took 2.2 s), and the
+// Windows decoder holds it whole at 8 bytes a pixel: its own pixel budget keeps it within 2 s,
+// and within that decoder's budget (wicHeldLimit) with a file of 64 MiB, so both builds take
+// the same ones.
+constexpr int64_t png64PixelLimit = 12000000;
 
 struct PictureSize {
     int32_t width, height;

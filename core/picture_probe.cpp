@@ -20,7 +20,59 @@ PictureProbe refuse(PictureProbe probe, const char *why) {
 
 PictureProbe too_large(PictureProbe probe, const char *why) {
     probe.tooLarge = true;
+    probe.limit = PictureLimit::held;
     return refuse(probe, why);
+}
+
+PictureProbe too_large(PictureProbe probe, PictureLimit limit, const char *why) {
+    probe = too_large(probe, why);
+    probe.limit = limit;
+    return probe;
+}
+
+// A bound on the parts of a file (chunks, scans, extensions) rather than on its pixels.
+PictureProbe too_many(PictureProbe probe, const char *why) {
+    return too_large(probe, PictureLimit::parts, why);
+}
+
+// What came before in a PNG, for the rules on PLTE and tRNS.
+struct PngChunksSeen {
+    int64_t palette = 0; // PLTE entries, once one came
+    bool idat = false, trns = false;
+};
+
+// PLTE and tRNS as libpng takes them, so that no decoder reads a palette another would refuse
+// or ignore: one PLTE before the data, of 1 to 256 whole entries; one tRNS after it with at most as many entries (its length for grey or RGB, none
+// where there is alpha). libpng refuses some of these and ignores others; here all are refused.
+const char *png_chunk_order(const uint8_t *type, uint64_t length, uint8_t colourType,
+                            PngChunksSeen &seen) {
+    if (std::memcmp(type, "IDAT", 4) == 0) {
+        seen.idat = true;
+        return nullptr;
+    }
+    if (std::memcmp(type, "PLTE", 4) == 0) {
+        if (seen.palette != 0)
+            return "PNG with more than one PLTE chunk";
+        if (seen.idat || seen.trns)
+            return "PNG with PLTE out of place";
+        if (length == 0 || length % 3 != 0 || length > 3 * 256)
+            return "PNG palette length not valid";
+        seen.palette = static_cast<int64_t>(length / 3);
+        return nullptr;
+    }
+    if (std::memcmp(type, "tRNS", 4) != 0)
+        return nullptr;
+    if (seen.trns)
+        return "PNG with more than one tRNS chunk";
+    seen.trns = true;
+    if (seen.idat)
+        return "PNG with tRNS out of place";
+    const bool valid = colourType == 3   ? seen.palette > 0 && length >= 1 &&
+                                               int64_t(length) <= seen.palette
+                       : colourType == 0 ? length == 2
+                       : colourType == 2 ? length == 6
+                                         : false;
+    return valid ? nullptr : "PNG tRNS not valid for its colour type";
 }
 
 PictureProbe png_probe(const uint8_t *data, size_t size, PictureProbe probe) {
@@ -33,6 +85,9 @@ PictureProbe png_probe(const uint8_t *data, size_t size, PictureProbe probe) {
         probe.height > 0x7FFFFFFF)
         return refuse(probe, "PNG size out of range");
     probe.mostPixels = probe.width * probe.height;
+    // libpng reads no longer side unless told to, and some decoders keep that: none does.
+    if (probe.width > pngSideLimit || probe.height > pngSideLimit)
+        return too_large(probe, PictureLimit::pixels, "PNG side longer than 1000000");
     // Deflate packs at most 1032 bytes into one: a file far shorter than its rows need, even at
     // that ratio, is cut off or forged. Refused before any decoder sets aside room for it.
     static const int channelsOf[7] = {1, 0, 3, 1, 2, 0, 4};
@@ -50,20 +105,32 @@ PictureProbe png_probe(const uint8_t *data, size_t size, PictureProbe probe) {
     // Every chunk, pixel data included, is whole and unchanged: a damaged file is refused here
     // rather than by some decoders only.
     size_t at = 8;
+    int64_t chunks = 0;
+    PngChunksSeen seen;
     for (;;) {
         if (size - at < 12)
             return refuse(probe, "PNG cut off before IEND");
+        // Some decoders spend a microsecond on each chunk, however empty.
+        if (++chunks > pngChunkLimit)
+            return too_many(probe, "PNG with too many chunks");
         const uint64_t length = be32(data + at);
         if (length > 0x7FFFFFFF || length > size - at - 12)
             return refuse(probe, "PNG chunk cut off");
         const size_t bytes = static_cast<size_t>(length);
         if (png_crc32(data + at + 4, bytes + 4) != be32(data + at + 8 + bytes))
             return refuse(probe, "PNG chunk CRC wrong");
+        if (const char *why = png_chunk_order(data + at + 4, length, colourType, seen))
+            return refuse(probe, why);
         const bool end = std::memcmp(data + at + 4, "IEND", 4) == 0;
         at += 12 + bytes;
         if (end)
             break;
     }
+    if (colourType == 3 && seen.palette == 0)
+        return refuse(probe, "PNG palette picture without PLTE");
+    // 16 bits a channel with alpha costs twice the work of a pixel: fewer of them.
+    if (probe.bitsPerPixel == 64 && probe.mostPixels > png64PixelLimit)
+        return too_large(probe, PictureLimit::pixels, "PNG of 16-bit RGBA with too many pixels");
     if (probe.interlaced) {
         probe.heldBytes = uint64_t(probe.width) * uint64_t(probe.height) * 4;
         if (probe.heldBytes > pictureHeldLimit)
@@ -195,10 +262,10 @@ PictureProbe jpeg_probe(const uint8_t *data, size_t size, PictureProbe probe) {
             if (probe.scans == 0 && inScan < frame.count)
                 probe.multiScan = true;
             if (++probe.scans > jpegScanLimit)
-                return refuse(probe, "JPEG with too many scans");
+                return too_many(probe, "JPEG with too many scans");
             scanBlocks += blocks;
             if (scanBlocks > jpegScanBlockLimit)
-                return refuse(probe, "JPEG with too many scans for its size");
+                return too_many(probe, "JPEG with too many scans for its size");
             const char *why = jpeg_scan_data(data, size, at,
                                              restartInterval == 0 ? 0 : (mcus - 1) / restartInterval);
             if (why != nullptr)
@@ -302,7 +369,7 @@ PictureProbe gif_probe(const uint8_t *data, size_t size, PictureProbe probe) {
             ++at; // label
             const bool whole = gif_skip_blocks(data, size, at, extensionBytes);
             if (extensionBytes > gifExtensionLimit)
-                return refuse(probe, "GIF extensions too long");
+                return too_many(probe, "GIF extensions too long");
             if (!whole)
                 break;
         } else if (kind == 0x2C) {
@@ -338,7 +405,9 @@ PictureProbe gif_probe(const uint8_t *data, size_t size, PictureProbe probe) {
     // One byte of LZW codes gives fewer than 4096 pixels: a shorter file is cut off or forged.
     if (uint64_t(probe.width) * uint64_t(probe.height) > uint64_t(size) * 4096)
         return refuse(probe, "GIF data too short for its size");
-    probe.heldBytes = uint64_t(probe.allPixels);
+    // Some decoders hold an interlaced first frame twice (once more to put its rows in order).
+    probe.heldBytes = uint64_t(probe.allPixels) +
+                      (probe.interlaced ? uint64_t(probe.width) * uint64_t(probe.height) : 0);
     if (probe.heldBytes > pictureHeldLimit)
         return too_large(probe, "GIF frames too large together");
     return probe;

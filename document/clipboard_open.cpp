@@ -1,8 +1,7 @@
 #include "document/clipboard_open.h"
 
-#include <vector>
+#include <cstring>
 
-#include "core/clipboard_dib.h"
 #include "core/document.h"
 #include "core/load.h"
 #include "main_window/commands.h"
@@ -15,31 +14,36 @@ UINT png_format() {
     return format;
 }
 
-// One format's data as file bytes, read while the clipboard is open: PNG as it is, a DIB made a
-// BMP file (or left as it is when it cannot be one, for the loader to refuse). False when the
-// format is not there or cannot be read.
-bool clipboard_file(UINT format, bool dib, std::vector<uint8_t> &file) {
-    HANDLE data = GetClipboardData(format);
-    const auto *bytes = static_cast<const uint8_t *>(data != nullptr ? GlobalLock(data) : nullptr);
-    if (bytes == nullptr)
-        return false;
-    const size_t size = GlobalSize(data);
-    if (dib)
-        file = dib_to_bmp_file(bytes, size);
-    if (file.empty())
-        file.assign(bytes, bytes + size);
-    GlobalUnlock(data);
-    return !file.empty();
+// The first picture format in the clipboard's own order: the formats its owner put come first,
+// each followed by what the system would make of it, so the owner's own is taken and never a
+// copy the system synthesises on demand (a CF_DIBV5 made from a CF_DIB is the whole picture
+// again). 0: none. Called with the clipboard open.
+UINT clipboard_picture_format() {
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
+        if (format == png_format() || format == CF_DIBV5 || format == CF_DIB)
+            return format;
+    return 0;
 }
 
-// The picture as file bytes; false when the clipboard cannot be read.
-bool clipboard_picture(HWND owner, std::vector<uint8_t> &file) {
+// The clipboard's picture loaded from its memory as it lies (nothing copied first); false when
+// the clipboard cannot be read or holds no picture.
+bool clipboard_load(HWND owner, LoadResult &result) {
     if (!OpenClipboard(owner))
         return false;
-    const bool read = (png_format() != 0 && clipboard_file(png_format(), false, file)) ||
-                      clipboard_file(CF_DIBV5, true, file) || clipboard_file(CF_DIB, true, file);
+    const UINT format = clipboard_picture_format();
+    HANDLE data = format != 0 ? GetClipboardData(format) : nullptr;
+    const auto *bytes = static_cast<const uint8_t *>(data != nullptr ? GlobalLock(data) : nullptr);
+    if (bytes != nullptr) {
+        const size_t size = GlobalSize(data);
+        const int32_t screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        const int32_t screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        result = format == png_format()
+                     ? bitmap_load_memory_fitted(bytes, size, screenWidth, screenHeight)
+                     : bitmap_load_dib(bytes, size, screenWidth, screenHeight);
+        GlobalUnlock(data);
+    }
     CloseClipboard();
-    return read;
+    return bytes != nullptr;
 }
 
 } // namespace
@@ -50,13 +54,14 @@ bool clipboard_has_picture() {
 }
 
 void clipboard_open(HWND owner) {
-    std::vector<uint8_t> file;
-    if (!clipboard_picture(owner, file)) {
-        message_show(Message{openFailedText, MessageIcon::error});
-        return;
-    }
-    // The owner of the title words it as a file's name; this one has no "." to cut at.
+    // A refused picture leaves the one shown, and its title with it; the owner of the title
+    // words this one as a file's name, which has no "." to cut at.
+    char shown[sizeof docTitle];
+    std::memcpy(shown, docTitle, sizeof shown);
     doc_title_from_file_name("クリップボード");
-    command_open_loaded(bitmap_load_memory_fitted(file.data(), file.size(), GetSystemMetrics(SM_CXSCREEN),
-                                                  GetSystemMetrics(SM_CYSCREEN)));
+    LoadResult result{LoadOutcome::openFailed, Message{openFailedText, MessageIcon::error}};
+    const bool read = clipboard_load(owner, result);
+    if (!read || result.outcome != LoadOutcome::loaded)
+        std::memcpy(docTitle, shown, sizeof shown);
+    command_open_loaded(result);
 }

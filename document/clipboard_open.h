@@ -6,11 +6,12 @@
 // the menu item; it does not open the clipboard.
 bool clipboard_has_picture();
 
-// Loads the clipboard's picture exactly as Open loads a file, with the title "クリップボード":
-// the same limits, messages, caption, previews and fit loop. "PNG" is taken first (PNG file
-// bytes, reduced to fit as a PNG file is), then CF_DIBV5, then CF_DIB, each made a BMP file
-// (core/clipboard_dib.h: alpha laid over white as PNG's is). A DIB that cannot be a BMP file is
-// refused as unsupported, as such a file is. When the clipboard cannot be read (another program
-// holds it, or the picture went meanwhile) the open-failure message shows and nothing changes.
+// Loads the clipboard's picture as Open loads a file, with the title "クリップボード": the same
+// previews, caption and fit loop. Of "PNG", CF_DIBV5 and CF_DIB the first the clipboard lists
+// is taken (its owner's own, never a copy the system would make), read from the clipboard's
+// memory as it lies: PNG bytes as a PNG file, a DIB by core/load.h's bitmap_load_dib (judged by
+// its headers first, alpha laid over white as PNG's is). A refused picture leaves the shown one
+// with its title and caption. When the clipboard cannot be read (another program holds it, or
+// the picture went meanwhile) the open-failure message shows and nothing changes.
 // owner: the window that opens the clipboard.
 void clipboard_open(HWND owner);

@@ -60,7 +60,7 @@ class SpanStream final : public IStream {
             if (offset >= s.size)
                 continue;
             const ULONG n = static_cast<ULONG>(std::min<uint64_t>(wanted - done, s.size - offset));
-            std::memcpy(out + done, s.data + offset, n);
+            std::memcpy(out + done, view_.bytes(s) + offset, n);
             done += n;
             at_ += n;
         }

@@ -12,17 +12,27 @@
 // Colour tables are completed to 2^depth entries with black, so an index past the stored ones
 // is black, as in BMP files and the libraries' decode.
 struct WicView {
+    // Bytes [at, at + size) of the file (file != nullptr), or of own: an offset, never a pointer,
+    // since own grows while the view is made.
     struct Span {
-        const uint8_t *data;
-        size_t size;
+        const uint8_t *file;
+        size_t at, size;
     };
-    std::vector<Span> spans; // in order; they point into the file or into own
+    std::vector<Span> spans;  // in order
     std::vector<uint8_t> own; // completed colour tables with what encloses them
     // Why the component must not be given the file at all: it fails on a GIF frame without a
     // colour table (and a GIF's first frame is looked for to know that). nullptr: it may be.
     const char *refusal = nullptr;
     uint64_t heldBytes = 0;  // what the component holds while it decodes (see wicHeldLimit)
     uint64_t size() const;
+    const uint8_t *bytes(const Span &s) const { return s.file != nullptr ? s.file + s.at : own.data() + s.at; }
+
+    // Spans of own belong to this view alone: moved, never copied.
+    WicView() = default;
+    WicView(WicView &&) = default;
+    WicView &operator=(WicView &&) = default;
+    WicView(const WicView &) = delete;
+    WicView &operator=(const WicView &) = delete;
 };
 
 // PNG: the signature, every critical chunk, tRNS and nothing else. JPEG: every segment but

@@ -16,26 +16,22 @@ void put_be32(uint8_t *p, uint32_t v) {
     p[3] = uint8_t(v);
 }
 
-// Room for every completed colour table a view makes (a GIF's two, with what encloses them),
-// set aside at once: spans point into it.
-constexpr size_t ownBytes = 2048;
-
 struct ViewBuilder {
     WicView view;
-    ViewBuilder() { view.own.reserve(ownBytes); }
     void take(const uint8_t *p, size_t n) {
         if (n > 0)
-            view.spans.push_back({p, n});
+            view.spans.push_back({p, 0, n});
     }
-    uint8_t *make(size_t n) { // n more bytes of own, zero, as a span
+    // n more bytes of own, zero, as a span; the pointer is good until the next make.
+    uint8_t *make(size_t n) {
         const size_t at = view.own.size();
         view.own.resize(at + n);
-        view.spans.push_back({view.own.data() + at, n});
+        view.spans.push_back({nullptr, at, n});
         return view.own.data() + at;
     }
     // A structure that ends early: the whole file as it is (heldBytes as set).
     WicView whole(const uint8_t *data, size_t size) {
-        view.spans.assign(1, {data, size});
+        view.spans.assign(1, {data, 0, size});
         view.own.clear();
         return std::move(view);
     }

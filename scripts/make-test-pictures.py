@@ -8,8 +8,8 @@ known exactly. JPEG files are encoded by ImageMagick's `convert` from pictures d
 EXIF orientation segment is added here. The large photo-like JPEG is drawn the same way.
 
 With --hostile, writes instead the crafted files that must each be refused or decoded within
-2 s and 256 MiB (they are large, so they are not kept in the tree): time the converter on each,
-for example with /usr/bin/time -v.
+2 s and 256 MiB, with the same verdict on both builds (they are large, so they are not kept in
+the tree): bench/hostile.sh makes them and measures the converters on each.
 
 Usage: scripts/make-test-pictures.py [OUT_DIR]
        scripts/make-test-pictures.py --hostile OUT_DIR
@@ -475,6 +475,22 @@ def jpeg_progressive(w, h, ac_scans):
     return data + ac * ac_scans + b"\xFF\xD9"
 
 
+def png_chunks(w, h, colour_type, depth, chunks, idat):
+    """A PNG of these chunks between IHDR and the one IDAT of idat (compressed here)."""
+    data = b"\x89PNG\r\n\x1a\n"
+    data += chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, depth, colour_type, 0, 0, 0))
+    data += b"".join(chunks) + chunk(b"IDAT", zlib.compress(idat, 9)) + chunk(b"IEND", b"")
+    return data
+
+
+def png_empty_idat_first(count):
+    """A 64 x 64 RGB PNG whose pixel data is preceded by count empty IDAT chunks (a legal stream:
+    IDAT chunks join into one)."""
+    whole = png_raw(64, 64, 2, 8, False)
+    at = 8 + 25  # after IHDR
+    return whole[:at] + chunk(b"IDAT", b"") * count + whole[at:]
+
+
 def hostile_set(out):
     def write(name, data):
         with open(os.path.join(out, name), "wb") as f:
@@ -501,6 +517,22 @@ def hostile_set(out):
     write("gif-2000-frames.gif", gif_constant([(1000, 1000)] * 2000))
     write("gif-comment-60MB.gif", gif_constant([(16, 16)], comment=60 << 20))
     write("gif-interlaced-10000x10000.gif", gif_constant([(10000, 10000)], interlace=True))
+    # Palettes the builds once read differently: three short PLTE chunks (their completed copies
+    # outgrew the buffer that held them), a palette length not a multiple of 3, more tRNS entries
+    # than palette entries. Refused alike.
+    write("plte-three-short.png", png_chunks(1, 1, 3, 8, [chunk(b"PLTE", bytes(3))] * 3, b"\0\0"))
+    write("pal_len_not_3x.png", png_chunks(1, 1, 3, 8, [chunk(b"PLTE", bytes(7))], b"\0\0"))
+    write("trns-5-for-2.png", png_chunks(1, 1, 3, 8, [chunk(b"PLTE", bytes(6)), chunk(b"tRNS", bytes(5))],
+                                         b"\0\0"))
+    # Five million empty IDAT chunks (60 MB) before the data: refused by their number.
+    write("idat_5M_empty_first.png", png_empty_idat_first(5000000))
+    # The slowest pixels to decode, over their own budget and at it.
+    write("rgba16-10000x10000.png", png_raw(10000, 10000, 6, 16, False))
+    write("rgba16-4000x3000.png", png_raw(4000, 3000, 6, 16, False))
+    # A large plain GIF both builds convert; a PNG side at libpng's default limit and past it.
+    write("gif-8000x8000.gif", gif_constant([(8000, 8000)]))
+    write("tall-1x1000000.png", png_raw(1, 1000000, 0, 8, False))
+    write("tall-1x1600000.png", png_raw(1, 1600000, 0, 8, False))
 
 
 def main():

@@ -37,11 +37,13 @@ std::string value_from_file(const std::string &bytes, size_t fileLimit) {
         bytes.substr(0, cp932_prefix_length(bytes.data(), bytes.size(), fileLimit)));
 }
 
-// The bytes the file gets for a UTF-8 string: CP932 where every character has a code there (and
-// the text cannot be taken for a marked one), else the mark and the UTF-8.
-std::string value_to_file(const char *utf8) {
+// The bytes the file gets for a UTF-8 string: CP932 where every character has a code there, the
+// text cannot be taken for a marked one and fileLimit bytes (what is read back of CP932) hold it
+// whole; else the mark and the UTF-8.
+std::string value_to_file(const char *utf8, size_t fileLimit) {
     std::string cp932;
-    if (std::strncmp(utf8, utf8Mark, sizeof utf8Mark - 1) != 0 && cp932_from_utf8(utf8, cp932))
+    if (std::strncmp(utf8, utf8Mark, sizeof utf8Mark - 1) != 0 && cp932_from_utf8(utf8, cp932) &&
+        cp932.size() <= fileLimit)
         return cp932;
     return utf8Mark + std::string(utf8);
 }
@@ -65,8 +67,9 @@ void read_string(const Profile &profile, const char *section, const char *key, c
     field[length] = '\0';
 }
 
-void write_string(Profile &profile, const char *section, const char *key, const char *utf8) {
-    profile_set(profile, section, key, value_to_file(utf8).c_str());
+void write_string(Profile &profile, const char *section, const char *key, const char *utf8,
+                  size_t fileLimit = pathFileLimit) {
+    profile_set(profile, section, key, value_to_file(utf8, fileLimit).c_str());
 }
 
 void write_int(Profile &profile, const char *section, const char *key, int32_t value) {
@@ -192,7 +195,7 @@ void ini_write_path(const char *path, const WindowRect &rect) {
     write_int(profile, "Forms", "Style", settings.Style);
     write_string(profile, "Path", "Open", settings.openDir);
     write_string(profile, "Path", "write", settings.saveDir);
-    write_string(profile, "Font", "FaceName", settings.FaceName);
+    write_string(profile, "Font", "FaceName", settings.FaceName, faceFileLimit);
     write_int(profile, "Font", "Height", settings.Height);
     write_int(profile, "Configuration", "Hiritu", settings.Hiritu);
     write_int(profile, "Configuration", "Meido", settings.Meido);

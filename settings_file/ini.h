@@ -3,7 +3,8 @@
 // The file is code page 932, as it always was, while the strings in memory (the two folders, the
 // face name, the language) are UTF-8. A string is written in CP932 whenever every character has a
 // code there, so a file is what the program has always written and still reads in any version
-// before this one. A string CP932 cannot hold (a folder named in Korean, say) is written as the
+// before this one. A string CP932 cannot hold (a folder named in Korean, say), or not in the
+// bytes read back of it (259 of a folder, 99 of the face: a long Japanese folder), is written as the
 // mark "utf8:" followed by its UTF-8 bytes: read back unchanged here, and to a version before
 // this one an unknown folder or face (no folder or face name can begin so), which it passes
 // over. A value that itself begins with the mark is written marked too, so it reads back as it

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "core/bitmap.h"
 #include "core/clipboard_dib.h"
 #include "tests/bitmap/bmp_build.h"
 
@@ -86,6 +89,10 @@ TEST(ClipboardDib, BecomesTheBmpFileOfTheSamePicture) {
          {4, 1, 32, 3, 124, {}, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, translucent},
          {}},
     };
+    const std::set<std::string> inPlace = {
+        "24-bit", "32-bit bit fields: the fourth byte is no alpha", "32-bit, 40 bytes, BI_RGB: no alpha",
+        "V5 with alpha", "V5 BI_RGB with an alpha mask", "V4 alpha bit fields",
+        "40 bytes, BI_ALPHABITFIELDS", "V5 with alpha 0 everywhere: opaque"};
     for (const DibCase &c : cases) {
         std::vector<uint8_t> want = bmp_build(c.spec);
         if (!c.pixels.empty()) {
@@ -94,7 +101,21 @@ TEST(ClipboardDib, BecomesTheBmpFileOfTheSamePicture) {
             want = bmp_build(converted);
         }
         const std::vector<uint8_t> dib = dib_of(bmp_build(c.spec));
-        EXPECT_EQ(bytes_compare(dib_to_bmp_file(dib.data(), dib.size()), want), "") << c.name;
+        const std::vector<uint8_t> file = dib_to_bmp_file(dib.data(), dib.size());
+        EXPECT_EQ(bytes_compare(file, want), "") << c.name;
+        // Read where it lies, the same pixels as the BMP decoder takes from that file.
+        const DibPixels pixels = dib_pixels(dib.data(), dib.size());
+        EXPECT_EQ(pixels.bytesPerPixel != 0, inPlace.count(c.name) == 1) << c.name;
+        if (pixels.bytesPerPixel == 0)
+            continue;
+        OwnedSurface decoded{8, 8};
+        ASSERT_TRUE(bmp_decode(file.data(), file.size(), &decoded.surface).ok) << c.name;
+        std::vector<uint8_t> row(size_t(pixels.width) * 3), fromFile(row.size());
+        for (int64_t y = 0; y < pixels.height; ++y) {
+            dib_row(dib.data(), pixels, y, row.data());
+            std::memcpy(fromFile.data(), decoded.surface.bits + y * decoded.surface.stride, row.size());
+            EXPECT_EQ(bytes_compare(row, fromFile), "") << c.name << " row " << y;
+        }
     }
 }
 

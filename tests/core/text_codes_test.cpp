@@ -120,6 +120,8 @@ TEST(TextCodes, Cp932FromUtf8) {
         {"사진", false, "??"},
         {"\U0001F600\U00010000", false, "??"},
         {"a\xff", false, "a?"}, // a bad byte has no code either
+        // Characters whose look-alike has a code: 〜 (U+301C, not ～), ¥ (not '\'), — (not ―).
+        {"〜¥—", false, "???"},
     };
     for (const Case &c : cases) {
         std::string cp932 = "untouched";

@@ -185,9 +185,12 @@ TEST_F(ClipboardOpen, ConvertsAsTheSamePictureOpenedAsAFile) {
     command_run(IDM_CLEAR);
     clipboard_put({{CF_DIBV5, dib_v5(bgra)}});
     EXPECT_EQ(clipboard_converted("32-bit DIB with alpha"), fromFile);
-    // "PNG" comes before a DIB (here the other picture).
+    // Of the owner's formats the first it put is taken (here the other picture second), never
+    // the CF_DIBV5 the system would make of a CF_DIB.
+    clipboard_put({{RegisterClipboardFormatW(L"PNG"), png}, {CF_DIB, bmp.substr(14)}});
+    EXPECT_EQ(clipboard_converted("PNG, then a DIB"), fromFile);
     clipboard_put({{CF_DIB, bmp.substr(14)}, {RegisterClipboardFormatW(L"PNG"), png}});
-    EXPECT_EQ(clipboard_converted("PNG with a DIB"), fromFile);
+    EXPECT_EQ(clipboard_converted("a DIB, then PNG"), fromDib24);
 }
 
 TEST_F(ClipboardOpen, RefusesAsOpenDoes) {
@@ -199,11 +202,32 @@ TEST_F(ClipboardOpen, RefusesAsOpenDoes) {
     EXPECT_EQ(seen[0].icon, ModalIcon::error); // the open-failure message
     EXPECT_EQ(caption(), "無題 - Velkorandite");
 
-    // A header no bitmap has: the unsupported-format message, and the title back to 無題.
+    // A header no bitmap has: the unsupported-format message, and the title as it was.
     clipboard_put({{CF_DIB, std::string(64, '\x40')}});
     seen = clipboard_open_run({modal_press(IDOK)});
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     EXPECT_EQ(seen[0].icon, ModalIcon::warning);
     EXPECT_FALSE(imageLoaded);
     EXPECT_STREQ(docTitle, "無題");
+
+    // Refused with a picture shown: it stays, with its title and caption. A DIB claiming
+    // 20000 x 20000 names the pixel limit, not a bitmap file's size rule.
+    const std::string bmpPath = startDir + "\\shown.bmp";
+    bmp_write(bmpPath, width, height,
+              [](int32_t x, int32_t y) { return photo_pixel(x, y, width, height); });
+    command_open_path(bmpPath.c_str());
+    ASSERT_TRUE(imageLoaded);
+    std::string claims = file_read(bmpPath).substr(14);
+    claims[4] = 0x20, claims[5] = 0x4E, claims[6] = 0, claims[8] = 0x20, claims[9] = 0x4E, claims[10] = 0;
+    for (const std::string &dib : {std::string(64, '\x40'), claims}) {
+        clipboard_put({{CF_DIB, dib}});
+        seen = clipboard_open_run({modal_press(IDOK)});
+        ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
+        EXPECT_EQ(seen[0].text.find("2048"), std::string::npos) << seen[0].text;
+        EXPECT_TRUE(imageLoaded);
+        EXPECT_EQ(bmpWidth, width);
+        EXPECT_STREQ(docTitle, "shown");
+        EXPECT_EQ(caption(), "shown - Velkorandite");
+    }
+    EXPECT_EQ(seen[0].text, "画像のピクセルが多すぎて読み込めません。");
 }

@@ -20,6 +20,7 @@ namespace {
 const std::string unsupported = "この形式は現在サポートされていません。";
 const std::string stretchMessage = "[ストレッチモード]\nロードするビットマップが大きすぎます。\n"
                                    "2048×1536ピクセル以内のビットマップを使ってください。";
+const std::string pixelsMessage = "画像のピクセルが多すぎて読み込めません。";
 const std::string originalMessage =
     "[オリジナルモード]\nロードするビットマップが大きすぎます。1280×1024サイズ以内のビットマップを使ってください。\n"
     "また縦と横をかけて61440以内でなくてはいけません。";
@@ -165,11 +166,11 @@ TEST_F(PictureLoad, SizeRulesOfEachMode) {
         {"rgb8.png", 2, LoadOutcome::loaded, "", 37, 23},
         {"orientation6.jpg", 2, LoadOutcome::loaded, "", 32, 48},
         // Claims beyond the pixel limit are refused before decoding, in every mode.
-        {"bomb-30000x30000.png", 1, LoadOutcome::refused, stretchMessage, 0, 0},
-        {"bomb-30000x30000.png", 2, LoadOutcome::refused, stretchMessage, 0, 0},
+        {"bomb-30000x30000.png", 1, LoadOutcome::refused, pixelsMessage, 0, 0},
+        {"bomb-30000x30000.png", 2, LoadOutcome::refused, pixelsMessage, 0, 0},
         {"claims-10000x10000.png", 1, LoadOutcome::refused, unsupported, 0, 0}, // at the limit
-        // Within that limit, but one reduced row would read rows of hundreds of megabytes.
-        {"sliver-10000000x10.png", 1, LoadOutcome::refused, stretchMessage, 0, 0},
+        // Within that limit, but a side longer than some decoders read.
+        {"sliver-10000000x10.png", 1, LoadOutcome::refused, pixelsMessage, 0, 0},
         {"cmyk.jpg", 1, LoadOutcome::refused, unsupported, 0, 0},
         // 189 bytes whose data ends at once: the library would pad 23 million pixels.
         {"damaged-claims-5696x4144.jpg", 1, LoadOutcome::refused, unsupported, 0, 0},
@@ -189,31 +190,42 @@ TEST_F(PictureLoad, SizeRulesOfEachMode) {
 }
 
 // A screenshot on the clipboard arrives as a bitmap: it is reduced to fit as a PNG is, where a
-// bitmap file of that size is refused.
+// bitmap file of that size is refused; a DIB is judged by its headers before anything is copied,
+// and its refusals name the limit, never the bitmap file's.
 TEST_F(PictureLoad, ClipboardBitmapsAreReducedToFit) {
     BmpSpec spec;
     spec.width = 4096;
     spec.height = 8;
     spec.pixels.assign(size_t(4096) * 3 * 8, 0);
     const std::vector<uint8_t> wide = bmp_build(spec);
+    const std::vector<uint8_t> wideDib(wide.begin() + 14, wide.end());
+    std::vector<uint8_t> claims = wideDib; // 20000 x 20000 in 96 KiB
+    claims[4] = 0x20, claims[5] = 0x4E, claims[8] = 0x20, claims[9] = 0x4E;
+    enum How { file, fitted, dib };
     const struct {
         int32_t mode;
-        bool fitted;
+        How how;
+        const std::vector<uint8_t> &bytes;
         std::string message;
         int32_t width, height;
     } cases[] = {
-        {1, true, "", 2048, 4},
-        {1, false, stretchMessage, 0, 0},
-        {2, true, originalMessage, 0, 0},
+        {1, fitted, wide, "", 2048, 4},
+        {1, file, wide, stretchMessage, 0, 0},
+        {2, fitted, wide, originalMessage, 0, 0},
+        {1, dib, wideDib, "", 2048, 4},
+        {2, dib, wideDib, originalMessage, 0, 0},
+        {1, dib, claims, pixelsMessage, 0, 0},
     };
     for (const auto &c : cases) {
         settings.Mode = c.mode;
         bmpWidth = bmpHeight = 0;
-        const LoadResult r = c.fitted ? bitmap_load_memory_fitted(wide.data(), wide.size(), 1280, 1024)
-                                      : load(wide);
-        EXPECT_EQ(r.message.text, c.message) << c.mode << c.fitted;
+        const LoadResult r =
+            c.how == file     ? load(c.bytes)
+            : c.how == fitted ? bitmap_load_memory_fitted(c.bytes.data(), c.bytes.size(), 1280, 1024)
+                              : bitmap_load_dib(c.bytes.data(), c.bytes.size(), 1280, 1024);
+        EXPECT_EQ(r.message.text, c.message) << c.mode << c.how;
         EXPECT_EQ((std::vector<int32_t>{bmpWidth, bmpHeight}), (std::vector<int32_t>{c.width, c.height}))
-            << c.mode << c.fitted;
+            << c.mode << c.how;
     }
 }
 

@@ -101,6 +101,30 @@ std::vector<uint8_t> inserted(std::vector<uint8_t> b, size_t at, const std::vect
     return b;
 }
 
+// A PNG of width x height at depth and colour type with these chunks between IHDR and IDAT, and
+// an IDAT of idatBytes (the probe checks no pixel data): 1 x 1 at 8 bits holds one row of zeros.
+std::vector<uint8_t> png_with(std::vector<std::vector<uint8_t>> chunks, uint8_t colourType = 3,
+                              uint32_t width = 1, uint32_t height = 1, uint8_t depth = 8,
+                              size_t idatBytes = 0) {
+    std::vector<uint8_t> ihdr(13, 0);
+    for (int i = 0; i < 4; ++i) {
+        ihdr[i] = uint8_t(width >> (24 - 8 * i));
+        ihdr[4 + i] = uint8_t(height >> (24 - 8 * i));
+    }
+    ihdr[8] = depth;
+    ihdr[9] = colourType;
+    std::vector<uint8_t> idat = {0x78, 1, 1, 2, 0, 0xFD, 0xFF, 0, 0, 0, 2, 0, 1}; // stored {0, 0}
+    if (idatBytes > 0)
+        idat.assign(idatBytes, 0);
+    std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    chunks.insert(chunks.begin(), png_chunk("IHDR", ihdr));
+    chunks.push_back(png_chunk("IDAT", idat));
+    chunks.push_back(png_chunk("IEND", {}));
+    for (const auto &c : chunks)
+        b.insert(b.end(), c.begin(), c.end());
+    return b;
+}
+
 TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
     struct Case {
         std::string name;
@@ -121,6 +145,8 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
     // The frame header of a 32 x 16 picture, to put before another.
     const std::vector<uint8_t> jpegTwoFrames = jpeg_with_frame(0xC0, 8, 1);
     const std::vector<uint8_t> jpegFrame(jpegTwoFrames.begin() + 2, jpegTwoFrames.begin() + 17);
+    const std::vector<uint8_t> plte2 = png_chunk("PLTE", {0, 0, 0, 255, 255, 255});
+    const std::vector<uint8_t> iend0 = png_chunk("tEXt", {'k', 0}); // an empty chunk of no use
     const std::vector<Case> cases = {
         {"rgb8.png", file_bytes(picture_path("rgb8.png")), PictureFormat::png, true, 37, 23, 851, 1},
         {"grey1-interlaced.png", file_bytes(picture_path("grey1-interlaced.png")), PictureFormat::png,
@@ -150,6 +176,50 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          PictureFormat::png, false, 37, 23, 851, 1},
         {"PNG with bytes after IEND", inserted(rgb8, rgb8.size(), {1, 2, 3}), PictureFormat::png, true,
          37, 23, 851, 1},
+        // PLTE and tRNS as libpng takes them, or refused: every decoder reads the same palette.
+        {"PNG palette", png_with({plte2}), PictureFormat::png, true, 1, 1, 1, 1},
+        {"PNG palette twice", png_with({plte2, plte2}), PictureFormat::png, false, 1, 1, 1, 1},
+        {"PNG three short palettes", png_with({plte2, plte2, plte2}), PictureFormat::png, false, 1, 1,
+         1, 1},
+        {"PNG palette of 4 bytes", png_with({png_chunk("PLTE", {1, 2, 3, 4})}), PictureFormat::png,
+         false, 1, 1, 1, 1},
+        {"PNG palette of 257 entries", png_with({png_chunk("PLTE", std::vector<uint8_t>(771))}),
+         PictureFormat::png, false, 1, 1, 1, 1},
+        {"PNG palette picture without PLTE", png_with({}), PictureFormat::png, false, 1, 1, 1, 1},
+        {"PNG palette after the data", inserted(png_with({}, 2), 8 + 25 + 25, plte2),
+         PictureFormat::png, false, 1, 1, 1, 1},
+        {"PNG RGB with a palette before the data", png_with({plte2}, 2), PictureFormat::png, true, 1,
+         1, 1, 1},
+        {"PNG tRNS of 2 entries for 2", png_with({plte2, png_chunk("tRNS", {0, 9})}),
+         PictureFormat::png, true, 1, 1, 1, 1},
+        {"PNG tRNS of 5 entries for 2", png_with({plte2, png_chunk("tRNS", {0, 1, 2, 3, 4})}),
+         PictureFormat::png, false, 1, 1, 1, 1},
+        {"PNG tRNS before PLTE", png_with({png_chunk("tRNS", {0}), plte2}), PictureFormat::png,
+         false, 1, 1, 1, 1},
+        {"PNG tRNS twice", png_with({plte2, png_chunk("tRNS", {0}), png_chunk("tRNS", {0})}),
+         PictureFormat::png, false, 1, 1, 1, 1},
+        {"PNG grey tRNS", png_with({png_chunk("tRNS", {0, 0})}, 0), PictureFormat::png, true, 1, 1, 1, 1},
+        {"PNG grey tRNS of 6 bytes", png_with({png_chunk("tRNS", std::vector<uint8_t>(6))}, 0),
+         PictureFormat::png, false, 1, 1, 1, 1},
+        {"PNG RGB tRNS", png_with({png_chunk("tRNS", std::vector<uint8_t>(6))}, 2),
+         PictureFormat::png, true, 1, 1, 1, 1},
+        {"PNG tRNS with alpha", png_with({png_chunk("tRNS", {0, 0})}, 4), PictureFormat::png, false,
+         1, 1, 1, 1},
+        // The chunks' number, and the pixels of 16-bit RGBA.
+        {"PNG of 100000 chunks", png_with(std::vector<std::vector<uint8_t>>(99997, iend0), 0),
+         PictureFormat::png, true, 1, 1, 1, 1},
+        {"PNG of 100001 chunks", png_with(std::vector<std::vector<uint8_t>>(99998, iend0), 0),
+         PictureFormat::png, false, 1, 1, 1, 1},
+        {"PNG 1 x 1000000", png_with({}, 0, 1, 1000000, 8, 4096), PictureFormat::png, true, 1,
+         1000000, 1000000, 1},
+        {"PNG 1 x 1000001", png_with({}, 0, 1, 1000001, 8, 4096), PictureFormat::png, false, 1,
+         1000001, 1000001, 1},
+        {"PNG 16-bit RGBA 4000 x 3000", png_with({}, 6, 4000, 3000, 16, 100000), PictureFormat::png,
+         true, 4000, 3000, 12000000, 1},
+        {"PNG 16-bit RGBA 4000 x 3001", png_with({}, 6, 4000, 3001, 16, 100000), PictureFormat::png,
+         false, 4000, 3001, 12004000, 1},
+        {"PNG 16-bit RGB 4000 x 3001", png_with({}, 2, 4000, 3001, 16, 100000), PictureFormat::png,
+         true, 4000, 3001, 12004000, 1},
         {"plain.gif", file_bytes(picture_path("plain.gif")), PictureFormat::gif, true, 37, 23, 851, 1},
         {"frames.gif: the first frame, the larger second counted",
          file_bytes(picture_path("frames.gif")), PictureFormat::gif, true, 37, 23, 47 * 29, 1},
@@ -278,12 +348,12 @@ TEST(PictureProbe, ShapesAndTheirBudgets) {
         {"128 scans of 4096 x 4096", jpeg_build(0xC2, 1, 4096, 4096, 128, {0}, 0, 16384), true,
          false, false, true, 128, 0, 8, int64_t{512} * 512 * 128},
         {"129 scans of 4096 x 4096", jpeg_build(0xC2, 1, 4096, 4096, 129, {0}, 0, 16384), false,
-         false, false, true, 129, 0, 8, 0},
+         true, false, true, 129, 0, 8, 0},
         {"500 scans", jpeg_build(0xC2, 1, 8, 8, 500), true, false, false, true, 500, 0, 8, 128},
-        {"501 scans", jpeg_build(0xC2, 1, 8, 8, 501), false, false, false, true, 501, 0, 8, 0},
+        {"501 scans", jpeg_build(0xC2, 1, 8, 8, 501), false, true, false, true, 501, 0, 8, 0},
         {"plain.gif", file_bytes(picture_path("plain.gif")), true, false, false, false, 0, 1, 8, 851},
-        {"interlaced.gif", file_bytes(picture_path("interlaced.gif")), true, false, true, false, 0, 1,
-         8, 851},
+        {"interlaced.gif: its frame twice", file_bytes(picture_path("interlaced.gif")), true, false,
+         true, false, 0, 1, 8, 2 * 851},
         {"frames.gif", file_bytes(picture_path("frames.gif")), true, false, false, false, 0, 2, 8,
          851 + 47 * 29},
         {"GIF frames at the budget together", gif_with_frames({{4096, 2}, {8192, 12287}}), true, false,
@@ -295,6 +365,7 @@ TEST(PictureProbe, ShapesAndTheirBudgets) {
         ASSERT_FALSE(c.bytes.empty()) << c.name;
         const PictureProbe p = picture_probe(c.bytes.data(), c.bytes.size());
         EXPECT_EQ(p.reason == nullptr, c.usable) << c.name << ": " << (p.reason ? p.reason : "");
+        EXPECT_EQ(p.tooLarge, p.limit != PictureLimit::none) << c.name;
         EXPECT_EQ((std::vector<int64_t>{p.tooLarge, p.interlaced, p.multiScan, p.scans, p.frames,
                                         p.bitsPerPixel, int64_t(p.heldBytes)}),
                   (std::vector<int64_t>{c.tooLarge, c.interlaced, c.multiScan, c.scans, c.frames,

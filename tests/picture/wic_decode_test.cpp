@@ -188,8 +188,7 @@ TEST(WicDecode, RefusedAsTooLargeWhatItWouldHoldBeyondItsBudget) {
     const Case cases[] = {
         {64, 48, LoadOutcome::loaded, ""},
         {8000, 8000, LoadOutcome::refused,
-         "[ストレッチモード]\nロードするビットマップが大きすぎます。\n"
-         "2048×1536ピクセル以内のビットマップを使ってください。"},
+         "画像が大きすぎて、読み込む間まとめて保持できません。"},
     };
     for (const Case &c : cases) {
         const std::vector<uint8_t> png = black_png(c.width, c.height);

@@ -337,6 +337,13 @@ TEST(IniWrite, StringsCp932CannotHoldAreMarked) {
         {"a face CP932 holds", "ＭＳ ゴシック", "FaceName=\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e",
          true},
         {"a face it does not", "맑은 고딕", "FaceName=utf8:맑은 고딕", true},
+        // CP932 only as long as it is read back whole: 259 bytes of a folder, 99 of a face.
+        {"a folder of 259 bytes in CP932", "C:\\" + repeat("写", 128),
+         "Open=C:\\" + repeat("\x8e\xca", 128), false},
+        {"a longer one marked", "C:\\" + repeat("写真", 65), "Open=utf8:C:\\" + repeat("写真", 65),
+         false},
+        {"a face of 99 bytes", "a" + repeat("ゴ", 49), "FaceName=a" + repeat("\x83\x53", 49), true},
+        {"a longer one marked", repeat("ゴ", 50), "FaceName=utf8:" + repeat("ゴ", 50), true},
     };
     for (const Case &c : cases) {
         TempFolder folder;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "main_window/picture_wic.h"
@@ -76,6 +77,9 @@ Bytes colours(size_t n, size_t completed = 0) {
 }
 
 } // namespace
+
+// Its spans of own are its own: a copy would share nothing but look as if it did.
+static_assert(!std::is_copy_constructible_v<WicView> && std::is_move_constructible_v<WicView>);
 
 TEST(WicView, OnlyWhatADecodeNeeds) {
     const Bytes idat = png_chunk("IDAT", {1, 2, 3, 4});
@@ -160,6 +164,14 @@ TEST(WicView, OnlyWhatADecodeNeeds) {
         {"GIF without a colour table", join({gif_screen(0), gif_image(0), gifData, {0x3B}}),
          probe(PictureFormat::gif, 5, 3), join({gif_screen(0), gif_image(0), gifData, {0x3B}}),
          true, 15},
+        {"PNG with three short palettes: each completed, none read from freed memory",
+         join({pngSignature, ihdr(10, 3, 8, 3), png_chunk("PLTE", {1, 1, 1}),
+               png_chunk("PLTE", {2, 2, 2}), png_chunk("PLTE", {3, 3, 3}), idat, iend}),
+         probe(PictureFormat::png, 10, 3),
+         join({pngSignature, ihdr(10, 3, 8, 3), png_chunk("PLTE", colours(1, 256)),
+               png_chunk("PLTE", join({{2, 2, 2}, zeros(765)})),
+               png_chunk("PLTE", join({{3, 3, 3}, zeros(765)})), idat, iend}),
+         false, (12 + 8) * 3},
         {"GIF cut inside the first frame",
          join({gif_screen(table(0)), colours(2), gif_image(0), {2, 9, 1}}),
          probe(PictureFormat::gif, 5, 3),
@@ -169,7 +181,7 @@ TEST(WicView, OnlyWhatADecodeNeeds) {
         const WicView view = wic_view(c.file.data(), c.file.size(), c.probe);
         Bytes given;
         for (const WicView::Span &s : view.spans)
-            given.insert(given.end(), s.data, s.data + s.size);
+            given.insert(given.end(), view.bytes(s), view.bytes(s) + s.size);
         EXPECT_EQ(hex(given), hex(c.given)) << c.what;
         EXPECT_EQ(view.size(), c.given.size()) << c.what;
         EXPECT_EQ(view.refusal != nullptr, c.refused) << c.what;
