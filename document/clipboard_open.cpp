@@ -5,8 +5,6 @@
 #include "core/clipboard_dib.h"
 #include "core/document.h"
 #include "core/load.h"
-#include "main_window/commands.h"
-#include "main_window/main_window.h"
 
 namespace {
 
@@ -49,14 +47,12 @@ bool clipboard_has_picture() {
            IsClipboardFormatAvailable(CF_DIBV5) || IsClipboardFormatAvailable(CF_DIB);
 }
 
-void clipboard_open(HWND owner) {
+LoadResult clipboard_open(HWND owner) {
     std::vector<uint8_t> file;
-    if (!clipboard_picture(owner, file)) {
-        message_show(Message{openFailedText, MessageIcon::error});
-        return;
-    }
+    if (!clipboard_picture(owner, file))
+        return LoadResult{LoadOutcome::openFailed, Message{openFailedText, MessageIcon::error}};
     // The owner of the title words it as a file's name; this one has no "." to cut at.
     doc_title_from_file_name("クリップボード");
-    command_open_loaded(bitmap_load_memory_fitted(file.data(), file.size(), GetSystemMetrics(SM_CXSCREEN),
-                                                  GetSystemMetrics(SM_CYSCREEN)));
+    return bitmap_load_memory_fitted(file.data(), file.size(), GetSystemMetrics(SM_CXSCREEN),
+                                     GetSystemMetrics(SM_CYSCREEN));
 }

@@ -8,8 +8,8 @@
 
 #include <cstring>
 
+#include "core/text_font.h"
 #include "core/text_html.h"
-#include "document/editor.h"
 #include "main_window/wide.h"
 
 namespace {

@@ -113,7 +113,8 @@ bool has_english(const std::string &japanese) {
 
 TEST(WindowTexts, EveryJapaneseTextTheWindowShowsHasItsEnglish) {
     std::vector<fs::path> sources = files_of("resources", {".rc"});
-    for (const char *folder : {"main_window", "document", "image_pane", "settings_dialog"}) {
+    for (const char *folder :
+         {"main_window", "document", "image_pane", "settings_dialog", "window"}) {
         const std::vector<fs::path> more = files_of(folder, {".cpp", ".h"});
         sources.insert(sources.end(), more.begin(), more.end());
     }
