@@ -131,8 +131,8 @@ TEST(WindowTexts, EveryJapaneseTextTheWindowShowsHasItsEnglish) {
 
 TEST(WindowTexts, EveryEnglishTextHasAJapaneseTextInTheSources) {
     std::set<std::string> inSources;
-    for (const char *folder :
-         {"resources", "main_window", "document", "image_pane", "settings_dialog", "core"})
+    for (const char *folder : {"resources", "main_window", "document", "image_pane",
+                               "settings_dialog", "window", "core"})
         for (const fs::path &path : files_of(folder, {".rc", ".cpp", ".h"}))
             for (const std::string &text : literals_of(file_text(path), path.extension() != ".rc"))
                 inSources.insert(text);
