@@ -356,12 +356,11 @@ bool path_names_device(const char *path) {
            name[3] >= '1' && name[3] <= '9';
 }
 
+#ifndef _WIN32
+// On Windows the platform's half defines it.
 bool file_save_whole(const char *path, const char *data, size_t size, int *error) {
     if (path == nullptr || path[0] == '\0')
         return fail(error, ENOENT);
-#ifdef _WIN32
-    return file_save_windows(path, data, size, error);
-#else
     return save(path, data, size, error);
-#endif
 }
+#endif

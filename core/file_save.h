@@ -24,6 +24,8 @@
 // - A link another user planted in a sticky folder anyone may write to (/tmp) is not followed
 //   (EACCES), as the kernel's protected links rule has it.
 // False on any failure, with the errno value of the cause in *error when error is given.
+// On Windows it is the platform's half (file_save_windows.cpp): the same promises through the
+// platform's own file functions.
 bool file_save_whole(const char *path, const char *data, size_t size, int *error = nullptr);
 
 // Paths are UTF-8 (on Windows any name, through the wide functions), where a separator byte is
@@ -48,8 +50,3 @@ bool path_names_device(const char *path);
 extern uint64_t (*fileSaveRandom)();
 std::string file_save_temp_name(uint64_t bits);
 
-#ifdef _WIN32
-// The Windows half of file_save_whole, in the window layer's document/file_save_windows.cpp:
-// the same promises through the platform's own file functions.
-bool file_save_windows(const char *path, const char *data, size_t size, int *error);
-#endif

@@ -4,8 +4,6 @@
 
 #include "core/document.h"
 #include "core/load.h"
-#include "main_window/commands.h"
-#include "main_window/main_window.h"
 
 namespace {
 
@@ -53,7 +51,7 @@ bool clipboard_has_picture() {
            IsClipboardFormatAvailable(CF_DIBV5) || IsClipboardFormatAvailable(CF_DIB);
 }
 
-void clipboard_open(HWND owner) {
+LoadResult clipboard_open(HWND owner) {
     // A refused picture leaves the one shown, and its title with it; the owner of the title
     // words this one as a file's name, which has no "." to cut at.
     char shown[sizeof docTitle];
@@ -63,5 +61,5 @@ void clipboard_open(HWND owner) {
     const bool read = clipboard_load(owner, result);
     if (!read || result.outcome != LoadOutcome::loaded)
         std::memcpy(docTitle, shown, sizeof shown);
-    command_open_loaded(result);
+    return result;
 }

@@ -2,11 +2,10 @@
 
 #include <commdlg.h>
 
-#include "main_window/layout.h"
-#include "main_window/main_window.h"
-#include "main_window/toolbar.h"
 #include "main_window/wide.h"
 #include "resources/resource.h"
+#include "window/pane_rects.h"
+#include "window/window.h"
 
 HWND editorPane;
 bool editorEdited;
@@ -68,7 +67,7 @@ void editor_font_choose() {
     editor_font_store(utf8_of(font.lfFaceName).c_str(), font.lfHeight);
 }
 
-void editor_commands_update() {
+EditorCommandState editor_commands_update() {
     HMENU menu = GetMenu(mainWindow);
     // The full 32-bit positions: a selection ending at 65536 would read as empty in 16 bits.
     DWORD start = 0, end = 0;
@@ -79,12 +78,10 @@ void editor_commands_update() {
     EnableMenuItem(menu, IDM_CUT, selection);
     EnableMenuItem(menu, IDM_COPY, selection);
     EnableMenuItem(menu, IDM_DELETE, selection);
-    toolbar_button_enable(IDM_CUT, selected);
-    toolbar_button_enable(IDM_COPY, selected);
 
     const bool modified = SendMessageW(editorPane, EM_GETMODIFY, 0, 0) != 0;
     EnableMenuItem(menu, IDM_UNDO, MF_BYCOMMAND | (modified ? MF_ENABLED : MF_GRAYED));
-    toolbar_button_enable(IDM_UNDO, modified);
+    return EditorCommandState{selected, modified};
 }
 
 void editor_command(int commandId) {

@@ -3,17 +3,7 @@
 #include <cstdint>
 #include <string>
 
-// "ＭＳ ゴシック": the built-in face of the editor and of the canvas label.
-extern const char *const builtinFace;
-
-struct EditorFontChoice {
-    int32_t height;
-    const char *face;
-};
-
-// Pure: the start-up font from Settings Height and FaceName. Height 0 means the built-in font
-// (-15, builtinFace) whatever FaceName holds; otherwise Height as stored with FaceName.
-EditorFontChoice editor_font_startup();
+#include "core/text_font.h"
 
 // Pure: what a font chosen in the dialog leaves for the next start: FaceName the face (UTF-8)
 // cut to the 31 UTF-16 units of a LOGFONT's face field, Height the negated LOGFONT height.
@@ -48,7 +38,15 @@ std::wstring editor_text_wide();
 std::string editor_text();
 
 void editor_font_choose();
-void editor_commands_update();
+
+// What the Edit commands may do now: something is selected (Cut, Copy, Delete), the text has
+// changed (Undo). editor_commands_update greys the Edit menu's items by it and returns it for
+// the frame's toolbar.
+struct EditorCommandState {
+    bool selected;
+    bool modified;
+};
+EditorCommandState editor_commands_update();
 
 // Edit commands (undo, cut, copy, paste, delete, select all) on the editor pane.
 void editor_command(int commandId);

@@ -7,14 +7,6 @@
 #include "core/settings.h"
 #include "core/utf8.h"
 
-const char *const builtinFace = "ＭＳ ゴシック";
-
-EditorFontChoice editor_font_startup() {
-    if (settings.Height == 0)
-        return {-15, builtinFace};
-    return {settings.Height, settings.FaceName};
-}
-
 void editor_font_store(const char *face, int32_t logHeight) {
     constexpr size_t faceMax = 31; // LF_FACESIZE - 1 UTF-16 units
     static_assert(sizeof settings.FaceName > 3 * faceMax, "a face of 31 units fits");

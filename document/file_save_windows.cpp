@@ -117,7 +117,7 @@ SECURITY_INFORMATION file_security_copy(const wchar_t *from, const wchar_t *to) 
     return copied;
 }
 
-bool file_save_windows(const char *path, const char *data, size_t size, int *error) {
+static bool file_save_windows(const char *path, const char *data, size_t size, int *error) {
     // COM1.txt is the serial port, not a file: never write a text into a device by its name.
     if (path_names_device(path))
         return fail(error, ENODEV);
@@ -194,4 +194,10 @@ bool file_save_windows(const char *path, const char *data, size_t size, int *err
         return fail(error, errno_of(code));
     }
     return true;
+}
+
+bool file_save_whole(const char *path, const char *data, size_t size, int *error) {
+    if (path == nullptr || path[0] == '\0')
+        return fail(error, ENOENT);
+    return file_save_windows(path, data, size, error);
 }

@@ -15,8 +15,8 @@
 #include "document/editor.h"
 #include "document/text_file.h"
 #include "image_pane/image_pane.h"
-#include "main_window/main_window.h"
 #include "main_window/wide.h"
+#include "window/window.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/text_font.h"
 #include "core/text_html.h"
-#include "document/editor.h"
 #include "main_window/wide.h"
 
 namespace {

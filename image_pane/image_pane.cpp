@@ -4,10 +4,10 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/surface.h"
-#include "main_window/layout.h"
-#include "main_window/main_window.h"
 #include "main_window/wide.h"
 #include "resources/resource.h"
+#include "window/pane_rects.h"
+#include "window/window.h"
 
 HWND imagePane;
 

@@ -1,31 +1,6 @@
 // The image pane: shows the canvas, its menu-colour background and faint label.
 #pragma once
-#include <cstdint>
-
-struct CanvasBox {
-    int32_t left, top, right, bottom; // right and bottom exclusive
-    bool empty() const { return right <= left || bottom <= top; }
-    bool operator==(const CanvasBox &o) const {
-        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-    }
-};
-
-// Pure: an update rectangle of the pane split into the part the canvas covers (copied from it)
-// and the strips beyond the canvas's right and bottom edges (filled with the menu colour).
-// Parts that do not exist are empty.
-struct CanvasSplit {
-    CanvasBox inside, right, below;
-};
-CanvasSplit canvas_split(const CanvasBox &update);
-
-struct LabelOrigin {
-    int32_t x, y;
-};
-
-// Pure: where TextOutW starts the label. Vertical placement: (2, paneHeight - 10), reading
-// upward along the left edge; horizontal: (paneWidth - textWidth - 12, -2), top right corner.
-LabelOrigin label_origin(int32_t position, int32_t paneWidth, int32_t paneHeight,
-                         int32_t textWidth);
+#include "image_pane/image_pane_logic.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "image_pane/image_pane.h"
+#include "image_pane/image_pane_logic.h"
 
 #include <algorithm>
 #include <cstdint>

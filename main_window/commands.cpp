@@ -268,7 +268,7 @@ void command_dispatch(HWND window, WPARAM wParam) {
         command_open();
         break;
     case IDM_OPENCLIPBOARD:
-        clipboard_open(window);
+        command_open_loaded(clipboard_open(window));
         break;
     case IDM_SAVE:
         command_save();

@@ -2,17 +2,7 @@
 #pragma once
 #include <cstdint>
 
-struct PaneRect {
-    int32_t x, y, width, height;
-    bool operator==(const PaneRect &o) const {
-        return x == o.x && y == o.y && width == o.width && height == o.height;
-    }
-};
-
-extern PaneRect toolbarRect;    // outer rectangle at the last layout while shown; 0 when hidden
-extern PaneRect statusBarRect;
-extern PaneRect imagePaneRect;  // client coordinates
-extern PaneRect editorPaneRect;
+#include "window/pane_rects.h"
 
 // Pure: the two pane rectangles from a client area (left and top 0), the bar heights in
 // toolbarRect / statusBarRect, Clientarea, Position, Mojisu, previewHeight and mapRows.

@@ -6,11 +6,6 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 
-PaneRect toolbarRect;
-PaneRect statusBarRect;
-PaneRect imagePaneRect;
-PaneRect editorPaneRect;
-
 // Settings and geometry come unchecked from the settings file; keep the sums inside 32 bits
 // instead of wrapping into a negative pane size.
 static int32_t clamp32(int64_t v) {

@@ -24,32 +24,8 @@
 #include "resources/resource.h"
 #include "settings_file/ini.h"
 
-HWND mainWindow;
-HFONT editorFont;
-HFONT labelFontVertical;
-HFONT labelFontHorizontal;
-
 static const wchar_t *const mainClassName = L"vkd_parentwindow";
 static HACCEL accelerators;
-
-ATOM window_class_register(HINSTANCE instance, WNDPROC proc, const wchar_t *className) {
-    WNDCLASSW wc{};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, L"MYICON");
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    wc.lpszMenuName = L"VKDPOPUP";
-    wc.lpszClassName = className;
-    return RegisterClassW(&wc);
-}
-
-HFONT font_create(int height, int escapement, BOOL italic, BOOL underline, const char *face) {
-    return CreateFontW(height, 0, escapement, 0, 500, italic, underline, FALSE, SHIFTJIS_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                       FIXED_PITCH | FF_MODERN, wide_of(face).c_str());
-}
 
 void common_controls_init() {
     INITCOMMONCONTROLSEX icc{};
@@ -256,9 +232,13 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MENUSELECT:
         main_window_on_menuselect(wParam);
         return 0;
-    case WM_CTLCOLOREDIT:
-        editor_commands_update();
+    case WM_CTLCOLOREDIT: {
+        const EditorCommandState state = editor_commands_update();
+        toolbar_button_enable(IDM_CUT, state.selected);
+        toolbar_button_enable(IDM_COPY, state.selected);
+        toolbar_button_enable(IDM_UNDO, state.modified);
         return 0;
+    }
     case WM_DROPFILES:
         main_window_on_dropfiles(reinterpret_cast<HDROP>(wParam));
         return 0;

@@ -6,18 +6,11 @@
 #include <string>
 
 #include "core/document.h"
+#include "window/window.h"
 
-extern HWND mainWindow;
-extern HFONT editorFont;
-extern HFONT labelFontVertical;   // 35 px, escapement 900: reads upward
-extern HFONT labelFontHorizontal; // 35 px, escapement 0
-
-ATOM window_class_register(HINSTANCE instance, WNDPROC proc, const wchar_t *className);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void main_window_create(HWND window);
 void main_window_destroy();
-// face: UTF-8.
-HFONT font_create(int height, int escapement, BOOL italic, BOOL underline, const char *face);
 void common_controls_init();
 
 // Registers the class and creates the frame (the whole start-up runs inside). Used by WinMain
@@ -35,14 +28,3 @@ void app_language_choose();
 
 // WM_DROPFILES: opens the first file dropped on the window.
 void main_window_on_dropfiles(HDROP drop);
-
-// The document part of the caption and the suggested file names: docTitle, except that the
-// program's own titles ("無題", "クリップボード") speak the interface's language.
-std::string doc_title_shown();
-
-// Caption "%s - %s" from the title shown and the program name.
-void caption_update();
-
-// A message box owned by the main window with the program name as title, its text in the
-// interface's language; returns its answer.
-int message_show(const Message &message);

@@ -1,4 +1,4 @@
-#include "main_window/main_window.h"
+#include "window/window.h"
 
 #include <cstring>
 

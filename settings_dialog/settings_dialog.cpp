@@ -7,9 +7,9 @@
 
 #include "core/language.h"
 #include "core/settings.h"
-#include "main_window/main_window.h"
 #include "main_window/wide.h"
 #include "resources/resource.h"
+#include "window/window.h"
 
 // One number shown three ways at once: a read-only box, a trackbar and an up-down.
 struct ValueFamily {

@@ -113,7 +113,8 @@ bool has_english(const std::string &japanese) {
 
 TEST(WindowTexts, EveryJapaneseTextTheWindowShowsHasItsEnglish) {
     std::vector<fs::path> sources = files_of("resources", {".rc"});
-    for (const char *folder : {"main_window", "document", "image_pane", "settings_dialog"}) {
+    for (const char *folder :
+         {"main_window", "document", "image_pane", "settings_dialog", "window"}) {
         const std::vector<fs::path> more = files_of(folder, {".cpp", ".h"});
         sources.insert(sources.end(), more.begin(), more.end());
     }
@@ -130,8 +131,8 @@ TEST(WindowTexts, EveryJapaneseTextTheWindowShowsHasItsEnglish) {
 
 TEST(WindowTexts, EveryEnglishTextHasAJapaneseTextInTheSources) {
     std::set<std::string> inSources;
-    for (const char *folder :
-         {"resources", "main_window", "document", "image_pane", "settings_dialog", "core"})
+    for (const char *folder : {"resources", "main_window", "document", "image_pane",
+                               "settings_dialog", "window", "core"})
         for (const fs::path &path : files_of(folder, {".rc", ".cpp", ".h"}))
             for (const std::string &text : literals_of(file_text(path), path.extension() != ".rc"))
                 inSources.insert(text);
