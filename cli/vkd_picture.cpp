@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/conversion.h"
 #include "core/convert.h"
 #include "core/document.h"
 #include "core/file_read.h"
@@ -45,17 +46,17 @@ void screen_size(int32_t &width, int32_t &height) {
 // Settings from a settings file, the way the window reads its own at start-up. The window keeps
 // the defaults for a file it cannot read without a word; a file named on the command line that
 // cannot be read is a mistake worth reporting.
-std::string ini_apply(const std::string &path) {
+std::string ini_apply(PicturePlan &plan, const std::string &path) {
     Profile profile;
     int error = 0;
     if (profile_open(path.c_str(), profile, &error) != ProfileLoad::loaded)
-        return message_line(path, "cannot read the settings file",
+        return message_line(plan.language, path, "cannot read the settings file",
                             error == EFBIG
                                 ? "larger than " + std::to_string(profileSizeLimit >> 20) +
                                       " MiB; no settings file is that large"
                                 : reason_of(error));
     WindowRect rect{};
-    ini_read_profile(profile, rect);
+    ini_read_profile(plan.settings, plan.look, profile, rect);
     return "";
 }
 
@@ -70,68 +71,67 @@ std::string text_line_ends_lf(const std::string &text) {
 
 // A file is saved the way the window saves text: the old file stays whole until the new one is
 // complete.
-std::string output_save(const std::string &path, const std::string &bytes) {
+std::string output_save(Language language, const std::string &path, const std::string &bytes) {
     int error = 0;
     if (file_save_whole(path.c_str(), bytes.data(), bytes.size(), &error))
         return "";
     std::string reason = reason_of(error);
     if (error == ENOENT)
         reason += ": the folder '" + file_save_folder(path.c_str()) + "' does not exist";
-    return message_line(path, createFailedText, reason);
+    return message_line(language, path, createFailedText, reason);
 }
 
 // --height: the widest width from Mojisu down to 20 whose text has at most that many lines and
 // fits the canvas. When none does, 20: the fewest lines there are (the fit may still lower it).
-void width_for_height(int32_t height) {
-    for (int32_t width = settings.Mojisu; width >= mojisuMin; --width) {
-        settings.Mojisu = width;
-        if (map_geometry_compute() && mapRows <= height)
+void width_for_height(Conversion &c, int32_t height) {
+    for (int32_t width = c.settings.Mojisu; width >= mojisuMin; --width) {
+        c.settings.Mojisu = width;
+        if (map_geometry_compute(c) && c.mapRows <= height)
             return;
     }
-    settings.Mojisu = mojisuMin;
+    c.settings.Mojisu = mojisuMin;
 }
 
 // The picture from a file or standard input, then the rest of the window's Open: raise the
 // width to the minimum, fit, and tell about a lowered width. Files and streams (standard input,
 // a FIFO, a device) alike go through the window's own loader, header first. False when refused.
-bool picture_open(const PicturePlan &plan, FileSource &source, const std::string &name,
-                  PictureResult &result) {
+bool picture_open(Conversion &c, const PicturePlan &plan, FileSource &source,
+                  const std::string &name, PictureResult &result) {
+    const Language language = plan.language;
     int32_t screenWidth = 0, screenHeight = 0;
     screen_size(screenWidth, screenHeight);
-    const LoadResult load = bitmap_load_source(source, screenWidth, screenHeight);
+    const LoadResult load = bitmap_load_source(c, source, screenWidth, screenHeight);
     if (load.outcome == LoadOutcome::openFailed) {
-        result.messages += message_line(name, load.message.text, reason_of(source.error));
+        result.messages += message_line(language, name, load.message.text, reason_of(source.error));
         return false;
     }
     if (load.outcome != LoadOutcome::loaded) {
         result.messages +=
-            message_line(name, source.taken == 0 ? "no data" : load.message.text.c_str());
+            message_line(language, name, source.taken == 0 ? "no data" : load.message.text.c_str());
         return false;
     }
 
-    mojisu_raise_to_min();
-    imageLoaded = true;
-    hasFileName = false;
-    if (plan.height && settings.Mode == 1)
-        width_for_height(*plan.height);
-    switch (map_geometry_fit()) {
+    mojisu_raise_to_min(c.settings);
+    if (plan.height && c.settings.Mode == 1)
+        width_for_height(c, *plan.height);
+    switch (map_geometry_fit(c)) {
     case FitResult::fitted:
         break;
     case FitResult::lowered:
-        result.messages += message_line(name, "サイズを修正しました。",
-                                        "width lowered to " + std::to_string(settings.Mojisu) +
+        result.messages += message_line(language, name, "サイズを修正しました。",
+                                        "width lowered to " + std::to_string(c.settings.Mojisu) +
                                             " characters per line");
         break;
     case FitResult::cannotFit:
-        result.messages += message_line(name, map_geometry_cannot_fit_message());
+        result.messages += message_line(language, name, map_geometry_cannot_fit_message());
         return false;
     }
-    if (plan.height && mapRows > *plan.height)
+    if (plan.height && c.mapRows > *plan.height)
         result.messages += message_line(
-            name,
-            std::to_string(mapRows) + " lines, more than --height " + std::to_string(*plan.height) +
+            language, name,
+            std::to_string(c.mapRows) + " lines, more than --height " + std::to_string(*plan.height) +
                 " allows",
-            settings.Mode == 1 ? "the narrowest width, " + std::to_string(settings.Mojisu) +
+            c.settings.Mode == 1 ? "the narrowest width, " + std::to_string(c.settings.Mojisu) +
                                      " characters per line, is used"
                                : "original mode keeps the picture's own size");
     return true;
@@ -143,9 +143,9 @@ std::string picture_name(const std::string &input) {
     return input == "-" ? "standard input" : input;
 }
 
-std::string message_line(const std::string &name, const std::string &text,
+std::string message_line(Language language, const std::string &name, const std::string &text,
                          const std::string &reason) {
-    return "vkd: " + name + ": " + language_text(text.c_str()) +
+    return "vkd: " + name + ": " + language_text(language, text.c_str()) +
            (reason.empty() ? "" : " (" + reason + ")") + "\n";
 }
 
@@ -159,9 +159,11 @@ std::string reason_of(int error) {
 
 int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &plan,
                       std::string &message) {
-    settings_defaults();
+    Settings &settings = plan.settings;
+    LookSettings &lookSettings = plan.look;
+    settings_defaults(settings);
     if (opts.ini) {
-        message = ini_apply(*opts.ini);
+        message = ini_apply(plan, *opts.ini);
         if (!message.empty())
             return exitRefused;
     }
@@ -191,20 +193,18 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     }
 #ifndef _WIN32
     // The table stays for the whole run: every picture reads it, none changes it.
-    static std::vector<GlyphInk> glyphs;
     if (opts.font) {
         std::string reason;
-        if (!font_measure(opts.font->c_str(), glyphs, reason)) {
-            message = message_line(*opts.font, "cannot measure the font", reason);
+        if (!font_measure(opts.font->c_str(), plan.glyphs, reason)) {
+            message = message_line(plan.language, *opts.font, "cannot measure the font", reason);
             return exitRefused;
         }
-        look_glyphs_use(glyphs.data());
     }
 #endif
     // The window would draw nothing and convert an empty picture for any other Mode, which
     // here would look like success.
     if (settings.Mode != 1 && settings.Mode != 2) {
-        message = message_line(opts.ini ? *opts.ini : "settings",
+        message = message_line(plan.language, opts.ini ? *opts.ini : "settings",
                                "Mode " + std::to_string(settings.Mode) +
                                    " is neither 1 (stretch) nor 2 (original)");
         return exitRefused;
@@ -218,7 +218,8 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
         if (!text_image_font_find(file, plan.font, reason) &&
             (plan.format == OutputFormat::png || file != nullptr)) {
             message =
-                message_line(file != nullptr ? file : "font", "cannot draw with the font", reason);
+                message_line(plan.language, file != nullptr ? file : "font",
+                             "cannot draw with the font", reason);
             return exitRefused;
         }
     }
@@ -227,8 +228,6 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
 #else
     plan.lineEnd = opts.lineEnd.value_or(LineEnd::lf);
 #endif
-    plan.settings = settings;
-    plan.look = lookSettings;
     plan.color = opts.color;
     plan.invert = opts.invert;
     plan.height = opts.height;
@@ -238,19 +237,23 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     return 0;
 }
 
-void picture_convert(const PicturePlan &plan, const std::string &input, PictureResult &result) {
-    settings = plan.settings;
-    lookSettings = plan.look;
+void picture_convert(Conversion &c, const PicturePlan &plan, const std::string &input,
+                     PictureResult &result) {
+    c.settings = plan.settings;
+    c.lookSettings = plan.look;
+    c.glyphs = plan.glyphs.empty() ? glyphTable : plan.glyphs.data();
+    c.language = plan.language;
+    const Language language = plan.language;
     const bool fromStdin = input == "-";
     const std::string name = picture_name(input);
     FileSource source = fromStdin ? file_source_stdin() : FileSource{};
     if (!fromStdin && !file_source_open(input.c_str(), source)) {
         result.refused = true;
-        result.messages += message_line(name, openFailedText, reason_of(source.error));
+        result.messages += message_line(language, name, openFailedText, reason_of(source.error));
         return;
     }
-    surfaces_create();
-    const bool opened = picture_open(plan, source, name, result);
+    surfaces_create(c);
+    const bool opened = picture_open(c, plan, source, name, result);
     file_source_close(source);
     if (!opened) {
         result.refused = true;
@@ -258,22 +261,22 @@ void picture_convert(const PicturePlan &plan, const std::string &input, PictureR
     }
 
     // Convert: redraw the previews, then read the squeezed one.
-    map_geometry_update();
+    map_geometry_update(c);
     // Read before the conversion paints its greys over the squeezed preview.
-    const CellColors colors = plan.color ? text_cell_colors() : CellColors{};
+    const CellColors colors = plan.color ? text_cell_colors(c) : CellColors{};
     std::string text;
     // The photo and shape looks invert the tone before choosing; the standard look mirrors its
     // ramp afterwards, as it always did.
-    const bool invertTone = plan.invert && lookSettings.look != Look::standard;
-    if (text_convert_look(text, lookSettings, invertTone) == ConvertOutcome::tooLarge) {
+    const bool invertTone = plan.invert && c.lookSettings.look != Look::standard;
+    if (text_convert_look(c, text, c.lookSettings, invertTone) == ConvertOutcome::tooLarge) {
         result.refused = true;
-        result.messages += message_line(name, text_convert_too_large_message());
+        result.messages += message_line(language, name, text_convert_too_large_message());
         return;
     }
     // As in the window, an empty text is a result, not a failure; but say why it is empty.
     if (text.empty())
-        result.messages += message_line(name, "no lines at a vertical ratio of " +
-                                                  std::to_string(settings.Hiritu) +
+        result.messages += message_line(language, name, "no lines at a vertical ratio of " +
+                                                  std::to_string(c.settings.Hiritu) +
                                                   " %; the text picture is empty");
     if (plan.invert && !invertTone)
         text_invert(text);
@@ -284,7 +287,7 @@ void picture_convert(const PicturePlan &plan, const std::string &input, PictureR
         if (!text_image_png(text, plan.font, bytes, reason)) {
             result.refused = true;
             result.messages +=
-                message_line(name, "cannot draw the image", language_text(reason.c_str()));
+                message_line(language, name, "cannot draw the image", language_text(language, reason.c_str()));
             return;
         }
     } else if (plan.format == OutputFormat::html) {
@@ -302,7 +305,7 @@ void picture_convert(const PicturePlan &plan, const std::string &input, PictureR
     }
     const std::string path =
         plan.outputFolder ? output_path_in_folder(*plan.output, input, plan.format) : *plan.output;
-    const std::string error = output_save(path, bytes);
+    const std::string error = output_save(language, path, bytes);
     if (!error.empty()) {
         result.refused = true;
         result.messages += error;

@@ -1,12 +1,15 @@
-// One picture through the window's Open and Convert path, as vkd runs it. The core keeps its
-// state process-wide (the settings, the geometry, the surfaces), so a process converts one
-// picture at a time; each starts from the same plan, whatever the one before changed.
+// One picture through the window's Open and Convert path, as vkd runs it, on a conversion of its
+// own (core/conversion.h): each picture starts from the same plan, whatever the one before on
+// the same conversion changed, and conversions on other threads share nothing with it.
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/vkd_options.h"
+#include "core/conversion.h"
+#include "core/language.h"
 #include "core/look.h"
 #include "core/settings.h"
 #include "core/text_image.h"
@@ -18,6 +21,8 @@ constexpr int exitUsage = 2;
 struct PicturePlan {
     Settings settings{};
     LookSettings look;
+    std::vector<GlyphInk> glyphs; // measured from --font; empty: the built-in table
+    Language language = Language::english; // of the messages
     OutputFormat format = OutputFormat::text;
     LineEnd lineEnd = LineEnd::lf;
     bool color = false, invert = false;
@@ -45,13 +50,15 @@ struct PictureResult {
 // Converts one picture ("-": standard input) as the plan says. The text goes to the plan's file
 // (or DIR/NAME) or into out. A refusal, or a note on a result (a width lowered to fit, an empty
 // text, more lines than --height), is in messages; refused is set for refusals only.
-void picture_convert(const PicturePlan &plan, const std::string &input, PictureResult &result);
+// conversion: the thread's own, reused from picture to picture.
+void picture_convert(Conversion &conversion, const PicturePlan &plan, const std::string &input,
+                     PictureResult &result);
 
 // What vkd calls a picture in messages and header lines.
 std::string picture_name(const std::string &input);
 
 // "vkd: NAME: text (reason)" and a line feed; text is looked up for the user's language.
-std::string message_line(const std::string &name, const std::string &text,
+std::string message_line(Language language, const std::string &name, const std::string &text,
                          const std::string &reason = "");
 
 // The system's words for an errno value, and a hint for the few that mislead.

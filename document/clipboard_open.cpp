@@ -7,6 +7,7 @@
 #include "core/load.h"
 #include "main_window/commands.h"
 #include "main_window/main_window.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ void clipboard_open(HWND owner) {
     }
     // The owner of the title words it as a file's name; this one has no "." to cut at.
     doc_title_from_file_name("クリップボード");
-    command_open_loaded(bitmap_load_memory_fitted(file.data(), file.size(), GetSystemMetrics(SM_CXSCREEN),
+    command_open_loaded(bitmap_load_memory_fitted(conversion, file.data(), file.size(),
+                                                  GetSystemMetrics(SM_CXSCREEN),
                                                   GetSystemMetrics(SM_CYSCREEN)));
 }

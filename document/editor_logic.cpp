@@ -6,6 +6,7 @@
 
 #include "core/settings.h"
 #include "core/utf8.h"
+#include "document/document_state.h"
 
 const char *const builtinFace = "ＭＳ ゴシック";
 

@@ -5,6 +5,7 @@
 
 #include "core/geometry.h"
 #include "core/settings.h"
+#include "document/document_state.h"
 
 PaneRect toolbarRect;
 PaneRect statusBarRect;
