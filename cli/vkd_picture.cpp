@@ -215,7 +215,7 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     if (plan.format != OutputFormat::text) {
         std::string reason;
         const char *file = opts.font ? opts.font->c_str() : nullptr;
-        if (!text_image_font_find(file, plan.font, reason) &&
+        if (!text_image_font_find(plan.settings, file, plan.font, reason) &&
             (plan.format == OutputFormat::png || file != nullptr)) {
             message =
                 message_line(plan.language, file != nullptr ? file : "font",

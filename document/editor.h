@@ -13,7 +13,8 @@ struct EditorFontChoice {
 
 // Pure: the start-up font from Settings Height and FaceName. Height 0 means the built-in font
 // (-15, builtinFace) whatever FaceName holds; otherwise Height as stored with FaceName.
-EditorFontChoice editor_font_startup();
+struct Settings;
+EditorFontChoice editor_font_startup(const Settings &settings);
 
 // Pure: what a font chosen in the dialog leaves for the next start: FaceName the face (UTF-8)
 // cut to the 31 UTF-16 units of a LOGFONT's face field, Height the negated LOGFONT height.

@@ -125,7 +125,7 @@ void main_window_create(HWND window) {
         MoveWindow(window, rect.Left, rect.Top, size.width, size.height, FALSE);
     }
 
-    const EditorFontChoice editor = editor_font_startup();
+    const EditorFontChoice editor = editor_font_startup(settings);
     editorFont = font_create(editor.height, 0, FALSE, FALSE, editor.face);
     labelFontVertical = font_create(35, 900, TRUE, FALSE, builtinFace);
     labelFontHorizontal = font_create(35, 0, TRUE, FALSE, builtinFace);

@@ -112,7 +112,7 @@ TEST(EditorFont, StartUpFontFollowsHeight) {
         settings_defaults(settings);
         settings.Height = c.height;
         std::strcpy(settings.FaceName, c.faceName);
-        const EditorFontChoice f = editor_font_startup();
+        const EditorFontChoice f = editor_font_startup(settings);
         EXPECT_EQ(f.height, c.expectedHeight) << c.height << " " << c.faceName;
         EXPECT_STREQ(f.face, c.expectedFace) << c.height << " " << c.faceName;
     }

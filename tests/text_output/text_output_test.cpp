@@ -116,7 +116,7 @@ TEST(TextImage, CellsOfTheFontsAdvanceAndLineHeightPlusOneMargin) {
     settings_defaults(settings);
     TextImageFont font;
     std::string reason;
-    ASSERT_TRUE(text_image_font_find(nullptr, font, reason)) << reason;
+    ASSERT_TRUE(text_image_font_find(settings, nullptr, font, reason)) << reason;
     ASSERT_GT(font.cellWidth, 0);
     ASSERT_GT(font.cellHeight, 0);
     const struct {
