@@ -4,12 +4,10 @@
 #include <bitset>
 #include <cerrno>
 #include <cstdio>
-#include <new>
-#include <stdexcept>
 #include <thread>
 
 #include "cli/vkd_terminal.h"
-#include "core/batch.h"
+#include "core/velkorandite.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -78,18 +76,10 @@ struct Writer {
     }
 };
 
-// A picture whose conversion threw: refused with what went wrong, the others go on.
+// A picture whose conversion failed on the way (out of memory, any exception): refused with
+// what went wrong, the others go on.
 PictureResult picture_failed(const PicturePlan &plan, const std::string &input,
-                             std::exception_ptr error) {
-    std::string why = "an unexpected error";
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::bad_alloc &) {
-        why = "out of memory";
-    } catch (const std::exception &e) {
-        why = e.what();
-    } catch (...) {
-    }
+                             const std::string &why) {
     PictureResult result;
     result.refused = true;
     result.messages = message_line(plan.language, picture_name(input), "not converted: " + why);
@@ -118,14 +108,14 @@ int batch_run(const PicturePlan &plan, const std::vector<std::string> &inputs, i
               bool progressWanted) {
     Writer writer{plan, inputs, progressWanted && inputs.size() > batchProgressAfter, {}};
     std::vector<PictureResult> results(inputs.size());
-    batch_convert(
+    velkorandite::convert_batch(
         inputs.size(), jobs,
-        [&](Conversion &conversion, size_t i) {
-            picture_convert(conversion, plan, inputs[i], results[i]);
+        [&](velkorandite::Converter &converter, size_t i) {
+            picture_convert(converter, plan, inputs[i], results[i]);
         },
-        [&](size_t i, std::exception_ptr error) {
+        [&](size_t i, const std::string &error) {
             PictureResult result =
-                error ? picture_failed(plan, inputs[i], error) : std::move(results[i]);
+                error.empty() ? std::move(results[i]) : picture_failed(plan, inputs[i], error);
             results[i] = PictureResult{};
             return writer.write(result);
         });

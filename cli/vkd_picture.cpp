@@ -5,17 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "core/conversion.h"
-#include "core/convert.h"
 #include "core/document.h"
-#include "core/file_read.h"
 #include "core/file_save.h"
-#include "core/geometry.h"
 #include "core/language.h"
 #include "core/load.h"
 #include "core/surface.h"
-#include "core/text_color.h"
-#include "core/text_html.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 
@@ -81,62 +75,6 @@ std::string output_save(Language language, const std::string &path, const std::s
     return message_line(language, path, createFailedText, reason);
 }
 
-// --height: the widest width from Mojisu down to 20 whose text has at most that many lines and
-// fits the canvas. When none does, 20: the fewest lines there are (the fit may still lower it).
-void width_for_height(Conversion &c, int32_t height) {
-    for (int32_t width = c.settings.Mojisu; width >= mojisuMin; --width) {
-        c.settings.Mojisu = width;
-        if (map_geometry_compute(c) && c.mapRows <= height)
-            return;
-    }
-    c.settings.Mojisu = mojisuMin;
-}
-
-// The picture from a file or standard input, then the rest of the window's Open: raise the
-// width to the minimum, fit, and tell about a lowered width. Files and streams (standard input,
-// a FIFO, a device) alike go through the window's own loader, header first. False when refused.
-bool picture_open(Conversion &c, const PicturePlan &plan, FileSource &source,
-                  const std::string &name, PictureResult &result) {
-    const Language language = plan.language;
-    int32_t screenWidth = 0, screenHeight = 0;
-    screen_size(screenWidth, screenHeight);
-    const LoadResult load = bitmap_load_source(c, source, screenWidth, screenHeight);
-    if (load.outcome == LoadOutcome::openFailed) {
-        result.messages += message_line(language, name, load.message.text, reason_of(source.error));
-        return false;
-    }
-    if (load.outcome != LoadOutcome::loaded) {
-        result.messages +=
-            message_line(language, name, source.taken == 0 ? "no data" : load.message.text.c_str());
-        return false;
-    }
-
-    mojisu_raise_to_min(c.settings);
-    if (plan.height && c.settings.Mode == 1)
-        width_for_height(c, *plan.height);
-    switch (map_geometry_fit(c)) {
-    case FitResult::fitted:
-        break;
-    case FitResult::lowered:
-        result.messages += message_line(language, name, "サイズを修正しました。",
-                                        "width lowered to " + std::to_string(c.settings.Mojisu) +
-                                            " characters per line");
-        break;
-    case FitResult::cannotFit:
-        result.messages += message_line(language, name, map_geometry_cannot_fit_message());
-        return false;
-    }
-    if (plan.height && c.mapRows > *plan.height)
-        result.messages += message_line(
-            language, name,
-            std::to_string(c.mapRows) + " lines, more than --height " + std::to_string(*plan.height) +
-                " allows",
-            c.settings.Mode == 1 ? "the narrowest width, " + std::to_string(c.settings.Mojisu) +
-                                     " characters per line, is used"
-                               : "original mode keeps the picture's own size");
-    return true;
-}
-
 } // namespace
 
 std::string picture_name(const std::string &input) {
@@ -195,10 +133,14 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     // The table stays for the whole run: every picture reads it, none changes it.
     if (opts.font) {
         std::string reason;
-        if (!font_measure(opts.font->c_str(), plan.glyphs, reason)) {
+        std::vector<GlyphInk> glyphs;
+        if (!font_measure(opts.font->c_str(), glyphs, reason)) {
             message = message_line(plan.language, *opts.font, "cannot measure the font", reason);
             return exitRefused;
         }
+        plan.glyphs.resize(glyphs.size());
+        static_assert(sizeof(velkorandite::Glyph) == sizeof(GlyphInk), "the same 18 bytes");
+        std::memcpy(plan.glyphs.data(), glyphs.data(), glyphs.size() * sizeof(GlyphInk));
     }
 #endif
     // The window would draw nothing and convert an empty picture for any other Mode, which
@@ -215,7 +157,8 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     if (plan.format != OutputFormat::text) {
         std::string reason;
         const char *file = opts.font ? opts.font->c_str() : nullptr;
-        if (!text_image_font_find(plan.settings, file, plan.font, reason) &&
+        if (!velkorandite::image_font_find(file, settings.FaceName, settings.Height, plan.font,
+                                           reason) &&
             (plan.format == OutputFormat::png || file != nullptr)) {
             message =
                 message_line(plan.language, file != nullptr ? file : "font",
@@ -228,8 +171,25 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
 #else
     plan.lineEnd = opts.lineEnd.value_or(LineEnd::lf);
 #endif
+    velkorandite::Options &options = plan.options;
+    options.mode = settings.Mode;
+    options.width = settings.Mojisu;
+    options.ratio = settings.Hiritu;
+    options.brightness = settings.Meido;
+    options.look = lookSettings.look == Look::photo   ? velkorandite::Look::photo
+                   : lookSettings.look == Look::shape ? velkorandite::Look::shape
+                                                      : velkorandite::Look::standard;
+    options.dither = lookSettings.dither;
+    options.chars = lookSettings.chars;
+    options.invert = opts.invert;
+    options.maxLines = opts.height.value_or(0);
+    options.colors = opts.color;
+    screen_size(options.screenWidth, options.screenHeight);
+    options.language =
+        plan.language == Language::japanese ? velkorandite::Language::japanese
+                                            : velkorandite::Language::english;
+    options.glyphs = plan.glyphs.empty() ? nullptr : plan.glyphs.data();
     plan.color = opts.color;
-    plan.invert = opts.invert;
     plan.height = opts.height;
     plan.output = opts.output;
     plan.outputFolder = opts.outputFolder;
@@ -237,64 +197,70 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     return 0;
 }
 
-void picture_convert(Conversion &c, const PicturePlan &plan, const std::string &input,
-                     PictureResult &result) {
-    c.settings = plan.settings;
-    c.lookSettings = plan.look;
-    c.glyphs = plan.glyphs.empty() ? glyphTable : plan.glyphs.data();
-    c.language = plan.language;
+void picture_convert(velkorandite::Converter &converter, const PicturePlan &plan,
+                     const std::string &input, PictureResult &result) {
+    using velkorandite::Status;
     const Language language = plan.language;
-    const bool fromStdin = input == "-";
     const std::string name = picture_name(input);
-    FileSource source = fromStdin ? file_source_stdin() : FileSource{};
-    if (!fromStdin && !file_source_open(input.c_str(), source)) {
+    const velkorandite::Text t = velkorandite::convert_file(converter, input.c_str(), plan.options);
+    switch (t.status) {
+    case Status::openFailed:
         result.refused = true;
-        result.messages += message_line(language, name, openFailedText, reason_of(source.error));
+        result.messages += message_line(language, name, t.message, reason_of(t.systemError));
+        return;
+    case Status::refused:
+        result.refused = true;
+        result.messages += message_line(language, name, t.message);
+        return;
+    case Status::failed:
+        result.refused = true;
+        result.messages += message_line(language, name, "not converted: " + t.message);
+        return;
+    default:
+        break;
+    }
+    if (t.widthLowered)
+        result.messages += message_line(language, name, "サイズを修正しました。",
+                                        "width lowered to " + std::to_string(t.width) +
+                                            " characters per line");
+    if (t.status == Status::cannotFit) {
+        result.refused = true;
+        result.messages += message_line(language, name, t.message);
         return;
     }
-    surfaces_create(c);
-    const bool opened = picture_open(c, plan, source, name, result);
-    file_source_close(source);
-    if (!opened) {
+    if (plan.height && t.lines > *plan.height)
+        result.messages += message_line(
+            language, name,
+            std::to_string(t.lines) + " lines, more than --height " + std::to_string(*plan.height) +
+                " allows",
+            plan.options.mode == 1 ? "the narrowest width, " + std::to_string(t.width) +
+                                         " characters per line, is used"
+                                   : "original mode keeps the picture's own size");
+    if (t.status == Status::tooLarge) {
         result.refused = true;
-        return;
-    }
-
-    // Convert: redraw the previews, then read the squeezed one.
-    map_geometry_update(c);
-    // Read before the conversion paints its greys over the squeezed preview.
-    const CellColors colors = plan.color ? text_cell_colors(c) : CellColors{};
-    std::string text;
-    // The photo and shape looks invert the tone before choosing; the standard look mirrors its
-    // ramp afterwards, as it always did.
-    const bool invertTone = plan.invert && c.lookSettings.look != Look::standard;
-    if (text_convert_look(c, text, c.lookSettings, invertTone) == ConvertOutcome::tooLarge) {
-        result.refused = true;
-        result.messages += message_line(language, name, text_convert_too_large_message());
+        result.messages += message_line(language, name, t.message);
         return;
     }
     // As in the window, an empty text is a result, not a failure; but say why it is empty.
-    if (text.empty())
+    if (t.text.empty())
         result.messages += message_line(language, name, "no lines at a vertical ratio of " +
-                                                  std::to_string(c.settings.Hiritu) +
-                                                  " %; the text picture is empty");
-    if (plan.invert && !invertTone)
-        text_invert(text);
+                                                             std::to_string(plan.options.ratio) +
+                                                             " %; the text picture is empty");
 
     std::string bytes;
     if (plan.format == OutputFormat::png) {
         std::string reason;
-        if (!text_image_png(text, plan.font, bytes, reason)) {
+        if (!velkorandite::text_png(t, plan.font, bytes, reason)) {
             result.refused = true;
-            result.messages +=
-                message_line(language, name, "cannot draw the image", language_text(language, reason.c_str()));
+            result.messages += message_line(language, name, "cannot draw the image",
+                                            language_text(language, reason.c_str()));
             return;
         }
     } else if (plan.format == OutputFormat::html) {
-        const std::string title = fromStdin ? name : name.substr(path_folder_part(name));
-        bytes = text_html(text, title, plan.font.family, plan.color ? &colors : nullptr);
+        const std::string title = input == "-" ? name : name.substr(path_folder_part(name));
+        bytes = velkorandite::text_html(t, title, plan.font.family);
     } else {
-        bytes = plan.color ? text_ansi_color(text, colors) : text;
+        bytes = plan.color ? velkorandite::text_ansi(t) : t.text;
         if (plan.lineEnd == LineEnd::lf)
             bytes = text_line_ends_lf(bytes);
     }

@@ -1,6 +1,6 @@
-// One picture through the window's Open and Convert path, as vkd runs it, on a conversion of its
-// own (core/conversion.h): each picture starts from the same plan, whatever the one before on
-// the same conversion changed, and conversions on other threads share nothing with it.
+// One picture through the window's Open and Convert path, as vkd runs it, through the library
+// (core/velkorandite.h) on a converter of its thread's own: each picture starts from the same
+// plan, whatever the one before on the same converter changed.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -8,29 +8,29 @@
 #include <vector>
 
 #include "cli/vkd_options.h"
-#include "core/conversion.h"
 #include "core/language.h"
 #include "core/look.h"
 #include "core/settings.h"
-#include "core/text_image.h"
+#include "core/velkorandite.h"
 
 constexpr int exitRefused = 1;
 constexpr int exitUsage = 2;
 
 // What every picture of a run starts from; made once, before the first picture.
 struct PicturePlan {
-    Settings settings{};
+    Settings settings{}; // what --ini and the options made, for the image font
     LookSettings look;
-    std::vector<GlyphInk> glyphs; // measured from --font; empty: the built-in table
-    Language language = Language::english; // of the messages
+    velkorandite::Options options;        // the conversion: settings, look, glyphs, language
+    std::vector<velkorandite::Glyph> glyphs; // measured from --font; empty: the built-in table
+    Language language = Language::english;   // of the messages
     OutputFormat format = OutputFormat::text;
     LineEnd lineEnd = LineEnd::lf;
-    bool color = false, invert = false;
+    bool color = false;
     std::optional<int32_t> height;     // --height: the widest text of at most this many lines
     std::optional<std::string> output; // a file, or a folder when outputFolder
     bool outputFolder = false;
-    TextImageFont font;      // images and pages
-    int terminalColumns = 0; // what the plan was made with (a worker on Windows is told it)
+    velkorandite::ImageFont font; // images and pages
+    int terminalColumns = 0;      // what the plan was made with
 };
 
 // The plan from the options: the defaults, the settings file, then the options. The width, when
@@ -50,9 +50,9 @@ struct PictureResult {
 // Converts one picture ("-": standard input) as the plan says. The text goes to the plan's file
 // (or DIR/NAME) or into out. A refusal, or a note on a result (a width lowered to fit, an empty
 // text, more lines than --height), is in messages; refused is set for refusals only.
-// conversion: the thread's own, reused from picture to picture.
-void picture_convert(Conversion &conversion, const PicturePlan &plan, const std::string &input,
-                     PictureResult &result);
+// converter: the thread's own, reused from picture to picture.
+void picture_convert(velkorandite::Converter &converter, const PicturePlan &plan,
+                     const std::string &input, PictureResult &result);
 
 // What vkd calls a picture in messages and header lines.
 std::string picture_name(const std::string &input);

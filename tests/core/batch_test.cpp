@@ -71,7 +71,7 @@ TEST(Batch, ThreadsGiveTheBytesOfEachPictureAlone) {
     for (int threads : {1, 2, 4}) {
         std::vector<std::string> got(all.size());
         std::vector<size_t> order;
-        batch_convert(
+        batch_convert<Conversion>(
             all.size(), threads,
             [&](Conversion &c, size_t i) {
                 got[i] = convert_one(c, all[i], int32_t(40 + 10 * (i % 5)));
@@ -97,7 +97,7 @@ TEST(Batch, AnExceptionEndsItsPictureOnly) {
         std::vector<std::string> got(all.size());
         std::vector<std::string> errors(all.size());
         bool stopped = false;
-        batch_convert(
+        batch_convert<Conversion>(
             all.size(), threads,
             [&](Conversion &c, size_t i) {
                 if (i == 3 || i == 4) {
@@ -135,7 +135,7 @@ TEST(Batch, AnExceptionEndsItsPictureOnly) {
 TEST(Batch, TakeCanStopTheRun) {
     for (int threads : {1, 4}) {
         std::vector<size_t> taken;
-        batch_convert(
+        batch_convert<Conversion>(
             100, threads, [](Conversion &, size_t) {},
             [&](size_t i, std::exception_ptr) {
                 taken.push_back(i);
