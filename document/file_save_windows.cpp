@@ -68,7 +68,8 @@ constexpr DWORD keptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
 
 } // namespace
 
-bool file_save_windows(const char *path, const char *data, size_t size, int *error) {
+bool file_save_windows(const char *path, const char *data, size_t size, int *error,
+                       FileSaveRandom random) {
     // COM1.txt is the serial port, not a file: never write a text into a device by its name.
     if (path_names_device(path))
         return fail(error, ENODEV);
@@ -114,7 +115,7 @@ bool file_save_windows(const char *path, const char *data, size_t size, int *err
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < tempAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = wide_of(temp_name(folder));
+        temp = wide_of(temp_name(folder, random));
         file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
