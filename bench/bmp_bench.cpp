@@ -9,6 +9,7 @@
 #include "core/bitmap.h"
 #include "core/settings.h"
 #include "core/surface.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ std::vector<uint8_t> big_file(uint16_t bpp, uint32_t compression = 0) {
 }
 
 void run_decode(benchmark::State &state, const std::vector<uint8_t> &file) {
-    surfaces_create();
+    surfaces_create(conversion);
     for (auto _ : state)
         benchmark::DoNotOptimize(bmp_decode(file.data(), file.size(), &sourceSurface).ok);
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
@@ -71,10 +72,10 @@ void BM_DecodeRle8(benchmark::State &state) { run_decode(state, big_file(8, 1));
 // The whole of loading from memory: header test, validation, decode, white outside.
 void BM_LoadMemory24(benchmark::State &state) {
     const std::vector<uint8_t> file = big_file(24);
-    surfaces_create();
-    settings_defaults();
+    surfaces_create(conversion);
+    settings_defaults(settings);
     for (auto _ : state)
-        benchmark::DoNotOptimize(bitmap_load_memory(file.data(), file.size(), 1280, 1024).outcome);
+        benchmark::DoNotOptimize(bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024).outcome);
 }
 
 } // namespace

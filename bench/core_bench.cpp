@@ -13,13 +13,14 @@
 #include "core/look.h"
 #include "core/settings.h"
 #include "core/surface.h"
+#include "document/document_state.h"
 
 namespace {
 
 void source_load() {
-    surfaces_release();
-    surfaces_create();
-    settings_defaults();
+    surfaces_release(conversion);
+    surfaces_create(conversion);
+    settings_defaults(settings);
     uint32_t state = 12345;
     for (int32_t y = 0; y < canvasHeight; ++y)
         for (int32_t x = 0; x < canvasWidth; ++x) {
@@ -37,7 +38,7 @@ void BM_PreviewUpdate(benchmark::State &state) {
     settings.Mojisu = 220;
     for (auto _ : state) {
         ++sourceSurface.generation; // a new picture each time: the reduced copy is made anew
-        benchmark::DoNotOptimize(map_geometry_update());
+        benchmark::DoNotOptimize(map_geometry_update(conversion));
     }
     state.counters["mapRows"] = mapRows;
 }
@@ -50,7 +51,7 @@ void BM_TextConvert(benchmark::State &state) {
     // settings file holds.
     settings.Mojisu = 118;
     settings.Hiritu = 582;
-    if (map_geometry_update() != 1 || mapRows != 512) {
+    if (map_geometry_update(conversion) != 1 || mapRows != 512) {
         state.SkipWithError("geometry is not 118 x 512");
         return;
     }
@@ -67,7 +68,7 @@ void BM_TextConvert(benchmark::State &state) {
             std::memcpy(canvas.bits + size_t(mapY + i) * canvas.stride + 15 * 3,
                         &saved[size_t(i) * rowBytes], size_t(rowBytes));
         state.ResumeTiming();
-        benchmark::DoNotOptimize(text_convert(text));
+        benchmark::DoNotOptimize(text_convert(conversion, text));
     }
     state.counters["bytes"] = double(text.size());
 }
@@ -81,8 +82,8 @@ void BM_ConvertLook(benchmark::State &state) {
     lookSettings = LookSettings{static_cast<Look>(state.range(0)), state.range(1) != 0, ""};
     std::string text;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(map_geometry_update());
-        benchmark::DoNotOptimize(text_convert(text));
+        benchmark::DoNotOptimize(map_geometry_update(conversion));
+        benchmark::DoNotOptimize(text_convert(conversion, text));
     }
     lookSettings = LookSettings{};
     state.counters["bytes"] = double(text.size());
@@ -121,12 +122,12 @@ void BM_PictureToTextLook(benchmark::State &state) {
     lookSettings = LookSettings{static_cast<Look>(state.range(0)), false, ""};
     std::string text;
     for (auto _ : state) {
-        if (bitmap_load_memory(file.data(), file.size(), 1920, 1080).outcome != LoadOutcome::loaded) {
+        if (bitmap_load_memory(conversion, file.data(), file.size(), 1920, 1080).outcome != LoadOutcome::loaded) {
             state.SkipWithError("the bitmap did not load");
             break;
         }
-        benchmark::DoNotOptimize(map_geometry_update());
-        benchmark::DoNotOptimize(text_convert(text));
+        benchmark::DoNotOptimize(map_geometry_update(conversion));
+        benchmark::DoNotOptimize(text_convert(conversion, text));
     }
     lookSettings = LookSettings{};
     state.counters["bytes"] = double(text.size());

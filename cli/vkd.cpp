@@ -2,7 +2,7 @@
 // Open and Convert path on the same core, so both give the same bytes for the same settings.
 //   vkd_options  the command line, checked (pure)
 //   vkd_picture  one picture through the core, from a plan made once for the run
-//   vkd_batch    the run: the pictures in order, on worker processes when there are jobs
+//   vkd_batch    the run: the pictures in order, on threads when there are jobs
 //   vkd_terminal arguments, language, terminals and consoles
 //   vkd_names    names shown safely on a terminal; which names and paths are one file
 #include <cstdio>
@@ -37,7 +37,8 @@ int vkd_main(int argc, char **argv) {
     _setmode(_fileno(stdin), _O_BINARY);
     picture_wic_install();
 #endif
-    uiLanguage = terminal_language();
+    PicturePlan plan;
+    plan.language = terminal_language();
     CliOptions opts;
     std::string error;
     switch (cli_parse(terminal_arguments(argc, argv), opts, error)) {
@@ -56,25 +57,12 @@ int vkd_main(int argc, char **argv) {
 
     // The terminal's width only for text that goes to it.
     int columns = !opts.output && terminal_is(stdout) ? terminal_columns() : 0;
-#ifdef _WIN32
-    void *jobs = nullptr, *results = nullptr;
-    const bool worker = batch_worker_place(jobs, results, columns);
-    if (worker && columns < 0) {
-        terminal_write(stderr, "vkd: VKD_WORKER is set, but not to a worker's channels\n");
-        return exitUsage;
-    }
-#endif
-    PicturePlan plan;
     std::string message;
     const int refused = picture_plan_make(opts, columns, plan, message);
     if (refused != 0) {
         terminal_write(stderr, message);
         return refused;
     }
-#ifdef _WIN32
-    if (worker)
-        return batch_worker_run(plan, opts.inputs, jobs, results);
-#endif
     const int outputsRefused = picture_outputs_check(plan, opts.inputs, message);
     if (outputsRefused != 0) {
         terminal_write(stderr, message);

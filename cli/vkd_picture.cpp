@@ -8,16 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "core/convert.h"
 #include "core/document.h"
-#include "core/file_read.h"
 #include "core/file_save.h"
-#include "core/geometry.h"
 #include "core/language.h"
 #include "core/load.h"
 #include "core/surface.h"
-#include "core/text_color.h"
-#include "core/text_html.h"
 #include "cli/vkd_names.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
@@ -63,11 +58,11 @@ DWORD system_error_of(int error) {
 // C library's English. Linux: the locale's messages (glibc's translations, from libc-l10n),
 // while the program itself stays in the "C" locale. Windows: the system's message in Japanese
 // when vkd speaks Japanese.
-std::string system_words(int error) {
+std::string system_words(Language language, int error) {
 #ifdef _WIN32
     const DWORD code = system_error_of(error);
     wchar_t *words = nullptr;
-    if (uiLanguage == Language::japanese && code != 0 &&
+    if (language == Language::japanese && code != 0 &&
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
                            FORMAT_MESSAGE_ALLOCATE_BUFFER,
                        nullptr, code, MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN),
@@ -86,6 +81,7 @@ std::string system_words(int error) {
     }
     return std::strerror(error);
 #else
+    (void)language; // the locale's own language
     static const locale_t users = newlocale(LC_ALL_MASK, "", locale_t(0));
     return users != locale_t(0) ? strerror_l(error, users) : std::strerror(error);
 #endif
@@ -106,17 +102,17 @@ void screen_size(int32_t &width, int32_t &height) {
 // Settings from a settings file, the way the window reads its own at start-up. The window keeps
 // the defaults for a file it cannot read without a word; a file named on the command line that
 // cannot be read is a mistake worth reporting.
-std::string ini_apply(const std::string &path) {
+std::string ini_apply(PicturePlan &plan, const std::string &path) {
     Profile profile;
     int error = 0;
     if (profile_open(path.c_str(), profile, &error) != ProfileLoad::loaded)
-        return message_line(path, "cannot read the settings file",
+        return message_line(plan.language, path, "cannot read the settings file",
                             error == EFBIG
                                 ? "larger than " + std::to_string(profileSizeLimit >> 20) +
                                       " MiB; no settings file is that large"
-                                : reason_of(error));
+                                : reason_of(plan.language, error));
     WindowRect rect{};
-    ini_read_profile(profile, rect);
+    ini_read_profile(plan.settings, plan.look, profile, rect);
     return "";
 }
 
@@ -130,77 +126,21 @@ std::string text_line_ends_lf(const std::string &text) {
 }
 
 // The window's message for a file it cannot create, and why; folder is where it would be.
-std::string output_refusal(const std::string &path, const std::string &folder, int error) {
-    std::string reason = reason_of(error);
+std::string output_refusal(Language language, const std::string &path, const std::string &folder,
+                           int error) {
+    std::string reason = reason_of(language, error);
     if (error == ENOENT)
         reason += ": the folder '" + terminal_shown(folder) + "' does not exist";
-    return message_line(path, createFailedText, reason);
+    return message_line(language, path, createFailedText, reason);
 }
 
 // A file is saved the way the window saves text: the old file stays whole until the new one is
 // complete.
-std::string output_save(const std::string &path, const std::string &bytes) {
+std::string output_save(Language language, const std::string &path, const std::string &bytes) {
     int error = 0;
     if (file_save_whole(path.c_str(), bytes.data(), bytes.size(), &error))
         return "";
-    return output_refusal(path, file_save_folder(path.c_str()), error);
-}
-
-// --height: the widest width from Mojisu down to 20 whose text has at most that many lines and
-// fits the canvas. When none does, 20: the fewest lines there are (the fit may still lower it).
-void width_for_height(int32_t height) {
-    for (int32_t width = settings.Mojisu; width >= mojisuMin; --width) {
-        settings.Mojisu = width;
-        if (map_geometry_compute() && mapRows <= height)
-            return;
-    }
-    settings.Mojisu = mojisuMin;
-}
-
-// The picture from a file or standard input, then the rest of the window's Open: raise the
-// width to the minimum, fit, and tell about a lowered width. Files and streams (standard input,
-// a FIFO, a device) alike go through the window's own loader, header first. False when refused.
-bool picture_open(const PicturePlan &plan, FileSource &source, const std::string &name,
-                  PictureResult &result) {
-    int32_t screenWidth = 0, screenHeight = 0;
-    screen_size(screenWidth, screenHeight);
-    const LoadResult load = bitmap_load_source(source, screenWidth, screenHeight);
-    if (load.outcome == LoadOutcome::openFailed) {
-        result.messages += message_line(name, load.message.text, reason_of(source.error));
-        return false;
-    }
-    if (load.outcome != LoadOutcome::loaded) {
-        result.messages +=
-            message_line(name, source.taken == 0 ? "no data" : load.message.text.c_str());
-        return false;
-    }
-
-    mojisu_raise_to_min();
-    imageLoaded = true;
-    hasFileName = false;
-    if (plan.height && settings.Mode == 1)
-        width_for_height(*plan.height);
-    switch (map_geometry_fit()) {
-    case FitResult::fitted:
-        break;
-    case FitResult::lowered:
-        result.messages += message_line(name, "サイズを修正しました。",
-                                        "width lowered to " + std::to_string(settings.Mojisu) +
-                                            " characters per line");
-        break;
-    case FitResult::cannotFit:
-        result.messages += message_line(name, map_geometry_cannot_fit_message());
-        return false;
-    }
-    if (plan.height && mapRows > *plan.height)
-        result.messages += message_line(
-            name,
-            std::to_string(mapRows) + " lines, more than --height " + std::to_string(*plan.height) +
-                " allows",
-            settings.Mode == 1 ? "the narrowest width, " + std::to_string(settings.Mojisu) +
-                                     " characters per line, is used"
-                               : "original mode keeps the picture's own size");
-    return true;
+    return output_refusal(language, path, file_save_folder(path.c_str()), error);
 }
 
 } // namespace
@@ -209,25 +149,27 @@ std::string picture_name(const std::string &input) {
     return input == "-" ? "standard input" : input;
 }
 
-std::string message_line(const std::string &name, const std::string &text,
+std::string message_line(Language language, const std::string &name, const std::string &text,
                          const std::string &reason) {
-    return "vkd: " + terminal_shown(name) + ": " + language_text(text.c_str()) +
+    return "vkd: " + terminal_shown(name) + ": " + language_text(language, text.c_str()) +
            (reason.empty() ? "" : " (" + reason + ")") + "\n";
 }
 
-std::string reason_of(int error) {
+std::string reason_of(Language language, int error) {
     if (error == EISDIR)
-        return system_words(error) + ": a folder, not a file";
+        return system_words(language, error) + ": a folder, not a file";
     if (error == ENODEV) // only a save on Windows gives this
-        return system_words(error) + ": the name of a device on Windows, not a file";
-    return error != 0 ? system_words(error) : "";
+        return system_words(language, error) + ": the name of a device on Windows, not a file";
+    return error != 0 ? system_words(language, error) : "";
 }
 
 int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &plan,
                       std::string &message) {
-    settings_defaults();
+    Settings &settings = plan.settings;
+    LookSettings &lookSettings = plan.look;
+    settings_defaults(settings);
     if (opts.ini) {
-        message = ini_apply(*opts.ini);
+        message = ini_apply(plan, *opts.ini);
         if (!message.empty())
             return exitRefused;
     }
@@ -257,20 +199,22 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     }
 #ifndef _WIN32
     // The table stays for the whole run: every picture reads it, none changes it.
-    static std::vector<GlyphInk> glyphs;
     if (opts.font) {
         std::string reason;
+        std::vector<GlyphInk> glyphs;
         if (!font_measure(opts.font->c_str(), glyphs, reason)) {
-            message = message_line(*opts.font, "cannot measure the font", reason);
+            message = message_line(plan.language, *opts.font, "cannot measure the font", reason);
             return exitRefused;
         }
-        look_glyphs_use(glyphs.data());
+        plan.glyphs.resize(glyphs.size());
+        static_assert(sizeof(velkorandite::Glyph) == sizeof(GlyphInk), "the same 18 bytes");
+        std::memcpy(plan.glyphs.data(), glyphs.data(), glyphs.size() * sizeof(GlyphInk));
     }
 #endif
     // The window would draw nothing and convert an empty picture for any other Mode, which
     // here would look like success.
     if (settings.Mode != 1 && settings.Mode != 2) {
-        message = message_line(opts.ini ? *opts.ini : "settings",
+        message = message_line(plan.language, opts.ini ? *opts.ini : "settings",
                                "Mode " + std::to_string(settings.Mode) +
                                    " is neither 1 (stretch) nor 2 (original)");
         return exitRefused;
@@ -281,10 +225,12 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     if (plan.format != OutputFormat::text) {
         std::string reason;
         const char *file = opts.font ? opts.font->c_str() : nullptr;
-        if (!text_image_font_find(file, plan.font, reason) &&
+        if (!velkorandite::image_font_find(file, settings.FaceName, settings.Height, plan.font,
+                                           reason) &&
             (plan.format == OutputFormat::png || file != nullptr)) {
             message =
-                message_line(file != nullptr ? file : "font", "cannot draw with the font", reason);
+                message_line(plan.language, file != nullptr ? file : "font",
+                             "cannot draw with the font", reason);
             return exitRefused;
         }
     }
@@ -293,10 +239,25 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
 #else
     plan.lineEnd = opts.lineEnd.value_or(LineEnd::lf);
 #endif
-    plan.settings = settings;
-    plan.look = lookSettings;
+    velkorandite::Options &options = plan.options;
+    options.mode = settings.Mode;
+    options.width = settings.Mojisu;
+    options.ratio = settings.Hiritu;
+    options.brightness = settings.Meido;
+    options.look = lookSettings.look == Look::photo   ? velkorandite::Look::photo
+                   : lookSettings.look == Look::shape ? velkorandite::Look::shape
+                                                      : velkorandite::Look::standard;
+    options.dither = lookSettings.dither;
+    options.chars = lookSettings.chars;
+    options.invert = opts.invert;
+    options.maxLines = opts.height.value_or(0);
+    options.colors = opts.color;
+    screen_size(options.screenWidth, options.screenHeight);
+    options.language =
+        plan.language == Language::japanese ? velkorandite::Language::japanese
+                                            : velkorandite::Language::english;
+    options.glyphs = plan.glyphs.empty() ? nullptr : plan.glyphs.data();
     plan.color = opts.color;
-    plan.invert = opts.invert;
     plan.height = opts.height;
     plan.output = opts.output;
     plan.outputFolder = opts.outputFolder;
@@ -306,69 +267,77 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
 
 namespace {
 
-void picture_convert_here(const PicturePlan &plan, const std::string &input,
-                          PictureResult &result) {
-    settings = plan.settings;
-    lookSettings = plan.look;
-    const bool fromStdin = input == "-";
+void picture_convert_here(velkorandite::Converter &converter, const PicturePlan &plan,
+                          const std::string &input, PictureResult &result) {
+    using velkorandite::Status;
+    const Language language = plan.language;
     const std::string name = picture_name(input);
-    FileSource source = fromStdin ? file_source_stdin() : FileSource{};
-    if (!fromStdin && !file_source_open(input.c_str(), source)) {
+    const velkorandite::Text t = velkorandite::convert_file(converter, input.c_str(), plan.options);
+    switch (t.status) {
+    case Status::openFailed:
         result.refused = true;
-        result.messages += message_line(name, openFailedText, reason_of(source.error));
+        result.messages += message_line(language, name, t.message, reason_of(language, t.systemError));
+        return;
+    case Status::refused:
+        result.refused = true;
+        result.messages += message_line(language, name, t.message);
+        return;
+    case Status::failed:
+        result.refused = true;
+        result.messages += message_line(language, name, "not converted: " + t.message);
+        return;
+    default:
+        break;
+    }
+    if (t.widthLowered)
+        result.messages += message_line(language, name, "サイズを修正しました。",
+                                        "width lowered to " + std::to_string(t.width) +
+                                            " characters per line");
+    if (t.status == Status::cannotFit) {
+        result.refused = true;
+        result.messages += message_line(language, name, t.message);
         return;
     }
-    surfaces_create();
-    const bool opened = picture_open(plan, source, name, result);
-    file_source_close(source);
-    if (!opened) {
+    if (plan.height && t.lines > *plan.height)
+        result.messages += message_line(
+            language, name,
+            std::to_string(t.lines) + " lines, more than --height " + std::to_string(*plan.height) +
+                " allows",
+            plan.options.mode == 1 ? "the narrowest width, " + std::to_string(t.width) +
+                                         " characters per line, is used"
+                                   : "original mode keeps the picture's own size");
+    if (t.status == Status::tooLarge) {
         result.refused = true;
-        return;
-    }
-
-    // Convert: redraw the previews, then read the squeezed one.
-    map_geometry_update();
-    // Read before the conversion paints its greys over the squeezed preview.
-    const CellColors colors = plan.color ? text_cell_colors() : CellColors{};
-    std::string text;
-    // The photo and shape looks invert the tone before choosing; the standard look mirrors its
-    // ramp afterwards, as it always did.
-    const bool invertTone = plan.invert && lookSettings.look != Look::standard;
-    if (text_convert_look(text, lookSettings, invertTone) == ConvertOutcome::tooLarge) {
-        result.refused = true;
-        result.messages += message_line(name, text_convert_too_large_message());
+        result.messages += message_line(language, name, t.message);
         return;
     }
     // The window shows an empty text as a result; a file left empty, or nothing on standard
     // output, with exit 0 would pass for a conversion, so here it is a refusal.
     // (A width of 0 gives no lines either: a text is empty or has characters.)
-    if (text.empty()) {
+    if (t.text.empty()) {
         result.refused = true;
-        result.messages +=
-            message_line(name, settings.Mojisu > 0
-                                   ? "no lines at a vertical ratio of " +
-                                         std::to_string(settings.Hiritu) +
-                                         " %; nothing is written"
-                                   : "no characters per line; nothing is written");
+        result.messages += message_line(
+            language, name,
+            t.width > 0 ? "no lines at a vertical ratio of " + std::to_string(plan.options.ratio) +
+                              " %; nothing is written"
+                        : "no characters per line; nothing is written");
         return;
     }
-    if (plan.invert && !invertTone)
-        text_invert(text);
 
     std::string bytes;
     if (plan.format == OutputFormat::png) {
         std::string reason;
-        if (!text_image_png(text, plan.font, bytes, reason)) {
+        if (!velkorandite::text_png(t, plan.font, bytes, reason)) {
             result.refused = true;
-            result.messages +=
-                message_line(name, "cannot draw the image", language_text(reason.c_str()));
+            result.messages += message_line(language, name, "cannot draw the image",
+                                            language_text(language, reason.c_str()));
             return;
         }
     } else if (plan.format == OutputFormat::html) {
-        const std::string title = fromStdin ? name : name.substr(path_folder_part(name));
-        bytes = text_html(text, title, plan.font.family, plan.color ? &colors : nullptr);
+        const std::string title = input == "-" ? name : name.substr(path_folder_part(name));
+        bytes = velkorandite::text_html(t, title, plan.font.family);
     } else {
-        bytes = plan.color ? text_ansi_color(text, colors) : text;
+        bytes = plan.color ? velkorandite::text_ansi(t) : t.text;
         if (plan.lineEnd == LineEnd::lf)
             bytes = text_line_ends_lf(bytes);
     }
@@ -379,7 +348,7 @@ void picture_convert_here(const PicturePlan &plan, const std::string &input,
     }
     const std::string path =
         plan.outputFolder ? output_path_in_folder(*plan.output, input, plan.format) : *plan.output;
-    const std::string error = output_save(path, bytes);
+    const std::string error = output_save(language, path, bytes);
     if (!error.empty()) {
         result.refused = true;
         result.messages += error;
@@ -388,11 +357,13 @@ void picture_convert_here(const PicturePlan &plan, const std::string &input,
 
 } // namespace
 
-void picture_convert(const PicturePlan &plan, const std::string &input, PictureResult &result) {
+void picture_convert(velkorandite::Converter &converter, const PicturePlan &plan,
+                     const std::string &input, PictureResult &result) {
     try {
-        picture_convert_here(plan, input, result);
+        picture_convert_here(converter, plan, input, result);
     } catch (const std::bad_alloc &) {
-        result = PictureResult{true, "", message_line(picture_name(input), "not enough memory")};
+        result = PictureResult{true, "", message_line(plan.language, picture_name(input),
+                                                      "not enough memory")};
     }
 }
 
@@ -403,7 +374,7 @@ int picture_outputs_check(const PicturePlan &plan, const std::vector<std::string
     if (plan.outputFolder) {
         const FileIdentity folder = file_identity(*plan.output);
         if (!folder.exists || !folder.folder) {
-            message = output_refusal(*plan.output,
+            message = output_refusal(plan.language, *plan.output,
                                      plan.output->substr(0, plan.output->size() - 1),
                                      folder.exists ? ENOTDIR : ENOENT);
             return exitRefused;
@@ -424,9 +395,10 @@ int picture_outputs_check(const PicturePlan &plan, const std::vector<std::string
         const auto same = pictures.find(std::make_pair(id.volume, id.index));
         if (!id.exists || same == pictures.end())
             continue;
-        message = message_line(path, "the same file as the picture '" +
-                                         terminal_shown(picture_name(inputs[same->second])) +
-                                         "'; it is not written over");
+        message = message_line(plan.language, path,
+                               "the same file as the picture '" +
+                                   terminal_shown(picture_name(inputs[same->second])) +
+                                   "'; it is not written over");
         return exitUsage;
     }
     return 0;

@@ -1,6 +1,6 @@
-// One picture through the window's Open and Convert path, as vkd runs it. The core keeps its
-// state process-wide (the settings, the geometry, the surfaces), so a process converts one
-// picture at a time; each starts from the same plan, whatever the one before changed.
+// One picture through the window's Open and Convert path, as vkd runs it, through the library
+// (core/velkorandite.h) on a converter of its thread's own: each picture starts from the same
+// plan, whatever the one before on the same converter changed.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -8,25 +8,29 @@
 #include <vector>
 
 #include "cli/vkd_options.h"
+#include "core/language.h"
 #include "core/look.h"
 #include "core/settings.h"
-#include "core/text_image.h"
+#include "core/velkorandite.h"
 
 constexpr int exitRefused = 1;
 constexpr int exitUsage = 2;
 
 // What every picture of a run starts from; made once, before the first picture.
 struct PicturePlan {
-    Settings settings{};
+    Settings settings{}; // what --ini and the options made, for the image font
     LookSettings look;
+    velkorandite::Options options;        // the conversion: settings, look, glyphs, language
+    std::vector<velkorandite::Glyph> glyphs; // measured from --font; empty: the built-in table
+    Language language = Language::english;   // of the messages
     OutputFormat format = OutputFormat::text;
     LineEnd lineEnd = LineEnd::lf;
-    bool color = false, invert = false;
+    bool color = false;
     std::optional<int32_t> height;     // --height: the widest text of at most this many lines
     std::optional<std::string> output; // a file, or a folder when outputFolder
     bool outputFolder = false;
-    TextImageFont font;      // images and pages
-    int terminalColumns = 0; // what the plan was made with (a worker on Windows is told it)
+    velkorandite::ImageFont font; // images and pages
+    int terminalColumns = 0;      // what the plan was made with
 };
 
 // The plan from the options: the defaults, the settings file, then the options. The width, when
@@ -47,8 +51,9 @@ struct PictureResult {
 // (or DIR/NAME) or into out. A refusal, or a note on a result (a width lowered to fit, more
 // lines than --height), is in messages; refused is set for refusals only. A text without a
 // character (no lines, or lines of none) is refused and nothing written; so is a picture that
-// runs out of memory.
-void picture_convert(const PicturePlan &plan, const std::string &input, PictureResult &result);
+// runs out of memory. converter: the thread's own, reused from picture to picture.
+void picture_convert(velkorandite::Converter &converter, const PicturePlan &plan,
+                     const std::string &input, PictureResult &result);
 
 // Before any picture is converted: 0, or the refusal (whole lines) in message when -o DIR/
 // names no folder (exitRefused, said once for all the pictures), or when an output, however
@@ -64,8 +69,8 @@ std::string picture_name(const std::string &input);
 // "vkd: NAME: text (reason)" and a line feed; text is looked up for the user's language, NAME
 // shown with terminal_shown (cli/vkd_names.h). A name or value inside text or reason is the
 // caller's to show so.
-std::string message_line(const std::string &name, const std::string &text,
+std::string message_line(Language language, const std::string &name, const std::string &text,
                          const std::string &reason = "");
 
 // The system's words for an errno value, and a hint for the few that mislead.
-std::string reason_of(int error);
+std::string reason_of(Language language, int error);

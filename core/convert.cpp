@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/conversion.h"
 #include "core/geometry.h"
 #include "core/look.h"
 #include "core/settings.h"
@@ -27,40 +28,42 @@ constexpr int32_t reduceFactor = 3; // the reduced copy is a third of the source
 // The squeezed preview's place on the canvas; a cell outside the canvas reads white.
 struct Grid {
     int64_t left, top;
+    int32_t width, height; // the canvas's
     bool inside(int64_t x, int64_t y) const {
-        return x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
+        return x >= 0 && y >= 0 && x < width && y < height;
     }
 };
 
-Grid grid_now() {
-    const bool vertical = settings.Position != 0;
-    return {vertical ? previewEdge : mapX, vertical ? mapY : previewEdge};
+Grid grid_now(const Conversion &c) {
+    const bool vertical = c.settings.Position != 0;
+    return {vertical ? previewEdge : c.mapX, vertical ? c.mapY : previewEdge, c.canvas.width,
+            c.canvas.height};
 }
 
 int32_t clip_coordinate(bool inside, int64_t v) {
     return static_cast<int32_t>(inside ? v : -1);
 }
 
-void feedback_tell(const Grid &g) {
+void feedback_tell(const Conversion &c, const Grid &g) {
     const int64_t x0 = std::max<int64_t>(g.left, 0), y0 = std::max<int64_t>(g.top, 0);
-    const int64_t x1 = std::min<int64_t>(g.left + mapCols, canvas.width);
-    const int64_t y1 = std::min<int64_t>(g.top + mapRows, canvas.height);
-    if (canvasChanged != nullptr && x0 < x1 && y0 < y1)
-        canvasChanged(static_cast<int32_t>(x0), static_cast<int32_t>(y0),
+    const int64_t x1 = std::min<int64_t>(g.left + c.mapCols, c.canvas.width);
+    const int64_t y1 = std::min<int64_t>(g.top + c.mapRows, c.canvas.height);
+    if (c.canvasChanged != nullptr && x0 < x1 && y0 < y1)
+        c.canvasChanged(static_cast<int32_t>(x0), static_cast<int32_t>(y0),
                       static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
 }
 
 // The standard ramp with error diffusion: each entry stands for the sum of its feedback grey,
 // so solid black ("$", 0) and solid white (the space, 765) carry no error.
-void ramp_dither(std::string &out, const Grid &g, int64_t offset) {
-    std::vector<int64_t> carry(size_t(mapCols) + 2, 0), next(size_t(mapCols) + 2, 0);
-    for (int64_t i = 0; i < mapRows; ++i) {
+void ramp_dither(Conversion &c, std::string &out, const Grid &g, int64_t offset) {
+    std::vector<int64_t> carry(size_t(c.mapCols) + 2, 0), next(size_t(c.mapCols) + 2, 0);
+    for (int64_t i = 0; i < c.mapRows; ++i) {
         std::fill(next.begin(), next.end(), 0);
-        for (int64_t j = 0; j < mapCols; ++j) {
+        for (int64_t j = 0; j < c.mapCols; ++j) {
             const int64_t x = g.left + j, y = g.top + i;
             const bool in = g.inside(x, y);
-            const Rgb c = surface_get(canvas, clip_coordinate(in, x), clip_coordinate(in, y));
-            const int64_t want = c.r + c.g + c.b + carry[j + 1] / 16;
+            const Rgb px = surface_get(c.canvas, clip_coordinate(in, x), clip_coordinate(in, y));
+            const int64_t want = px.r + px.g + px.b + carry[j + 1] / 16;
             const int k = ramp_pick(static_cast<int32_t>(std::clamp<int64_t>(want, -1, 766)), offset);
             const RampEntry &entry = ramp[k];
             const int64_t e = (std::clamp<int64_t>(want + offset, 0, 765) -
@@ -70,7 +73,7 @@ void ramp_dither(std::string &out, const Grid &g, int64_t offset) {
             next[j + 1] += e * 5 / 16;
             next[j + 2] += e / 16;
             out += entry.text;
-            surface_set(canvas, clip_coordinate(in, x), clip_coordinate(in, y),
+            surface_set(c.canvas, clip_coordinate(in, x), clip_coordinate(in, y),
                         Rgb{entry.r, entry.g, entry.b});
         }
         out += "\r\n";
@@ -90,20 +93,8 @@ std::vector<int32_t> sample_spans(int64_t s, int64_t d) {
     return span;
 }
 
-// The luminance of the surface the shape look samples, one byte a pixel (rows not yet drawn and
-// columns past the surface read white). Kept while the surface is unchanged, as the reduced copy
-// is: changing the look or the width converts the same picture again.
-struct LumaPlane {
-    const uint8_t *bits = nullptr;
-    uint32_t generation = 0;
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> luma;
-};
-LumaPlane lumaPlane;
-
 // False without memory for the plane.
-bool luma_plane_of(const Surface &from, int32_t sw, int32_t sh) {
-    LumaPlane &l = lumaPlane;
+bool luma_plane_of(LumaPlane &l, const Surface &from, int32_t sw, int32_t sh) {
     if (l.bits == from.bits && l.generation == from.generation && l.width == sw &&
         l.height == sh && !l.luma.empty())
         return true;
@@ -131,17 +122,17 @@ bool luma_plane_of(const Surface &from, int32_t sw, int32_t sh) {
 // Each cell's sub-samples for the shape look: box averages of the luminance plane, straight into
 // the cells, so the window and vkd read the same pixels. Without a picture (or without memory)
 // each cell repeats its preview pixel.
-void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
-    const size_t cells = size_t(mapCols) * size_t(mapRows);
+void shape_samples(Conversion &c, const Grid &g, std::vector<uint8_t> &samples) {
+    const size_t cells = size_t(c.mapCols) * size_t(c.mapRows);
     samples.resize(cells * glyphSubCount); // every sample is written below
-    const int64_t w = int64_t{mapCols} * glyphSubCols, h = int64_t{mapRows} * glyphSubRows;
-    const bool fromSource = map_geometry_reads_source(bmpWidth);
-    const Surface &from = fromSource ? sourceSurface : reducedCopy;
-    const int32_t sw = fromSource ? bmpWidth : bmpWidth / reduceFactor;
-    const int32_t sh = fromSource ? bmpHeight : bmpHeight / reduceFactor;
+    const int64_t w = int64_t{c.mapCols} * glyphSubCols, h = int64_t{c.mapRows} * glyphSubRows;
+    const bool fromSource = map_geometry_reads_source(c.bmpWidth);
+    const Surface &from = fromSource ? c.sourceSurface : c.reducedCopy;
+    const int32_t sw = fromSource ? c.bmpWidth : c.bmpWidth / reduceFactor;
+    const int32_t sh = fromSource ? c.bmpHeight : c.bmpHeight / reduceFactor;
     if (sw > 0 && sh > 0 && w > 0 && h > 0 && from.bits != nullptr &&
-        luma_plane_of(from, sw, sh)) {
-        const uint8_t *plane = lumaPlane.luma.data();
+        luma_plane_of(c.lumaPlane, from, sw, sh)) {
+        const uint8_t *plane = c.lumaPlane.luma.data();
         const std::vector<int32_t> xs = sample_spans(sw, w), ys = sample_spans(sh, h);
         int64_t widest = 1;
         for (int64_t x = 0; x < w; ++x)
@@ -152,7 +143,7 @@ void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
             const int32_t r0 = ys[size_t(y) * 2], r1 = ys[size_t(y) * 2 + 1];
             const uint32_t tall = uint32_t(r1 - r0);
             uint32_t *sum = sums.data();
-            uint8_t *out = samples.data() + size_t(y / glyphSubRows) * mapCols * glyphSubCount +
+            uint8_t *out = samples.data() + size_t(y / glyphSubRows) * c.mapCols * glyphSubCount +
                            size_t(y % glyphSubRows) * glyphSubCols;
             const int32_t *span = xs.data();
             if (tall == 1 && widest <= 2) {
@@ -160,7 +151,7 @@ void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
                 // one row, and the rounded mean of two is (a + b + 1) / 2.
                 // A single pixel is its own pair: (2a + 1) / 2 is a.
                 const uint8_t *row = plane + size_t(r0) * sw;
-                for (int64_t c = 0; c < mapCols; ++c, out += glyphSubCount)
+                for (int64_t col = 0; col < c.mapCols; ++col, out += glyphSubCount)
                     for (int k = 0; k < glyphSubCols; ++k, span += 2)
                         out[k] = static_cast<uint8_t>(
                             (row[span[0]] + row[span[1] - 1] + 1u) >> 1);
@@ -189,7 +180,7 @@ void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
             // A span's taps as a fixed count (masked), not a loop that branches on each width.
             auto row_out = [&](auto taps) {
                 constexpr int fixed = decltype(taps)::value;
-                for (int64_t c = 0; c < mapCols; ++c, out += glyphSubCount)
+                for (int64_t col = 0; col < c.mapCols; ++col, out += glyphSubCount)
                     for (int k = 0; k < glyphSubCols; ++k, span += 2) {
                         const int32_t first = span[0], width = span[1] - span[0];
                         uint64_t n = 0;
@@ -212,36 +203,37 @@ void shape_samples(const Grid &g, std::vector<uint8_t> &samples) {
         }
         return;
     }
-    for (int64_t i = 0; i < mapRows; ++i)
-        for (int64_t j = 0; j < mapCols; ++j) {
+    for (int64_t i = 0; i < c.mapRows; ++i)
+        for (int64_t j = 0; j < c.mapCols; ++j) {
             const int64_t x = g.left + j, y = g.top + i;
             const bool in = g.inside(x, y);
-            const Rgb c = surface_get(canvas, clip_coordinate(in, x), clip_coordinate(in, y));
-            std::fill_n(&samples[(size_t(i) * mapCols + j) * glyphSubCount], glyphSubCount,
-                        static_cast<uint8_t>(look_luma(c.r, c.g, c.b)));
+            const Rgb px = surface_get(c.canvas, clip_coordinate(in, x), clip_coordinate(in, y));
+            std::fill_n(&samples[(size_t(i) * c.mapCols + j) * glyphSubCount], glyphSubCount,
+                        static_cast<uint8_t>(look_luma(px.r, px.g, px.b)));
         }
 }
 
-void look_convert(std::string &out, const Grid &g, const LookSettings &look, bool invert) {
-    static std::vector<uint8_t> samples; // kept between conversions: a megabyte at most
-    shape_samples(g, samples); // both looks read each cell as sub-samples
+void look_convert(Conversion &c, std::string &out, const Grid &g, const LookSettings &look,
+                  bool invert) {
+    std::vector<uint8_t> &samples = c.lookSamples; // kept between conversions
+    shape_samples(c, g, samples); // both looks read each cell as sub-samples
     std::string chars;
     std::vector<uint8_t> greys;
-    look_cells_pick(look, samples.data(), mapCols, mapRows, glyphSubCount, settings.Meido, invert,
-                    chars, greys);
-    for (int64_t i = 0; i < mapRows; ++i) {
-        out.append(chars, size_t(i) * mapCols, size_t(mapCols));
+    look_cells_pick(look, samples.data(), c.mapCols, c.mapRows, glyphSubCount, c.settings.Meido, invert,
+                    chars, greys, c.lookCache, c.glyphs);
+    for (int64_t i = 0; i < c.mapRows; ++i) {
+        out.append(chars, size_t(i) * c.mapCols, size_t(c.mapCols));
         out += "\r\n";
         // The feedback row straight into the canvas (the part of it on the canvas).
         const int64_t y = g.top + i;
         const int64_t j0 = std::max<int64_t>(0, -g.left);
-        const int64_t j1 = std::min<int64_t>(mapCols, int64_t{canvas.width} - g.left);
-        if (canvas.bits == nullptr || y < 0 || y >= canvas.height || j0 >= j1)
+        const int64_t j1 = std::min<int64_t>(c.mapCols, int64_t{c.canvas.width} - g.left);
+        if (c.canvas.bits == nullptr || y < 0 || y >= c.canvas.height || j0 >= j1)
             continue;
-        surface_rows_prepare(canvas, static_cast<int32_t>(y), static_cast<int32_t>(y + 1));
-        ++canvas.generation;
-        uint8_t *p = canvas.bits + size_t(y) * canvas.stride + size_t(g.left + j0) * 3;
-        const uint8_t *grey = greys.data() + size_t(i) * mapCols;
+        surface_rows_prepare(c.canvas, static_cast<int32_t>(y), static_cast<int32_t>(y + 1));
+        ++c.canvas.generation;
+        uint8_t *p = c.canvas.bits + size_t(y) * c.canvas.stride + size_t(g.left + j0) * 3;
+        const uint8_t *grey = greys.data() + size_t(i) * c.mapCols;
         for (int64_t j = j0; j < j1; ++j, p += 3)
             p[0] = p[1] = p[2] = grey[j];
     }
@@ -261,52 +253,53 @@ int64_t text_convert_offset(int32_t meido) {
     return (int64_t{meido} - 50) * 10;
 }
 
-bool text_convert_fits() {
-    if (mapCols < 0 || mapRows < 0)
+bool text_convert_fits(const Conversion &c) {
+    if (c.mapCols < 0 || c.mapRows < 0)
         return true; // nothing to convert: the text is empty
     // The line length is mapCols; Mojisu differs from it only outside modes 1 and 2, and then
     // the text must still fit the limit.
-    const int64_t rows = mapRows;
-    return (int64_t{settings.Mojisu} + 2) * rows <= textLimit &&
-           (int64_t{mapCols} + 2) * rows <= textLimit;
+    const int64_t rows = c.mapRows;
+    return (int64_t{c.settings.Mojisu} + 2) * rows <= textLimit &&
+           (int64_t{c.mapCols} + 2) * rows <= textLimit;
 }
 
-ConvertOutcome text_convert(std::string &text) {
-    return text_convert_look(text, lookSettings, false);
+ConvertOutcome text_convert(Conversion &c, std::string &text) {
+    return text_convert_look(c, text, c.lookSettings, false);
 }
 
-ConvertOutcome text_convert_look(std::string &text, const LookSettings &look, bool invert) {
-    if (!text_convert_fits())
+ConvertOutcome text_convert_look(Conversion &c, std::string &text, const LookSettings &look,
+                                 bool invert) {
+    if (!text_convert_fits(c))
         return ConvertOutcome::tooLarge;
-    if (mapCols < 0 || mapRows < 0) { // only from a hand-edited settings file
+    if (c.mapCols < 0 || c.mapRows < 0) { // only from a hand-edited settings file
         text.clear();
         return ConvertOutcome::converted;
     }
     std::string out;
-    out.reserve(static_cast<size_t>(mapCols + 2) * static_cast<size_t>(mapRows));
-    const int64_t offset = text_convert_offset(settings.Meido);
-    const Grid g = grid_now();
+    out.reserve(static_cast<size_t>(c.mapCols + 2) * static_cast<size_t>(c.mapRows));
+    const int64_t offset = text_convert_offset(c.settings.Meido);
+    const Grid g = grid_now(c);
 
     if (look.look != Look::standard) {
-        look_convert(out, g, look, invert);
+        look_convert(c, out, g, look, invert);
     } else if (look.dither) {
-        ramp_dither(out, g, offset);
+        ramp_dither(c, out, g, offset);
     } else {
-        for (int64_t i = 0; i < mapRows; ++i) {
+        for (int64_t i = 0; i < c.mapRows; ++i) {
             const int64_t y = g.top + i;
-            for (int64_t j = 0; j < mapCols; ++j) {
+            for (int64_t j = 0; j < c.mapCols; ++j) {
                 const int64_t x = g.left + j;
                 const bool in = g.inside(x, y);
                 const auto cx = clip_coordinate(in, x), cy = clip_coordinate(in, y);
-                const Rgb c = surface_get(canvas, cx, cy); // white outside
-                const RampEntry &entry = ramp[ramp_pick(c.r + c.g + c.b, offset)];
+                const Rgb px = surface_get(c.canvas, cx, cy); // white outside
+                const RampEntry &entry = ramp[ramp_pick(px.r + px.g + px.b, offset)];
                 out += entry.text;
-                surface_set(canvas, cx, cy, Rgb{entry.r, entry.g, entry.b});
+                surface_set(c.canvas, cx, cy, Rgb{entry.r, entry.g, entry.b});
             }
             out += "\r\n";
         }
     }
-    feedback_tell(g);
+    feedback_tell(c, g);
     text = std::move(out);
     return ConvertOutcome::converted;
 }

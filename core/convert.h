@@ -24,21 +24,23 @@ int64_t text_convert_offset(int32_t meido);
 // (Mojisu + 2) * mapRows <= 61440, computed without overflow; the text's own length
 // (mapCols + 2) * mapRows must fit too (they differ only outside modes 1 and 2). A negative
 // mapCols or mapRows gives an empty text, which always fits.
-bool text_convert_fits();
+struct Conversion;
+bool text_convert_fits(const Conversion &c);
 
 enum class ConvertOutcome { converted, tooLarge };
 
 // Reads the squeezed preview from the canvas, fills text with mapRows lines of mapCols ramp
 // characters each ended by CR LF, and paints the grey feedback on the canvas (then tells
-// canvasChanged). tooLarge: nothing changes and text is left as it was.
-// With a look other than the standard one without dither (lookSettings), the look chooses
+// c.canvasChanged). tooLarge: nothing changes and text is left as it was.
+// With a look other than the standard one without dither (c.lookSettings), the look chooses
 // the characters instead and the feedback is each character's measured darkness as a grey.
-ConvertOutcome text_convert(std::string &text);
+ConvertOutcome text_convert(Conversion &c, std::string &text);
 
 // The same in a given look; invert (photo and shape looks) reverses the tone before choosing,
 // for light text on a dark background.
 struct LookSettings;
-ConvertOutcome text_convert_look(std::string &text, const LookSettings &look, bool invert);
+ConvertOutcome text_convert_look(Conversion &c, std::string &text, const LookSettings &look,
+                                 bool invert);
 
 // Reverses the ramp in a converted text, for light text on a dark background: every ramp
 // character becomes the one as far from the other end ("$" a space, "." "&"); line ends and

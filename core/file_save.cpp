@@ -249,7 +249,7 @@ void folder_sync(int folder) {
     }
 }
 
-bool save(const char *path, const char *data, size_t size, int *error) {
+bool save(const char *path, const char *data, size_t size, int *error, FileSaveRandom random) {
     Target target;
     if (!target_find(path, target, error))
         return false;
@@ -263,7 +263,7 @@ bool save(const char *path, const char *data, size_t size, int *error) {
     int fd = -1;
     // O_EXCL creates the file or fails: never opens what someone prepared, nor follows a link.
     for (int attempt = 0; attempt < tempAttempts && fd < 0; ++attempt) {
-        temp = temp_name("");
+        temp = temp_name("", random);
         fd = openat(target.folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                     replacing ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST)
@@ -296,7 +296,7 @@ bool save(const char *path, const char *data, size_t size, int *error) {
 
 } // namespace
 
-uint64_t (*fileSaveRandom)() = random_bits;
+uint64_t file_save_random() { return random_bits(); }
 
 // "~vkd" and ten base-32 digits: short, so a target near the path limit still has room.
 std::string file_save_temp_name(uint64_t bits) {
@@ -358,9 +358,10 @@ bool path_names_device(const char *path) {
 
 #ifndef _WIN32
 // On Windows the platform's half defines it.
-bool file_save_whole(const char *path, const char *data, size_t size, int *error) {
+bool file_save_whole(const char *path, const char *data, size_t size, int *error,
+                     FileSaveRandom random) {
     if (path == nullptr || path[0] == '\0')
         return fail(error, ENOENT);
-    return save(path, data, size, error);
+    return save(path, data, size, error, random);
 }
 #endif

@@ -24,9 +24,13 @@
 // - A link another user planted in a sticky folder anyone may write to (/tmp) is not followed
 //   (EACCES), as the kernel's protected links rule has it.
 // False on any failure, with the errno value of the cause in *error when error is given.
+// random: where the random part of temporary names comes from (tests plant files under the
+// names a save will try); nullptr: file_save_random.
 // On Windows it is the platform's half (file_save_windows.cpp): the same promises through the
 // platform's own file functions.
-bool file_save_whole(const char *path, const char *data, size_t size, int *error = nullptr);
+using FileSaveRandom = uint64_t (*)();
+bool file_save_whole(const char *path, const char *data, size_t size, int *error = nullptr,
+                     FileSaveRandom random = nullptr);
 
 // Paths are UTF-8 (on Windows any name, through the wide functions), where a separator byte is
 // always a separator.
@@ -44,9 +48,8 @@ std::string file_save_folder(const char *path);
 // name is the device. NUL is not among them: saving there discards the text, as asked.
 bool path_names_device(const char *path);
 
-// The random part of temporary file names, and the name (without folder) it gives. Tests
-// replace the source to plant files under the names a save will try; a name already taken is
-// skipped, however it came there.
-extern uint64_t (*fileSaveRandom)();
+// The random part of temporary file names, and the name (without folder) it gives; a name
+// already taken is skipped, however it came there.
+uint64_t file_save_random();
 std::string file_save_temp_name(uint64_t bits);
 

@@ -10,8 +10,8 @@ namespace file_save_parts {
 constexpr int tempAttempts = 100;
 
 // A fresh temporary name in folder (empty, or ending in its separator).
-inline std::string temp_name(const std::string &folder) {
-    return folder + file_save_temp_name(fileSaveRandom());
+inline std::string temp_name(const std::string &folder, FileSaveRandom random) {
+    return folder + file_save_temp_name(random != nullptr ? random() : file_save_random());
 }
 
 // Keeps code for the caller when it asked for one; always false.

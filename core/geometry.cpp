@@ -2,16 +2,9 @@
 
 #include <algorithm>
 
+#include "core/conversion.h"
 #include "core/settings.h"
 #include "core/surface.h"
-
-int32_t bmpWidth = 0;
-int32_t bmpHeight = 0;
-int32_t mapCols = 0;
-int32_t previewHeight = 0;
-int32_t mapRows = 0;
-int32_t mapX = 0;
-int32_t mapY = 0;
 
 namespace {
 
@@ -46,120 +39,105 @@ void box_outline(Box &box, Surface &s, int64_t left, int64_t top, int64_t right,
 
 // Both previews and their outlines on one surface, scaled from (from, sw, sh). A preview with a
 // negative size (only from a hand-edited settings file) is left out with its outline.
-Box previews_draw(Surface &dst, const Surface &from, int32_t sw, int32_t sh) {
+Box previews_draw(const Conversion &c, Surface &dst, const Surface &from, int32_t sw, int32_t sh) {
     Box box;
-    const int64_t cols = mapCols;
-    if (mapCols >= 0 && previewHeight >= 0) {
-        surface_scale(from, sw, sh, dst, previewEdge, previewEdge, mapCols, previewHeight);
+    const int64_t cols = c.mapCols;
+    if (c.mapCols >= 0 && c.previewHeight >= 0) {
+        surface_scale(from, sw, sh, dst, previewEdge, previewEdge, c.mapCols, c.previewHeight);
         box_outline(box, dst, previewEdge - 1, previewEdge - 1, cols + previewEdge + 1,
-                    int64_t{previewHeight} + previewEdge + 1);
+                    int64_t{c.previewHeight} + previewEdge + 1);
     }
-    if (mapCols >= 0 && mapRows >= 0) {
-        if (settings.Position != 0) {
-            surface_scale(from, sw, sh, dst, previewEdge, mapY, mapCols, mapRows);
-            box_outline(box, dst, previewEdge - 1, int64_t{mapY} - 1, cols + previewEdge + 1,
-                        int64_t{mapY} + mapRows + 1);
+    if (c.mapCols >= 0 && c.mapRows >= 0) {
+        if (c.settings.Position != 0) {
+            surface_scale(from, sw, sh, dst, previewEdge, c.mapY, c.mapCols, c.mapRows);
+            box_outline(box, dst, previewEdge - 1, int64_t{c.mapY} - 1, cols + previewEdge + 1,
+                        int64_t{c.mapY} + c.mapRows + 1);
         } else {
-            surface_scale(from, sw, sh, dst, mapX, previewEdge, mapCols, mapRows);
-            box_outline(box, dst, int64_t{mapX} - 1, previewEdge - 1, int64_t{mapX} + cols + 1,
-                        int64_t{mapRows} + previewEdge + 1);
+            surface_scale(from, sw, sh, dst, c.mapX, previewEdge, c.mapCols, c.mapRows);
+            box_outline(box, dst, int64_t{c.mapX} - 1, previewEdge - 1, int64_t{c.mapX} + cols + 1,
+                        int64_t{c.mapRows} + previewEdge + 1);
         }
     }
     return box;
 }
 
-void canvas_changed_tell(const Box &box) {
+void canvas_changed_tell(const Conversion &c, const Box &box) {
     const int64_t left = std::max<int64_t>(box.left, 0);
     const int64_t top = std::max<int64_t>(box.top, 0);
-    const int64_t right = std::min<int64_t>(box.right, canvas.width);
-    const int64_t bottom = std::min<int64_t>(box.bottom, canvas.height);
-    if (canvasChanged != nullptr && left < right && top < bottom)
-        canvasChanged(static_cast<int32_t>(left), static_cast<int32_t>(top),
+    const int64_t right = std::min<int64_t>(box.right, c.canvas.width);
+    const int64_t bottom = std::min<int64_t>(box.bottom, c.canvas.height);
+    if (c.canvasChanged != nullptr && left < right && top < bottom)
+        c.canvasChanged(static_cast<int32_t>(left), static_cast<int32_t>(top),
                       static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top));
 }
 
-// What the reduced copy was last made from. Every accepted update refreshes it, but while the
-// source, its size and the copy itself are unchanged the result would be the same pixels, and
-// Convert redraws right after the fit did: the scale is the costliest step of an update.
-struct ReducedFrom {
-    const uint8_t *sourceBits = nullptr, *reducedBits = nullptr;
-    uint32_t sourceGeneration = 0, reducedGeneration = 0;
-    int32_t width = -1, height = -1;
-    bool operator==(const ReducedFrom &o) const {
-        return sourceBits == o.sourceBits && reducedBits == o.reducedBits &&
-               sourceGeneration == o.sourceGeneration &&
-               reducedGeneration == o.reducedGeneration && width == o.width && height == o.height;
-    }
-};
-ReducedFrom reducedFrom;
-
-ReducedFrom reduced_from_now() {
-    return {sourceSurface.bits, reducedCopy.bits, sourceSurface.generation,
-            reducedCopy.generation, bmpWidth,        bmpHeight};
+ReducedFrom reduced_from_now(const Conversion &c) {
+    return {c.sourceSurface.bits, c.reducedCopy.bits, c.sourceSurface.generation,
+            c.reducedCopy.generation, c.bmpWidth,        c.bmpHeight};
 }
 
-void reduced_copy_refresh(int32_t thirdWidth, int32_t thirdHeight) {
-    if (reduced_from_now() == reducedFrom)
+void reduced_copy_refresh(Conversion &c, int32_t thirdWidth, int32_t thirdHeight) {
+    if (reduced_from_now(c) == c.reducedFrom)
         return;
-    surface_scale(sourceSurface, bmpWidth, bmpHeight, reducedCopy, 0, 0, thirdWidth, thirdHeight);
-    reducedFrom = reduced_from_now();
+    surface_scale(c.sourceSurface, c.bmpWidth, c.bmpHeight, c.reducedCopy, 0, 0, thirdWidth, thirdHeight);
+    c.reducedFrom = reduced_from_now(c);
 }
 
 } // namespace
 
-bool map_geometry_compute() {
-    if (bmpWidth <= 0 || bmpHeight <= 0)
+bool map_geometry_compute(Conversion &c) {
+    if (c.bmpWidth <= 0 || c.bmpHeight <= 0)
         return false;
-    if (settings.Mode == 1 || settings.Mode == 2) {
+    if (c.settings.Mode == 1 || c.settings.Mode == 2) {
         int64_t cols, height, rows;
-        if (settings.Mode == 1) {
-            cols = settings.Mojisu;
-            height = cols * bmpHeight / bmpWidth; // truncates toward zero
-            rows = height * settings.Hiritu / 100;
+        if (c.settings.Mode == 1) {
+            cols = c.settings.Mojisu;
+            height = cols * c.bmpHeight / c.bmpWidth; // truncates toward zero
+            rows = height * c.settings.Hiritu / 100;
         } else {
-            cols = bmpWidth;
-            height = bmpHeight;
-            rows = bmpHeight;
+            cols = c.bmpWidth;
+            height = c.bmpHeight;
+            rows = c.bmpHeight;
         }
         // Settings come unchecked from the file: a geometry that leaves 32 bits is refused
         // before anything is stored.
         if (!fits_int32(height) || !fits_int32(rows) || !fits_int32(cols + previewGap) ||
             !fits_int32(height + previewGap))
             return false;
-        if (settings.Mode == 2)
-            settings.Mojisu = bmpWidth;
-        mapCols = static_cast<int32_t>(cols);
-        previewHeight = static_cast<int32_t>(height);
-        mapRows = static_cast<int32_t>(rows);
-        mapX = static_cast<int32_t>(cols + previewGap);
-        mapY = static_cast<int32_t>(height + previewGap);
+        if (c.settings.Mode == 2)
+            c.settings.Mojisu = c.bmpWidth;
+        c.mapCols = static_cast<int32_t>(cols);
+        c.previewHeight = static_cast<int32_t>(height);
+        c.mapRows = static_cast<int32_t>(rows);
+        c.mapX = static_cast<int32_t>(cols + previewGap);
+        c.mapY = static_cast<int32_t>(height + previewGap);
     }
-    return int64_t{mapCols} + mapX <= canvasWidth &&
-           int64_t{previewHeight} + mapY <= canvasHeight && int64_t{mapRows} + mapY <= canvasHeight;
+    return int64_t{c.mapCols} + c.mapX <= canvasWidth &&
+           int64_t{c.previewHeight} + c.mapY <= canvasHeight && int64_t{c.mapRows} + c.mapY <= canvasHeight;
 }
 
-int map_geometry_update() {
-    if (!map_geometry_compute())
+int map_geometry_update(Conversion &c) {
+    if (!map_geometry_compute(c))
         return 0;
-    const int32_t thirdWidth = bmpWidth / reduceFactor, thirdHeight = bmpHeight / reduceFactor;
-    reduced_copy_refresh(thirdWidth, thirdHeight);
-    const Box box = bmpWidth > fullSourceWidth
-                        ? previews_draw(canvas, reducedCopy, thirdWidth, thirdHeight)
-                        : previews_draw(canvas, sourceSurface, bmpWidth, bmpHeight);
-    canvas_changed_tell(box);
+    const int32_t thirdWidth = c.bmpWidth / reduceFactor, thirdHeight = c.bmpHeight / reduceFactor;
+    reduced_copy_refresh(c, thirdWidth, thirdHeight);
+    const Box box = c.bmpWidth > fullSourceWidth
+                        ? previews_draw(c, c.canvas, c.reducedCopy, thirdWidth, thirdHeight)
+                        : previews_draw(c, c.canvas, c.sourceSurface, c.bmpWidth, c.bmpHeight);
+    canvas_changed_tell(c, box);
     return 1;
 }
 
-FitResult map_geometry_fit() {
+FitResult map_geometry_fit(Conversion &c) {
     bool lowered = false;
-    while (map_geometry_update() == 0) {
+    while (map_geometry_update(c) == 0) {
         // Only stretch mode shrinks with Mojisu; Mojisu 0 always fits there, so the loop ends.
-        if (settings.Mode != 1 || bmpWidth <= 0 || bmpHeight <= 0 || settings.Mojisu == 0)
+        if (c.settings.Mode != 1 || c.bmpWidth <= 0 || c.bmpHeight <= 0 || c.settings.Mojisu == 0)
             return FitResult::cannotFit;
-        if (settings.Mojisu > stretchMojisuMax)
-            settings.Mojisu = stretchMojisuMax; // every step above it would be refused anyway
+        if (c.settings.Mojisu > stretchMojisuMax)
+            c.settings.Mojisu = stretchMojisuMax; // every step above it would be refused anyway
         else
-            settings.Mojisu = settings.Mojisu > 0 ? settings.Mojisu - 1 : 0;
+            c.settings.Mojisu = c.settings.Mojisu > 0 ? c.settings.Mojisu - 1 : 0;
         lowered = true;
     }
     return lowered ? FitResult::lowered : FitResult::fitted;
@@ -171,25 +149,25 @@ const char *map_geometry_cannot_fit_message() {
            "ストレッチモードに切り替えてください。";
 }
 
-void reduced_copy_stream_begin(ReducedCopyStream &stream, const Surface &from, int32_t width,
+void reduced_copy_stream_begin(Conversion &c, ReducedCopyStream &stream, const Surface &from, int32_t width,
                                int32_t height, int64_t ring) {
     stream = ReducedCopyStream{};
     stream.from = &from;
     stream.ring = ring;
     // The copy is made on the spare: a picture refused half way leaves the reduced copy alone.
-    Surface &into = reduced_spare();
+    Surface &into = reduced_spare(c);
     surface_rows_written(into); // the rows read later are the rows computed here
     stream.into = &into;
     // The scaling reduced_copy_refresh does: source (0, 0)-(width, height) onto (0, 0)-(width / 3,
     // height / 3), clipped to the reduced copy.
     const int64_t dw = width / reduceFactor, dh = height / reduceFactor;
-    const int64_t x1 = std::min<int64_t>(dw, reducedCopy.width);
-    const int64_t y1 = std::min<int64_t>(dh, reducedCopy.height);
-    stream.noRoom = into.bits == nullptr && reducedCopy.bits != nullptr;
+    const int64_t x1 = std::min<int64_t>(dw, c.reducedCopy.width);
+    const int64_t y1 = std::min<int64_t>(dh, c.reducedCopy.height);
+    stream.noRoom = into.bits == nullptr && c.reducedCopy.bits != nullptr;
     if (into.bits == nullptr || from.bits == nullptr || x1 <= 0 || y1 <= 0)
         return; // no room, or a picture under 3 pixels on a side: nothing to draw
-    scale_plan(stream.plan, width, height, dw, dh, 0, x1, 0, y1, sourceSurface.width,
-               sourceSurface.height);
+    scale_plan(stream.plan, width, height, dw, dh, 0, x1, 0, y1, c.sourceSurface.width,
+               c.sourceSurface.height);
     stream.sums.resize(stream.plan.hi + 1);
     stream.nextBottom = y1 - 1;
     stream.active = true;
@@ -244,18 +222,18 @@ bool reduced_copy_stream_ready(const ReducedCopyStream &stream) {
     return whole || nothingToDraw;
 }
 
-void reduced_copy_stream_finish(ReducedCopyStream &stream) {
+void reduced_copy_stream_finish(Conversion &c, ReducedCopyStream &stream) {
     if (!reduced_copy_stream_ready(stream)) {
-        reducedFrom = ReducedFrom{}; // made from the source surface at the next update
+        c.reducedFrom = ReducedFrom{}; // made from the source surface at the next update
         return;
     }
     if (stream.active)
-        reduced_spare_swap();
-    reducedFrom = reduced_from_now();
+        reduced_spare_swap(c);
+    c.reducedFrom = reduced_from_now(c);
 }
 
-void map_geometry_clear() {
-    bmpWidth = bmpHeight = 0;
-    mapCols = previewHeight = mapRows = 0;
-    mapX = mapY = 0;
+void map_geometry_clear(Conversion &c) {
+    c.bmpWidth = c.bmpHeight = 0;
+    c.mapCols = c.previewHeight = c.mapRows = 0;
+    c.mapX = c.mapY = 0;
 }

@@ -6,24 +6,20 @@
 #include "core/scale.h"
 #include "core/surface.h"
 
-extern int32_t bmpWidth;      // loaded bitmap, pixels
-extern int32_t bmpHeight;
-extern int32_t mapCols;       // characters per line; width of both previews
-extern int32_t previewHeight; // height of the proportional preview
-extern int32_t mapRows;       // lines of the text picture; height of the squeezed preview
-extern int32_t mapX;          // left of the squeezed preview, horizontal placement
-extern int32_t mapY;          // top of the squeezed preview, vertical placement
+// The geometry values (bmpWidth, bmpHeight, mapCols, previewHeight, mapRows, mapX, mapY) are a
+// conversion's (core/conversion.h).
+struct Conversion;
 
 // Steps 2 and 3 of an update without drawing: recompute by Mode (Mode 2 also sets
 // Mojisu = bmpWidth; other modes recompute nothing), store the values, and test the three
 // canvas limits (equality passes). A bitmap of width or height 0 or less is refused
 // before any division; products that leave 32 bits are refused too.
-bool map_geometry_compute();
+bool map_geometry_compute(Conversion &c);
 
 // Compute, and when accepted refresh the reduced copy and draw both previews with their
-// outlines on the canvas (then tell canvasChanged). Returns 1 accepted, 0 refused
+// outlines on the canvas (then tell c.canvasChanged). Returns 1 accepted, 0 refused
 // (nothing drawn, the refused values stay stored).
-int map_geometry_update();
+int map_geometry_update(Conversion &c);
 
 enum class FitResult {
     fitted,   // accepted at the first try
@@ -35,13 +31,13 @@ enum class FitResult {
 // straight to 1009, since every width above it fails the first check. Any other mode, or a
 // bitmap size of 0 or less: stop after the first refusal (original mode resets Mojisu to
 // bmpWidth each try, so lowering never helps).
-FitResult map_geometry_fit();
+FitResult map_geometry_fit(Conversion &c);
 
 // What the user is told when a fit ends in cannotFit, in the build's narrow encoding.
 const char *map_geometry_cannot_fit_message();
 
 // Clear: all seven values 0.
-void map_geometry_clear();
+void map_geometry_clear(Conversion &c);
 
 // The reduced copy made while a picture is decoded: each row of the copy is computed as soon as
 // the source rows it reads are finished (they finish from one end, as the file holds them), by
@@ -61,7 +57,7 @@ struct ReducedCopyStream {
 
 // Starts one for a width x height picture being decoded onto from: a surface the size of the
 // source surface, or (ring > 0) a ring of that many of its rows, row y in slot y % ring.
-void reduced_copy_stream_begin(ReducedCopyStream &stream, const Surface &from, int32_t width,
+void reduced_copy_stream_begin(Conversion &c, ReducedCopyStream &stream, const Surface &from, int32_t width,
                                int32_t height, int64_t ring = 0);
 
 // Rows a ring must hold for the reduced copy of a picture this high.
@@ -76,7 +72,7 @@ bool reduced_copy_stream_ready(const ReducedCopyStream &stream);
 // Call once the picture is loaded (bmpWidth and bmpHeight set): a finished copy becomes the
 // reduced copy and counts as made from it. Otherwise the reduced copy stays as it was and
 // counts as stale, and the next update makes it from the source surface.
-void reduced_copy_stream_finish(ReducedCopyStream &stream);
+void reduced_copy_stream_finish(Conversion &c, ReducedCopyStream &stream);
 
 // Whether the previews of a picture this wide are drawn from the source surface (600 pixels or
 // less). Wider ones come from the reduced copy alone: once it is made, the source surface need

@@ -3,8 +3,6 @@
 #include <cstring>
 #include <vector>
 
-Language uiLanguage = Language::japanese;
-
 namespace {
 struct Table {
     const TextPair *texts;
@@ -17,8 +15,8 @@ std::vector<Table> &tables() {
 }
 } // namespace
 
-const char *language_text(const char *japanese) {
-    if (uiLanguage == Language::japanese || japanese == nullptr)
+const char *language_text(Language language, const char *japanese) {
+    if (language == Language::japanese || japanese == nullptr)
         return japanese;
     for (const Table &table : tables())
         for (size_t i = 0; i < table.count; ++i)

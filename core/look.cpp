@@ -15,14 +15,10 @@
 #include <immintrin.h>
 #endif
 
-LookSettings lookSettings;
-
 const char lookToneChars[] = " .,:;+=coaeS&#8@B";
 const char lookShapeChars[] = " !\"#$&'()*+,-./278:;=?@BCEIJOQSTZ[\\]^_`acejloy{|}";
 
 namespace {
-
-const GlyphInk *glyphsInUse = glyphTable;
 
 // Even the darkest character inks only about a quarter of its cell, so text is a light picture
 // at best. A gamma below one (darkness = 1 - light^gamma) keeps the mid-tones light and saves
@@ -90,10 +86,6 @@ int32_t glyph_mean(const GlyphInk &g) {
 
 } // namespace
 
-void look_glyphs_use(const GlyphInk *table) {
-    glyphsInUse = table != nullptr ? table : glyphTable;
-}
-
 bool look_chars_valid(const std::string &chars) {
     if (chars.empty())
         return false;
@@ -103,7 +95,7 @@ bool look_chars_valid(const std::string &chars) {
     return true;
 }
 
-void look_set_make(LookSet &set, const std::string &chars) {
+void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *glyphs) {
     set.chars.clear();
     for (char c : chars)
         if (c >= glyphFirst && c < glyphFirst + glyphCount && set.chars.find(c) == std::string::npos)
@@ -113,7 +105,7 @@ void look_set_make(LookSet &set, const std::string &chars) {
     const size_t n = set.chars.size();
     std::vector<int32_t> mean(n);
     for (size_t k = 0; k < n; ++k)
-        mean[k] = glyph_mean(glyphsInUse[set.chars[k] - glyphFirst]);
+        mean[k] = glyph_mean(glyphs[set.chars[k] - glyphFirst]);
     const int32_t lo = *std::min_element(mean.begin(), mean.end());
     const int32_t hi = *std::max_element(mean.begin(), mean.end());
     const int32_t range = std::max(hi - lo, 1);
@@ -121,7 +113,7 @@ void look_set_make(LookSet &set, const std::string &chars) {
     set.ink.assign(n * glyphSubCount, 0);
     for (size_t k = 0; k < n; ++k) {
         set.darkness[k] = (mean[k] - lo) * 255 / range;
-        const GlyphInk &g = glyphsInUse[set.chars[k] - glyphFirst];
+        const GlyphInk &g = glyphs[set.chars[k] - glyphFirst];
         for (int i = 0; i < glyphSubCount; ++i)
             set.ink[k * glyphSubCount + i] = std::clamp(
                 (int32_t{g.ink[i]} * glyphSubCount - lo) * 255 / range, -inkLimit, inkLimit);
@@ -339,19 +331,11 @@ void look_tone_curve(const uint8_t *samples, size_t count, int32_t meido, bool i
 }
 
 namespace {
-// The sets of the last conversion on this thread (a picture is converted again and again with
-// the same characters), made anew when the characters or the glyph table change.
-const LookSet &look_set_cached(int which, const std::string &chars) {
-    struct Cached {
-        const GlyphInk *table = nullptr;
-        std::string chars;
-        LookSet set;
-    };
-    thread_local Cached cache[2];
-    Cached &c = cache[which];
-    if (c.table != glyphsInUse || c.chars != chars || c.set.chars.empty()) {
-        look_set_make(c.set, chars);
-        c.table = glyphsInUse;
+const LookSet &look_set_cached(LookCache::Entry &c, const std::string &chars,
+                               const GlyphInk *glyphs) {
+    if (c.table != glyphs || c.chars != chars || c.set.chars.empty()) {
+        look_set_make(c.set, chars, glyphs);
+        c.table = glyphs;
         c.chars = chars;
     }
     return c.set;
@@ -360,7 +344,7 @@ const LookSet &look_set_cached(int which, const std::string &chars) {
 
 void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols,
                      int32_t rows, int perCell, int32_t meido, bool invert, std::string &chars,
-                     std::vector<uint8_t> &greys) {
+                     std::vector<uint8_t> &greys, LookCache &cache, const GlyphInk *glyphs) {
     const size_t cells = size_t(std::max(cols, 0)) * size_t(std::max(rows, 0));
     chars.assign(cells, ' ');
     greys.assign(cells, 255);
@@ -374,9 +358,10 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
     const bool shape = look.look != Look::standard && perCell == glyphSubCount;
     const int32_t flatSpread = photo ? photoFlatSpread : shapeFlatSpread;
     const std::string &quiet = look.chars.empty() ? std::string(lookToneChars) : look.chars;
-    const LookSet &toneSet = look_set_cached(0, quiet);
+    const LookSet &toneSet = look_set_cached(cache.tone, quiet, glyphs);
     const LookSet &shapeSet =
-        shape ? look_set_cached(1, look.chars.empty() ? std::string(lookShapeChars) : look.chars)
+        shape ? look_set_cached(cache.shape,
+                                look.chars.empty() ? std::string(lookShapeChars) : look.chars, glyphs)
               : toneSet;
 
     // Floyd-Steinberg over the character grid, in sixteenths of a darkness step; two rows of

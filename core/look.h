@@ -17,8 +17,6 @@ struct LookSettings {
     std::string chars; // the user's own character list; empty: the look's default set
 };
 
-extern LookSettings lookSettings; // process-wide, owned by core/look.cpp
-
 // A glyph's ink measured on a grid of sub-samples of its cell (advance x line height), row by
 // row: 0 blank, 255 fully inked. Square sub-samples on a cell about twice as high as wide.
 constexpr int glyphSubCols = 3;
@@ -33,9 +31,6 @@ struct GlyphInk {
 
 // Measured from DejaVu Sans Mono by scripts/make-glyph-table (core/glyph_table.cpp).
 extern const GlyphInk glyphTable[glyphCount];
-
-// The table conversions use from now on (vkd --font); nullptr: the built-in one again.
-void look_glyphs_use(const GlyphInk *table);
 
 // The characters flat cells take when the user gives none: quiet ones, with little shape of
 // their own, at evenly spread darkness.
@@ -68,7 +63,19 @@ struct LookSet {
 };
 constexpr int matchPairCount = glyphSubCount / 2;
 constexpr size_t lookSetLimit = (glyphCount + 7) / 8 * 8; // characters a set holds, padded
-void look_set_make(LookSet &set, const std::string &chars);
+// glyphs: the table the characters' ink is read from (a conversion's, see core/conversion.h).
+void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *glyphs = glyphTable);
+
+// The sets of a conversion's last pick (a picture is converted again and again with the same
+// characters), made anew when the characters or the glyph table change.
+struct LookCache {
+    struct Entry {
+        const GlyphInk *table = nullptr;
+        std::string chars;
+        LookSet set;
+    };
+    Entry tone, shape;
+};
 
 // The shape match: the character of set whose ink is nearest (sum of squared differences) to
 // cell, glyphSubCount darkness values (0 white, 255 the set's darkest). Ties go to the lighter.
@@ -96,4 +103,5 @@ void look_tone_curve(const uint8_t *samples, size_t count, int32_t meido, bool i
 // grey (255 - darkness), to greys.
 void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols,
                      int32_t rows, int perCell, int32_t meido, bool invert, std::string &chars,
-                     std::vector<uint8_t> &greys);
+                     std::vector<uint8_t> &greys, LookCache &cache,
+                     const GlyphInk *glyphs = glyphTable);

@@ -2,9 +2,7 @@
 
 #include <cstdint>
 
-Settings settings;
-
-void settings_defaults() {
+void settings_defaults(Settings &settings) {
     settings.Height = 0;
     settings.Hiritu = 50;
     settings.Meido = 50;
@@ -19,7 +17,7 @@ void settings_defaults() {
     settings.Style = 1;
 }
 
-void mojisu_raise_to_min() {
+void mojisu_raise_to_min(Settings &settings) {
     if (settings.Mojisu < mojisuMin)
         settings.Mojisu = mojisuMin;
 }
@@ -33,13 +31,13 @@ static int32_t saturate(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
-void mojisu_narrower() {
+void mojisu_narrower(Settings &settings) {
     settings.Mojisu = saturate(int64_t{settings.Mojisu} - settings.Interval);
     if (settings.Mojisu < mojisuMin)
         settings.Mojisu = mojisuMin;
 }
 
-void mojisu_wider() {
+void mojisu_wider(Settings &settings) {
     settings.Mojisu = saturate(int64_t{settings.Mojisu} + settings.Interval);
     if (settings.Mojisu > mojisuMax)
         settings.Mojisu = mojisuMax;

@@ -23,22 +23,20 @@ struct Settings {
     char Language[16];         // the interface language asked for: "" automatic, "ja", "en"
 };
 
-extern Settings settings;
-
 constexpr int32_t mojisuMin = 20;
 constexpr int32_t mojisuMax = 220;
 
 // Defaults of a fresh start; leaves FaceName, the two directories and Language alone.
-void settings_defaults();
+void settings_defaults(Settings &settings);
 
 // Clear, Open and the close-time write: a width below 20 becomes 20, no upper bound.
-void mojisu_raise_to_min();
+void mojisu_raise_to_min(Settings &settings);
 
 // Narrower: Mojisu - Interval, then at least 20 (a negative Interval widens unbounded above).
-void mojisu_narrower();
+void mojisu_narrower(Settings &settings);
 
 // Wider: Mojisu + Interval, then at most 220 (a negative Interval narrows unbounded below).
-void mojisu_wider();
+void mojisu_wider(Settings &settings);
 
 // View switches: non-zero becomes 0, zero becomes 1.
 void flag_toggle(int32_t &field);

@@ -3,22 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <initializer_list>
 #include <utility>
+#include "core/conversion.h"
 #include "core/large_block.h"
 
-Surface canvas;
-Surface sourceSurface;
-Surface reducedCopy;
-static Surface sourceSpareSurface;
-static Surface reducedSpareSurface;
-
-uint8_t *(*canvasMemoryAlloc)(int32_t width, int32_t height, int32_t stride) = nullptr;
-void (*canvasMemoryFree)(uint8_t *bits) = nullptr;
-void (*canvasChanged)(int32_t x, int32_t y, int32_t width, int32_t height) = nullptr;
-
-// The canvas must go back to whoever gave it, even if the hooks change in between.
-static bool canvasFromHook = false;
-static void (*canvasFreeUsed)(uint8_t *bits) = nullptr;
 
 int32_t surface_stride(int32_t width) {
     return (width * 3 + 3) & ~3;
@@ -28,14 +17,14 @@ static size_t surface_bytes(const Surface &s) {
     return static_cast<size_t>(s.stride) * static_cast<size_t>(s.height);
 }
 
-static bool surface_alloc(Surface &s, int32_t width, int32_t height, bool isCanvas) {
+static bool surface_alloc(Conversion &c, Surface &s, int32_t width, int32_t height, bool isCanvas) {
     const int32_t stride = surface_stride(width);
     const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
     uint8_t *bits = nullptr;
-    if (isCanvas && canvasMemoryAlloc != nullptr) {
-        bits = canvasMemoryAlloc(width, height, stride);
-        canvasFromHook = true;
-        canvasFreeUsed = canvasMemoryFree;
+    if (isCanvas && c.canvasMemoryAlloc != nullptr) {
+        bits = c.canvasMemoryAlloc(width, height, stride);
+        c.canvasFromHook = true;
+        c.canvasFreeUsed = c.canvasMemoryFree;
     } else {
         bits = large_block_alloc(bytes);
     }
@@ -47,7 +36,7 @@ static bool surface_alloc(Surface &s, int32_t width, int32_t height, bool isCanv
     s.bits = bits;
     // Our own memory starts blank (white, filled row by row when first drawn on); memory from
     // the hook is drawn on by others (GDI) and so is filled at once.
-    s.blankRows = canvasFromHook && isCanvas ? nullptr : new (std::nothrow) uint8_t[height];
+    s.blankRows = c.canvasFromHook && isCanvas ? nullptr : new (std::nothrow) uint8_t[height];
     if (s.blankRows != nullptr)
         std::memset(s.blankRows, 1, static_cast<size_t>(height));
     else
@@ -73,38 +62,30 @@ void surface_rows_written(Surface &s) {
     s.blankRows = nullptr;
 }
 
-void surfaces_create() {
-    if (canvas.bits == nullptr)
-        surface_alloc(canvas, canvasWidth, canvasHeight, true);
-    if (sourceSurface.bits == nullptr)
-        surface_alloc(sourceSurface, canvasWidth, canvasHeight, false);
-    if (reducedCopy.bits == nullptr)
-        surface_alloc(reducedCopy, reducedWidth, reducedHeight, false);
+void surfaces_create(Conversion &c) {
+    if (c.canvas.bits == nullptr)
+        surface_alloc(c, c.canvas, canvasWidth, canvasHeight, true);
+    if (c.sourceSurface.bits == nullptr)
+        surface_alloc(c, c.sourceSurface, canvasWidth, canvasHeight, false);
+    if (c.reducedCopy.bits == nullptr)
+        surface_alloc(c, c.reducedCopy, reducedWidth, reducedHeight, false);
 }
 
-void surfaces_release() {
-    if (canvas.bits != nullptr) {
-        if (!canvasFromHook)
-            large_block_free(canvas.bits, surface_bytes(canvas));
-        else if (canvasFreeUsed != nullptr)
-            canvasFreeUsed(canvas.bits);
+void surfaces_release(Conversion &c) {
+    if (c.canvas.bits != nullptr) {
+        if (!c.canvasFromHook)
+            large_block_free(c.canvas.bits, surface_bytes(c.canvas));
+        else if (c.canvasFreeUsed != nullptr)
+            c.canvasFreeUsed(c.canvas.bits);
     }
-    canvasFromHook = false;
-    canvasFreeUsed = nullptr;
-    surface_rows_written(canvas);
-    surface_rows_written(sourceSurface);
-    surface_rows_written(reducedCopy);
-    surface_rows_written(sourceSpareSurface);
-    surface_rows_written(reducedSpareSurface);
-    large_block_free(sourceSurface.bits, surface_bytes(sourceSurface));
-    large_block_free(reducedCopy.bits, surface_bytes(reducedCopy));
-    large_block_free(sourceSpareSurface.bits, surface_bytes(sourceSpareSurface));
-    large_block_free(reducedSpareSurface.bits, surface_bytes(reducedSpareSurface));
-    canvas = Surface{};
-    sourceSurface = Surface{};
-    reducedCopy = Surface{};
-    sourceSpareSurface = Surface{};
-    reducedSpareSurface = Surface{};
+    c.canvasFromHook = false;
+    c.canvasFreeUsed = nullptr;
+    for (Surface *s : {&c.canvas, &c.sourceSurface, &c.reducedCopy, &c.sourceSpare, &c.reducedSpare})
+        surface_rows_written(*s);
+    for (Surface *s : {&c.sourceSurface, &c.reducedCopy, &c.sourceSpare, &c.reducedSpare})
+        large_block_free(s->bits, surface_bytes(*s));
+    for (Surface *s : {&c.canvas, &c.sourceSurface, &c.reducedCopy, &c.sourceSpare, &c.reducedSpare})
+        *s = Surface{};
 }
 
 // A surface the size of like, made when it is missing or of another size; uninitialised, as
@@ -127,19 +108,19 @@ static Surface &spare_like(Surface &spare, const Surface &like) {
     return spare;
 }
 
-Surface &source_spare() {
-    return spare_like(sourceSpareSurface, sourceSurface);
+Surface &source_spare(Conversion &c) {
+    return spare_like(c.sourceSpare, c.sourceSurface);
 }
 
-Surface &reduced_spare() {
-    return spare_like(reducedSpareSurface, reducedCopy);
+Surface &reduced_spare(Conversion &c) {
+    return spare_like(c.reducedSpare, c.reducedCopy);
 }
 
-void reduced_spare_swap() {
-    std::swap(reducedCopy.bits, reducedSpareSurface.bits);
-    std::swap(reducedCopy.blankRows, reducedSpareSurface.blankRows);
-    ++reducedCopy.generation;
-    ++reducedSpareSurface.generation;
+void reduced_spare_swap(Conversion &c) {
+    std::swap(c.reducedCopy.bits, c.reducedSpare.bits);
+    std::swap(c.reducedCopy.blankRows, c.reducedSpare.blankRows);
+    ++c.reducedCopy.generation;
+    ++c.reducedSpare.generation;
 }
 
 

@@ -31,33 +31,23 @@ constexpr int32_t canvasHeight = 1536;
 constexpr int32_t reducedWidth = 682;
 constexpr int32_t reducedHeight = 512;
 
-extern Surface canvas;        // what the image pane shows
-extern Surface sourceSurface; // the loaded bitmap at (0, 0)
-extern Surface reducedCopy;   // the bitmap at a third of its size
-
-// Where the canvas memory comes from. Unset: the heap. The Win32 layer points these at a
-// DIB section before surfaces_create so GDI can draw the label on the same pixels.
-extern uint8_t *(*canvasMemoryAlloc)(int32_t width, int32_t height, int32_t stride);
-extern void (*canvasMemoryFree)(uint8_t *bits);
-
-// Told after the core changed a rectangle of the canvas (previews, grey feedback), so the
-// window layer can show it at once. Unset natively.
-extern void (*canvasChanged)(int32_t x, int32_t y, int32_t width, int32_t height);
+// The surfaces and the canvas hooks are a conversion's (core/conversion.h).
+struct Conversion;
 
 // Canvas and source 2048 x 1536, reduced copy 682 x 512; source and reduced copy white,
 // canvas white until its owner paints the background. Calling it twice is harmless.
-void surfaces_create();
-void surfaces_release();
+void surfaces_create(Conversion &c);
+void surfaces_release(Conversion &c);
 
 // A second surface the size of the source surface, made on first use (0 x 0 when there is no
 // memory for it): while a picture is loaded, a new one is decoded onto it and copied to the
 // source surface only once it is whole. Its rows hold whatever was last put there.
-Surface &source_spare();
+Surface &source_spare(Conversion &c);
 
 // The same for the reduced copy: a new picture's copy is made on it and changes places with the
 // reduced copy once the picture is whole.
-Surface &reduced_spare();
-void reduced_spare_swap();
+Surface &reduced_spare(Conversion &c);
+void reduced_spare_swap(Conversion &c);
 
 int32_t surface_stride(int32_t width);
 

@@ -1,5 +1,6 @@
 #include "core/text_color.h"
 
+#include "core/conversion.h"
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/text_image.h"
@@ -7,26 +8,26 @@
 namespace {
 constexpr int32_t previewEdge = 15; // the squeezed preview's left (vertical) or top (horizontal)
 
-bool inside(int64_t x, int64_t y) {
+bool inside(const Surface &canvas, int64_t x, int64_t y) {
     return x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
 }
 
 } // namespace
 
-CellColors text_cell_colors() {
+CellColors text_cell_colors(const Conversion &c) {
     CellColors colors;
-    if (mapCols <= 0 || mapRows <= 0)
+    if (c.mapCols <= 0 || c.mapRows <= 0)
         return colors;
-    colors.cols = mapCols;
-    colors.rows = mapRows;
-    colors.cells.resize(size_t(mapCols) * size_t(mapRows));
-    const bool vertical = settings.Position != 0;
-    const int64_t left = vertical ? previewEdge : mapX, top = vertical ? mapY : previewEdge;
-    for (int64_t i = 0; i < mapRows; ++i)
-        for (int64_t j = 0; j < mapCols; ++j) {
+    colors.cols = c.mapCols;
+    colors.rows = c.mapRows;
+    colors.cells.resize(size_t(c.mapCols) * size_t(c.mapRows));
+    const bool vertical = c.settings.Position != 0;
+    const int64_t left = vertical ? previewEdge : c.mapX, top = vertical ? c.mapY : previewEdge;
+    for (int64_t i = 0; i < c.mapRows; ++i)
+        for (int64_t j = 0; j < c.mapCols; ++j) {
             const int64_t x = left + j, y = top + i;
-            colors.cells[size_t(i) * mapCols + j] =
-                inside(x, y) ? surface_get(canvas, static_cast<int32_t>(x), static_cast<int32_t>(y))
+            colors.cells[size_t(i) * c.mapCols + j] =
+                inside(c.canvas, x, y) ? surface_get(c.canvas, static_cast<int32_t>(x), static_cast<int32_t>(y))
                              : rgbWhite;
         }
     return colors;

@@ -15,7 +15,8 @@ struct CellColors {
 // conversion reads as well (the preview is the area average of the picture under the cell).
 // Call after map_geometry_update and before the conversion paints its grey feedback over the
 // preview. Cells outside the canvas read white; 0 x 0 when mapCols or mapRows is 0 or less.
-CellColors text_cell_colors();
+struct Conversion;
+CellColors text_cell_colors(const Conversion &c);
 
 // The text (CP932, lines ended by CR LF or LF) for a terminal: before each character whose cell
 // colour differs from the previous character's, a 24-bit colour escape (ESC [38;2;R;G;Bm); at

@@ -4,7 +4,7 @@
 
 const char *const builtinFace = "ＭＳ ゴシック";
 
-EditorFontChoice editor_font_startup() {
+EditorFontChoice editor_font_startup(const Settings &settings) {
     if (settings.Height == 0)
         return {-15, builtinFace};
     return {settings.Height, settings.FaceName};

@@ -13,4 +13,5 @@ struct EditorFontChoice {
 
 // Pure: the start-up font from Settings Height and FaceName. Height 0 means the built-in font
 // (-15, builtinFace) whatever FaceName holds; otherwise Height as stored with FaceName.
-EditorFontChoice editor_font_startup();
+struct Settings;
+EditorFontChoice editor_font_startup(const Settings &settings);

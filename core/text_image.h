@@ -70,8 +70,11 @@ struct TextImageFont {
 
 // Linux: the file given, or else DejaVu Sans Mono found through fontconfig (any monospace
 // font when it is missing), at 16 pixels. Windows: the editor's start-up font from the
-// settings; file must be null. False with a reason when no font can be used.
-bool text_image_font_find(const char *file, TextImageFont &font, std::string &reason);
+// settings given (Height and FaceName); file must be null. False with a reason when no font can
+// be used.
+struct Settings;
+bool text_image_font_find(const Settings &settings, const char *file, TextImageFont &font,
+                          std::string &reason);
 
 // Draws the text (CP932) black on white, each character at its cell, and encodes it as PNG
 // (8-bit grey on Linux, 24-bit on Windows). False with a reason (English on Linux, Japanese in

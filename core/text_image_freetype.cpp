@@ -70,7 +70,8 @@ bool png_encode(const std::vector<uint8_t> &grey, const TextImageLayout &l, std:
 
 } // namespace
 
-bool text_image_font_find(const char *file, TextImageFont &font, std::string &reason) {
+bool text_image_font_find(const Settings &, const char *file, TextImageFont &font,
+                          std::string &reason) {
     font = TextImageFont{};
     font.height = pixelSize;
     if (file != nullptr) {

@@ -4,6 +4,7 @@
 
 #include "core/document.h"
 #include "core/load.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -36,8 +37,8 @@ bool clipboard_load(HWND owner, LoadResult &result) {
         const int32_t screenWidth = GetSystemMetrics(SM_CXSCREEN);
         const int32_t screenHeight = GetSystemMetrics(SM_CYSCREEN);
         result = format == png_format()
-                     ? bitmap_load_memory_fitted(bytes, size, screenWidth, screenHeight)
-                     : bitmap_load_dib(bytes, size, screenWidth, screenHeight);
+                     ? bitmap_load_memory_fitted(conversion, bytes, size, screenWidth, screenHeight)
+                     : bitmap_load_dib(conversion, bytes, size, screenWidth, screenHeight);
         GlobalUnlock(data);
     }
     CloseClipboard();

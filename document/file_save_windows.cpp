@@ -117,7 +117,8 @@ SECURITY_INFORMATION file_security_copy(const wchar_t *from, const wchar_t *to) 
     return copied;
 }
 
-static bool file_save_windows(const char *path, const char *data, size_t size, int *error) {
+static bool file_save_windows(const char *path, const char *data, size_t size, int *error,
+                              FileSaveRandom random) {
     // COM1.txt is the serial port, not a file: never write a text into a device by its name.
     if (path_names_device(path))
         return fail(error, ENODEV);
@@ -163,7 +164,7 @@ static bool file_save_windows(const char *path, const char *data, size_t size, i
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < tempAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = wide_of(temp_name(folder));
+        temp = wide_of(temp_name(folder, random));
         file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
@@ -196,8 +197,9 @@ static bool file_save_windows(const char *path, const char *data, size_t size, i
     return true;
 }
 
-bool file_save_whole(const char *path, const char *data, size_t size, int *error) {
+bool file_save_whole(const char *path, const char *data, size_t size, int *error,
+                     FileSaveRandom random) {
     if (path == nullptr || path[0] == '\0')
         return fail(error, ENOENT);
-    return file_save_windows(path, data, size, error);
+    return file_save_windows(path, data, size, error, random);
 }

@@ -204,13 +204,14 @@ bool png_encode(const uint8_t *bits, int32_t width, int32_t height, int32_t stri
 
 } // namespace
 
-bool text_image_font_find(const char *file, TextImageFont &font, std::string &reason) {
+bool text_image_font_find(const Settings &settings, const char *file, TextImageFont &font,
+                          std::string &reason) {
     font = TextImageFont{};
     if (file != nullptr) {
         reason = "フォントファイルは指定できません。";
         return false;
     }
-    const EditorFontChoice choice = editor_font_startup();
+    const EditorFontChoice choice = editor_font_startup(settings);
     font.face = choice.face;
     font.height = choice.height;
     font.family = font.face;

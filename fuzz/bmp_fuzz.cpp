@@ -9,6 +9,7 @@
 #include "core/bitmap.h"
 #include "core/geometry.h"
 #include "core/settings.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (int32_t mode = 0; mode <= 3; ++mode)
         for (const auto &screen : screens) {
             HeaderTest t = bitmap_header_test(data, size, mode, screen[0], screen[1]);
-            bitmap_header_message(t);
+            bitmap_header_message(t, uiLanguage);
             if (t.outcome == HeaderOutcome::accepted && (t.width <= 0 || t.height <= 0))
                 std::abort();
         }
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     settings.Mode = size > 0 ? data[size - 1] % 4 : 1;
     bmpWidth = bmpHeight = 7;
     const int32_t before[2] = {bmpWidth, bmpHeight};
-    LoadResult r = bitmap_load_memory(data, size, 1280, 1024);
+    LoadResult r = bitmap_load_memory(conversion, data, size, 1280, 1024);
     if (r.outcome == LoadOutcome::loaded) {
         if (bmpWidth <= 0 || bmpHeight <= 0 || bmpWidth > side || bmpHeight > side)
             std::abort();

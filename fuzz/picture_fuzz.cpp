@@ -10,6 +10,7 @@
 #include "core/geometry.h"
 #include "core/picture.h"
 #include "core/settings.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     settings.Mode = size > 0 && data[size - 1] % 5 == 0 ? 2 : 1;
     bmpWidth = bmpHeight = 7;
-    const LoadResult r = bitmap_load_memory(data, size, 1280, 1024);
+    const LoadResult r = bitmap_load_memory(conversion, data, size, 1280, 1024);
     if (r.outcome == LoadOutcome::loaded) {
         // A BMP file is the one the probe refuses that may load.
         if ((probe.reason != nullptr && probe.format != PictureFormat::bmp) || bmpWidth <= 0 ||

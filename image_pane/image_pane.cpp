@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "window/pane_rects.h"
 #include "window/window.h"
+#include "document/document_state.h"
 
 HWND imagePane;
 
@@ -113,14 +114,14 @@ void canvas_background_paint() {
 }
 
 static void image_pane_on_create() {
-    surfaces_create();
+    surfaces_create(conversion);
     canvas_background_paint();
 }
 
 static void image_pane_on_size() {
     canvas_background_paint();
     if (imageLoaded)
-        map_geometry_update();
+        map_geometry_update(conversion);
 }
 
 static void image_pane_on_paint(HWND window) {
@@ -132,7 +133,7 @@ static void image_pane_on_paint(HWND window) {
 }
 
 static void image_pane_on_destroy() {
-    surfaces_release();
+    surfaces_release(conversion);
     PostQuitMessage(0);
 }
 

@@ -26,6 +26,7 @@
 #include "resources/resource.h"
 #include "settings_dialog/settings_dialog.h"
 #include "vkd_version.h"
+#include "document/document_state.h"
 
 enum { statusBarKind = 1, toolbarKind = 2 };
 
@@ -38,7 +39,7 @@ static void warn(const char *text) {
 // The fit loop, telling the user when the geometry cannot be fitted at all. loweredText is
 // what a lowered Mojisu means to this command (nullptr: not worth a word).
 static void geometry_fit(const char *loweredText) {
-    FitResult result = map_geometry_fit();
+    FitResult result = map_geometry_fit(conversion);
     if (result == FitResult::lowered && loweredText != nullptr)
         warn(loweredText);
     else if (result == FitResult::cannotFit)
@@ -54,8 +55,8 @@ static void command_clear() {
     editorEdited = false;
     doc_title_reset();
     caption_update();
-    mojisu_raise_to_min();
-    map_geometry_clear();
+    mojisu_raise_to_min(settings);
+    map_geometry_clear(conversion);
     status_bar_refresh(nullptr);
     imageLoaded = false;
     hasFileName = false;
@@ -67,6 +68,8 @@ static void command_clear() {
 // caption, previews and messages.
 void command_open_loaded(const LoadResult &loaded) {
     if (loaded.outcome != LoadOutcome::loaded) {
+        if (loaded.outcome == LoadOutcome::refused)
+            doc_title_reset();
         message_show(loaded.message);
         // A refusal also takes the title back to "無題"; a file that could not be opened
         // leaves the caption as it was.
@@ -76,7 +79,7 @@ void command_open_loaded(const LoadResult &loaded) {
     }
     caption_update();
     canvas_background_paint();
-    mojisu_raise_to_min();
+    mojisu_raise_to_min(settings);
     imageLoaded = true;
     hasFileName = false;
     settings.Clientarea = 1;
@@ -87,7 +90,8 @@ void command_open_loaded(const LoadResult &loaded) {
 }
 
 static void command_open_chosen() {
-    command_open_loaded(bitmap_load(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    command_open_loaded(bitmap_load(conversion, bitmapPath, GetSystemMetrics(SM_CXSCREEN),
+                                    GetSystemMetrics(SM_CYSCREEN)));
 }
 
 static void command_open() {
@@ -181,12 +185,12 @@ static void command_convert() {
     if (!imageLoaded)
         return;
     // A geometry the canvas cannot hold was never drawn: there is nothing to read.
-    if (map_geometry_update() == 0) {
+    if (map_geometry_update(conversion) == 0) {
         warn(map_geometry_cannot_fit_message());
         return;
     }
     std::string text;
-    if (text_convert(text) == ConvertOutcome::tooLarge) {
+    if (text_convert(conversion, text) == ConvertOutcome::tooLarge) {
         warn(text_convert_too_large_message());
         return;
     }
@@ -226,9 +230,9 @@ static void command_view(int id) {
 
 static void command_width(int id) {
     if (id == IDM_NARROWER)
-        mojisu_narrower();
+        mojisu_narrower(settings);
     else
-        mojisu_wider();
+        mojisu_wider(settings);
     canvas_background_paint();
     if (imageLoaded)
         geometry_fit(id == IDM_WIDER ? "これ以上大きくできません。" : nullptr);
@@ -254,7 +258,7 @@ static void command_look(int id) {
     // The squeezed preview may still be painted in the old look's greys: show the picture again.
     if (imageLoaded) {
         canvas_background_paint();
-        map_geometry_update();
+        map_geometry_update(conversion);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
 #include "resources/resource.h"
+#include "document/document_state.h"
 
 static PaneRect bar_measure(HWND bar) {
     RECT r{};

@@ -23,6 +23,7 @@
 #include "main_window/wide.h"
 #include "resources/resource.h"
 #include "settings_file/ini.h"
+#include "document/document_state.h"
 
 static const wchar_t *const mainClassName = L"vkd_parentwindow";
 static HACCEL accelerators;
@@ -87,10 +88,10 @@ static void startup_dir_take() {
 void main_window_create(HWND window) {
     WindowRect rect{0, 0, 0, 0};
     mainWindow = window;
-    settings_defaults();
+    settings_defaults(settings);
     startup_dir_take();
 
-    ini_read(rect);
+    ini_read(startupDir, settings, lookSettings, rect);
     app_language_choose();
     caption_update();
     if (uiLanguage != Language::japanese)
@@ -100,7 +101,7 @@ void main_window_create(HWND window) {
         MoveWindow(window, rect.Left, rect.Top, size.width, size.height, FALSE);
     }
 
-    const EditorFontChoice editor = editor_font_startup();
+    const EditorFontChoice editor = editor_font_startup(settings);
     editorFont = font_create(editor.height, 0, FALSE, FALSE, editor.face);
     labelFontVertical = font_create(35, 900, TRUE, FALSE, builtinFace);
     labelFontHorizontal = font_create(35, 0, TRUE, FALSE, builtinFace);
@@ -136,7 +137,7 @@ static void main_window_ini_write() {
     const WindowRect stored =
         ini_rect_to_write({r.left, r.top, r.right, r.bottom}, static_cast<int>(placement.showCmd),
                           GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED));
-    ini_write(stored);
+    ini_write(startupDir, settings, lookSettings, stored);
 }
 
 static void main_window_on_size(WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 
 #include "core/language.h"
 #include "core/utf8.h"
+#include "document/document_state.h"
 
 inline std::wstring wide_of(const std::string &utf8) {
     const std::u16string units = utf16_from_utf8(utf8);

@@ -80,7 +80,7 @@ void write_int(Profile &profile, const char *section, const char *key, int32_t v
 
 // [Quality]: the look. Look 1 photo, 2 shape, anything else standard; Chars is written in
 // double quotes because values lose their outer blanks, and a list may begin with a space.
-void quality_read(const Profile &profile) {
+void quality_read(const Profile &profile, LookSettings &lookSettings) {
     char value[valueSize];
     if (profile_get(profile, "Quality", "Look", value, sizeof value) != 0) {
         const int32_t look = ini_int_parse(value);
@@ -98,7 +98,7 @@ void quality_read(const Profile &profile) {
     lookSettings.chars = look_chars_valid(chars) ? chars : std::string();
 }
 
-void quality_write(Profile &profile) {
+void quality_write(Profile &profile, const LookSettings &lookSettings) {
     write_int(profile, "Quality", "Look", static_cast<int32_t>(lookSettings.look));
     write_int(profile, "Quality", "Dither", lookSettings.dither ? 1 : 0);
     const std::string &chars = lookSettings.chars;
@@ -107,7 +107,7 @@ void quality_write(Profile &profile) {
 
 } // namespace
 
-bool ini_path(char (&path)[pathBytes]) {
+bool ini_path(const char *startupDir, char (&path)[pathBytes]) {
     // Without a start-up directory the name would point at the root of the current drive.
     if (startupDir[0] == '\0') {
         path[0] = '\0';
@@ -141,13 +141,15 @@ int32_t ini_int_parse(const char *text) {
     return static_cast<int32_t>(value);
 }
 
-void ini_read_path(const char *path, WindowRect &rect) {
+void ini_read_path(Settings &settings, LookSettings &lookSettings, const char *path,
+                   WindowRect &rect) {
     Profile profile;
     profile_load(path, profile); // a missing file reads as empty: every destination stays
-    ini_read_profile(profile, rect);
+    ini_read_profile(settings, lookSettings, profile, rect);
 }
 
-void ini_read_profile(const Profile &profile, WindowRect &rect) {
+void ini_read_profile(Settings &settings, LookSettings &lookSettings, const Profile &profile,
+                      WindowRect &rect) {
     read_int(profile, "Forms", "Left", rect.Left);
     read_int(profile, "Forms", "Top", rect.Top);
     read_int(profile, "Forms", "Right", rect.Right);
@@ -168,19 +170,20 @@ void ini_read_profile(const Profile &profile, WindowRect &rect) {
     read_int(profile, "Forms", "Clientarea", settings.Clientarea);
     read_int(profile, "Forms", "Position", settings.Position);
     read_int(profile, "Forms", "Style", settings.Style);
-    quality_read(profile);
+    quality_read(profile, lookSettings);
     read_string(profile, "Interface", "Language", settings.Language, sizeof settings.Language,
                 pathFileLimit);
 }
 
-void ini_read(WindowRect &rect) {
+void ini_read(const char *startupDir, Settings &settings, LookSettings &lookSettings, WindowRect &rect) {
     char path[pathBytes];
-    if (ini_path(path))
-        ini_read_path(path, rect);
+    if (ini_path(startupDir, path))
+        ini_read_path(settings, lookSettings, path, rect);
 }
 
-void ini_write_path(const char *path, const WindowRect &rect) {
-    mojisu_raise_to_min();
+void ini_write_path(Settings &settings, const LookSettings &lookSettings, const char *path,
+                    const WindowRect &rect) {
+    mojisu_raise_to_min(settings);
     Profile profile;
     if (profile_open(path, profile) == ProfileLoad::unreadable)
         return;
@@ -203,16 +206,16 @@ void ini_write_path(const char *path, const WindowRect &rect) {
     write_int(profile, "Configuration", "Mode", settings.Mode);
     write_int(profile, "Configuration", "Interval", settings.Interval);
     write_int(profile, "Print", "Msg1", settings.Msg1);
-    quality_write(profile);
+    quality_write(profile, lookSettings);
     write_string(profile, "Interface", "Language", settings.Language);
     profile_save(path, profile); // a failed write is not reported; the old file stays whole
 }
 
-void ini_write(const WindowRect &rect) {
-    mojisu_raise_to_min(); // in the record even when there is no file to write
+void ini_write(const char *startupDir, Settings &settings, const LookSettings &lookSettings, const WindowRect &rect) {
+    mojisu_raise_to_min(settings); // in the record even when there is no file to write
     char path[pathBytes];
-    if (ini_path(path))
-        ini_write_path(path, rect);
+    if (ini_path(startupDir, path))
+        ini_write_path(settings, lookSettings, path, rect);
 }
 
 bool ini_rect_moves(const WindowRect &rect) {

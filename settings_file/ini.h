@@ -14,6 +14,8 @@
 #include <cstdint>
 
 #include "core/document.h"
+#include "core/look.h"
+#include "core/settings.h"
 
 constexpr char utf8Mark[] = "utf8:";
 
@@ -23,7 +25,7 @@ struct WindowRect {
 
 // Start-up directory, a backslash and "vkd.ini". False when it does not fit in pathBytes;
 // then the settings file is neither read nor written.
-bool ini_path(char (&path)[pathBytes]);
+bool ini_path(const char *startupDir, char (&path)[pathBytes]);
 
 // Reads the nineteen entries in their fixed order into settings and rect (rect zeroed by the
 // caller), then [Quality]'s Look, Dither and Chars into lookSettings, then [Interface]'s
@@ -31,12 +33,12 @@ bool ini_path(char (&path)[pathBytes]);
 // held (a file without [Quality] leaves the standard look of a fresh start; one without
 // [Interface] the automatic language); integers as atoi. A CP932 folder is taken up to 259
 // bytes and a face up to 99, as always.
-void ini_read(WindowRect &rect);
+void ini_read(const char *startupDir, Settings &settings, LookSettings &lookSettings, WindowRect &rect);
 
 // Writes the nineteen entries in their fixed order, rect as given (see ini_rect_to_write), then
 // [Quality] and [Interface] after the five older sections; raises Mojisu to 20 first. Failures
 // are not reported.
-void ini_write(const WindowRect &rect);
+void ini_write(const char *startupDir, Settings &settings, const LookSettings &lookSettings, const WindowRect &rect);
 
 // Whether a stored rectangle moves the window: (Right - Left) + (Bottom - Top) != 0.
 bool ini_rect_moves(const WindowRect &rect);
@@ -54,15 +56,18 @@ WindowRect ini_rect_to_write(const WindowRect &windowRect, int showCmd, int32_t 
                              int32_t maxHeight);
 
 // ini_read from an explicit path (the command-line converter's --ini FILE).
-void ini_read_path(const char *path, WindowRect &rect);
+void ini_read_path(Settings &settings, LookSettings &lookSettings, const char *path,
+                   WindowRect &rect);
 
 // The same from a profile already loaded, for a caller that reports a file it cannot read.
 struct Profile;
-void ini_read_profile(const Profile &profile, WindowRect &rect);
+void ini_read_profile(Settings &settings, LookSettings &lookSettings, const Profile &profile,
+                      WindowRect &rect);
 
 // ini_write to an explicit path. An existing file that cannot be read is left alone rather than
 // replaced by one that lacks its other sections.
-void ini_write_path(const char *path, const WindowRect &rect);
+void ini_write_path(Settings &settings, const LookSettings &lookSettings, const char *path,
+                    const WindowRect &rect);
 
 // An integer entry as atoi reads it: leading white space, an optional sign, then digits up to
 // the first other character; no digits gives 0. Values beyond 32 bits saturate at

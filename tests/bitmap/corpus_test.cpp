@@ -17,6 +17,7 @@
 #include "tests/picture/picture_files.h"
 #include "core/settings.h"
 #include "guarded_bytes.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ std::vector<Row> index_read() {
 }
 
 TEST(Corpus, EveryFileAgainstItsReferences) {
-    settings_defaults();
+    settings_defaults(settings);
     // Wrong density, image size and file size fields: nothing a decoder needs, so they decode.
     const std::set<std::string> harmless{"b/baddens1.bmp", "b/baddens2.bmp", "b/badbitssize.bmp",
                                          "b/badfilesize.bmp"};
@@ -200,7 +201,7 @@ TEST(Corpus, EveryFileAgainstItsReferences) {
                 OwnedSurface source(512, 512);
                 sourceSurface = source.surface;
                 bmpWidth = bmpHeight = 1;
-                const LoadResult r = bitmap_load_memory(bytes.data(), bytes.size(), 1280, 1024);
+                const LoadResult r = bitmap_load_memory(conversion, bytes.data(), bytes.size(), 1280, 1024);
                 bool untouched = true;
                 for (uint8_t v : source.buffer)
                     untouched = untouched && v == 0xA5;
@@ -228,7 +229,7 @@ TEST(Corpus, EveryFileAgainstItsReferences) {
         }
     }
     std::printf("corpus: %d decoded, %d refused\n", decoded, refused);
-    surfaces_release(); // the spare
+    surfaces_release(conversion); // the spare
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "guarded_bytes.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -272,19 +273,19 @@ TEST(Decode, RefusedFilesLeaveTheLoadedPictureAlone) {
     // picture is loaded, so the loaded one stays as it was.
     OwnedSurface source(16, 16);
     sourceSurface = source.surface;
-    settings_defaults();
+    settings_defaults(settings);
     bmpWidth = 3;
     bmpHeight = 2;
     const std::vector<uint8_t> before = source.buffer;
     for (const AttackCase &c : attack_cases()) {
         GuardedBytes bytes(c.file, GuardSide::after);
-        LoadResult r = bitmap_load_memory(bytes.data(), bytes.size(), 1280, 1024);
+        LoadResult r = bitmap_load_memory(conversion, bytes.data(), bytes.size(), 1280, 1024);
         EXPECT_EQ(r.outcome, LoadOutcome::refused) << c.name;
         EXPECT_TRUE(source.buffer == before) << c.name << ": the loaded picture changed";
         EXPECT_EQ(bmpWidth, 3) << c.name;
     }
     sourceSurface = Surface{};
-    surfaces_release(); // the spare
+    surfaces_release(conversion); // the spare
 }
 
 TEST(Decode, Boundaries) {

@@ -13,6 +13,7 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/surface.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -67,11 +68,11 @@ std::vector<uint8_t> picture(int32_t width, int32_t height, int kind) {
 class Stream : public ::testing::Test {
   protected:
     void SetUp() override {
-        surfaces_create();
-        settings_defaults();
-        map_geometry_clear();
+        surfaces_create(conversion);
+        settings_defaults(settings);
+        map_geometry_clear(conversion);
     }
-    void TearDown() override { surfaces_release(); }
+    void TearDown() override { surfaces_release(conversion); }
 };
 
 std::string first_difference(const Surface &got, const Surface &want, int32_t width, int32_t height) {
@@ -106,7 +107,7 @@ TEST_F(Stream, ReducedCopyAndPreviewsAsFromTheWholePicture) {
             surface_scale(whole, c.width, c.height, want, 0, 0, c.width / 3, c.height / 3);
 
             settings.Mojisu = 100;
-            const LoadResult r = bitmap_load_memory(file.data(), file.size(), 1280, 1024);
+            const LoadResult r = bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024);
             ASSERT_EQ(r.outcome, LoadOutcome::loaded) << name << ": " << r.message.text;
             EXPECT_EQ(first_difference(reducedCopy, want, c.width / 3, c.height / 3), "") << name;
             if (map_geometry_reads_source(c.width)) {
@@ -114,7 +115,7 @@ TEST_F(Stream, ReducedCopyAndPreviewsAsFromTheWholePicture) {
             }
 
             // The previews an update draws are those of the whole picture.
-            ASSERT_EQ(map_geometry_fit(), FitResult::fitted) << name;
+            ASSERT_EQ(map_geometry_fit(conversion), FitResult::fitted) << name;
             std::vector<uint8_t> shownBits(size_t(canvas.stride) * canvas.height, 255);
             Surface shown{canvas.width, canvas.height, canvas.stride, shownBits.data()};
             const bool fromSource = map_geometry_reads_source(c.width);
@@ -129,19 +130,19 @@ TEST_F(Stream, ReducedCopyAndPreviewsAsFromTheWholePicture) {
 
 TEST_F(Stream, RefusedWidePictureLeavesTheLoadedOneAndItsPreviews) {
     const std::vector<uint8_t> first = picture(900, 60, 0);
-    ASSERT_EQ(bitmap_load_memory(first.data(), first.size(), 1280, 1024).outcome, LoadOutcome::loaded);
-    ASSERT_EQ(map_geometry_update(), 1);
+    ASSERT_EQ(bitmap_load_memory(conversion, first.data(), first.size(), 1280, 1024).outcome, LoadOutcome::loaded);
+    ASSERT_EQ(map_geometry_update(conversion), 1);
     const std::vector<uint8_t> reducedBefore(reducedCopy.bits, reducedCopy.bits + size_t(reducedCopy.stride) * 20);
     std::vector<uint8_t> canvasBefore(canvas.bits, canvas.bits + size_t(canvas.stride) * 200);
 
     for (int kind = 0; kind < 3; ++kind) {
         std::vector<uint8_t> second = picture(1200, 90, kind);
         second.resize(second.size() * 2 / 3); // its last rows are missing
-        const LoadResult r = bitmap_load_memory(second.data(), second.size(), 1280, 1024);
+        const LoadResult r = bitmap_load_memory(conversion, second.data(), second.size(), 1280, 1024);
         EXPECT_EQ(r.outcome, LoadOutcome::refused) << kind;
         EXPECT_EQ((std::vector<int32_t>{bmpWidth, bmpHeight}), (std::vector<int32_t>{900, 60}));
         EXPECT_TRUE(std::equal(reducedBefore.begin(), reducedBefore.end(), reducedCopy.bits)) << kind;
-        ASSERT_EQ(map_geometry_update(), 1);
+        ASSERT_EQ(map_geometry_update(conversion), 1);
         EXPECT_TRUE(std::equal(canvasBefore.begin(), canvasBefore.end(), canvas.bits))
             << kind << ": the previews changed";
     }

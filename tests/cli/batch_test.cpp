@@ -77,6 +77,29 @@ TEST(Batch, PicturesInTheOrderGivenEachAsIfAlone) {
     }
 }
 
+// Many pictures on four threads, every look, some refused: the same bytes as one at a time.
+TEST(Batch, FourJobsGiveTheBytesOfOne) {
+    const char *names[] = {"baseline.jpg", "progressive.jpg", "rgba8.png",  "grey8.png",
+                           "plain.gif",    "interlaced.gif",  "cmyk.jpg",   "palette4.png",
+                           "rgb16.png",    "orientation6.jpg", "transparent.gif",
+                           "claims-10000x10000.png"};
+    for (const char *look : {"standard", "photo", "shape"}) {
+        std::vector<std::string> args = {"--look", look, "--width", "50"};
+        for (int k = 0; k < 4; ++k)
+            for (const char *name : names)
+                args.push_back(pictures + "/" + name);
+        args.push_back(SAMPLE_PATH);
+        std::vector<std::string> one = {"-j", "1"}, four = {"-j", "4"};
+        one.insert(one.end(), args.begin(), args.end());
+        four.insert(four.end(), args.begin(), args.end());
+        const Outcome a = vkd(one), b = vkd(four);
+        EXPECT_EQ(a.code, 1) << look; // cmyk.jpg and the claimed size are refused
+        EXPECT_EQ(b.code, a.code) << look;
+        EXPECT_EQ(b.out, a.out) << look;
+        EXPECT_EQ(b.err, a.err) << look;
+    }
+}
+
 // --height: the widest width whose text has at most that many lines, below any width given.
 TEST(Batch, HeightPicksTheWidestWidthThatFits) {
     const std::string narrow = work_path("height-narrow.ini");

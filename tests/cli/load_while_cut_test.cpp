@@ -21,6 +21,7 @@
 #include "core/settings.h"
 #include "core/surface.h"
 #include "../settings_file/fifo_writer.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -62,8 +63,8 @@ TEST(LoadWhileCut, FileCutShortDuringLoadIsRefusedNeverAFault) {
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
-    settings_defaults();
-    surfaces_create();
+    settings_defaults(settings);
+    surfaces_create(conversion);
     ASSERT_LT(path.size(), sizeof bitmapPath);
     std::strcpy(bitmapPath, path.c_str());
 
@@ -81,7 +82,7 @@ TEST(LoadWhileCut, FileCutShortDuringLoadIsRefusedNeverAFault) {
     });
     int loaded = 0, refused = 0, other = 0;
     for (int round = 0; round < 150; ++round) {
-        switch (bitmap_load(1280, 1024).outcome) {
+        switch (bitmap_load(conversion, bitmapPath, 1280, 1024).outcome) {
         case LoadOutcome::loaded:
             ++loaded;
             break;
@@ -94,7 +95,7 @@ TEST(LoadWhileCut, FileCutShortDuringLoadIsRefusedNeverAFault) {
     }
     stop = true;
     cutter.join();
-    surfaces_release();
+    surfaces_release(conversion);
     EXPECT_EQ(other, 0) << "loaded " << loaded << ", refused " << refused;
     EXPECT_GT(refused, 0) << "the file was never short during a load: the test proves nothing";
 }
@@ -107,12 +108,12 @@ TEST(LoadWhileCut, FifoLoadWaitsForItsWriter) {
         Scratch scratch;
         const std::string fifo = scratch.at("picture");
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-        settings_defaults();
-        surfaces_create();
+        settings_defaults(settings);
+        surfaces_create(conversion);
         std::strcpy(bitmapPath, fifo.c_str());
         LoadResult result{LoadOutcome::openFailed, {}};
-        EXPECT_TRUE(read_before_writer(fifo, sent, [&] { result = bitmap_load(1280, 1024); }));
-        surfaces_release();
+        EXPECT_TRUE(read_before_writer(fifo, sent, [&] { result = bitmap_load(conversion, bitmapPath, 1280, 1024); }));
+        surfaces_release(conversion);
         if (sent.empty()) {
             EXPECT_EQ(result.outcome, LoadOutcome::refused);
             EXPECT_EQ(result.message.text, "この形式は現在サポートされていません。");
@@ -127,28 +128,28 @@ TEST(LoadWhileCut, FifoPicturesLoadAsTheirFilesDo) {
     // A stream's size is unknown: compressed bitmaps are taken whole as the pieces arrive.
     for (const char *name : {"g/pal8rle.bmp", "g/pal4rle.bmp", "g/rgb24.bmp", "g/pal8v5.bmp"}) {
         const std::string path = std::string(PICTURES_DIR) + "/../bmpsuite/" + name;
-        settings_defaults();
-        surfaces_create();
+        settings_defaults(settings);
+        surfaces_create(conversion);
         std::strcpy(bitmapPath, path.c_str());
-        ASSERT_EQ(bitmap_load(1280, 1024).outcome, LoadOutcome::loaded) << name;
+        ASSERT_EQ(bitmap_load(conversion, bitmapPath, 1280, 1024).outcome, LoadOutcome::loaded) << name;
         const int32_t width = bmpWidth, height = bmpHeight;
         std::vector<std::string> rows;
         for (int32_t y = 0; y < height; ++y)
             rows.emplace_back(reinterpret_cast<const char *>(sourceSurface.bits) + size_t(y) * sourceSurface.stride,
                               size_t(width) * 3);
-        surfaces_release();
+        surfaces_release(conversion);
 
         Scratch scratch;
         const std::string fifo = scratch.at("picture");
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         std::ifstream in(path, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        settings_defaults();
-        surfaces_create();
+        settings_defaults(settings);
+        surfaces_create(conversion);
         std::strcpy(bitmapPath, fifo.c_str());
         {
             FifoWriter writer(fifo, bytes, false);
-            EXPECT_EQ(bitmap_load(1280, 1024).outcome, LoadOutcome::loaded) << name;
+            EXPECT_EQ(bitmap_load(conversion, bitmapPath, 1280, 1024).outcome, LoadOutcome::loaded) << name;
         }
         EXPECT_EQ(bmpWidth, width) << name;
         EXPECT_EQ(bmpHeight, height) << name;
@@ -157,7 +158,7 @@ TEST(LoadWhileCut, FifoPicturesLoadAsTheirFilesDo) {
                                   size_t(width) * 3),
                       rows[size_t(y)])
                 << name << ", row " << y;
-        surfaces_release();
+        surfaces_release(conversion);
     }
 }
 

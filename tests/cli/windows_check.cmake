@@ -2,7 +2,7 @@
 # the native build's reference, CR LF (vkd.exe's default) passed through untouched on binary
 # standard output, standard input, -o, refusals that name the file with the message in UTF-8 (in
 # Japanese under the Japanese locale the tests run in, in English under another), names in any
-# script, and several pictures on worker processes.
+# script, and several pictures on threads.
 # Expects VKD, CONSOLE (console_check.cpp), EMULATOR, SAMPLE, EXPECTED and WORK.
 #
 # Output goes to files, never to pipes: Wine services started by the first program inherit its
@@ -116,7 +116,7 @@ expect("rc EQUAL 1" "not a bitmap, in English (exit ${rc})")
 expect("err MATCHES \"^vkd: .*/not[.]bmp: This format is not supported[.]\\r?\\n$\""
        "the refusal is in English (${err})")
 
-# 9. Several pictures on two worker processes: in the order given, each after its name, CR LF
+# 9. Several pictures on two threads: in the order given, each after its name, CR LF
 # throughout; the one refused is named and the rest still converted.
 execute_process(COMMAND ${EMULATOR} ${VKD} -j 2 ${SAMPLE} ${WORK}/not.bmp ${WORK}/사진é.png
                 OUTPUT_FILE ${WORK}/stdout10.txt ERROR_FILE ${WORK}/stderr10.txt

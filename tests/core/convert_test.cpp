@@ -4,6 +4,7 @@
 #include "core/convert.h"
 #include "core/look.h"
 #include "tests/core/core_fixture.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ TEST_F(CoreTest, RampPicksTheFirstThresholdAboveTheSumAndPaintsItsColour) {
         settings.Meido = c.meido;
         surface_set(canvas, 15, 40, c.pixel);
         std::string text;
-        ASSERT_EQ(text_convert(text), ConvertOutcome::converted);
+        ASSERT_EQ(text_convert(conversion, text), ConvertOutcome::converted);
         const int sum = c.pixel.r + c.pixel.g + c.pixel.b;
         EXPECT_EQ(text, std::string(1, c.expected) + "\r\n")
             << "Meido " << c.meido << " sum " << sum;
@@ -95,7 +96,7 @@ TEST_F(CoreTest, EveryRampEntryGivesItsTextAndFeedbackColour) {
     }
     expected = expected + "\r\n" + expected + "\r\n";
     std::string text;
-    ASSERT_EQ(text_convert(text), ConvertOutcome::converted);
+    ASSERT_EQ(text_convert(conversion, text), ConvertOutcome::converted);
     EXPECT_EQ(text, expected) << grid(text);
     for (int k = 0; k < rampSize; ++k) {
         const auto &d = documented[k];
@@ -137,7 +138,7 @@ TEST_F(CoreTest, TextSizeGuard) {
         std::string text = "kept", expected = c.converted ? "" : "kept";
         for (int32_t i = 0; c.converted && c.cols >= 0 && i < c.rows; ++i)
             expected += std::string(size_t(c.cols), '/') + "\r\n";
-        EXPECT_EQ(text_convert(text) == ConvertOutcome::converted, c.converted) << c.name;
+        EXPECT_EQ(text_convert(conversion, text) == ConvertOutcome::converted, c.converted) << c.name;
         EXPECT_TRUE(text == expected) << c.name << ": " << text.size() << " bytes\n"
                                       << grid(text).substr(0, 300);
         const bool painted = c.converted && c.cols > 0 && c.rows > 0;
@@ -155,8 +156,8 @@ TEST_F(CoreTest, ConvertingIsRepeatableAndPlacementFree) {
         surface_set(sourceSurface, k % 400, k / 400, Rgb{v, v, uint8_t(v - v / 8)});
     }
     std::string first, again, horizontal;
-    ASSERT_EQ(map_geometry_update(), 1);
-    ASSERT_EQ(text_convert(first), ConvertOutcome::converted);
+    ASSERT_EQ(map_geometry_update(conversion), 1);
+    ASSERT_EQ(text_convert(conversion, first), ConvertOutcome::converted);
     EXPECT_EQ(changed, (std::vector<int32_t>{15, 105, 100, 37}));
     ASSERT_EQ(first.size(), size_t(102 * 37));
     int wrongFeedback = 0;
@@ -172,12 +173,12 @@ TEST_F(CoreTest, ConvertingIsRepeatableAndPlacementFree) {
     EXPECT_EQ(wrongFeedback, 0);
     EXPECT_GE(used.size(), 8u) << grid(first);
 
-    ASSERT_EQ(map_geometry_update(), 1);
-    ASSERT_EQ(text_convert(again), ConvertOutcome::converted);
+    ASSERT_EQ(map_geometry_update(conversion), 1);
+    ASSERT_EQ(text_convert(conversion, again), ConvertOutcome::converted);
     EXPECT_TRUE(first == again) << "first:\n" << grid(first) << "again:\n" << grid(again);
     settings.Position = 0;
-    ASSERT_EQ(map_geometry_update(), 1);
-    ASSERT_EQ(text_convert(horizontal), ConvertOutcome::converted);
+    ASSERT_EQ(map_geometry_update(conversion), 1);
+    ASSERT_EQ(text_convert(conversion, horizontal), ConvertOutcome::converted);
     EXPECT_EQ(changed, (std::vector<int32_t>{130, 15, 100, 37}));
     EXPECT_TRUE(first == horizontal) << "vertical:\n"
                                      << grid(first) << "horizontal:\n"
@@ -205,9 +206,9 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
             surface_fill(sourceSurface, 0, 0, bmpWidth, bmpHeight, colour);
             ++sourceSurface.generation;
             lookSettings = LookSettings{c.look, c.dither, c.chars};
-            ASSERT_EQ(map_geometry_update(), 1);
+            ASSERT_EQ(map_geometry_update(conversion), 1);
             std::string text;
-            ASSERT_EQ(text_convert(text), ConvertOutcome::converted);
+            ASSERT_EQ(text_convert(conversion, text), ConvertOutcome::converted);
             std::string want;
             for (int32_t i = 0; i < mapRows; ++i)
                 want += std::string(size_t(mapCols), expected) + "\r\n";
@@ -259,8 +260,9 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
     }
     std::string chars;
     std::vector<uint8_t> greys;
+    LookCache cache;
     look_cells_pick(LookSettings{Look::shape, false, ""}, cells.data(), 3, 1, glyphSubCount, 50,
-                    false, chars, greys);
+                    false, chars, greys, cache);
     ASSERT_EQ(chars.size(), 3u);
     EXPECT_NE(std::string(lookToneChars).find(chars[1]), std::string::npos) << chars;
 
@@ -270,7 +272,7 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
         if (diagonal[k] != ' ')
             cells[glyphSubCount + i++] = diagonal[k] == '#' ? 0 : 255;
     look_cells_pick(LookSettings{Look::photo, false, ""}, cells.data(), 3, 1, glyphSubCount, 50,
-                    false, chars, greys);
+                    false, chars, greys, cache);
     EXPECT_EQ(chars[1], '/') << chars;
 }
 

@@ -9,15 +9,16 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/surface.h"
+#include "document/document_state.h"
 
 class CoreTest : public ::testing::Test {
   protected:
     void SetUp() override {
         canvasChanged = nullptr;
-        surfaces_release();
-        surfaces_create();
-        settings_defaults();
-        map_geometry_clear();
+        surfaces_release(conversion);
+        surfaces_create(conversion);
+        settings_defaults(settings);
+        map_geometry_clear(conversion);
     }
 };
 

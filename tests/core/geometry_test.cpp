@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "tests/core/core_fixture.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ void changed_record(int32_t x, int32_t y, int32_t w, int32_t h) {
 }
 
 void geometry_set(int32_t mode, int32_t mojisu, int32_t hiritu, int32_t width, int32_t height) {
-    map_geometry_clear();
+    map_geometry_clear(conversion);
     settings.Mode = mode, settings.Mojisu = mojisu, settings.Hiritu = hiritu;
     bmpWidth = width, bmpHeight = height;
 }
@@ -75,19 +76,19 @@ TEST_F(CoreTest, GeometryValuesAndLimits) {
     };
     for (const auto &c : cases) {
         geometry_set(c.mode, c.mojisu, c.hiritu, c.width, c.height);
-        EXPECT_EQ(map_geometry_compute(), c.accepted) << c.name;
+        EXPECT_EQ(map_geometry_compute(conversion), c.accepted) << c.name;
         EXPECT_EQ(geometry(), c.expected) << c.name;
     }
     // Any other mode recomputes nothing and is not lowered by the fit.
     geometry_set(3, 50, 50, 10, 10);
     mapCols = 1010, mapX = 1040;
-    EXPECT_EQ(map_geometry_fit(), FitResult::cannotFit);
+    EXPECT_EQ(map_geometry_fit(conversion), FitResult::cannotFit);
     EXPECT_EQ(geometry(), (std::vector<int32_t>{1010, 0, 0, 1040, 0, 50}));
 
     // Clear zeroes all seven, the bitmap's size too.
     geometry_set(1, 100, 50, 400, 300);
-    ASSERT_TRUE(map_geometry_compute());
-    map_geometry_clear();
+    ASSERT_TRUE(map_geometry_compute(conversion));
+    map_geometry_clear(conversion);
     EXPECT_EQ(
         (std::vector<int32_t>{bmpWidth, bmpHeight, mapCols, previewHeight, mapRows, mapX, mapY}),
         std::vector<int32_t>(7, 0));
@@ -116,7 +117,7 @@ TEST_F(CoreTest, FitLowersMojisuOnlyWhereItHelps) {
     };
     for (const auto &c : cases) {
         geometry_set(c.mode, c.mojisu, c.hiritu, c.width, c.height);
-        EXPECT_EQ(map_geometry_fit(), c.result) << c.name;
+        EXPECT_EQ(map_geometry_fit(conversion), c.result) << c.name;
         EXPECT_EQ(geometry(), c.expected) << c.name;
     }
 }
@@ -127,7 +128,7 @@ TEST_F(CoreTest, BitmapsWiderThan600AreDrawnFromTheReducedCopy) {
         geometry_set(2, 100, 50, width, 21);
         noise_fill(sourceSurface, width, 21);
         surface_set(reducedCopy, 681, 511, rgbBlack);
-        ASSERT_EQ(map_geometry_update(), 1);
+        ASSERT_EQ(map_geometry_update(conversion), 1);
         OwnedSurface third(width / 3, 7), expected(width, 21);
         surface_scale(sourceSurface, width, 21, third.s, 0, 0, width / 3, 7);
         surface_scale(width > 600 ? third.s : sourceSurface, width > 600 ? width / 3 : width,
@@ -167,7 +168,7 @@ TEST_F(CoreTest, PreviewsAndOutlinesLandOnTheirPixels) {
         geometry_set(1, 4, c.hiritu, 4, 2); // preview 4 x 2, squeezed 4 x (2 * Hiritu / 100)
         settings.Position = c.position;
         surface_fill(sourceSurface, 0, 0, 4, 2, Rgb{255, 0, 0});
-        ASSERT_EQ(map_geometry_update(), 1);
+        ASSERT_EQ(map_geometry_update(conversion), 1);
         EXPECT_EQ(picture(canvas, 13, 13, 8, 6), proportional);
         const std::string got = c.position != 0 ? picture(canvas, 13, mapY - 2, 8, 5)
                                                 : picture(canvas, mapX - 2, 13, 8, 5);
@@ -196,7 +197,7 @@ TEST_F(CoreTest, EmptyPreviewsKeepTheirOutlines) {
         changed.clear();
         geometry_set(1, c.mojisu, 50, c.width, 2);
         settings.Position = c.position;
-        ASSERT_EQ(map_geometry_update(), 1);
+        ASSERT_EQ(map_geometry_update(conversion), 1);
         const std::string name = "Position " + std::to_string(c.position) + ", Mojisu " +
                                  std::to_string(c.mojisu) + ", width " + std::to_string(c.width);
         EXPECT_EQ(picture(canvas, 13, 13, 6, 4), c.proportional) << name;
@@ -214,7 +215,7 @@ TEST_F(CoreTest, RefusedUpdateDrawsNothing) {
     changed.clear();
     const size_t bytes = size_t(canvas.stride) * canvas.height;
     const std::vector<uint8_t> before(canvas.bits, canvas.bits + bytes);
-    EXPECT_EQ(map_geometry_update(), 0);
+    EXPECT_EQ(map_geometry_update(conversion), 0);
     EXPECT_EQ(std::memcmp(canvas.bits, before.data(), bytes), 0);
     EXPECT_EQ(surface_get(reducedCopy, 0, 0), rgbWhite);
     EXPECT_TRUE(changed.empty());
@@ -240,7 +241,7 @@ TEST_F(CoreTest, ReducedCopyFollowsEveryNewPicture) {
     settings.Mojisu = 300;
     for (const Rgb colour : {Rgb{10, 20, 30}, Rgb{200, 100, 0}}) {
         surface_fill(sourceSurface, 0, 0, bmpWidth, bmpHeight, colour);
-        ASSERT_EQ(map_geometry_update(), 1);
+        ASSERT_EQ(map_geometry_update(conversion), 1);
         EXPECT_EQ(surface_get(reducedCopy, 150, 50), colour);
         EXPECT_EQ(surface_get(canvas, 15 + 150, 15 + 50), colour);
     }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/language.h"
+#include "document/document_state.h"
 
 namespace {
 

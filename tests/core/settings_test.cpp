@@ -6,6 +6,7 @@
 #include "core/document.h"
 #include "core/geometry.h"
 #include "core/settings.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ TEST(Settings, ProcessStartsEmpty) {
 TEST(Settings, MojisuBoundsApplyOnlyWhereTheyBelong) {
     const struct {
         int32_t mojisu, interval;
-        void (*op)();
+        void (*op)(Settings &);
         int32_t expected;
     } cases[] = {
         {22, 5, mojisu_narrower, 20},
@@ -60,7 +61,7 @@ TEST(Settings, MojisuBoundsApplyOnlyWhereTheyBelong) {
     for (const auto &c : cases) {
         settings.Mojisu = c.mojisu;
         settings.Interval = c.interval;
-        c.op();
+        c.op(settings);
         EXPECT_EQ(settings.Mojisu, c.expected)
             << "Mojisu " << c.mojisu << " Interval " << c.interval;
     }

@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "tests/core/core_fixture.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -191,17 +192,17 @@ TEST_F(CoreTest, SurfacesStartWhiteAndTheCanvasGoesBackToItsOwner) {
                       picture(*s, s->width - 1, s->height - 1, 1, 1),
                   expected);
     uint8_t *first = canvas.bits;
-    surfaces_create();
+    surfaces_create(conversion);
     EXPECT_EQ(canvas.bits, first) << "a second create replaced the canvas";
 
-    surfaces_release();
+    surfaces_release(conversion);
     canvasMemoryAlloc = hook_alloc;
     canvasMemoryFree = hook_free;
-    surfaces_create();
+    surfaces_create(conversion);
     canvasMemoryAlloc = nullptr;
     canvasMemoryFree = nullptr;
     EXPECT_EQ(canvas.bits, hookMemory.data());
     EXPECT_EQ(surface_get(canvas, 2047, 1535), rgbWhite);
-    surfaces_release();
+    surfaces_release(conversion);
     EXPECT_EQ(hookFrees, 1) << "the canvas was not given back to its owner";
 }

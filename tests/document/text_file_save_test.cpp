@@ -199,8 +199,7 @@ TEST(SaveNames, DeviceNamesOfWindows) {
 TEST_F(TextFileSave, PlantedTemporaryNamesAreNeverUsed) {
     static uint64_t next;
     next = 1;
-    uint64_t (*const before)() = fileSaveRandom;
-    fileSaveRandom = [] { return next++; };
+    const FileSaveRandom counting = [] { return next++; };
     const std::string victim = at("victim.txt");
     write_all(at(file_save_temp_name(2)), "planted file");
     bool linked = false;
@@ -216,13 +215,12 @@ TEST_F(TextFileSave, PlantedTemporaryNamesAreNeverUsed) {
         write_all(at(file_save_temp_name(n)), "leftover");
 
     const std::string target = at("out.txt");
-    const bool saved = file_save_whole(target.c_str(), "text", 4);
+    const bool saved = file_save_whole(target.c_str(), "text", 4, nullptr, counting);
     // A random source stuck on a taken name gives up in the end, touching nothing.
-    fileSaveRandom = [] { return uint64_t{2}; };
     int error = 0;
-    EXPECT_FALSE(file_save_whole(at("other.txt").c_str(), "text", 4, &error));
+    EXPECT_FALSE(file_save_whole(at("other.txt").c_str(), "text", 4, &error,
+                                 [] { return uint64_t{2}; }));
     EXPECT_EQ(error, EEXIST);
-    fileSaveRandom = before;
     ASSERT_TRUE(saved);
     EXPECT_EQ(file_save_temp_name(0), "~vkd0000000000.tmp");
     EXPECT_EQ(file_save_temp_name(~uint64_t{0}), "~vkdvvvvvvvvvv.tmp");

@@ -24,6 +24,7 @@
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -214,13 +215,13 @@ TEST_F(Commands, ConvertMatchesTheCorePipeline) {
     EXPECT_EQ(editor_text(), vertical) << "the placement does not change the text";
 
     std::string bytes = file_read(path);
-    LoadResult loaded = bitmap_load_memory(reinterpret_cast<const uint8_t *>(bytes.data()),
+    LoadResult loaded = bitmap_load_memory(conversion, reinterpret_cast<const uint8_t *>(bytes.data()),
                                            bytes.size(), 1280, 1024);
     ASSERT_EQ(loaded.outcome, LoadOutcome::loaded);
-    map_geometry_fit();
-    ASSERT_EQ(map_geometry_update(), 1);
+    map_geometry_fit(conversion);
+    ASSERT_EQ(map_geometry_update(conversion), 1);
     std::string expected;
-    ASSERT_EQ(text_convert(expected), ConvertOutcome::converted);
+    ASSERT_EQ(text_convert(conversion, expected), ConvertOutcome::converted);
     EXPECT_EQ(vertical, expected);
 }
 

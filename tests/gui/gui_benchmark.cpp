@@ -26,6 +26,7 @@
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -297,7 +298,7 @@ void open_measure(const std::string &path, int runs) {
     for (int run = 0; run < runs; ++run) {
         quit_drain();
         double t = now_ms();
-        bitmap_load(screenWidth, screenHeight);
+        bitmap_load(conversion, bitmapPath, screenWidth, screenHeight);
         record("open.part.load", now_ms() - t);
 
         t = now_ms();
@@ -306,10 +307,10 @@ void open_measure(const std::string &path, int runs) {
 
         canvasChanged = nullptr;
         t = now_ms();
-        map_geometry_fit(); // the reduced copy is made anew for the fresh source
+        map_geometry_fit(conversion); // the reduced copy is made anew for the fresh source
         record("open.part.fit_core", now_ms() - t);
         t = now_ms();
-        map_geometry_update(); // previews only: the reduced copy is still valid
+        map_geometry_update(conversion); // previews only: the reduced copy is still valid
         record("open.part.previews_core", now_ms() - t);
         canvasChanged = hook_timed;
 
@@ -358,10 +359,10 @@ void convert_measure(int runs, std::string &text) {
         quit_drain();
         canvasChanged = nullptr;
         double t = now_ms();
-        map_geometry_update();
+        map_geometry_update(conversion);
         record("convert.part.previews_core", now_ms() - t);
         t = now_ms();
-        text_convert(converted);
+        text_convert(conversion, converted);
         record("convert.part.text_convert", now_ms() - t);
         canvasChanged = hook_timed;
 

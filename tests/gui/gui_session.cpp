@@ -15,6 +15,7 @@
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
 #include "main_window/wide.h"
+#include "document/document_state.h"
 
 void app_state_reset() {
     std::memset(&settings, 0, sizeof settings);
@@ -24,7 +25,7 @@ void app_state_reset() {
     editorEdited = false;
     doc_title_reset();
     bitmapPath[0] = textPath[0] = startupDir[0] = '\0';
-    map_geometry_clear();
+    map_geometry_clear(conversion);
     toolbarRect = statusBarRect = imagePaneRect = editorPaneRect = PaneRect{0, 0, 0, 0};
     mainWindow = toolbar = statusBar = imagePane = editorPane = nullptr;
     openFilterIndex = 1;

@@ -23,6 +23,7 @@
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
 #include "main_window/wide.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -109,13 +110,13 @@ class PictureOpen : public WindowTest {
         const std::string shown = editor_text();
         const std::string bytes = file_read(path);
         const LoadResult loaded =
-            bitmap_load_memory(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
+            bitmap_load_memory(conversion, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
                                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         ASSERT_EQ(loaded.outcome, LoadOutcome::loaded) << path << ": " << loaded.message.text;
-        map_geometry_fit();
-        ASSERT_EQ(map_geometry_update(), 1);
+        map_geometry_fit(conversion);
+        ASSERT_EQ(map_geometry_update(conversion), 1);
         std::string expected;
-        ASSERT_EQ(text_convert(expected), ConvertOutcome::converted);
+        ASSERT_EQ(text_convert(conversion, expected), ConvertOutcome::converted);
         EXPECT_FALSE(shown.empty());
         EXPECT_EQ(shown, expected) << path;
     }

@@ -6,6 +6,7 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "main_window/layout.h"
+#include "document/document_state.h"
 
 static std::ostream &operator<<(std::ostream &os, const PaneRect &r) {
     return os << "(" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << ")";
@@ -47,7 +48,7 @@ static const LayoutCase layoutCases[] = {
 
 TEST(LayoutCompute, ArrangementsFromTheClientAreaAndBars) {
     for (const LayoutCase &c : layoutCases) {
-        settings_defaults();
+        settings_defaults(settings);
         toolbarRect = {0, 0, c.clientWidth, c.toolbarHeight};
         statusBarRect = {0, 0, c.clientWidth, c.statusHeight};
         settings.Clientarea = c.clientarea;
@@ -59,6 +60,6 @@ TEST(LayoutCompute, ArrangementsFromTheClientAreaAndBars) {
         EXPECT_EQ(imagePaneRect, c.image) << c.name;
         EXPECT_EQ(editorPaneRect, c.editor) << c.name;
     }
-    map_geometry_clear();
+    map_geometry_clear(conversion);
     toolbarRect = statusBarRect = imagePaneRect = editorPaneRect = PaneRect{0, 0, 0, 0};
 }

@@ -10,6 +10,7 @@
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "settings_dialog/settings_dialog.h"
+#include "document/document_state.h"
 
 static std::ostream &operator<<(std::ostream &os, const CanvasBox &b) {
     return os << "[" << b.left << ", " << b.top << ")-(" << b.right << ", " << b.bottom << ")";
@@ -108,15 +109,15 @@ TEST(EditorFont, StartUpFontFollowsHeight) {
         {16, "ＭＳ 明朝", 16, "ＭＳ 明朝"}, // as stored, not negated back
     };
     for (const auto &c : cases) {
-        settings_defaults();
+        settings_defaults(settings);
         settings.Height = c.height;
         std::strcpy(settings.FaceName, c.faceName);
-        const EditorFontChoice f = editor_font_startup();
+        const EditorFontChoice f = editor_font_startup(settings);
         EXPECT_EQ(f.height, c.expectedHeight) << c.height << " " << c.faceName;
         EXPECT_STREQ(f.face, c.expectedFace) << c.height << " " << c.faceName;
     }
     settings.FaceName[0] = '\0';
-    settings_defaults();
+    settings_defaults(settings);
 }
 
 TEST(EditorFont, DialogChoiceStoresFaceAndNegatedHeight) {
@@ -149,5 +150,5 @@ TEST(EditorFont, DialogChoiceStoresFaceAndNegatedHeight) {
         EXPECT_EQ(settings.Height, c.storedHeight) << c.face;
     }
     settings.FaceName[0] = '\0';
-    settings_defaults();
+    settings_defaults(settings);
 }

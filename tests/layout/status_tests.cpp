@@ -8,6 +8,7 @@
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
 #include "resources/resource.h"
+#include "document/document_state.h"
 
 static std::string joined(const std::string (&texts)[statusParts]) {
     std::string all;
@@ -83,7 +84,7 @@ static const StatusCase statusCases[] = {
 
 TEST(StatusTexts, FiveTextsFromTheCurrentValues) {
     for (const StatusCase &c : statusCases) {
-        settings_defaults();
+        settings_defaults(settings);
         settings.Mojisu = c.mojisu;
         settings.Hiritu = c.hiritu;
         settings.Meido = c.meido;
@@ -97,8 +98,8 @@ TEST(StatusTexts, FiveTextsFromTheCurrentValues) {
             expected[i] = c.expected[i];
         EXPECT_EQ(joined(texts), joined(expected)) << c.name;
     }
-    settings_defaults();
-    map_geometry_clear();
+    settings_defaults(settings);
+    map_geometry_clear(conversion);
 }
 
 TEST(StatusPartEdges, HalfForHelpThenElevenFifteenSevenFortieths) {

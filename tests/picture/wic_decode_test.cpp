@@ -16,6 +16,7 @@
 #include "main_window/picture_wic.h"
 #include "picture_files.h"
 #include "tests/bitmap/bmp_build.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -179,7 +180,7 @@ TEST(WicDecode, LeavesComOnTheThreadAsItFoundIt) {
 TEST(WicDecode, RefusedAsTooLargeWhatItWouldHoldBeyondItsBudget) {
     OwnedSurface source{canvasWidth, canvasHeight};
     sourceSurface = source.surface;
-    settings_defaults();
+    settings_defaults(settings);
     struct Case {
         uint32_t width, height;
         LoadOutcome outcome;
@@ -193,7 +194,7 @@ TEST(WicDecode, RefusedAsTooLargeWhatItWouldHoldBeyondItsBudget) {
     for (const Case &c : cases) {
         const std::vector<uint8_t> png = black_png(c.width, c.height);
         ASSERT_EQ(picture_probe(png.data(), png.size()).reason, nullptr) << c.width;
-        const LoadResult r = bitmap_load_memory(png.data(), png.size(), 1280, 1024);
+        const LoadResult r = bitmap_load_memory(conversion, png.data(), png.size(), 1280, 1024);
         EXPECT_EQ(r.outcome, c.outcome) << c.width << " x " << c.height;
         EXPECT_EQ(r.message.text, c.message) << c.width << " x " << c.height;
     }

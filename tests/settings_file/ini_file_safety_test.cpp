@@ -13,6 +13,7 @@
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 #include "temp_folder.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -28,9 +29,9 @@ std::string ini_of_size(size_t size) {
 
 int32_t mojisu_after_reading(const std::string &path) {
     settings = Settings{};
-    settings_defaults();
+    settings_defaults(settings);
     WindowRect rect{};
-    ini_read_path(path.c_str(), rect);
+    ini_read_path(settings, lookSettings, path.c_str(), rect);
     return settings.Mojisu;
 }
 
@@ -51,7 +52,7 @@ TEST(IniFileSafety, OversizedFileIsNeitherReadNorRewritten) {
     EXPECT_EQ(profile_open(path.c_str(), profile, &error), ProfileLoad::unreadable);
     EXPECT_EQ(error, EFBIG);
     EXPECT_TRUE(profile.lines.empty());
-    ini_write_path(path.c_str(), {1, 2, 3, 4});
+    ini_write_path(settings, lookSettings, path.c_str(), {1, 2, 3, 4});
     EXPECT_TRUE(file_get(path) == over) << "rewritten";
 }
 
@@ -68,12 +69,12 @@ TEST(IniFileSafety, BinaryFileIsReadAndWrittenSafely) {
         file_put(path, bytes);
         mojisu_after_reading(path);
         settings = Settings{};
-        settings_defaults();
+        settings_defaults(settings);
         settings.Meido = 37 + round;
-        ini_write_path(path.c_str(), {round, 2, 3, 4});
+        ini_write_path(settings, lookSettings, path.c_str(), {round, 2, 3, 4});
         settings = Settings{};
         WindowRect rect{};
-        ini_read_path(path.c_str(), rect);
+        ini_read_path(settings, lookSettings, path.c_str(), rect);
         EXPECT_EQ(settings.Meido, 37 + round) << "round " << round;
         EXPECT_EQ(rect.Left, round) << "round " << round;
     }
@@ -85,13 +86,13 @@ TEST(IniFileSafety, ConcurrentWritesNeverTearTheFile) {
     TempFolder folder;
     const std::string path = folder.file("vkd.ini");
     settings = Settings{};
-    settings_defaults(); // Mojisu is above the minimum: the writers only read the settings
+    settings_defaults(settings); // Mojisu is above the minimum: the writers only read the settings
     // Texts of different lengths, so a mix of the two cannot pass for either.
     const int32_t edges[2] = {7, -123456789};
     std::string whole[2];
     for (int i = 0; i < 2; ++i) {
         const std::string alone = folder.file(("alone" + std::to_string(i) + ".ini").c_str());
-        ini_write_path(alone.c_str(), {edges[i], edges[i], edges[i], edges[i]});
+        ini_write_path(settings, lookSettings, alone.c_str(), {edges[i], edges[i], edges[i], edges[i]});
         whole[i] = file_get(alone);
         std::remove(alone.c_str());
     }
@@ -101,7 +102,7 @@ TEST(IniFileSafety, ConcurrentWritesNeverTearTheFile) {
             ++ready;
             while (ready.load() < 2) {
             }
-            ini_write_path(path.c_str(), {edge, edge, edge, edge});
+            ini_write_path(settings, lookSettings, path.c_str(), {edge, edge, edge, edge});
         };
         std::thread first(close_window, edges[0]), second(close_window, edges[1]);
         first.join();

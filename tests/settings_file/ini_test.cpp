@@ -11,6 +11,7 @@
 #include "core/look.h"
 #include "core/settings.h"
 #include "temp_folder.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ std::string repeat(const std::string &text, size_t times) {
 
 void settings_fresh() {
     settings = Settings{};
-    settings_defaults();
+    settings_defaults(settings);
     lookSettings = LookSettings{};
 }
 
@@ -66,7 +67,7 @@ std::string read_file_text(const std::string &file, WindowRect &rect) {
     file_put(path, file);
     settings_fresh();
     rect = {};
-    ini_read_path(path.c_str(), rect);
+    ini_read_path(settings, lookSettings, path.c_str(), rect);
     return settings_text(rect);
 }
 
@@ -128,7 +129,7 @@ TEST(IniPath, FitsOrRefuses) {
         std::strcpy(startupDir, c.dir.c_str());
         char path[pathBytes];
         std::memset(path, '#', sizeof path);
-        EXPECT_EQ(ini_path(path), c.fits) << c.dir.size();
+        EXPECT_EQ(ini_path(startupDir, path), c.fits) << c.dir.size();
         EXPECT_EQ(std::string(path), c.fits ? c.dir + sep + "vkd.ini" : "") << c.dir.size();
     }
     std::strcpy(startupDir, saved.c_str());
@@ -138,7 +139,7 @@ TEST(IniRead, NoFileKeepsTheDefaults) {
     TempFolder folder;
     settings_fresh();
     WindowRect rect{};
-    ini_read_path(folder.file("vkd.ini").c_str(), rect);
+    ini_read_path(settings, lookSettings, folder.file("vkd.ini").c_str(), rect);
     EXPECT_EQ(settings_text(rect), defaultsText);
     EXPECT_FALSE(ini_rect_moves(rect));
 }
@@ -238,13 +239,13 @@ TEST(IniWrite, FileFromNothingHoldsEveryEntryInOrder) {
     std::string saved = startupDir;
     std::strcpy(startupDir, folder.path().c_str());
     settings_fresh();
-    ini_write({10, 20, 810, 620});
+    ini_write(startupDir, settings, lookSettings, {10, 20, 810, 620});
     EXPECT_EQ(visible(file_get(folder.file("vkd.ini"))), visible(defaultsFile));
     EXPECT_EQ(folder.listing(), "vkd.ini;");
     // Read back from the start-up folder as the program starts.
     settings.Mojisu = 33;
     WindowRect rect{};
-    ini_read(rect);
+    ini_read(startupDir, settings, lookSettings, rect);
     EXPECT_EQ(settings.Mojisu, 100);
     EXPECT_EQ(rect.Right, 810);
     std::strcpy(startupDir, saved.c_str());
@@ -252,7 +253,7 @@ TEST(IniWrite, FileFromNothingHoldsEveryEntryInOrder) {
     // With no folder to write to, the width is still raised in the record.
     startupDir[0] = '\0';
     settings.Mojisu = 5;
-    ini_write({10, 20, 810, 620});
+    ini_write(startupDir, settings, lookSettings, {10, 20, 810, 620});
     std::strcpy(startupDir, saved.c_str());
     EXPECT_EQ(settings.Mojisu, 20);
 }
@@ -286,7 +287,7 @@ TEST(IniWrite, KeepsForeignLinesAndReplacesOwnEntries) {
         file_put(path, c.file);
         settings_fresh();
         std::strcpy(settings.saveDir, c.saveDir);
-        ini_write_path(path.c_str(), {10, 20, 810, 620});
+        ini_write_path(settings, lookSettings, path.c_str(), {10, 20, 810, 620});
         EXPECT_EQ(visible(file_get(path)), visible(c.expected)) << c.name;
     }
 }
@@ -307,7 +308,7 @@ TEST(IniWrite, RaisesMojisuAndRoundTrips) {
     std::strcpy(settings.Language, "en");
     lookSettings = LookSettings{Look::shape, true, " .\":#\" "};
     WindowRect written{-8, -8, 1288, 1008};
-    ini_write_path(path.c_str(), written);
+    ini_write_path(settings, lookSettings, path.c_str(), written);
     EXPECT_EQ(settings.Mojisu, 20) << "raised in the record itself";
     std::string expected = settings_text(written);
     // Blanks around a value are not part of it.
@@ -315,7 +316,7 @@ TEST(IniWrite, RaisesMojisuAndRoundTrips) {
 
     settings_fresh();
     WindowRect rect{};
-    ini_read_path(path.c_str(), rect);
+    ini_read_path(settings, lookSettings, path.c_str(), rect);
     EXPECT_EQ(settings_text(rect), expected);
 }
 
@@ -350,13 +351,13 @@ TEST(IniWrite, StringsCp932CannotHoldAreMarked) {
         const std::string path = folder.file("vkd.ini");
         settings_fresh();
         std::strcpy(c.face ? settings.FaceName : settings.openDir, c.value.c_str());
-        ini_write_path(path.c_str(), {0, 0, 0, 0});
+        ini_write_path(settings, lookSettings, path.c_str(), {0, 0, 0, 0});
         const std::string bytes = file_get(path);
         EXPECT_NE(bytes.find("\r\n" + c.line + "\r\n"), std::string::npos) << c.name << "\n"
                                                                              << visible(bytes);
         settings_fresh();
         WindowRect rect{};
-        ini_read_path(path.c_str(), rect);
+        ini_read_path(settings, lookSettings, path.c_str(), rect);
         EXPECT_EQ(std::string(c.face ? settings.FaceName : settings.openDir), c.value) << c.name;
     }
 }

@@ -16,6 +16,7 @@
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 #include "temp_folder.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -276,13 +277,13 @@ TEST(PlatformProfile, CloseWritesTheSameFileAsOneCallPerEntry) {
             file_put(enginePath, file);
         }
         settings = Settings{};
-        settings_defaults();
+        settings_defaults(settings);
         settings.Mojisu = 7;
         // UTF-8 in memory, CP932 in the file.
         std::strcpy(settings.openDir, "C:\\ソ\\in");
         std::strcpy(settings.saveDir, "D:\\out");
         std::strcpy(settings.FaceName, "ＭＳ ゴシック");
-        ini_write_path(enginePath.c_str(), {-8, -8, 1288, 1008});
+        ini_write_path(settings, lookSettings, enginePath.c_str(), {-8, -8, 1288, 1008});
 
         const std::string entries[][3] = {
             {"Forms", "Left", "-8"},

@@ -12,6 +12,7 @@
 #include "core/text_image.h"
 #include "tests/core/core_fixture.h"
 #include "tests/picture/picture_files.h"
+#include "document/document_state.h"
 
 namespace {
 
@@ -112,10 +113,10 @@ std::string lf_ends(const std::string &text) {
 // Each character is drawn in its own cell: the picture is the grid of cells plus one margin,
 // ink falls only in cells holding a visible character, and each of those has some.
 TEST(TextImage, CellsOfTheFontsAdvanceAndLineHeightPlusOneMargin) {
-    settings_defaults();
+    settings_defaults(settings);
     TextImageFont font;
     std::string reason;
-    ASSERT_TRUE(text_image_font_find(nullptr, font, reason)) << reason;
+    ASSERT_TRUE(text_image_font_find(settings, nullptr, font, reason)) << reason;
     ASSERT_GT(font.cellWidth, 0);
     ASSERT_GT(font.cellHeight, 0);
     const struct {
@@ -242,11 +243,11 @@ TEST_F(CoreTest, CellColoursComeFromTheSqueezedPreview) {
         mapY = c.mapY;
         noise_fill(canvas, canvasWidth, canvasHeight);
         const int32_t left = c.position != 0 ? 15 : c.mapX, top = c.position != 0 ? c.mapY : 15;
-        const CellColors colors = text_cell_colors();
+        const CellColors colors = text_cell_colors(conversion);
         ASSERT_EQ(colors.cols, c.cols);
         ASSERT_EQ(colors.rows, c.rows);
         std::string text;
-        ASSERT_EQ(text_convert(text), ConvertOutcome::converted);
+        ASSERT_EQ(text_convert(conversion, text), ConvertOutcome::converted);
         const std::string ansi = text_ansi_color(text, colors);
         const std::string page = text_html(text, "t", "f", &colors);
         std::string pre, what;
