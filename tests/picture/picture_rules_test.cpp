@@ -118,6 +118,7 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
     std::vector<uint8_t> swapped = restarts, extra = restarts;
     std::swap(swapped[5], swapped[8]);
     extra.insert(extra.end(), {0xFF, 0xD3});
+    const int64_t jpegBytes = int64_t(jpeg_build(0xC0, 1, 8, 8, 1).size());
     // The frame header of a 32 x 16 picture, to put before another.
     const std::vector<uint8_t> jpegTwoFrames = jpeg_with_frame(0xC0, 8, 1);
     const std::vector<uint8_t> jpegFrame(jpegTwoFrames.begin() + 2, jpegTwoFrames.begin() + 17);
@@ -194,6 +195,18 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          PictureFormat::jpeg, false, 16, 16, 256, 1},
         {"JPEG restart marker too many", jpeg_build(0xC0, 1, 16, 16, 1, extra, 1), PictureFormat::jpeg,
          false, 16, 16, 256, 1},
+        {"JPEG interleaved restart markers in sequence", jpeg_build(0xC0, 3, 16, 16, 1, restarts, 1),
+         PictureFormat::jpeg, true, 16, 16, 256, 1},
+        {"JPEG with a second SOI", inserted(baseline, 2, {0xFF, 0xD8, 0, 2}), PictureFormat::jpeg,
+         false, 0, 0, 0, 1},
+        {"JPEG scan of no component", with_byte(jpeg_build(0xC0, 1, 16, 16, 1), 21, 0),
+         PictureFormat::jpeg, false, 16, 16, 256, 1},
+        {"JPEG DAC and JPG segments are no frames",
+         inserted(baseline, 2, {0xFF, 0xCC, 0, 2, 0xFF, 0xC8, 0, 2}), PictureFormat::jpeg, true, 64,
+         48, 3072, 1},
+        // A bit for every 8 x 8 block: 16 blocks wide, as many high as the file has bytes.
+        {"JPEG data just long enough for its size", jpeg_build(0xC0, 1, 128, uint16_t(8 * jpegBytes), 1),
+         PictureFormat::jpeg, true, 128, 8 * jpegBytes, 128 * 8 * jpegBytes, 1},
         {"JPEG without EOI", std::vector<uint8_t>(baseline.begin(), baseline.end() - 2),
          PictureFormat::jpeg, false, 64, 48, 3072, 1},
         {"JPEG 65500 wide", jpeg_build(0xC0, 1, 65500, 16, 1, {0}, 0, 1100), PictureFormat::jpeg, true,
@@ -254,6 +267,9 @@ TEST(PictureProbe, ShapesAndTheirBudgets) {
     std::vector<uint8_t> sequential = jpeg_build(0xC0, 3, 16, 16, 0);
     for (uint8_t i = 1; i <= 3; ++i)
         sequential = inserted(sequential, sequential.size() - 2, {0xFF, 0xDA, 0, 8, 1, i, 0, 0, 63, 0, 0});
+    std::vector<uint8_t> interleavedFirst = jpeg_build(0xC0, 3, 16, 16, 1);
+    interleavedFirst = inserted(interleavedFirst, interleavedFirst.size() - 2,
+                                {0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0, 0});
     const std::vector<Case> cases = {
         {"rgb8.png", file_bytes(picture_path("rgb8.png")), true, false, false, false, 0, 0, 24, 0},
         {"rgba8-interlaced.png", file_bytes(picture_path("rgba8-interlaced.png")), true, false, true,
@@ -274,6 +290,9 @@ TEST(PictureProbe, ShapesAndTheirBudgets) {
         {"progressive 8192 x 6152 grey", jpeg_build(0xC2, 1, 8192, 6152, 1, {0}, 0, 50000), false,
          true, false, true, 1, 0, 8, int64_t{1024} * 769 * 128},
         {"sequential, a scan per component", sequential, true, false, false, true, 3, 0, 24, 12 * 128},
+        // Only the first scan tells whether the coefficients are held.
+        {"sequential, a component again after the first scan", interleavedFirst, true, false, false,
+         false, 2, 0, 24, 0},
         // Scans times blocks: 128 scans of 512 x 512 blocks are the most.
         {"128 scans of 4096 x 4096", jpeg_build(0xC2, 1, 4096, 4096, 128, {0}, 0, 16384), true,
          false, false, true, 128, 0, 8, int64_t{512} * 512 * 128},
