@@ -438,6 +438,28 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
     EXPECT_EQ(chars[1], '/') << chars;
 }
 
+// One sample a cell chooses by tone alone, in every look: the quiet tone characters, darker
+// for darker samples, the space for white, and no shape.
+TEST(Look, OneSampleACellChoosesByToneAlone) {
+    std::vector<uint8_t> samples;
+    for (int k = 0; k < 40; ++k)
+        samples.push_back(k % 2 == 0 ? 255 : uint8_t(k * 6));
+    for (Look look : {Look::standard, Look::photo, Look::shape}) {
+        std::string chars;
+        std::vector<uint8_t> greys;
+        look_cells_pick(LookSettings{look, false, ""}, samples.data(), 20, 2, 1, 50, false, chars,
+                        greys);
+        ASSERT_EQ(chars.size(), samples.size());
+        for (size_t k = 0; k < chars.size(); ++k) {
+            const size_t tone = std::string(lookToneChars).find(chars[k]);
+            EXPECT_NE(tone, std::string::npos) << int(look) << ": " << chars;
+            EXPECT_EQ(tone == 0, samples[k] == 255) << int(look) << ": " << chars;
+            if (k >= 3 && k % 2 == 1)
+                EXPECT_GE(greys[k], greys[k - 2]) << int(look) << ": " << chars;
+        }
+    }
+}
+
 // Narrow strings are UTF-8 in memory on every system; the window layer hands UTF-16 to the
 // platform, so no build may turn the literals into another code.
 TEST(Convert, MessagesAreUtf8) {
