@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -436,6 +437,24 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
     look_cells_pick(LookSettings{Look::photo, false, ""}, cells.data(), 3, 1, glyphSubCount, 50,
                     false, chars, greys);
     EXPECT_EQ(chars[1], '/') << chars;
+}
+
+// Each darkness takes the character nearest to it, the lighter of two as near, in the tone set
+// and in a user's list.
+TEST(Look, ToneIndexIsTheNearestDarkness) {
+    for (const std::string chars : {std::string(lookToneChars), std::string("()#"), std::string("@.:")}) {
+        LookSet set;
+        look_set_make(set, chars);
+        for (int32_t d = 0; d < 256; ++d) {
+            size_t nearest = 0;
+            for (size_t k = 1; k < set.chars.size(); ++k) {
+                const int32_t by = std::abs(set.darkness[k] - d) - std::abs(set.darkness[nearest] - d);
+                if (by < 0 || (by == 0 && set.darkness[k] < set.darkness[nearest]))
+                    nearest = k;
+            }
+            EXPECT_EQ(set.chars[size_t(set.toneIndex[d])], set.chars[nearest]) << chars << " at " << d;
+        }
+    }
 }
 
 // One sample a cell chooses by tone alone, in every look: the quiet tone characters, darker
