@@ -119,6 +119,8 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
     std::swap(swapped[5], swapped[8]);
     extra.insert(extra.end(), {0xFF, 0xD3});
     const int64_t jpegBytes = int64_t(jpeg_build(0xC0, 1, 8, 8, 1).size());
+    ASSERT_EQ((std::vector<uint8_t>{rgb8.at(24), rgb8.at(25)}), (std::vector<uint8_t>{8, 2}));
+    const int64_t pngLimitWidth = (int64_t(rgb8.size()) * 1032 + 4096 - 1) / 3;
     // The frame header of a 32 x 16 picture, to put before another.
     const std::vector<uint8_t> jpegTwoFrames = jpeg_with_frame(0xC0, 8, 1);
     const std::vector<uint8_t> jpegFrame(jpegTwoFrames.begin() + 2, jpegTwoFrames.begin() + 17);
@@ -133,6 +135,11 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          PictureFormat::png, false, 5000, 5000, 25000000, 1},
         {"PNG 1500 x 3 fits 1032:1", with_size(file_bytes(picture_path("rgb8.png")), 1500, 3),
          PictureFormat::png, true, 1500, 3, 4500, 1},
+        // Rows of 3 w + 1 bytes: 1032 times the file and 4096 bytes to spare, and a byte more.
+        {"PNG rows at the 1032:1 limit", with_size(rgb8, pngLimitWidth, 1), PictureFormat::png, true,
+         pngLimitWidth, 1, pngLimitWidth, 1},
+        {"PNG rows a pixel past the limit", with_size(rgb8, pngLimitWidth + 1, 1), PictureFormat::png,
+         false, pngLimitWidth + 1, 1, pngLimitWidth + 1, 1},
         {"PNG colour type 5", with_header_byte(file_bytes(picture_path("rgb8.png")), 25, 5),
          PictureFormat::png, false, 37, 23, 851, 1},
         {"PNG depth 16 with a palette is caught by the decoder",
