@@ -237,10 +237,10 @@ TEST_F(CoreTest, DitheredFlatGreyKeepsItsMeanDarknessInEveryLook) {
         uint8_t grey;
         int32_t meido;
     } cases[] = {
-        {Look::standard, 40, 50}, {Look::standard, 130, 50}, {Look::standard, 200, 50},
+        {Look::standard, 40, 50},  {Look::standard, 130, 50}, {Look::standard, 200, 50},
         {Look::standard, 130, 62}, {Look::standard, 130, 38}, {Look::photo, 40, 50},
-        {Look::photo, 130, 50},   {Look::photo, 200, 50},   {Look::photo, 130, 62},
-        {Look::shape, 40, 50},    {Look::shape, 130, 50},   {Look::shape, 200, 50},
+        {Look::photo, 130, 50},    {Look::photo, 200, 50},    {Look::photo, 130, 62},
+        {Look::shape, 40, 50},     {Look::shape, 130, 50},    {Look::shape, 200, 50},
     };
     settings.Mojisu = 120;
     bmpWidth = 240, bmpHeight = 200;
@@ -269,9 +269,9 @@ TEST_F(CoreTest, DitheredFlatGreyKeepsItsMeanDarknessInEveryLook) {
                 sum += f.r + f.g + f.b;
             }
         const double mean = sum / (double(mapCols) * mapRows);
-        EXPECT_NEAR(mean / 3, want / 3, 1.0) << "look " << int(c.look) << " grey " << int(c.grey)
-                                     << " Meido " << c.meido << "\n"
-                                     << grid(text).substr(0, 600);
+        EXPECT_NEAR(mean / 3, want / 3, 1.0)
+            << "look " << int(c.look) << " grey " << int(c.grey) << " Meido " << c.meido << "\n"
+            << grid(text).substr(0, 600);
     }
 }
 
@@ -442,17 +442,20 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
 // Each darkness takes the character nearest to it, the lighter of two as near, in the tone set
 // and in a user's list.
 TEST(Look, ToneIndexIsTheNearestDarkness) {
-    for (const std::string chars : {std::string(lookToneChars), std::string("()#"), std::string("@.:")}) {
+    for (const std::string chars :
+         {std::string(lookToneChars), std::string("()#"), std::string("@.:")}) {
         LookSet set;
         look_set_make(set, chars);
         for (int32_t d = 0; d < 256; ++d) {
             size_t nearest = 0;
             for (size_t k = 1; k < set.chars.size(); ++k) {
-                const int32_t by = std::abs(set.darkness[k] - d) - std::abs(set.darkness[nearest] - d);
+                const int32_t by =
+                    std::abs(set.darkness[k] - d) - std::abs(set.darkness[nearest] - d);
                 if (by < 0 || (by == 0 && set.darkness[k] < set.darkness[nearest]))
                     nearest = k;
             }
-            EXPECT_EQ(set.chars[size_t(set.toneIndex[d])], set.chars[nearest]) << chars << " at " << d;
+            EXPECT_EQ(set.chars[size_t(set.toneIndex[d])], set.chars[nearest])
+                << chars << " at " << d;
         }
     }
 }

@@ -202,7 +202,7 @@ TEST(TextHtml, PreGivesTheTextBackAndNamesTheFont) {
          "\xe3\x81\x82\xe3\x81\x84 \xef\xbd\xb1\n\\",
          "\"\xef\xbc\xad\xef\xbc\xb3 \xe3\x82\xb4\xe3\x82\xb7\xe3\x83\x83\xe3\x82\xaf\", "
          "monospace;"},
-        {"a\x82\nb\x82", "", "a\xef\xbf\xbd\nb\xef\xbf\xbd", "monospace;"}, // lone lead bytes
+        {"a\x82\nb\x82", "", "a\xef\xbf\xbd\nb\xef\xbf\xbd", "monospace;"},     // lone lead bytes
         {"x", "a&b\x01\x1f\x7f", "x", "\"a\\26 b\\1 \\1f \\7f \", monospace;"}, // and controls
     };
     for (const auto &c : cases) {
