@@ -442,8 +442,7 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
 // Each darkness takes the character nearest to it, the lighter of two as near, in the tone set
 // and in a user's list.
 TEST(Look, ToneIndexIsTheNearestDarkness) {
-    for (const std::string chars :
-         {std::string(lookToneChars), std::string("()#"), std::string("@.:")}) {
+    for (const char *chars : {lookToneChars, "()#", "@.:"}) {
         LookSet set;
         look_set_make(set, chars);
         for (int32_t d = 0; d < 256; ++d) {
@@ -476,8 +475,9 @@ TEST(Look, OneSampleACellChoosesByToneAlone) {
             const size_t tone = std::string(lookToneChars).find(chars[k]);
             EXPECT_NE(tone, std::string::npos) << int(look) << ": " << chars;
             EXPECT_EQ(tone == 0, samples[k] == 255) << int(look) << ": " << chars;
-            if (k >= 3 && k % 2 == 1)
+            if (k >= 3 && k % 2 == 1) {
                 EXPECT_GE(greys[k], greys[k - 2]) << int(look) << ": " << chars;
+            }
         }
     }
 }
