@@ -208,9 +208,6 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          false, 0, 0, 0, 1},
         {"JPEG scan of no component", with_byte(jpeg_build(0xC0, 1, 16, 16, 1), 21, 0),
          PictureFormat::jpeg, false, 16, 16, 256, 1},
-        {"JPEG DAC and JPG segments are no frames",
-         inserted(baseline, 2, {0xFF, 0xCC, 0, 2, 0xFF, 0xC8, 0, 2}), PictureFormat::jpeg, true, 64,
-         48, 3072, 1},
         // A bit for every 8 x 8 block: 16 blocks wide, as many high as the file has bytes.
         {"JPEG data just long enough for its size", jpeg_build(0xC0, 1, 128, uint16_t(8 * jpegBytes), 1),
          PictureFormat::jpeg, true, 128, 8 * jpegBytes, 128 * 8 * jpegBytes, 1},
