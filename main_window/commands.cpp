@@ -68,11 +68,9 @@ static void command_clear() {
 // caption, previews and messages.
 void command_open_loaded(const LoadResult &loaded) {
     if (loaded.outcome != LoadOutcome::loaded) {
-        if (loaded.outcome == LoadOutcome::refused)
-            doc_title_reset();
         message_show(loaded.message);
-        // A refusal also takes the title back to "無題"; a file that could not be opened
-        // leaves the caption as it was.
+        // A refusal shows the title its opener left (a refused file "無題", a refused clipboard
+        // picture the one still shown); a file that could not be opened leaves the caption.
         if (loaded.outcome == LoadOutcome::refused)
             caption_update();
         return;
@@ -90,8 +88,11 @@ void command_open_loaded(const LoadResult &loaded) {
 }
 
 static void command_open_chosen() {
-    command_open_loaded(bitmap_load(conversion, bitmapPath, GetSystemMetrics(SM_CXSCREEN),
-                                    GetSystemMetrics(SM_CYSCREEN)));
+    const LoadResult loaded = bitmap_load(conversion, bitmapPath, GetSystemMetrics(SM_CXSCREEN),
+                                          GetSystemMetrics(SM_CYSCREEN));
+    if (loaded.outcome == LoadOutcome::refused)
+        doc_title_reset();
+    command_open_loaded(loaded);
 }
 
 static void command_open() {

@@ -20,8 +20,8 @@ extern HINSTANCE(WINAPI *helpShellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCW
 void command_open_path(const char *path);
 
 // What Open does with a picture once it is read (from a file or the clipboard): a refusal's
-// message (the caption too, as the title went back to "無題"), or the caption, previews, fit
-// and layout of the new picture.
+// message (the caption too, with the title its opener left), or the caption, previews, fit and
+// layout of the new picture.
 struct LoadResult;
 void command_open_loaded(const LoadResult &loaded);
 

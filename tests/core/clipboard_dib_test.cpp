@@ -65,6 +65,9 @@ TEST(ClipboardDib, BecomesTheBmpFileOfTheSamePicture) {
         {"8-bit, 3 colours",
          {2, 1, 8, 0, 40, {0x102030, 0x405060, 0x708090}, {}, {0, 2, 0, 0}},
          {}},
+        {"8-bit, a table of 256: sizes past a byte",
+         {2, 1, 8, 0, 40, std::vector<uint32_t>(256, 0x405060), {}, {0, 255, 0, 0}, 0},
+         {}},
         {"1-bit, table of 2 by default",
          {8, 1, 1, 0, 40, {0, 0xFFFFFF}, {}, {0xA5, 0, 0, 0}, 0},
          {}},
@@ -81,6 +84,9 @@ TEST(ClipboardDib, BecomesTheBmpFileOfTheSamePicture) {
          {4, 1, 32, 0, 124, {}, {0, 0, 0, 0xFF000000}, translucent},
          overWhite},
         {"V4 alpha bit fields", {4, 1, 32, 6, 108, {}, alphaMasks, translucent}, overWhite},
+        {"V5 with alpha, green in the lowest byte",
+         {4, 1, 32, 3, 124, {}, {0xFF0000, 0xFF, 0xFF00, 0xFF000000}, translucent},
+         overWhite},
         {"40 bytes, BI_ALPHABITFIELDS", {4, 1, 32, 6, 40, {}, alphaMasks, translucent}, overWhite},
         {"V5 with alpha 0 everywhere: opaque",
          {2, 1, 32, 3, 124, {}, alphaMasks, bgra({0x00102030, 0x00405060})},
@@ -92,7 +98,8 @@ TEST(ClipboardDib, BecomesTheBmpFileOfTheSamePicture) {
     const std::set<std::string> inPlace = {
         "24-bit", "32-bit bit fields: the fourth byte is no alpha", "32-bit, 40 bytes, BI_RGB: no alpha",
         "V5 with alpha", "V5 BI_RGB with an alpha mask", "V4 alpha bit fields",
-        "40 bytes, BI_ALPHABITFIELDS", "V5 with alpha 0 everywhere: opaque"};
+        "40 bytes, BI_ALPHABITFIELDS", "V5 with alpha 0 everywhere: opaque",
+        "V5 with alpha, green in the lowest byte"};
     for (const DibCase &c : cases) {
         std::vector<uint8_t> want = bmp_build(c.spec);
         if (!c.pixels.empty()) {

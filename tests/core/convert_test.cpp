@@ -1,5 +1,8 @@
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "core/convert.h"
 #include "core/look.h"
@@ -197,6 +200,8 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
         {Look::photo, false, "", 'B', ' '},    {Look::photo, true, "", 'B', ' '},
         {Look::shape, false, "", 'B', ' '},    {Look::shape, true, "", 'B', ' '},
         {Look::photo, true, ".#+", '#', '.'},  {Look::shape, true, "x- ", 'x', ' '},
+        // ')' is one step darker than '(' on this set's scale: white is still the lightest.
+        {Look::photo, false, "()#", '#', '('},
     };
     settings.Mojisu = 24;
     bmpWidth = 48, bmpHeight = 40;
@@ -221,6 +226,167 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
             EXPECT_EQ(surface_get(canvas, left, top), colour) << what;
             EXPECT_EQ(surface_get(canvas, left + mapCols - 1, top + mapRows - 1), colour) << what;
         }
+}
+
+// Error diffusion keeps a flat grey's mean darkness over a large area: the ramp's feedback sums
+// that of the grey (shifted by Meido), the picture looks' the darkness their tone curve gives it
+// (a flat picture has no levels to stretch; gamma 0.9 for the photo look, 0.6 for the shape).
+TEST_F(CoreTest, DitheredFlatGreyKeepsItsMeanDarknessInEveryLook) {
+    LookRestore restore;
+    const struct {
+        Look look;
+        uint8_t grey;
+        int32_t meido;
+    } cases[] = {
+        {Look::standard, 40, 50},  {Look::standard, 130, 50}, {Look::standard, 200, 50},
+        {Look::standard, 130, 62}, {Look::standard, 130, 38}, {Look::photo, 40, 50},
+        {Look::photo, 130, 50},    {Look::photo, 200, 50},    {Look::photo, 130, 62},
+        {Look::shape, 40, 50},     {Look::shape, 130, 50},    {Look::shape, 200, 50},
+    };
+    settings.Mojisu = 120;
+    bmpWidth = 240, bmpHeight = 200;
+    for (const auto &c : cases) {
+        surface_fill(sourceSurface, 0, 0, bmpWidth, bmpHeight, Rgb{c.grey, c.grey, c.grey});
+        ++sourceSurface.generation;
+        settings.Meido = c.meido;
+        lookSettings = LookSettings{c.look, true, ""};
+        ASSERT_EQ(map_geometry_update(conversion), 1);
+        std::string text;
+        ASSERT_EQ(text_convert(conversion, text), ConvertOutcome::converted);
+        double want; // in feedback sums, 0 black .. 765 white
+        if (c.look == Look::standard) {
+            want = std::clamp(3 * c.grey + text_convert_offset(c.meido), int64_t{0}, int64_t{765});
+        } else {
+            uint8_t curve[256];
+            look_tone_curve(&c.grey, 1, c.meido, false, c.look == Look::photo ? 0.9 : 0.6, curve);
+            want = 3.0 * (255 - curve[c.grey]);
+        }
+        const int32_t left = settings.Position != 0 ? 15 : mapX;
+        const int32_t top = settings.Position != 0 ? mapY : 15;
+        double sum = 0;
+        for (int32_t y = top; y < top + mapRows; ++y)
+            for (int32_t x = left; x < left + mapCols; ++x) {
+                const Rgb f = surface_get(canvas, x, y);
+                sum += f.r + f.g + f.b;
+            }
+        const double mean = sum / (double(mapCols) * mapRows);
+        EXPECT_NEAR(mean / 3, want / 3, 1.0)
+            << "look " << int(c.look) << " grey " << int(c.grey) << " Meido " << c.meido << "\n"
+            << grid(text).substr(0, 600);
+    }
+}
+
+// The picture looks read each sub-sample as the rounded mean luminance of its box of source
+// pixels (every box at least one pixel), whether a box is one pixel, two, a row or rows, and
+// draw the characters' darkness as the feedback.
+TEST_F(CoreTest, PictureLooksReadTheBoxAveragesOfTheLuminance) {
+    LookRestore restore;
+    const struct {
+        const char *name;
+        int32_t width, height, mojisu, hiritu;
+    } cases[] = {
+        {"a pixel a sub-sample, rows repeated", 100, 60, 40, 50},
+        {"two pixels of one row", 200, 100, 40, 100},
+        {"two or three pixels of one row", 300, 100, 40, 150},
+        {"boxes of several rows", 300, 200, 20, 50},
+        {"boxes wider than four pixels", 500, 300, 20, 100},
+    };
+    auto spans = [](int64_t s, int64_t d) { // [first, end) of each of d boxes over s pixels
+        std::vector<std::pair<int64_t, int64_t>> out;
+        for (int64_t i = 0; i < d; ++i) {
+            const int64_t first = std::min(i * s / d, s - 1);
+            out.emplace_back(first, std::max((i + 1) * s / d, first + 1));
+        }
+        return out;
+    };
+    for (const auto &c : cases) {
+        bmpWidth = c.width, bmpHeight = c.height;
+        noise_fill(sourceSurface, c.width, c.height);
+        ++sourceSurface.generation;
+        settings.Mojisu = c.mojisu;
+        settings.Hiritu = c.hiritu;
+        lookSettings = LookSettings{Look::photo, false, ""};
+        ASSERT_EQ(map_geometry_update(conversion), 1) << c.name;
+        std::string text;
+        ASSERT_EQ(text_convert(conversion, text), ConvertOutcome::converted) << c.name;
+        const auto xs = spans(c.width, int64_t{mapCols} * glyphSubCols);
+        const auto ys = spans(c.height, int64_t{mapRows} * glyphSubRows);
+        std::vector<uint8_t> samples(size_t(mapCols) * mapRows * glyphSubCount);
+        for (size_t y = 0; y < ys.size(); ++y)
+            for (size_t x = 0; x < xs.size(); ++x) {
+                int64_t sum = 0;
+                for (int64_t py = ys[y].first; py < ys[y].second; ++py)
+                    for (int64_t px = xs[x].first; px < xs[x].second; ++px) {
+                        const Rgb p = surface_get(sourceSurface, int32_t(px), int32_t(py));
+                        sum += look_luma(p.r, p.g, p.b);
+                    }
+                const int64_t n = (xs[x].second - xs[x].first) * (ys[y].second - ys[y].first);
+                samples[((y / glyphSubRows) * mapCols + x / glyphSubCols) * glyphSubCount +
+                        (y % glyphSubRows) * glyphSubCols + x % glyphSubCols] =
+                    uint8_t((sum + n / 2) / n);
+            }
+        std::string chars;
+        std::vector<uint8_t> greys;
+        LookCache cache;
+        look_cells_pick(lookSettings, samples.data(), mapCols, mapRows, glyphSubCount,
+                        settings.Meido, false, chars, greys, cache);
+        std::string want, feedback, wantFeedback;
+        const int32_t left = settings.Position != 0 ? 15 : mapX;
+        const int32_t top = settings.Position != 0 ? mapY : 15;
+        for (int32_t i = 0; i < mapRows; ++i) {
+            want += chars.substr(size_t(i) * mapCols, size_t(mapCols)) + "\r\n";
+            for (int32_t j = 0; j < mapCols; ++j) {
+                feedback += char(surface_get(canvas, left + j, top + i).r);
+                wantFeedback += char(greys[size_t(i) * mapCols + j]);
+            }
+        }
+        EXPECT_TRUE(text == want) << c.name << "\n" << grid(text) << "want\n" << grid(want);
+        EXPECT_TRUE(feedback == wantFeedback) << c.name << ": feedback";
+    }
+}
+
+// Every character of the shape look's set, drawn as a cell on the set's darkness scale (the
+// darkest character's mean ink is 255), is matched as itself.
+TEST(Look, EveryShapeCharacterDrawnIsMatchedAsItself) {
+    LookSet set;
+    look_set_make(set, lookShapeChars);
+    int32_t darkest = 1;
+    for (char ch : set.chars) {
+        int32_t ink = 0;
+        for (uint8_t v : glyphTable[ch - glyphFirst].ink)
+            ink += v;
+        darkest = std::max(darkest, ink);
+    }
+    std::string matched;
+    for (char ch : set.chars) {
+        int32_t cell[glyphSubCount];
+        for (int i = 0; i < glyphSubCount; ++i)
+            cell[i] = glyphTable[ch - glyphFirst].ink[i] * glyphSubCount * 255 / darkest;
+        matched += set.chars[size_t(look_shape_match(cell, set))];
+    }
+    EXPECT_EQ(matched, set.chars);
+}
+
+// The levels: of the samples' histogram, lookClipPerMille clip at each end (none of a few), the
+// rest is stretched to black and white; the last samples, past a multiple of four, count too.
+TEST(Look, ToneCurveLevelsComeFromEverySample) {
+    const struct {
+        std::vector<uint8_t> samples;
+        uint8_t black, white; // the lightest sample that is black, the darkest that is white
+    } cases[] = {
+        {{0, 0, 0, 0, 128}, 0, 128},
+        {{100, 100, 100, 100, 200, 200, 200, 200, 20}, 20, 200},
+        {{0, 255}, 0, 255},
+    };
+    for (const auto &c : cases) {
+        uint8_t curve[256];
+        look_tone_curve(c.samples.data(), c.samples.size(), 50, false, 0.9, curve);
+        EXPECT_EQ(curve[c.black], 255) << int(c.black) << " of " << c.samples.size();
+        EXPECT_GT(curve[c.black + 1], 0) << int(c.black) << " of " << c.samples.size();
+        EXPECT_LT(curve[c.black + 1], 255) << int(c.black) << " of " << c.samples.size();
+        EXPECT_EQ(curve[c.white], 0) << int(c.white) << " of " << c.samples.size();
+        EXPECT_GT(curve[c.white - 1], 0) << int(c.white) << " of " << c.samples.size();
+    }
 }
 
 // Cells drawn by hand, 3 sub-samples across and 6 down ('#' the set's darkest, '.' white): the
@@ -274,6 +440,50 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
     look_cells_pick(LookSettings{Look::photo, false, ""}, cells.data(), 3, 1, glyphSubCount, 50,
                     false, chars, greys, cache);
     EXPECT_EQ(chars[1], '/') << chars;
+}
+
+// Each darkness takes the character nearest to it, the lighter of two as near, in the tone set
+// and in a user's list.
+TEST(Look, ToneIndexIsTheNearestDarkness) {
+    for (const char *chars : {lookToneChars, "()#", "@.:"}) {
+        LookSet set;
+        look_set_make(set, chars);
+        for (int32_t d = 0; d < 256; ++d) {
+            size_t nearest = 0;
+            for (size_t k = 1; k < set.chars.size(); ++k) {
+                const int32_t by =
+                    std::abs(set.darkness[k] - d) - std::abs(set.darkness[nearest] - d);
+                if (by < 0 || (by == 0 && set.darkness[k] < set.darkness[nearest]))
+                    nearest = k;
+            }
+            EXPECT_EQ(set.chars[size_t(set.toneIndex[d])], set.chars[nearest])
+                << chars << " at " << d;
+        }
+    }
+}
+
+// One sample a cell chooses by tone alone, in every look: the quiet tone characters, darker
+// for darker samples, the space for white, and no shape.
+TEST(Look, OneSampleACellChoosesByToneAlone) {
+    std::vector<uint8_t> samples;
+    for (int k = 0; k < 40; ++k)
+        samples.push_back(k % 2 == 0 ? 255 : uint8_t(k * 6));
+    for (Look look : {Look::standard, Look::photo, Look::shape}) {
+        std::string chars;
+        std::vector<uint8_t> greys;
+        LookCache cache;
+        look_cells_pick(LookSettings{look, false, ""}, samples.data(), 20, 2, 1, 50, false, chars,
+                        greys, cache);
+        ASSERT_EQ(chars.size(), samples.size());
+        for (size_t k = 0; k < chars.size(); ++k) {
+            const size_t tone = std::string(lookToneChars).find(chars[k]);
+            EXPECT_NE(tone, std::string::npos) << int(look) << ": " << chars;
+            EXPECT_EQ(tone == 0, samples[k] == 255) << int(look) << ": " << chars;
+            if (k >= 3 && k % 2 == 1) {
+                EXPECT_GE(greys[k], greys[k - 2]) << int(look) << ": " << chars;
+            }
+        }
+    }
 }
 
 // Narrow strings are UTF-8 in memory on every system; the window layer hands UTF-16 to the

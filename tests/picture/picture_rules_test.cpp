@@ -142,6 +142,9 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
     std::vector<uint8_t> swapped = restarts, extra = restarts;
     std::swap(swapped[5], swapped[8]);
     extra.insert(extra.end(), {0xFF, 0xD3});
+    const int64_t jpegBytes = int64_t(jpeg_build(0xC0, 1, 8, 8, 1).size());
+    ASSERT_EQ((std::vector<uint8_t>{rgb8.at(24), rgb8.at(25)}), (std::vector<uint8_t>{8, 2}));
+    const int64_t pngLimitWidth = (int64_t(rgb8.size()) * 1032 + 4096 - 1) / 3;
     // The frame header of a 32 x 16 picture, to put before another.
     const std::vector<uint8_t> jpegTwoFrames = jpeg_with_frame(0xC0, 8, 1);
     const std::vector<uint8_t> jpegFrame(jpegTwoFrames.begin() + 2, jpegTwoFrames.begin() + 17);
@@ -158,6 +161,11 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          PictureFormat::png, false, 5000, 5000, 25000000, 1},
         {"PNG 1500 x 3 fits 1032:1", with_size(file_bytes(picture_path("rgb8.png")), 1500, 3),
          PictureFormat::png, true, 1500, 3, 4500, 1},
+        // Rows of 3 w + 1 bytes: 1032 times the file and 4096 bytes to spare, and a byte more.
+        {"PNG rows at the 1032:1 limit", with_size(rgb8, pngLimitWidth, 1), PictureFormat::png, true,
+         pngLimitWidth, 1, pngLimitWidth, 1},
+        {"PNG rows a pixel past the limit", with_size(rgb8, pngLimitWidth + 1, 1), PictureFormat::png,
+         false, pngLimitWidth + 1, 1, pngLimitWidth + 1, 1},
         {"PNG colour type 5", with_header_byte(file_bytes(picture_path("rgb8.png")), 25, 5),
          PictureFormat::png, false, 37, 23, 851, 1},
         {"PNG depth 16 with a palette is caught by the decoder",
@@ -264,6 +272,15 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          PictureFormat::jpeg, false, 16, 16, 256, 1},
         {"JPEG restart marker too many", jpeg_build(0xC0, 1, 16, 16, 1, extra, 1), PictureFormat::jpeg,
          false, 16, 16, 256, 1},
+        {"JPEG interleaved restart markers in sequence", jpeg_build(0xC0, 3, 16, 16, 1, restarts, 1),
+         PictureFormat::jpeg, true, 16, 16, 256, 1},
+        {"JPEG with a second SOI", inserted(baseline, 2, {0xFF, 0xD8, 0, 2}), PictureFormat::jpeg,
+         false, 0, 0, 0, 1},
+        {"JPEG scan of no component", with_byte(jpeg_build(0xC0, 1, 16, 16, 1), 21, 0),
+         PictureFormat::jpeg, false, 16, 16, 256, 1},
+        // A bit for every 8 x 8 block: 16 blocks wide, as many high as the file has bytes.
+        {"JPEG data just long enough for its size", jpeg_build(0xC0, 1, 128, uint16_t(8 * jpegBytes), 1),
+         PictureFormat::jpeg, true, 128, 8 * jpegBytes, 128 * 8 * jpegBytes, 1},
         {"JPEG without EOI", std::vector<uint8_t>(baseline.begin(), baseline.end() - 2),
          PictureFormat::jpeg, false, 64, 48, 3072, 1},
         {"JPEG 65500 wide", jpeg_build(0xC0, 1, 65500, 16, 1, {0}, 0, 1100), PictureFormat::jpeg, true,
@@ -324,6 +341,9 @@ TEST(PictureProbe, ShapesAndTheirBudgets) {
     std::vector<uint8_t> sequential = jpeg_build(0xC0, 3, 16, 16, 0);
     for (uint8_t i = 1; i <= 3; ++i)
         sequential = inserted(sequential, sequential.size() - 2, {0xFF, 0xDA, 0, 8, 1, i, 0, 0, 63, 0, 0});
+    std::vector<uint8_t> interleavedFirst = jpeg_build(0xC0, 3, 16, 16, 1);
+    interleavedFirst = inserted(interleavedFirst, interleavedFirst.size() - 2,
+                                {0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0, 0});
     const std::vector<Case> cases = {
         {"rgb8.png", file_bytes(picture_path("rgb8.png")), true, false, false, false, 0, 0, 24, 0},
         {"rgba8-interlaced.png", file_bytes(picture_path("rgba8-interlaced.png")), true, false, true,
@@ -344,6 +364,9 @@ TEST(PictureProbe, ShapesAndTheirBudgets) {
         {"progressive 8192 x 6152 grey", jpeg_build(0xC2, 1, 8192, 6152, 1, {0}, 0, 50000), false,
          true, false, true, 1, 0, 8, int64_t{1024} * 769 * 128},
         {"sequential, a scan per component", sequential, true, false, false, true, 3, 0, 24, 12 * 128},
+        // Only the first scan tells whether the coefficients are held.
+        {"sequential, a component again after the first scan", interleavedFirst, true, false, false,
+         false, 2, 0, 24, 0},
         // Scans times blocks: 128 scans of 512 x 512 blocks are the most.
         {"128 scans of 4096 x 4096", jpeg_build(0xC2, 1, 4096, 4096, 128, {0}, 0, 16384), true,
          false, false, true, 128, 0, 8, int64_t{512} * 512 * 128},

@@ -203,7 +203,8 @@ TEST(TextHtml, PreGivesTheTextBackAndNamesTheFont) {
          "\xe3\x81\x82\xe3\x81\x84 \xef\xbd\xb1\n\\",
          "\"\xef\xbc\xad\xef\xbc\xb3 \xe3\x82\xb4\xe3\x82\xb7\xe3\x83\x83\xe3\x82\xaf\", "
          "monospace;"},
-        {"a\x82\nb\x82", "", "a\xef\xbf\xbd\nb\xef\xbf\xbd", "monospace;"}, // lone lead bytes
+        {"a\x82\nb\x82", "", "a\xef\xbf\xbd\nb\xef\xbf\xbd", "monospace;"},     // lone lead bytes
+        {"x", "a&b\x01\x1f\x7f", "x", "\"a\\26 b\\1 \\1f \\7f \", monospace;"}, // and controls
     };
     for (const auto &c : cases) {
         const std::string page = text_html(c.text, "t", cp932_to_utf8(c.font));
@@ -217,12 +218,22 @@ TEST(TextHtml, PreGivesTheTextBackAndNamesTheFont) {
         EXPECT_EQ(page.find("</style>"), page.rfind("</style>")) << page;
     }
     // A file name that is not UTF-8 (Linux allows any bytes): each bad byte one U+FFFD, an
-    // overlong form too.
+    // overlong form too; the least code of each length is no overlong form.
     const std::string bad = "\xef\xbf\xbd";
-    EXPECT_NE(text_html("", "a\xff\xc3\xa9\xe3\x81<\xe0\x80\xaf", "")
-                  .find("<title>a" + bad + "\xc3\xa9" + bad + bad + "&lt;" + bad + bad + bad +
-                        "</title>"),
-              std::string::npos);
+    const struct {
+        std::string title, escaped;
+    } titles[] = {
+        {"a\xff\xc3\xa9\xe3\x81<\xe0\x80\xaf",
+         "a" + bad + "\xc3\xa9" + bad + bad + "&lt;" + bad + bad + bad},
+        {"\xc3\xa9t\xc3\xa9", "\xc3\xa9t\xc3\xa9"},
+        {"\xc2\x80 \xe0\xa0\x80 \xf0\x90\x80\x80 \xf4\x8f\xbf\xbf",
+         "\xc2\x80 \xe0\xa0\x80 \xf0\x90\x80\x80 \xf4\x8f\xbf\xbf"},
+        {"\xc1\xbf \xf4\x90\x80\x80", bad + bad + " " + bad + bad + bad + bad},
+    };
+    for (const auto &t : titles)
+        EXPECT_NE(text_html("", t.title, "").find("<title>" + t.escaped + "</title>"),
+                  std::string::npos)
+            << t.escaped;
 }
 
 // The colours are the squeezed preview's pixels, the very cells the conversion reads; coloured
