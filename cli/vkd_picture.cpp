@@ -18,6 +18,7 @@
 #include "core/surface.h"
 #include "core/text_color.h"
 #include "core/text_html.h"
+#include "cli/vkd_budget.h"
 #include "cli/vkd_names.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
@@ -235,7 +236,7 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
         settings.Mojisu = *opts.width;
     else if (!opts.ini && terminalColumns > 0)
         settings.Mojisu = std::clamp(terminalColumns, mojisuMin, mojisuMax);
-    else if (!opts.ini && opts.height)
+    else if (!opts.ini && (opts.height || opts.maxBytes))
         settings.Mojisu = mojisuMax;
     if (opts.ratio)
         settings.Hiritu = *opts.ratio;
@@ -298,6 +299,7 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     plan.color = opts.color;
     plan.invert = opts.invert;
     plan.height = opts.height;
+    plan.maxBytes = opts.maxBytes;
     plan.output = opts.output;
     plan.outputFolder = opts.outputFolder;
     plan.terminalColumns = terminalColumns;
@@ -305,6 +307,76 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
 }
 
 namespace {
+
+// Convert at the current width: redraw the previews, then read the squeezed one. False, with the
+// refusal in result's messages, for a text too large or without a character.
+bool text_make(const PicturePlan &plan, const std::string &name, std::string &text,
+               CellColors &colors, PictureResult &result) {
+    map_geometry_update();
+    // Read before the conversion paints its greys over the squeezed preview.
+    colors = plan.color ? text_cell_colors() : CellColors{};
+    text.clear();
+    // The photo and shape looks invert the tone before choosing; the standard look mirrors its
+    // ramp afterwards, as it always did.
+    const bool invertTone = plan.invert && lookSettings.look != Look::standard;
+    if (text_convert_look(text, lookSettings, invertTone) == ConvertOutcome::tooLarge) {
+        result.messages += message_line(name, text_convert_too_large_message());
+        return false;
+    }
+    // The window shows an empty text as a result; a file left empty, or nothing on standard
+    // output, with exit 0 would pass for a conversion, so here it is a refusal.
+    // (A width of 0 gives no lines either: a text is empty or has characters.)
+    if (text.empty()) {
+        result.messages +=
+            message_line(name, settings.Mojisu > 0
+                                   ? "no lines at a vertical ratio of " +
+                                         std::to_string(settings.Hiritu) +
+                                         " %; nothing is written"
+                                   : "no characters per line; nothing is written");
+        return false;
+    }
+    if (plan.invert && !invertTone)
+        text_invert(text);
+    return true;
+}
+
+// The bytes vkd writes for a text: its colours, its line ends. What --max-bytes counts, so an
+// output encoding belongs here too.
+std::string text_output(const PicturePlan &plan, const std::string &text,
+                        const CellColors &colors) {
+    std::string bytes = plan.color ? text_ansi_color(text, colors) : text;
+    if (plan.lineEnd == LineEnd::lf)
+        bytes = text_line_ends_lf(bytes);
+    return bytes;
+}
+
+// --max-bytes: the widest width, from the one the picture opened with (the width asked for,
+// --height's, the canvas's fit) down to 20 (or that width when it is lower, or the picture's
+// own in original mode), whose text fits. False, with the refusal in result's messages, when
+// not even the narrowest does.
+bool width_for_budget(const PicturePlan &plan, const std::string &name, PictureResult &result) {
+    const int32_t widest = settings.Mojisu;
+    const int32_t narrowest = settings.Mode == 1 ? std::min(widest, mojisuMin) : widest;
+    const BudgetChoice choice =
+        budget_width_search(narrowest, widest, *plan.maxBytes, [&](int32_t width) -> int64_t {
+            settings.Mojisu = width;
+            std::string text;
+            CellColors colors;
+            PictureResult ignored; // the width chosen is converted again, and tells its own
+            if (!text_make(plan, name, text, colors, ignored))
+                return -1;
+            return static_cast<int64_t>(text_output(plan, text, colors).size());
+        });
+    settings.Mojisu = choice.width;
+    if (choice.fits || choice.bytes < 0)
+        return true;
+    result.messages += message_line(
+        name,
+        std::to_string(choice.bytes) + " bytes at " + std::to_string(choice.width) +
+            " characters per line, more than --max-bytes " + std::to_string(*plan.maxBytes) +
+            " allows; nothing is written");
+    return false;
+}
 
 void picture_convert_here(const PicturePlan &plan, const std::string &input,
                           PictureResult &result) {
@@ -326,34 +398,16 @@ void picture_convert_here(const PicturePlan &plan, const std::string &input,
         return;
     }
 
-    // Convert: redraw the previews, then read the squeezed one.
-    map_geometry_update();
-    // Read before the conversion paints its greys over the squeezed preview.
-    const CellColors colors = plan.color ? text_cell_colors() : CellColors{};
+    if (plan.maxBytes && !width_for_budget(plan, name, result)) {
+        result.refused = true;
+        return;
+    }
     std::string text;
-    // The photo and shape looks invert the tone before choosing; the standard look mirrors its
-    // ramp afterwards, as it always did.
-    const bool invertTone = plan.invert && lookSettings.look != Look::standard;
-    if (text_convert_look(text, lookSettings, invertTone) == ConvertOutcome::tooLarge) {
+    CellColors colors;
+    if (!text_make(plan, name, text, colors, result)) {
         result.refused = true;
-        result.messages += message_line(name, text_convert_too_large_message());
         return;
     }
-    // The window shows an empty text as a result; a file left empty, or nothing on standard
-    // output, with exit 0 would pass for a conversion, so here it is a refusal.
-    // (A width of 0 gives no lines either: a text is empty or has characters.)
-    if (text.empty()) {
-        result.refused = true;
-        result.messages +=
-            message_line(name, settings.Mojisu > 0
-                                   ? "no lines at a vertical ratio of " +
-                                         std::to_string(settings.Hiritu) +
-                                         " %; nothing is written"
-                                   : "no characters per line; nothing is written");
-        return;
-    }
-    if (plan.invert && !invertTone)
-        text_invert(text);
 
     std::string bytes;
     if (plan.format == OutputFormat::png) {
@@ -368,9 +422,7 @@ void picture_convert_here(const PicturePlan &plan, const std::string &input,
         const std::string title = fromStdin ? name : name.substr(path_folder_part(name));
         bytes = text_html(text, title, plan.font.family, plan.color ? &colors : nullptr);
     } else {
-        bytes = plan.color ? text_ansi_color(text, colors) : text;
-        if (plan.lineEnd == LineEnd::lf)
-            bytes = text_line_ends_lf(bytes);
+        bytes = text_output(plan, text, colors);
     }
 
     if (!plan.output) {
