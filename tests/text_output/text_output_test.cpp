@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/board.h"
 #include "core/convert.h"
 #include "core/picture.h"
 #include "core/text_color.h"
@@ -189,6 +190,72 @@ TEST(TextGrid, Utf8CharactersTakeTheColumnsOfTheirCp932Form) {
               "6 cols, 3 rows, 3 ends: 0.0=49324 0.2=233 0.3=36 2.0=128512 2.2=4351 2.3=4352 "
               "2.5=120");
 }
+
+// A board text stands in pixels of the board font: each character at the sum of the widths
+// before it on its line; one the board table lacks at its fixed-pitch columns x 8.
+TEST(TextGrid, BoardCharactersStandAtTheirLinesRunningWidth) {
+    const struct {
+        const char *text, *layout;
+    } cases[] = {
+        {"\u3000 ／|\r\n. .", "36 px: 0.0 0.11 0.16 0.32 1.0 1.3 1.8"},
+        {"|\n\n\u3000\u3000", "22 px: 0.0 2.0 2.11"},
+        {"写é.", "27 px: 0.0 0.16 0.24"}, // neither is in the table: 16 and 8
+        {"", "0 px:"},
+    };
+    for (const auto &c : cases) {
+        const TextGrid grid = text_grid_board(c.text);
+        std::string layout = std::to_string(grid.pixels) + " px:";
+        for (const TextCell &cell : grid.cells)
+            layout += " " + std::to_string(cell.row) + "." + std::to_string(cell.x);
+        EXPECT_TRUE(grid.proportional);
+        EXPECT_EQ(layout, c.layout) << c.text;
+    }
+}
+
+#ifndef _WIN32
+// Drawn in Mona: the image is the widest line's pixels by 18-pixel lines plus the margins, and
+// each visible character's ink lies where its x says, none elsewhere.
+TEST(TextImage, BoardTextDrawnAtEachCharactersX) {
+    TextImageFont font;
+    std::string reason, png;
+    ASSERT_TRUE(text_image_font_board(nullptr, font, reason)) << reason;
+    const std::string text = "／|.\r\n\u3000ー＼ \u30fe";
+    ASSERT_TRUE(text_image_png_board(text, font, png, reason)) << reason;
+    const Pixels image = png_decode(png);
+    const TextGrid grid = text_grid_board(text);
+    ASSERT_EQ(image.width, grid.pixels + 2 * textImageMargin);
+    ASSERT_EQ(image.height, 2 * boardLinePitch + 2 * textImageMargin);
+    std::vector<int> owner(size_t(image.width) * image.height, -1);
+    for (size_t k = 0; k < grid.cells.size(); ++k) {
+        const TextCell &cell = grid.cells[k];
+        const int32_t width = board_line_width(text.substr(cell.first, cell.length));
+        for (int32_t y = 0; y < boardLinePitch && !text_cell_blank(cell); ++y)
+            for (int32_t x = 0; x < width; ++x)
+                owner[size_t(textImageMargin + cell.row * boardLinePitch + y) * image.width +
+                      textImageMargin + cell.x + x] = int(k);
+    }
+    std::vector<bool> inked(grid.cells.size(), false);
+    std::string strays;
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            if (dark(image.at(x, y))) {
+                const int k = owner[size_t(y) * image.width + x];
+                if (k < 0)
+                    strays += "(" + std::to_string(x) + "," + std::to_string(y) + ") ";
+                else
+                    inked[size_t(k)] = true;
+            }
+    std::string map;
+    for (size_t k = 0; k < grid.cells.size(); ++k)
+        map += text_cell_blank(grid.cells[k]) ? ' ' : inked[k] ? 'X' : '.';
+    EXPECT_EQ(strays, "");
+    EXPECT_EQ(map, "XXX XX X");
+    // The page names the board font, Mona after it, at its size and pitch.
+    EXPECT_NE(text_html_board(text, "t").find("font-family: \"MS PGothic\", Mona, sans-serif; "
+                                              "font-size: 16px; line-height: 18px; }"),
+              std::string::npos);
+}
+#endif
 
 TEST(TextHtml, PreGivesTheTextBackAndNamesTheFont) {
     const struct {
