@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,37 @@ bool pre_read(const std::string &page, std::string &text, std::vector<std::strin
     return true;
 }
 
+struct Box {
+    int32_t x, y, width, height;
+};
+
+// The image's ink by character: 'X' for a visible character with ink in its box, '.' for one
+// without, ' ' for a blank one; strays lists the dark pixels outside every visible box.
+std::string ink_map(const Pixels &image, const TextGrid &grid, std::string &strays,
+                    const std::function<Box(const TextCell &)> &box) {
+    std::vector<int> owner(size_t(image.width) * image.height, -1);
+    for (size_t k = 0; k < grid.cells.size(); ++k) {
+        const Box b = box(grid.cells[k]);
+        for (int32_t y = 0; y < b.height && !text_cell_blank(grid.cells[k]); ++y)
+            for (int32_t x = 0; x < b.width; ++x)
+                owner[size_t(b.y + y) * image.width + b.x + x] = int(k);
+    }
+    std::vector<bool> inked(grid.cells.size(), false);
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            if (dark(image.at(x, y))) {
+                const int k = owner[size_t(y) * image.width + x];
+                if (k < 0)
+                    strays += "(" + std::to_string(x) + "," + std::to_string(y) + ") ";
+                else
+                    inked[size_t(k)] = true;
+            }
+    std::string map;
+    for (size_t k = 0; k < grid.cells.size(); ++k)
+        map += text_cell_blank(grid.cells[k]) ? ' ' : inked[k] ? 'X' : '.';
+    return map;
+}
+
 std::string hex(Rgb c) {
     char s[8];
     std::snprintf(s, sizeof s, "%02x%02x%02x", c.r, c.g, c.b);
@@ -137,30 +169,12 @@ TEST(TextImage, CellsOfTheFontsAdvanceAndLineHeightPlusOneMargin) {
         ASSERT_EQ(image.height, c.rows * font.cellHeight + 2 * textImageMargin) << c.text;
         // 'X' a cell with ink, '.' one without; '!' ink outside every visible character's cell.
         const TextGrid grid = text_grid(c.text);
-        std::vector<int> owner(size_t(image.width) * image.height, -1);
-        for (size_t k = 0; k < grid.cells.size(); ++k) {
-            const TextCell &cell = grid.cells[k];
-            if (text_cell_blank(cell))
-                continue;
-            for (int32_t y = 0; y < font.cellHeight; ++y)
-                for (int32_t x = 0; x < cell.length * font.cellWidth; ++x)
-                    owner[size_t(textImageMargin + cell.row * font.cellHeight + y) * image.width +
-                          textImageMargin + cell.col * font.cellWidth + x] = int(k);
-        }
-        std::vector<bool> inked(grid.cells.size(), false);
         std::string strays;
-        for (int32_t y = 0; y < image.height; ++y)
-            for (int32_t x = 0; x < image.width; ++x)
-                if (dark(image.at(x, y))) {
-                    const int k = owner[size_t(y) * image.width + x];
-                    if (k < 0)
-                        strays += "(" + std::to_string(x) + "," + std::to_string(y) + ") ";
-                    else
-                        inked[size_t(k)] = true;
-                }
-        std::string map;
-        for (size_t k = 0; k < grid.cells.size(); ++k)
-            map += text_cell_blank(grid.cells[k]) ? ' ' : inked[k] ? 'X' : '.';
+        const std::string map = ink_map(image, grid, strays, [&](const TextCell &cell) {
+            return Box{textImageMargin + cell.col * font.cellWidth,
+                       textImageMargin + cell.row * font.cellHeight,
+                       cell.length * font.cellWidth, font.cellHeight};
+        });
         EXPECT_EQ(strays, "") << "text '" << c.text << "'";
         EXPECT_EQ(map.find('.'), std::string::npos) << "text '" << c.text << "' inked " << map;
     }
@@ -225,29 +239,11 @@ TEST(TextImage, BoardTextDrawnAtEachCharactersX) {
     const TextGrid grid = text_grid_board(text);
     ASSERT_EQ(image.width, grid.pixels + 2 * textImageMargin);
     ASSERT_EQ(image.height, 2 * boardLinePitch + 2 * textImageMargin);
-    std::vector<int> owner(size_t(image.width) * image.height, -1);
-    for (size_t k = 0; k < grid.cells.size(); ++k) {
-        const TextCell &cell = grid.cells[k];
-        const int32_t width = board_line_width(text.substr(cell.first, cell.length));
-        for (int32_t y = 0; y < boardLinePitch && !text_cell_blank(cell); ++y)
-            for (int32_t x = 0; x < width; ++x)
-                owner[size_t(textImageMargin + cell.row * boardLinePitch + y) * image.width +
-                      textImageMargin + cell.x + x] = int(k);
-    }
-    std::vector<bool> inked(grid.cells.size(), false);
     std::string strays;
-    for (int32_t y = 0; y < image.height; ++y)
-        for (int32_t x = 0; x < image.width; ++x)
-            if (dark(image.at(x, y))) {
-                const int k = owner[size_t(y) * image.width + x];
-                if (k < 0)
-                    strays += "(" + std::to_string(x) + "," + std::to_string(y) + ") ";
-                else
-                    inked[size_t(k)] = true;
-            }
-    std::string map;
-    for (size_t k = 0; k < grid.cells.size(); ++k)
-        map += text_cell_blank(grid.cells[k]) ? ' ' : inked[k] ? 'X' : '.';
+    const std::string map = ink_map(image, grid, strays, [&](const TextCell &cell) {
+        return Box{textImageMargin + cell.x, textImageMargin + cell.row * boardLinePitch,
+                   board_line_width(text.substr(cell.first, cell.length)), boardLinePitch};
+    });
     EXPECT_EQ(strays, "");
     EXPECT_EQ(map, "XXX XX X");
     // The page names the board font, Mona after it, at its size and pitch.
