@@ -371,10 +371,9 @@ bool width_for_budget(const PicturePlan &plan, const std::string &name, PictureR
     if (choice.fits || choice.bytes < 0)
         return true;
     result.messages += message_line(
-        name,
-        std::to_string(choice.bytes) + " bytes at " + std::to_string(choice.width) +
-            " characters per line, more than --max-bytes " + std::to_string(*plan.maxBytes) +
-            " allows; nothing is written");
+        name, std::to_string(choice.bytes) + " bytes at " + std::to_string(choice.width) +
+                  " characters per line, more than --max-bytes " + std::to_string(*plan.maxBytes) +
+                  " allows; nothing is written");
     return false;
 }
 

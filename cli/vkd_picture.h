@@ -33,8 +33,8 @@ struct PicturePlan {
 // The plan from the options: the defaults, the settings file, then the options. The width, when
 // neither --width nor --ini gives one, is the terminal's (terminalColumns, 0 for none, clamped
 // to 20..220), else 220 with --height or --max-bytes, else the default 100. Also measures --font
-// and finds the image font. Returns 0, or exitRefused / exitUsage with the message for standard error (whole
-// lines) in message.
+// and finds the image font. Returns 0, or exitRefused / exitUsage with the message for standard
+// error (whole lines) in message.
 int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &plan,
                       std::string &message);
 

@@ -135,7 +135,7 @@ bool grid_png(const TextGrid &grid, const TextImageFont &font, std::string &png,
         const FT_GlyphSlot g = f.face->glyph;
         const FT_Bitmap &b = g->bitmap;
         const bool mono = b.pixel_mode == FT_PIXEL_MODE_MONO;
-        if (b.pixel_mode != FT_PIXEL_MODE_GRAY && !mono)
+        if (b.pixel_mode != FT_PIXEL_MODE_GRAY && !(board && mono))
             continue;
         const int32_t left = text_image_cell_x(l, cell) + g->bitmap_left;
         const int32_t top = text_image_cell_y(l, cell) + (board ? 1 : 0) + ascent - g->bitmap_top;

@@ -145,11 +145,15 @@ TEST(Batch, MaxBytesFitsAndOneColumnMoreWouldNot) {
         {{"--height", "20"}, 1500, ""},
         {{"--width", "40"}, 200, ""},
         {{}, 147, ""}, // 20 columns, 7 lines, LF
-        {{"--crlf"}, 153, "154 bytes at 20 characters per line, more than --max-bytes 153 "
-                          "allows; nothing is written"},
+        {{"--crlf"},
+         153,
+         "154 bytes at 20 characters per line, more than --max-bytes 153 "
+         "allows; nothing is written"},
         {{"--mode", "original"}, 30199, ""}, // 200 x 150, one column a pixel, LF
-        {{"--mode", "original"}, 30149, "30150 bytes at 200 characters per line, more than "
-                                        "--max-bytes 30149 allows; nothing is written"},
+        {{"--mode", "original"},
+         30149,
+         "30150 bytes at 200 characters per line, more than "
+         "--max-bytes 30149 allows; nothing is written"},
     };
     for (const Case &c : cases) {
         const std::string how = joined_args(c.args) + " " + std::to_string(c.budget);

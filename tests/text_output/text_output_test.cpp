@@ -172,8 +172,8 @@ TEST(TextImage, CellsOfTheFontsAdvanceAndLineHeightPlusOneMargin) {
         std::string strays;
         const std::string map = ink_map(image, grid, strays, [&](const TextCell &cell) {
             return Box{textImageMargin + cell.col * font.cellWidth,
-                       textImageMargin + cell.row * font.cellHeight,
-                       cell.length * font.cellWidth, font.cellHeight};
+                       textImageMargin + cell.row * font.cellHeight, cell.length * font.cellWidth,
+                       font.cellHeight};
         });
         EXPECT_EQ(strays, "") << "text '" << c.text << "'";
         EXPECT_EQ(map.find('.'), std::string::npos) << "text '" << c.text << "' inked " << map;
