@@ -40,6 +40,11 @@ const char usageLong[] =
     "                           note says how many\n"
     "  --height N               the widest text of at most N lines, 1 to 9999;\n"
     "                           with --width, no wider than that either\n"
+    "  --max-bytes N            the widest text of at most N bytes as written,\n"
+    "                           line ends included (with --height, of at most\n"
+    "                           that many lines too); one column more would be\n"
+    "                           over. A picture whose narrowest text is over is\n"
+    "                           refused. Text only, 1 to 99999999\n"
     "  --ratio P                vertical ratio in percent, 0 to 150 (default 50)\n"
     "  --brightness B           brightness, 0 to 100 (default 50)\n"
     "  --mode stretch|original  scale to N characters per line (default), or\n"
@@ -87,6 +92,7 @@ constexpr int32_t hirituMax = 150;
 constexpr int32_t meidoMax = 100;
 constexpr int32_t heightMax = 9999;
 constexpr int32_t jobsMax = 64;
+constexpr int32_t maxBytesMax = 99999999;
 
 struct NumberOption {
     const char *name;
@@ -100,6 +106,7 @@ const NumberOption numberOptions[] = {
     {"--ratio", 0, hirituMax, &CliOptions::ratio},
     {"--brightness", 0, meidoMax, &CliOptions::brightness},
     {"--jobs", 1, jobsMax, &CliOptions::jobs},
+    {"--max-bytes", 1, maxBytesMax, &CliOptions::maxBytes},
 };
 
 // Plain decimal with an optional sign; anything else ("1e3", " 5", "0x10", "") is refused.
@@ -155,6 +162,10 @@ bool options_agree(CliOptions &opts, std::string &error) {
             opts.output && !opts.outputFolder ? output_format_of(*opts.output) : OutputFormat::text;
     if (opts.color && *opts.format == OutputFormat::png) {
         error = "--color colours text and HTML; a PNG image is black on white";
+        return false;
+    }
+    if (opts.maxBytes && *opts.format != OutputFormat::text) {
+        error = "--max-bytes budgets a text; an image or a page has no such size";
         return false;
     }
     int fromStdin = 0;

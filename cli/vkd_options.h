@@ -19,6 +19,7 @@ struct CliOptions {
     std::optional<LineEnd> lineEnd; // unset: the system's (LF; CR LF on Windows)
     bool invert = false, dither = false, color = false;
     std::optional<int32_t> width, height, ratio, brightness, mode, jobs;
+    std::optional<int32_t> maxBytes; // --max-bytes: the text's size budget
     std::optional<Look> look;
     std::optional<OutputFormat> format; // unset: by the output file's extension, else text
 };
@@ -31,7 +32,7 @@ enum class ParseOutcome { run, help, version, usage };
 // input twice; with several pictures, -o naming a file rather than a folder, or an image or page
 // on standard output; -o DIR/ with standard input (it has no name) or two pictures whose files
 // would have the same name (as output_names_compare, cli/vkd_names.h, compares them); --color
-// with a PNG.
+// with a PNG; --max-bytes with an image or a page.
 ParseOutcome cli_parse(const std::vector<std::string> &args, CliOptions &opts, std::string &error);
 
 // FILE.png an image, FILE.html (or .htm) a page, in any case; anything else text.

@@ -13,6 +13,7 @@
 #include "core/language.h"
 #include "core/load.h"
 #include "core/surface.h"
+#include "cli/vkd_budget.h"
 #include "cli/vkd_names.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
@@ -177,7 +178,7 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
         settings.Mojisu = *opts.width;
     else if (!opts.ini && terminalColumns > 0)
         settings.Mojisu = std::clamp(terminalColumns, mojisuMin, mojisuMax);
-    else if (!opts.ini && opts.height)
+    else if (!opts.ini && (opts.height || opts.maxBytes))
         settings.Mojisu = mojisuMax;
     if (opts.ratio)
         settings.Hiritu = *opts.ratio;
@@ -259,6 +260,7 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     options.glyphs = plan.glyphs.empty() ? nullptr : plan.glyphs.data();
     plan.color = opts.color;
     plan.height = opts.height;
+    plan.maxBytes = opts.maxBytes;
     plan.output = opts.output;
     plan.outputFolder = opts.outputFolder;
     plan.terminalColumns = terminalColumns;
@@ -267,12 +269,53 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
 
 namespace {
 
+// The bytes vkd writes for a text: its colours, its line ends. What --max-bytes counts, so an
+// output encoding belongs here too.
+std::string text_output(const PicturePlan &plan, const velkorandite::Text &t) {
+    std::string bytes = plan.color ? velkorandite::text_ansi(t) : t.text;
+    if (plan.lineEnd == LineEnd::lf)
+        bytes = text_line_ends_lf(bytes);
+    return bytes;
+}
+
+// --max-bytes: the widest width, from the one the picture opened with (the width asked for,
+// --height's, the canvas's fit) down to 20 (or that width when it is lower, or the picture's
+// own in original mode), whose text fits; t becomes that text, converted again from the picture
+// the converter holds. False, with the refusal in result's messages, when not even the
+// narrowest does.
+bool width_for_budget(velkorandite::Converter &converter, const PicturePlan &plan,
+                      const std::string &name, velkorandite::Text &t, PictureResult &result) {
+    const int32_t widest = t.width;
+    const int32_t narrowest = plan.options.mode == 1 ? std::min(widest, mojisuMin) : widest;
+    velkorandite::Options options = plan.options;
+    options.maxLines = 0; // the widths tried are the budget's, at or below --height's
+    const BudgetChoice choice =
+        budget_width_search(narrowest, widest, *plan.maxBytes, [&](int32_t width) -> int64_t {
+            options.width = width;
+            const velkorandite::Text tried = velkorandite::convert_again(converter, options);
+            if (tried.status != velkorandite::Status::converted || tried.text.empty())
+                return -1;
+            return static_cast<int64_t>(text_output(plan, tried).size());
+        });
+    if (!choice.fits && choice.bytes >= 0) {
+        result.messages += message_line(
+            plan.language, name,
+            std::to_string(choice.bytes) + " bytes at " + std::to_string(choice.width) +
+                " characters per line, more than --max-bytes " + std::to_string(*plan.maxBytes) +
+                " allows; nothing is written");
+        return false;
+    }
+    options.width = choice.width;
+    t = velkorandite::convert_again(converter, options);
+    return true;
+}
+
 void picture_convert_here(velkorandite::Converter &converter, const PicturePlan &plan,
                           const std::string &input, PictureResult &result) {
     using velkorandite::Status;
     const Language language = plan.language;
     const std::string name = picture_name(input);
-    const velkorandite::Text t = velkorandite::convert_file(converter, input.c_str(), plan.options);
+    velkorandite::Text t = velkorandite::convert_file(converter, input.c_str(), plan.options);
     switch (t.status) {
     case Status::openFailed:
         result.refused = true;
@@ -306,6 +349,11 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
             plan.options.mode == 1 ? "the narrowest width, " + std::to_string(t.width) +
                                          " characters per line, is used"
                                    : "original mode keeps the picture's own size");
+    if (plan.maxBytes && (t.status == Status::converted || t.status == Status::tooLarge) &&
+        !width_for_budget(converter, plan, name, t, result)) {
+        result.refused = true;
+        return;
+    }
     if (t.status == Status::tooLarge) {
         result.refused = true;
         result.messages += message_line(language, name, t.message);
@@ -337,9 +385,7 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
         const std::string title = input == "-" ? name : name.substr(path_folder_part(name));
         bytes = velkorandite::text_html(t, title, plan.font.family);
     } else {
-        bytes = plan.color ? velkorandite::text_ansi(t) : t.text;
-        if (plan.lineEnd == LineEnd::lf)
-            bytes = text_line_ends_lf(bytes);
+        bytes = text_output(plan, t);
     }
 
     if (!plan.output) {

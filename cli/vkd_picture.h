@@ -27,6 +27,7 @@ struct PicturePlan {
     LineEnd lineEnd = LineEnd::lf;
     bool color = false;
     std::optional<int32_t> height;     // --height: the widest text of at most this many lines
+    std::optional<int32_t> maxBytes;   // --max-bytes: the widest text of at most this many bytes
     std::optional<std::string> output; // a file, or a folder when outputFolder
     bool outputFolder = false;
     velkorandite::ImageFont font; // images and pages
@@ -35,9 +36,9 @@ struct PicturePlan {
 
 // The plan from the options: the defaults, the settings file, then the options. The width, when
 // neither --width nor --ini gives one, is the terminal's (terminalColumns, 0 for none, clamped
-// to 20..220), else 220 with --height, else the default 100. Also measures --font and finds the
-// image font. Returns 0, or exitRefused / exitUsage with the message for standard error (whole
-// lines) in message.
+// to 20..220), else 220 with --height or --max-bytes, else the default 100. Also measures --font
+// and finds the image font. Returns 0, or exitRefused / exitUsage with the message for standard
+// error (whole lines) in message.
 int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &plan,
                       std::string &message);
 
@@ -49,7 +50,9 @@ struct PictureResult {
 
 // Converts one picture ("-": standard input) as the plan says. The text goes to the plan's file
 // (or DIR/NAME) or into out. A refusal, or a note on a result (a width lowered to fit, more
-// lines than --height), is in messages; refused is set for refusals only. A text without a
+// lines than --height), is in messages; refused is set for refusals only. With --max-bytes the
+// width is the widest whose text fits (budget_width_search, cli/vkd_budget.h) and a picture
+// whose narrowest text is over the budget is refused, nothing written. A text without a
 // character (no lines, or lines of none) is refused and nothing written; so is a picture that
 // runs out of memory. converter: the thread's own, reused from picture to picture.
 void picture_convert(velkorandite::Converter &converter, const PicturePlan &plan,

@@ -145,6 +145,10 @@ std::string css_string(const std::string &utf8) {
     return out + "\"";
 }
 
+// After a board font's name: Mona, its metric twin, then 12 pt as boards show it, 16-pixel
+// glyphs on 18-pixel lines.
+const char boardFonts[] = "Mona, sans-serif; font-size: 16px; line-height: 18px; ";
+
 std::string color_hex(Rgb c) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "#%02x%02x%02x", c.r, c.g, c.b);
@@ -164,7 +168,8 @@ std::string text_html_grid(const TextGrid &grid, const std::string &title,
     std::string page = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" +
                        html_escape(utf8_repair(title)) + "</title>\n<style>\npre { font-family: " +
                        (fontFamily.empty() ? "" : css_string(utf8_repair(fontFamily)) + ", ") +
-                       "monospace; line-height: 1.15; }\n</style>\n</head>\n<body>\n<pre>\n";
+                       (grid.proportional ? boardFonts : "monospace; line-height: 1.15; ") +
+                       "}\n</style>\n</head>\n<body>\n<pre>\n";
     bool spanOpen = false;
     Rgb last{};
     int32_t row = 0;
@@ -197,4 +202,8 @@ std::string text_html_grid(const TextGrid &grid, const std::string &title,
     for (; row < grid.lineEnds; ++row)
         page += '\n';
     return page + "</pre>\n</body>\n</html>\n";
+}
+
+std::string text_html_board(const std::string &utf8, const std::string &title) {
+    return text_html_grid(text_grid_board(utf8), title, "MS PGothic");
 }

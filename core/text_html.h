@@ -42,7 +42,13 @@ std::string html_escape(const std::string &utf8);
 std::string text_html(const std::string &text, const std::string &title,
                       const std::string &fontFamily, const CellColors *colors = nullptr);
 
-// The same for a text already split into a grid (text_grid, text_grid_utf8).
+// The same for a text already split into a grid (text_grid, text_grid_utf8). A proportional
+// grid (text_grid_board) is shown at 16 pixels on 18-pixel lines in fontFamily, then Mona (the
+// board font's metric twin) where monospace would be.
 struct TextGrid;
 std::string text_html_grid(const TextGrid &grid, const std::string &title,
                            const std::string &fontFamily, const CellColors *colors = nullptr);
+
+// A board text (UTF-8) as a page in the board font: text_html_grid of text_grid_board, its
+// family "MS PGothic".
+std::string text_html_board(const std::string &utf8, const std::string &title);

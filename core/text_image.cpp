@@ -1,5 +1,8 @@
 #include "core/text_image.h"
 
+#include <algorithm>
+
+#include "core/board.h"
 #include "core/cp932.h"
 #include "core/text_html.h"
 #include "core/utf8.h"
@@ -64,11 +67,30 @@ TextGrid text_grid_utf8(const std::string &utf8) {
     return grid_make(utf8, utf8_character);
 }
 
+TextGrid text_grid_board(const std::string &utf8) {
+    TextGrid grid = text_grid_utf8(utf8);
+    grid.proportional = true;
+    int32_t row = -1, x = 0;
+    for (TextCell &cell : grid.cells) {
+        if (cell.row != row) {
+            row = cell.row;
+            x = 0;
+        }
+        cell.x = x;
+        const int k = board_glyph_find(utf8.substr(cell.first, cell.length));
+        x += k >= 0 ? boardGlyphs[k].width
+                    : utf8_character(utf8, cell.first).columns * boardColumnPixels;
+        grid.pixels = std::max(grid.pixels, x);
+    }
+    return grid;
+}
+
 bool text_image_layout(const TextGrid &grid, int32_t cellWidth, int32_t cellHeight,
                        TextImageLayout &layout) {
     if (cellWidth <= 0 || cellHeight <= 0)
         return false;
-    const int64_t width = int64_t{grid.cols} * cellWidth + 2 * textImageMargin;
+    const int64_t width =
+        (grid.proportional ? grid.pixels : int64_t{grid.cols} * cellWidth) + 2 * textImageMargin;
     const int64_t height = int64_t{grid.rows} * cellHeight + 2 * textImageMargin;
     if (width > textImageSideMax || height > textImageSideMax ||
         width * height > textImagePixelsMax)
@@ -77,6 +99,7 @@ bool text_image_layout(const TextGrid &grid, int32_t cellWidth, int32_t cellHeig
     layout.cellHeight = cellHeight;
     layout.width = static_cast<int32_t>(width);
     layout.height = static_cast<int32_t>(height);
+    layout.proportional = grid.proportional;
     return true;
 }
 

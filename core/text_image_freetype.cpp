@@ -4,6 +4,7 @@
 #include "core/text_image.h"
 
 #include <fontconfig/fontconfig.h>
+#include "core/board.h"
 #include "core/freetype_face.h"
 #include <png.h>
 
@@ -14,6 +15,8 @@
 namespace {
 
 constexpr int pixelSize = 16;
+// Where fonts-mona puts the metric twin of the board font.
+constexpr char monaFile[] = "/usr/share/fonts/truetype/mona/mona.ttf";
 
 using Face = FreetypeFace;
 
@@ -96,14 +99,23 @@ bool text_image_font_find(const Settings &, const char *file, TextImageFont &fon
     return true;
 }
 
-bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
-                    std::string &reason) {
+namespace {
+
+// Draws a grid in the font: in cells of its advance by its line height, smoothed, or, for a
+// proportional grid, at each cell's x on lines boardLinePitch apart in the font's own bitmaps
+// (the board font's readers see those at 12 pt), one pixel down as the board table measured
+// them.
+bool grid_png(const TextGrid &grid, const TextImageFont &font, std::string &png,
+              std::string &reason) {
     Face f;
     int32_t cellWidth = 0, cellHeight = 0, ascent = 0;
     if (!freetype_face_open(f, font.file.c_str(), font.height, cellWidth, cellHeight, ascent,
                             reason))
         return false;
-    const TextGrid grid = text_grid(text);
+    const bool board = grid.proportional;
+    if (board)
+        cellHeight = boardLinePitch;
+    const FT_Int32 load = board ? FT_LOAD_RENDER | FT_LOAD_TARGET_MONO : FT_LOAD_RENDER;
     TextImageLayout l;
     if (!text_image_layout(grid, cellWidth, cellHeight, l)) {
         reason = "the image would be too large (at most " + std::to_string(textImageSideMax) +
@@ -119,14 +131,15 @@ bool text_image_png(const std::string &text, const TextImageFont &font, std::str
         return false;
     }
     for (const TextCell &cell : grid.cells) {
-        if (text_cell_blank(cell) || FT_Load_Char(f.face, cell.code, FT_LOAD_RENDER) != 0)
+        if (text_cell_blank(cell) || FT_Load_Char(f.face, cell.code, load) != 0)
             continue;
         const FT_GlyphSlot g = f.face->glyph;
         const FT_Bitmap &b = g->bitmap;
-        if (b.pixel_mode != FT_PIXEL_MODE_GRAY)
+        const bool mono = b.pixel_mode == FT_PIXEL_MODE_MONO;
+        if (b.pixel_mode != FT_PIXEL_MODE_GRAY && !(board && mono))
             continue;
         const int32_t left = text_image_cell_x(l, cell) + g->bitmap_left;
-        const int32_t top = text_image_cell_y(l, cell) + ascent - g->bitmap_top;
+        const int32_t top = text_image_cell_y(l, cell) + (board ? 1 : 0) + ascent - g->bitmap_top;
         for (unsigned r = 0; r < b.rows; ++r) {
             const int32_t y = top + static_cast<int32_t>(r);
             if (y < 0 || y >= l.height)
@@ -136,8 +149,9 @@ bool text_image_png(const std::string &text, const TextImageFont &font, std::str
                 if (x < 0 || x >= l.width)
                     continue;
                 uint8_t &p = grey[size_t(y) * size_t(l.width) + size_t(x)];
-                p = std::min<uint8_t>(
-                    p, static_cast<uint8_t>(255 - b.buffer[int(r) * b.pitch + int(c)]));
+                const unsigned char *row = b.buffer + int(r) * b.pitch;
+                const int ink = mono ? ((row[c / 8] >> (7 - c % 8)) & 1) * 255 : row[c];
+                p = std::min<uint8_t>(p, static_cast<uint8_t>(255 - ink));
             }
         }
     }
@@ -147,4 +161,32 @@ bool text_image_png(const std::string &text, const TextImageFont &font, std::str
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
+                    std::string &reason) {
+    return grid_png(text_grid(text), font, png, reason);
+}
+
+bool text_image_font_board(const char *file, TextImageFont &font, std::string &reason) {
+    font = TextImageFont{};
+    font.height = pixelSize;
+    font.file = file != nullptr ? file : monaFile;
+    Face f;
+    int32_t ascent = 0;
+    if (!freetype_face_open(f, font.file.c_str(), font.height, font.cellWidth, font.cellHeight,
+                            ascent, reason)) {
+        if (file == nullptr)
+            reason += " (install fonts-mona, or give --font FILE)";
+        return false;
+    }
+    font.family = "MS PGothic";
+    return true;
+}
+
+bool text_image_png_board(const std::string &utf8, const TextImageFont &font, std::string &png,
+                          std::string &reason) {
+    return grid_png(text_grid_board(utf8), font, png, reason);
 }

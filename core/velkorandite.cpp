@@ -203,6 +203,17 @@ Text convert_memory(Converter &converter, const uint8_t *data, size_t size,
     });
 }
 
+Text convert_again(Converter &converter, const Options &options) {
+    return guarded(converter, [&](Conversion &c) {
+        if (c.bmpWidth <= 0 || c.bmpHeight <= 0)
+            return failed("no picture");
+        options_apply(c, options);
+        Text out;
+        picture_convert(c, options, out);
+        return out;
+    });
+}
+
 void convert_batch(size_t count, int threads,
                    const std::function<void(Converter &, size_t)> &convert,
                    const std::function<bool(size_t, const std::string &)> &take) {

@@ -81,6 +81,11 @@ Text convert_file(Converter &converter, const char *path, const Options &options
 Text convert_memory(Converter &converter, const uint8_t *data, size_t size,
                     const Options &options);
 
+// The picture the converter opened last, converted again with other options (another width,
+// look, brightness...) as the window's Convert does after a change of settings, without reading
+// it again; failed when the converter holds no picture.
+Text convert_again(Converter &converter, const Options &options);
+
 // Runs convert(converter, i) for i in [0, count) on threads threads, each with a converter of
 // its own, and take(i, error) on the calling thread in the order 0, 1, ... as each is done.
 // error is empty, or says why item i failed ("out of memory", an exception's text); that item

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,24 @@ const std::string pictures = PICTURES_DIR;
 std::string stem(const std::string &path) {
     const std::string name = path.substr(path.rfind('/') + 1);
     return name.substr(0, name.rfind('.'));
+}
+
+std::string joined_args(const std::vector<std::string> &args) {
+    std::string s;
+    for (const std::string &arg : args)
+        s += arg + " ";
+    return s;
+}
+
+// The characters of a coloured text without its colour escapes.
+std::string without_escapes(const std::string &text) {
+    std::string plain;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\x1b')
+            i = text.find('m', i);
+        else
+            plain += text[i];
+    return plain;
 }
 
 TEST(Batch, PicturesInTheOrderGivenEachAsIfAlone) {
@@ -129,6 +149,65 @@ TEST(Batch, HeightPicksTheWidestWidthThatFits) {
         EXPECT_EQ(shape.cols, c.cols) << c.args[1];
         EXPECT_EQ(shape.rows, c.rows) << c.args[1];
         EXPECT_EQ(run.err, c.err) << c.args[1];
+    }
+}
+
+// --max-bytes: the output fits its budget and one column more would not; a budget that not
+// even the narrowest text fits is refused with nothing written.
+TEST(Batch, MaxBytesFitsAndOneColumnMoreWouldNot) {
+    struct Case {
+        std::vector<std::string> args;
+        int budget;
+        std::string err; // a refusal's message
+    } cases[] = {
+        {{}, 100000, ""},
+        {{}, 2000, ""},
+        {{"--crlf"}, 2000, ""},
+        {{"--look", "photo"}, 999, ""},
+        {{"--color"}, 30000, ""},
+        {{"--height", "20"}, 1500, ""},
+        {{"--width", "40"}, 200, ""},
+        {{}, 147, ""}, // 20 columns, 7 lines, LF
+        {{"--crlf"},
+         153,
+         "154 bytes at 20 characters per line, more than --max-bytes 153 "
+         "allows; nothing is written"},
+        {{"--mode", "original"}, 30199, ""}, // 200 x 150, one column a pixel, LF
+        {{"--mode", "original"},
+         30149,
+         "30150 bytes at 200 characters per line, more than "
+         "--max-bytes 30149 allows; nothing is written"},
+    };
+    for (const Case &c : cases) {
+        const std::string how = joined_args(c.args) + " " + std::to_string(c.budget);
+        const std::string file = work_path("budget.txt");
+        std::remove(file.c_str());
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--max-bytes", std::to_string(c.budget), "-o", file, SAMPLE_PATH});
+        const Outcome run = vkd(args, "/dev/null", "", english);
+        if (!c.err.empty()) {
+            EXPECT_EQ(run.code, 1) << how;
+            EXPECT_EQ(run.err, "vkd: " SAMPLE_PATH ": " + c.err + "\n") << how;
+            EXPECT_NE(access(file.c_str(), F_OK), 0) << how;
+            continue;
+        }
+        const std::string text = file_read(file);
+        EXPECT_EQ(run.code, 0) << how << " " << run.err;
+        EXPECT_LE(text.size(), size_t(c.budget)) << how;
+        const int cols = shape_of(without_escapes(without_cr(text))).cols;
+        if (std::find(c.args.begin(), c.args.end(), "original") != c.args.end() ||
+            cols == (c.args.size() > 1 && c.args[0] == "--width" ? 40 : 220))
+            continue;
+        // The same without the budget at one column more: over it, or more lines than asked.
+        std::vector<std::string> wider = c.args;
+        if (!wider.empty() && (wider[0] == "--width" || wider[0] == "--height"))
+            wider.erase(wider.begin(), wider.begin() + 2);
+        wider.insert(wider.end(), {"--width", std::to_string(cols + 1), SAMPLE_PATH});
+        const Outcome more = vkd(wider);
+        const bool tooTall = c.args.size() > 1 && c.args[0] == "--height" &&
+                             shape_of(more.out).rows > std::stoi(c.args[1]);
+        EXPECT_TRUE(more.out.size() > size_t(c.budget) || tooTall)
+            << how << ": " << cols + 1 << " columns give " << more.out.size() << " bytes";
     }
 }
 

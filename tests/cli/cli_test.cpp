@@ -600,6 +600,8 @@ TEST(Cli, BadUsageExits2WithoutClamping) {
         {{"--dither=1", SAMPLE_PATH}, "option --dither takes no value"},
         {{"--format", "gif", SAMPLE_PATH}, "--format must be 'text', 'png' or 'html', not 'gif'"},
         {{"--color", "-o", "x.png", SAMPLE_PATH}, "--color colours text and HTML"},
+        {{"--max-bytes", "0", SAMPLE_PATH}, "--max-bytes must be a whole number from 1 to 99999999"},
+        {{"--max-bytes", "900", "-o", "x.html", SAMPLE_PATH}, "--max-bytes budgets a text"},
     };
     for (const Case &c : cases) {
         Outcome run = vkd(c.args);

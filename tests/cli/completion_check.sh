@@ -14,7 +14,7 @@ complete_words() { # the words offered for the command line "$@" with the last w
     [ ${#COMPREPLY[@]} -eq 0 ] || printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort | tr '\n' ' '
 }
 
-helpOptions=$("$vkd" --help | grep -E '^  -' | cut -c1-27 | grep -oE -- '-{1,2}[a-z]+' | LC_ALL=C sort -u | tr '\n' ' ')
+helpOptions=$("$vkd" --help | grep -E '^  -' | cut -c1-27 | grep -oE -- '-{1,2}[a-z]+(-[a-z]+)*' | LC_ALL=C sort -u | tr '\n' ' ')
 offered=$(complete_words -)
 [ "$offered" = "$helpOptions" ] || fail "options offered: '$offered'; --help lists: '$helpOptions'"
 [ "$(complete_words --he)" = "--height --help " ] || fail "--he: $(complete_words --he)"

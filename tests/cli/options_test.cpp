@@ -3,6 +3,9 @@
 // checked end to end in cli_test.cpp.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "cli/vkd_budget.h"
 #include "cli/vkd_names.h"
 #include "cli/vkd_options.h"
 
@@ -128,6 +131,45 @@ TEST(Options, JobsHeightAndLineEnds) {
         EXPECT_EQ(opts.jobs, c.jobs) << joined(c.args);
         EXPECT_EQ(opts.height, c.height) << joined(c.args);
         EXPECT_EQ(opts.lineEnd, c.lineEnd) << joined(c.args);
+    }
+}
+
+// --max-bytes: a width that fits with the one above it over, whatever the bytes do between.
+TEST(Options, BudgetKeepsTheColumnAboveOver) {
+    struct Case {
+        const char *name;
+        int32_t narrowest, widest;
+        std::vector<int64_t> bytes; // at narrowest, narrowest + 1, ...
+        int64_t budget;
+        int32_t width;
+        bool fits;
+    } cases[] = {
+        {"widest fits", 20, 24, {10, 20, 30, 40, 50}, 50, 24, true},
+        {"growing", 20, 24, {10, 20, 30, 40, 50}, 35, 22, true},
+        {"exactly at a width", 20, 24, {10, 20, 30, 40, 50}, 30, 22, true},
+        {"narrowest only", 20, 24, {10, 20, 30, 40, 50}, 15, 20, true},
+        {"none", 20, 24, {10, 20, 30, 40, 50}, 9, 20, false},
+        {"one width over", 30, 30, {31}, 30, 30, false},
+        {"one width in", 30, 30, {30}, 30, 30, true},
+        {"narrowest above widest", 20, 9, {100}, 50, 9, false},
+        // 24 fits too, past a bump at 23: 22 is kept, its column above measured over.
+        {"bump above", 20, 26, {10, 20, 30, 45, 35, 60, 70}, 40, 22, true},
+        {"cannot be made", 20, 24, {10, 20, -1, -1, -1}, 99, 21, true},
+    };
+    for (const Case &c : cases) {
+        std::vector<int32_t> asked;
+        const BudgetChoice choice =
+            budget_width_search(c.narrowest, c.widest, c.budget, [&](int32_t width) {
+                asked.push_back(width);
+                return c.bytes.at(size_t(width - std::min(c.narrowest, c.widest)));
+            });
+        EXPECT_EQ(choice.width, c.width) << c.name;
+        EXPECT_EQ(choice.fits, c.fits) << c.name;
+        const auto above = std::find(asked.begin(), asked.end(), choice.width + 1);
+        EXPECT_TRUE(choice.width == std::max(c.narrowest, c.widest) || !c.fits ||
+                    above != asked.end())
+            << c.name << ": the width above the choice was never measured";
+        EXPECT_LE(asked.size(), 5u) << c.name;
     }
 }
 

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/board.h"
 #include "core/convert.h"
 #include "core/picture.h"
 #include "core/text_color.h"
@@ -92,6 +94,37 @@ bool pre_read(const std::string &page, std::string &text, std::vector<std::strin
     return true;
 }
 
+struct Box {
+    int32_t x, y, width, height;
+};
+
+// The image's ink by character: 'X' for a visible character with ink in its box, '.' for one
+// without, ' ' for a blank one; strays lists the dark pixels outside every visible box.
+std::string ink_map(const Pixels &image, const TextGrid &grid, std::string &strays,
+                    const std::function<Box(const TextCell &)> &box) {
+    std::vector<int> owner(size_t(image.width) * image.height, -1);
+    for (size_t k = 0; k < grid.cells.size(); ++k) {
+        const Box b = box(grid.cells[k]);
+        for (int32_t y = 0; y < b.height && !text_cell_blank(grid.cells[k]); ++y)
+            for (int32_t x = 0; x < b.width; ++x)
+                owner[size_t(b.y + y) * image.width + b.x + x] = int(k);
+    }
+    std::vector<bool> inked(grid.cells.size(), false);
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            if (dark(image.at(x, y))) {
+                const int k = owner[size_t(y) * image.width + x];
+                if (k < 0)
+                    strays += "(" + std::to_string(x) + "," + std::to_string(y) + ") ";
+                else
+                    inked[size_t(k)] = true;
+            }
+    std::string map;
+    for (size_t k = 0; k < grid.cells.size(); ++k)
+        map += text_cell_blank(grid.cells[k]) ? ' ' : inked[k] ? 'X' : '.';
+    return map;
+}
+
 std::string hex(Rgb c) {
     char s[8];
     std::snprintf(s, sizeof s, "%02x%02x%02x", c.r, c.g, c.b);
@@ -137,30 +170,12 @@ TEST(TextImage, CellsOfTheFontsAdvanceAndLineHeightPlusOneMargin) {
         ASSERT_EQ(image.height, c.rows * font.cellHeight + 2 * textImageMargin) << c.text;
         // 'X' a cell with ink, '.' one without; '!' ink outside every visible character's cell.
         const TextGrid grid = text_grid(c.text);
-        std::vector<int> owner(size_t(image.width) * image.height, -1);
-        for (size_t k = 0; k < grid.cells.size(); ++k) {
-            const TextCell &cell = grid.cells[k];
-            if (text_cell_blank(cell))
-                continue;
-            for (int32_t y = 0; y < font.cellHeight; ++y)
-                for (int32_t x = 0; x < cell.length * font.cellWidth; ++x)
-                    owner[size_t(textImageMargin + cell.row * font.cellHeight + y) * image.width +
-                          textImageMargin + cell.col * font.cellWidth + x] = int(k);
-        }
-        std::vector<bool> inked(grid.cells.size(), false);
         std::string strays;
-        for (int32_t y = 0; y < image.height; ++y)
-            for (int32_t x = 0; x < image.width; ++x)
-                if (dark(image.at(x, y))) {
-                    const int k = owner[size_t(y) * image.width + x];
-                    if (k < 0)
-                        strays += "(" + std::to_string(x) + "," + std::to_string(y) + ") ";
-                    else
-                        inked[size_t(k)] = true;
-                }
-        std::string map;
-        for (size_t k = 0; k < grid.cells.size(); ++k)
-            map += text_cell_blank(grid.cells[k]) ? ' ' : inked[k] ? 'X' : '.';
+        const std::string map = ink_map(image, grid, strays, [&](const TextCell &cell) {
+            return Box{textImageMargin + cell.col * font.cellWidth,
+                       textImageMargin + cell.row * font.cellHeight, cell.length * font.cellWidth,
+                       font.cellHeight};
+        });
         EXPECT_EQ(strays, "") << "text '" << c.text << "'";
         EXPECT_EQ(map.find('.'), std::string::npos) << "text '" << c.text << "' inked " << map;
     }
@@ -190,6 +205,54 @@ TEST(TextGrid, Utf8CharactersTakeTheColumnsOfTheirCp932Form) {
               "6 cols, 3 rows, 3 ends: 0.0=49324 0.2=233 0.3=36 2.0=128512 2.2=4351 2.3=4352 "
               "2.5=120");
 }
+
+// A board text stands in pixels of the board font: each character at the sum of the widths
+// before it on its line; one the board table lacks at its fixed-pitch columns x 8.
+TEST(TextGrid, BoardCharactersStandAtTheirLinesRunningWidth) {
+    const struct {
+        const char *text, *layout;
+    } cases[] = {
+        {"\u3000 ／|\r\n. .", "36 px: 0.0 0.11 0.16 0.32 1.0 1.3 1.8"},
+        {"|\n\n\u3000\u3000", "22 px: 0.0 2.0 2.11"},
+        {"写é.", "27 px: 0.0 0.16 0.24"}, // neither is in the table: 16 and 8
+        {"", "0 px:"},
+    };
+    for (const auto &c : cases) {
+        const TextGrid grid = text_grid_board(c.text);
+        std::string layout = std::to_string(grid.pixels) + " px:";
+        for (const TextCell &cell : grid.cells)
+            layout += " " + std::to_string(cell.row) + "." + std::to_string(cell.x);
+        EXPECT_TRUE(grid.proportional);
+        EXPECT_EQ(layout, c.layout) << c.text;
+    }
+}
+
+#ifndef _WIN32
+// Drawn in Mona: the image is the widest line's pixels by 18-pixel lines plus the margins, and
+// each visible character's ink lies where its x says, none elsewhere.
+TEST(TextImage, BoardTextDrawnAtEachCharactersX) {
+    TextImageFont font;
+    std::string reason, png;
+    ASSERT_TRUE(text_image_font_board(nullptr, font, reason)) << reason;
+    const std::string text = "／|.\r\n\u3000ー＼ \u30fe";
+    ASSERT_TRUE(text_image_png_board(text, font, png, reason)) << reason;
+    const Pixels image = png_decode(png);
+    const TextGrid grid = text_grid_board(text);
+    ASSERT_EQ(image.width, grid.pixels + 2 * textImageMargin);
+    ASSERT_EQ(image.height, 2 * boardLinePitch + 2 * textImageMargin);
+    std::string strays;
+    const std::string map = ink_map(image, grid, strays, [&](const TextCell &cell) {
+        return Box{textImageMargin + cell.x, textImageMargin + cell.row * boardLinePitch,
+                   board_line_width(text.substr(cell.first, cell.length)), boardLinePitch};
+    });
+    EXPECT_EQ(strays, "");
+    EXPECT_EQ(map, "XXX XX X");
+    // The page names the board font, Mona after it, at its size and pitch.
+    EXPECT_NE(text_html_board(text, "t").find("font-family: \"MS PGothic\", Mona, sans-serif; "
+                                              "font-size: 16px; line-height: 18px; }"),
+              std::string::npos);
+}
+#endif
 
 TEST(TextHtml, PreGivesTheTextBackAndNamesTheFont) {
     const struct {
