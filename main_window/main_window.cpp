@@ -15,6 +15,7 @@
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "main_window/commands.h"
+#include "main_window/display.h"
 #include "main_window/layout.h"
 #include "main_window/picture_wic.h"
 #include "main_window/status_bar.h"
@@ -120,6 +121,8 @@ void main_window_create(HWND window) {
     if (uiLanguage != Language::japanese)
         menu_translate(GetMenu(window));
     if (ini_rect_moves(rect)) {
+        // A file from another machine, or an unplugged monitor, must not hide the window.
+        rect = window_rect_onscreen_now(rect);
         const WindowSize size = ini_rect_size(rect);
         MoveWindow(window, rect.Left, rect.Top, size.width, size.height, FALSE);
     }
@@ -140,6 +143,7 @@ void main_window_create(HWND window) {
     SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
     SendMessageW(editorPane, EM_LIMITTEXT, 0x10000, 0);
     DragAcceptFiles(window, TRUE);
+    title_bar_theme_apply(window);
 }
 
 void main_window_destroy() {

@@ -1,0 +1,51 @@
+#include "main_window/display.h"
+
+#include <dwmapi.h>
+
+#include <vector>
+
+static BOOL CALLBACK work_area_add(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info)) {
+        const RECT &w = info.rcWork;
+        reinterpret_cast<std::vector<WorkArea> *>(list)->push_back(
+            {w.left, w.top, w.right, w.bottom});
+    }
+    return TRUE;
+}
+
+WindowRect window_rect_onscreen_now(const WindowRect &rect) {
+    std::vector<WorkArea> areas;
+    EnumDisplayMonitors(nullptr, nullptr, work_area_add, reinterpret_cast<LPARAM>(&areas));
+    return window_rect_onscreen(rect, areas);
+}
+
+// The build number as the system tells it; GetVersionExW answers what the manifest declares.
+static uint32_t windows_build() {
+    using RtlGetVersionFn = LONG(WINAPI *)(OSVERSIONINFOW *);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto get = ntdll != nullptr ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void *>(
+                                      GetProcAddress(ntdll, "RtlGetVersion")))
+                                : nullptr;
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (get == nullptr || get(&info) != 0)
+        return 0;
+    return info.dwBuildNumber;
+}
+
+void title_bar_theme_apply(HWND window) {
+    DWORD value = 1;
+    DWORD size = sizeof value;
+    const bool present =
+        RegGetValueW(HKEY_CURRENT_USER,
+                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                     L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+        ERROR_SUCCESS;
+    const int attribute = dark_title_attribute(present, value, windows_build());
+    if (attribute == 0)
+        return;
+    const BOOL dark = TRUE;
+    DwmSetWindowAttribute(window, static_cast<DWORD>(attribute), &dark, sizeof dark);
+}
