@@ -23,6 +23,15 @@ const TextPair coreTexts[] = {
      "The text picture is too large to convert.\nChange the ratio or the width."},
     {"変換に失敗しました。", "The conversion failed."},
     {"サイズを修正しました。", "The size has been adjusted to fit."},
+    // Pictures whose codec the system lacks (WebP, HEIC, AVIF): what to install.
+    {"WebP 画像を開くには、Microsoft Store から「WebP 画像拡張機能」をインストールしてください。",
+     "To open WebP pictures, install the \"Webp Image Extensions\" from the Microsoft Store."},
+    {"HEIC 画像を開くには、Microsoft Store から「HEIF 画像拡張機能」と「HEVC ビデオ拡張機能」を"
+     "インストールしてください。",
+     "To open HEIC pictures, install the \"HEIF Image Extensions\" and the \"HEVC Video "
+     "Extensions\" from the Microsoft Store."},
+    {"AVIF 画像を開くには、Microsoft Store から「AV1 Video Extension」をインストールしてください。",
+     "To open AVIF pictures, install the \"AV1 Video Extension\" from the Microsoft Store."},
     // vkd.exe's reasons when it cannot make an image (document/text_image_windows.cpp).
     {"文字が多すぎて画像にできません。", "The text is too large to be made into an image."},
     {"画像の作成に失敗しました。", "The image could not be made."},

@@ -104,7 +104,7 @@ const TextPair windowTexts[] = {
      "Converts bitmaps into pictures drawn with characters."},
     {"ビットマップファイルを開く", "Open Bitmap File"},
     {"ビットマップファイル(*.bmp)", "Bitmap files (*.bmp)"},
-    {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif)", "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif)"},
+    {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)", "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)"},
     {"すべてのファイル", "All files"},
     {"テキストファイル(*.txt)", "Text files (*.txt)"},
     {"テキストファイルを保存する", "Save Text File"},
