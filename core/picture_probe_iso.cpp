@@ -225,8 +225,9 @@ struct HeifItem {
     bool placed = false; // has a location within the file
 };
 
-// irot and imir as an EXIF orientation, composed in the order the item lists them: a mirror
-// about the vertical axis (imir 0) then the turns, as (mirror, quarter turns clockwise).
+// irot and imir as an EXIF orientation, composed in the order the item lists them, as a mirror
+// left to right then quarter turns clockwise. imir's axis 0 mirrors top to bottom, 1 left to
+// right (as libheif and libavif read it).
 int orientation_of(bool mirror, int turns) {
     static const int plain[4] = {1, 6, 3, 8}, mirrored[4] = {2, 7, 4, 5};
     return mirror ? mirrored[turns & 3] : plain[turns & 3];
@@ -379,7 +380,7 @@ struct HeifParse {
                 } else if (p.type == code("irot") && has(p.body, 1, p.end)) {
                     turn.rotate(data[p.body] & 3);
                 } else if (p.type == code("imir") && has(p.body, 1, p.end)) {
-                    turn.flip((data[p.body] & 1) != 0);
+                    turn.flip((data[p.body] & 1) == 0);
                 }
             }
             if (i != nullptr)

@@ -513,8 +513,9 @@ def modern_set(out, work):
                        **quiet)
         with open(plain, "rb") as f:
             body = f.read()
-        # A quarter turn anticlockwise (EXIF 8), and a mirror then a half turn (EXIF 4 and 2).
-        for name, transforms in (("irot1", [(b"irot", b"\x01")]),
+        # A quarter turn anticlockwise (EXIF 8), a mirror left to right (imir 1: 2), and a
+        # mirror top to bottom then a half turn (imir 0: 4, then 3: 2).
+        for name, transforms in (("irot1", [(b"irot", b"\x01")]), ("imir1", [(b"imir", b"\x01")]),
                                  ("imir0-irot2", [(b"imir", b"\x00"), (b"irot", b"\x02")])):
             with open(os.path.join(out, "%s.%s" % (name, kind)), "wb") as f:
                 f.write(heif_transformed(body, transforms))

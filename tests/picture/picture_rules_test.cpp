@@ -153,6 +153,14 @@ std::vector<uint8_t> heif_with_size(std::vector<uint8_t> b, uint32_t width, uint
     return b;
 }
 
+// A HEIF file whose mdat box is given size 0: it runs to the end of the file.
+std::vector<uint8_t> mdat_to_end(std::vector<uint8_t> b) {
+    const char tag[] = "mdat";
+    const auto at = std::search(b.begin(), b.end(), tag, tag + 4) - b.begin();
+    std::fill(b.begin() + at - 4, b.begin() + at, 0);
+    return b;
+}
+
 std::vector<uint8_t> inserted(std::vector<uint8_t> b, size_t at, const std::vector<uint8_t> &more) {
     b.insert(b.begin() + std::ptrdiff_t(at), more.begin(), more.end());
     return b;
@@ -289,8 +297,8 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          240, 76800, 1},
         {"irot1.heic: a quarter turn anticlockwise; a grid of one 64 x 64 tile",
          file_bytes(picture_path("irot1.heic")), PictureFormat::heic, true, 48, 32, 4096, 8},
-        {"imir0-irot2.avif: mirrored, then a half turn", file_bytes(picture_path("imir0-irot2.avif")),
-         PictureFormat::avif, true, 48, 32, 1536, 4},
+        {"imir0-irot2.avif: mirrored top to bottom, then a half turn",
+         file_bytes(picture_path("imir0-irot2.avif")), PictureFormat::avif, true, 48, 32, 1536, 2},
         {"HEIC claiming 100000 x 100000", heif_with_size(heic, 100000, 100000), PictureFormat::heic,
          false, 100000, 100000, int64_t{100000} * 100000, 1},
         {"HEIC 4097 x 4096 is too large to hold whole", heif_with_size(heic, 4097, 4096),
@@ -299,6 +307,11 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          true, 4000, 3000, 12000000, 1},
         {"HEIC cut off in its picture data", std::vector<uint8_t>(heic.begin(), heic.end() - 1),
          PictureFormat::heic, false, 0, 0, 0, 1},
+        {"HEIC whose last box runs to the end, cut off in its picture data",
+         mdat_to_end(std::vector<uint8_t>(heic.begin(), heic.end() - 1)), PictureFormat::heic, false,
+         0, 0, 0, 1},
+        {"imir1.heic: mirrored left to right", file_bytes(picture_path("imir1.heic")),
+         PictureFormat::heic, true, 48, 32, 4096, 2},
         {"HEIC cut off in its boxes", std::vector<uint8_t>(heic.begin(), heic.begin() + 200),
          PictureFormat::heic, false, 0, 0, 0, 1},
         {"ftyp of another brand", std::vector<uint8_t>{0, 0, 0, 16, 'f', 't', 'y', 'p', 'i', 's', 'o',
