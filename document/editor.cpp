@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "main_window/display.h"
 #include "main_window/layout.h"
 #include "main_window/main_window.h"
 #include "main_window/toolbar.h"
@@ -59,7 +60,8 @@ void editor_font_choose() {
     SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
     if (replaced != nullptr && replaced != editorFont)
         DeleteObject(replaced); // nothing holds it any more
-    editor_font_store(utf8_of(font.lfFaceName).c_str(), font.lfHeight);
+    // [Font] Height is in 96-DPI units: the dialog's height is the monitor's.
+    editor_font_store(utf8_of(font.lfFaceName).c_str(), dpi_unscale(font.lfHeight, windowDpi));
 }
 
 void editor_commands_update() {

@@ -49,3 +49,17 @@ void title_bar_theme_apply(HWND window) {
     const BOOL dark = TRUE;
     DwmSetWindowAttribute(window, static_cast<DWORD>(attribute), &dark, sizeof dark);
 }
+
+int32_t window_dpi_of(HWND window) {
+    // Windows 10 1607 and later; older systems have one DPI for every monitor.
+    using GetDpiForWindowFn = UINT(WINAPI *)(HWND);
+    static const auto get = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    UINT dpi = get != nullptr ? get(window) : 0;
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi > 0 ? static_cast<int32_t>(dpi) : baseDpi;
+}

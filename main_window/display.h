@@ -30,10 +30,14 @@ int32_t dpi_scale(int32_t value, int32_t dpi);
 // Pure: the reverse, a length at dpi back in 96-DPI units (what [Font] Height stores).
 int32_t dpi_unscale(int32_t value, int32_t dpi);
 
-// Pure: which toolbar bitmap suits dpi: 400 below 144 (1.5 x), 402 from 144, 403 from 192.
+// The DPI of the monitor the window is on (96 until the window is created; under Wine, the one
+// LogPixels setting). Written by the main window alone.
+extern int32_t windowDpi;
+
+// Pure: which toolbar bitmap suits dpi: 400 below 144, 402 (drawn 1.5 x) from 144, 403 (2 x)
+// from 192; and the DPI it is drawn for, whose dpi_scale of 16 x 15 is its buttons' size.
 int toolbar_bitmap_for_dpi(int32_t dpi);
-// Its button size (the bitmap's cells are square): 16 at 96, 24 at 402, 32 at 403.
-int32_t toolbar_button_side(int bitmapId);
+int32_t toolbar_bitmap_dpi(int bitmapId);
 
 // Pure: the DWM attribute that asks for a dark title bar, 0 for none. Windows uses the dark app
 // mode when HKCU's Personalize AppsUseLightTheme is present and 0 (lightValue, present).
@@ -49,4 +53,7 @@ WindowRect window_rect_onscreen_now(const WindowRect &rect);
 
 // The title bar in Windows's app mode, best effort; nothing where the system has no such mode.
 void title_bar_theme_apply(HWND window);
+
+// The window's DPI: GetDpiForWindow where the system has it, else the screen's LOGPIXELSY.
+int32_t window_dpi_of(HWND window);
 #endif

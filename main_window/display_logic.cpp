@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+int32_t windowDpi = baseDpi;
+
 namespace {
 
 int32_t saturate(int64_t v) {
@@ -79,14 +81,14 @@ int toolbar_bitmap_for_dpi(int32_t dpi) {
     return 400;
 }
 
-int32_t toolbar_button_side(int bitmapId) {
+int32_t toolbar_bitmap_dpi(int bitmapId) {
     switch (bitmapId) {
     case 403:
-        return 32;
+        return 192;
     case 402:
-        return 24;
+        return 144;
     default:
-        return 16;
+        return baseDpi;
     }
 }
 

@@ -109,6 +109,15 @@ static void startup_dir_take() {
         std::memcpy(startupDir, utf8.c_str(), utf8.size() + 1);
 }
 
+// The editor's font and the image pane's labels at the monitor's DPI; [Font] Height is kept in
+// 96-DPI units.
+static void fonts_create() {
+    const EditorFontChoice editor = editor_font_startup();
+    editorFont = font_create(dpi_scale(editor.height, windowDpi), 0, FALSE, FALSE, editor.face);
+    labelFontVertical = font_create(label_font_height(windowDpi), 900, TRUE, FALSE, builtinFace);
+    labelFontHorizontal = font_create(label_font_height(windowDpi), 0, TRUE, FALSE, builtinFace);
+}
+
 void main_window_create(HWND window) {
     WindowRect rect{0, 0, 0, 0};
     mainWindow = window;
@@ -127,10 +136,8 @@ void main_window_create(HWND window) {
         MoveWindow(window, rect.Left, rect.Top, size.width, size.height, FALSE);
     }
 
-    const EditorFontChoice editor = editor_font_startup();
-    editorFont = font_create(editor.height, 0, FALSE, FALSE, editor.face);
-    labelFontVertical = font_create(35, 900, TRUE, FALSE, builtinFace);
-    labelFontHorizontal = font_create(35, 0, TRUE, FALSE, builtinFace);
+    windowDpi = window_dpi_of(window);
+    fonts_create();
 
     common_controls_init();
     bar_apply(1);
@@ -215,6 +222,33 @@ void main_window_on_dropfiles(HDROP drop) {
         command_open_path(utf8_of(path).c_str());
 }
 
+// Moved to a monitor of another DPI: fonts, toolbar and layout follow, at the size the system
+// suggests for the frame.
+static void main_window_on_dpichanged(HWND window, WPARAM wParam, const RECT *suggested) {
+    const int32_t dpi = HIWORD(wParam);
+    if (dpi <= 0 || dpi == windowDpi)
+        return;
+    windowDpi = dpi;
+    HFONT oldEditor = editorFont, oldVertical = labelFontVertical,
+          oldHorizontal = labelFontHorizontal;
+    fonts_create();
+    SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), TRUE);
+    for (HFONT old : {oldEditor, oldVertical, oldHorizontal})
+        if (old != nullptr)
+            DeleteObject(old);
+    if (settings.Toolbar != 0) {
+        toolbar_destroy();
+        bar_apply(2);
+        toolbar_buttons_update();
+    }
+    if (suggested != nullptr)
+        SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    layout_panes();
+    canvas_background_paint();
+}
+
 static void main_window_on_menuselect(WPARAM wParam) {
     if (settings.Statusbar != 0)
         menu_help(wParam);
@@ -263,6 +297,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_DROPFILES:
         main_window_on_dropfiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case 0x02E0: // WM_DPICHANGED
+        main_window_on_dpichanged(window, wParam, reinterpret_cast<const RECT *>(lParam));
         return 0;
     case WM_ERASEBKGND:
         return main_window_on_erasebkgnd(window, reinterpret_cast<HDC>(wParam));
