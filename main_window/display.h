@@ -34,6 +34,11 @@ int32_t dpi_unscale(int32_t value, int32_t dpi);
 // LogPixels setting). Written by the main window alone.
 extern int32_t windowDpi;
 
+// Pure: a [Forms] rectangle between 96-DPI units and the monitor's pixels: Left and Top kept
+// (they are places on the virtual screen), width and height scaled from one DPI to the other
+// with dpi_scale's rounding. Equal DPIs: unchanged.
+WindowRect rect_size_rescale(const WindowRect &rect, int32_t fromDpi, int32_t toDpi);
+
 // Pure: which toolbar bitmap suits dpi: 400 below 144, 402 (drawn 1.5 x) from 144, 403 (2 x)
 // from 192; and the DPI it is drawn for, whose dpi_scale of 16 x 15 is its buttons' size.
 int toolbar_bitmap_for_dpi(int32_t dpi);

@@ -73,6 +73,18 @@ int32_t dpi_unscale(int32_t value, int32_t dpi) {
     return saturate(product >= 0 ? (product + half) / dpi : -((-product + half) / dpi));
 }
 
+WindowRect rect_size_rescale(const WindowRect &rect, int32_t fromDpi, int32_t toDpi) {
+    if (fromDpi <= 0 || toDpi <= 0 || fromDpi == toDpi)
+        return rect;
+    auto rescale = [&](int64_t length) {
+        const int64_t product = length * toDpi, half = fromDpi / 2;
+        return product >= 0 ? (product + half) / fromDpi : -((-product + half) / fromDpi);
+    };
+    const int64_t width = rescale(int64_t{rect.Right} - rect.Left);
+    const int64_t height = rescale(int64_t{rect.Bottom} - rect.Top);
+    return {rect.Left, rect.Top, saturate(rect.Left + width), saturate(rect.Top + height)};
+}
+
 int toolbar_bitmap_for_dpi(int32_t dpi) {
     if (dpi >= 192)
         return 403;

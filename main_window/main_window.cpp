@@ -129,14 +129,15 @@ void main_window_create(HWND window) {
     caption_update();
     if (uiLanguage != Language::japanese)
         menu_translate(GetMenu(window));
+    windowDpi = window_dpi_of(window);
     if (ini_rect_moves(rect)) {
-        // A file from another machine, or an unplugged monitor, must not hide the window.
-        rect = window_rect_onscreen_now(rect);
+        // [Forms] is in 96-DPI units. A file from another machine, or an unplugged monitor,
+        // must not hide the window.
+        rect = window_rect_onscreen_now(rect_size_rescale(rect, baseDpi, windowDpi));
         const WindowSize size = ini_rect_size(rect);
         MoveWindow(window, rect.Left, rect.Top, size.width, size.height, FALSE);
     }
 
-    windowDpi = window_dpi_of(window);
     fonts_create();
 
     common_controls_init();
@@ -171,7 +172,7 @@ static void main_window_ini_write() {
     const WindowRect stored =
         ini_rect_to_write({r.left, r.top, r.right, r.bottom}, static_cast<int>(placement.showCmd),
                           GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED));
-    ini_write(stored);
+    ini_write(rect_size_rescale(stored, windowDpi, baseDpi));
 }
 
 static void main_window_on_size(WPARAM wParam, LPARAM lParam) {

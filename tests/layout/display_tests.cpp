@@ -79,3 +79,26 @@ TEST(DisplayTest, DarkTitleAttribute) {
         EXPECT_EQ(dark_title_attribute(c.present, c.light, c.build), c.attribute)
             << c.present << " " << c.light << " " << c.build;
 }
+
+TEST(DisplayTest, FormsRectangleInNinetySixDpiUnits) {
+    const struct {
+        WindowRect rect;
+        int32_t from, to;
+        WindowRect expected;
+    } cases[] = {
+        {{100, 50, 900, 650}, 96, 96, {100, 50, 900, 650}},
+        {{100, 50, 900, 650}, 96, 144, {100, 50, 1300, 950}},
+        {{100, 50, 1300, 950}, 144, 96, {100, 50, 900, 650}},
+        {{40, 30, 540, 30}, 96, 192, {40, 30, 1040, 30}}, // 0 high stays 0 high
+        {{-30000, 0, -29201, 601}, 96, 144, {-30000, 0, -28801, 902}}, // 799 x 601: rounded
+        {{0, 0, 0, 0}, 96, 144, {0, 0, 0, 0}},
+        {{0, 0, INT32_MAX, INT32_MAX}, 96, 192, {0, 0, INT32_MAX, INT32_MAX}},
+    };
+    for (const auto &c : cases) {
+        const WindowRect got = rect_size_rescale(c.rect, c.from, c.to);
+        EXPECT_TRUE(got.Left == c.expected.Left && got.Top == c.expected.Top &&
+                    got.Right == c.expected.Right && got.Bottom == c.expected.Bottom)
+            << c.from << " to " << c.to << ": got " << got.Left << "," << got.Top << ","
+            << got.Right << "," << got.Bottom;
+    }
+}
