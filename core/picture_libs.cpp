@@ -396,10 +396,9 @@ const char *heif_primary(heif_context *context, const uint8_t *data, size_t size
     options->convert_hdr_to_8bit = 1; // 10-bit photos by their high bits, as 16-bit PNG
     const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
     heif_image *image = nullptr;
-    const heif_error decoded =
-        heif_decode_image(handle, &image, heif_colorspace_RGB,
-                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                          options);
+    const heif_error decoded = heif_decode_image(
+        handle, &image, heif_colorspace_RGB,
+        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options);
     heif_decoding_options_free(options);
     heif_image_handle_release(handle);
     if (decoded.code != heif_error_Ok)

@@ -9,11 +9,21 @@
 
 namespace {
 
-uint32_t le16(const uint8_t *p) { return uint32_t(p[1]) << 8 | p[0]; }
-uint32_t le24(const uint8_t *p) { return uint32_t(p[2]) << 16 | le16(p); }
-uint32_t le32(const uint8_t *p) { return uint32_t(p[3]) << 24 | le24(p); }
-uint32_t be16(const uint8_t *p) { return uint32_t(p[0]) << 8 | p[1]; }
-uint32_t be32(const uint8_t *p) { return be16(p) << 16 | be16(p + 2); }
+uint32_t le16(const uint8_t *p) {
+    return uint32_t(p[1]) << 8 | p[0];
+}
+uint32_t le24(const uint8_t *p) {
+    return uint32_t(p[2]) << 16 | le16(p);
+}
+uint32_t le32(const uint8_t *p) {
+    return uint32_t(p[3]) << 24 | le24(p);
+}
+uint32_t be16(const uint8_t *p) {
+    return uint32_t(p[0]) << 8 | p[1];
+}
+uint32_t be32(const uint8_t *p) {
+    return be16(p) << 16 | be16(p + 2);
+}
 uint64_t be_n(const uint8_t *p, int bytes) {
     uint64_t v = 0;
     for (int i = 0; i < bytes; ++i)
@@ -31,7 +41,9 @@ PictureProbe too_large(PictureProbe probe, const char *why) {
     return refuse(probe, why);
 }
 
-bool fourcc(const uint8_t *p, const char *code) { return std::memcmp(p, code, 4) == 0; }
+bool fourcc(const uint8_t *p, const char *code) {
+    return std::memcmp(p, code, 4) == 0;
+}
 
 // ---- WebP ----
 
@@ -60,8 +72,7 @@ struct RiffChunk {
 
 // The chunks of [at, end) one after another (each padded to an even size); false when one runs
 // past the end.
-template <class Visit>
-bool riff_chunks(const uint8_t *data, size_t at, size_t end, Visit &&visit) {
+template <class Visit> bool riff_chunks(const uint8_t *data, size_t at, size_t end, Visit &&visit) {
     while (end - at >= 8) {
         const uint64_t length = le32(data + at + 4);
         if (length > end - at - 8)
@@ -131,8 +142,8 @@ PictureProbe webp_probe(const uint8_t *data, size_t size, PictureProbe probe) {
             } else if (fourcc(c.type, "EXIF")) {
                 // Some writers keep JPEG's "Exif\0\0" before the TIFF data.
                 const bool marked = c.size >= 6 && std::memcmp(c.data, "Exif\0\0", 6) == 0;
-                probe.orientation = exif_orientation(c.data + (marked ? 6 : 0),
-                                                     c.size - (marked ? 6 : 0));
+                probe.orientation =
+                    exif_orientation(c.data + (marked ? 6 : 0), c.size - (marked ? 6 : 0));
             }
             return true;
         };
@@ -172,8 +183,7 @@ constexpr uint32_t code(const char (&c)[5]) {
 }
 
 // The boxes of [at, end) one after another; false when one does not fit.
-template <class Visit>
-bool iso_boxes(const uint8_t *data, size_t at, size_t end, Visit &&visit) {
+template <class Visit> bool iso_boxes(const uint8_t *data, size_t at, size_t end, Visit &&visit) {
     while (at < end) {
         if (end - at < 8)
             return false;
@@ -292,9 +302,9 @@ struct HeifParse {
         const size_t countBytes = data[b.body] == 0 ? 2 : 4;
         if (!has(b.body + 4, countBytes, b.end))
             return fail("HEIF item list cut off");
-        return iso_boxes(data, b.body + 4 + countBytes, b.end, [&](const Box &c) {
-            return c.type != code("infe") || infe(c);
-        }) || fail("HEIF item list cut off");
+        return iso_boxes(data, b.body + 4 + countBytes, b.end,
+                         [&](const Box &c) { return c.type != code("infe") || infe(c); }) ||
+               fail("HEIF item list cut off");
     }
 
     bool iloc(const Box &b) {
@@ -337,8 +347,8 @@ struct HeifParse {
                 at += extentBytes;
                 // Offsets into the file (method 0) must lie in it: a file cut short is refused
                 // here, whatever a decoder would make of it.
-                if (method == 0 && (base > size || offset > size - base ||
-                                    length > size - base - offset))
+                if (method == 0 &&
+                    (base > size || offset > size - base || length > size - base - offset))
                     inside = false;
             }
             if (HeifItem *i = item(id))
@@ -422,8 +432,7 @@ struct HeifParse {
                     return fail("HEIF primary item cut off");
                 if (!has(c.body + 4, data[c.body] == 0 ? 2 : 4, c.end))
                     return fail("HEIF primary item cut off");
-                primary = static_cast<uint32_t>(
-                    be_n(data + c.body + 4, data[c.body] == 0 ? 2 : 4));
+                primary = static_cast<uint32_t>(be_n(data + c.body + 4, data[c.body] == 0 ? 2 : 4));
                 return true;
             case code("iinf"):
                 return iinf(c);
@@ -473,7 +482,7 @@ PictureProbe heif_probe(const uint8_t *data, size_t size, PictureProbe probe) {
     });
     if (parse.why != nullptr)
         return std::strstr(parse.why, "too many") != nullptr ? too_large(probe, parse.why)
-                                                            : refuse(probe, parse.why);
+                                                             : refuse(probe, parse.why);
     if (!whole)
         return refuse(probe, "HEIF cut off");
     if (!metaSeen || !parse.handlerPict || parse.primary == 0)

@@ -24,8 +24,8 @@ CanvasSplit canvas_split(const CanvasBox &u) {
     return split;
 }
 
-LabelOrigin label_origin(int32_t position, int32_t paneWidth, int32_t paneHeight,
-                         int32_t textWidth, int32_t dpi) {
+LabelOrigin label_origin(int32_t position, int32_t paneWidth, int32_t paneHeight, int32_t textWidth,
+                         int32_t dpi) {
     if (position != 0)
         return {dpi_scale(2, dpi), paneHeight - dpi_scale(10, dpi)};
     return {paneWidth - textWidth - dpi_scale(12, dpi), dpi_scale(-2, dpi)};

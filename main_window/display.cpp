@@ -39,10 +39,9 @@ void title_bar_theme_apply(HWND window) {
     DWORD value = 1;
     DWORD size = sizeof value;
     const bool present =
-        RegGetValueW(HKEY_CURRENT_USER,
-                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
-                     L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
-        ERROR_SUCCESS;
+        RegGetValueW(
+            HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+            L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS;
     const int attribute = dark_title_attribute(present, value, windows_build());
     if (attribute == 0)
         return;

@@ -11,6 +11,12 @@ int32_t saturate(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
+// value * mul / div rounded as MulDiv rounds: halves away from zero. |value| < 2^33.
+int64_t muldiv(int64_t value, int64_t mul, int64_t div) {
+    const int64_t product = value * mul, half = div / 2;
+    return product >= 0 ? (product + half) / div : -((-product + half) / div);
+}
+
 bool area_holds(const WorkArea &a, int64_t x, int64_t y) {
     return x >= a.left && x < a.right && y >= a.top && y < a.bottom;
 }
@@ -60,28 +66,20 @@ WindowRect window_rect_onscreen(const WindowRect &rect, const std::vector<WorkAr
 int32_t dpi_scale(int32_t value, int32_t dpi) {
     if (dpi <= 0 || dpi == baseDpi)
         return value;
-    const int64_t product = int64_t{value} * dpi;
-    const int64_t half = baseDpi / 2;
-    return saturate(product >= 0 ? (product + half) / baseDpi : -((-product + half) / baseDpi));
+    return saturate(muldiv(value, dpi, baseDpi));
 }
 
 int32_t dpi_unscale(int32_t value, int32_t dpi) {
     if (dpi <= 0 || dpi == baseDpi)
         return value;
-    const int64_t product = int64_t{value} * baseDpi;
-    const int64_t half = dpi / 2;
-    return saturate(product >= 0 ? (product + half) / dpi : -((-product + half) / dpi));
+    return saturate(muldiv(value, baseDpi, dpi));
 }
 
 WindowRect rect_size_rescale(const WindowRect &rect, int32_t fromDpi, int32_t toDpi) {
     if (fromDpi <= 0 || toDpi <= 0 || fromDpi == toDpi)
         return rect;
-    auto rescale = [&](int64_t length) {
-        const int64_t product = length * toDpi, half = fromDpi / 2;
-        return product >= 0 ? (product + half) / fromDpi : -((-product + half) / fromDpi);
-    };
-    const int64_t width = rescale(int64_t{rect.Right} - rect.Left);
-    const int64_t height = rescale(int64_t{rect.Bottom} - rect.Top);
+    const int64_t width = muldiv(int64_t{rect.Right} - rect.Left, toDpi, fromDpi);
+    const int64_t height = muldiv(int64_t{rect.Bottom} - rect.Top, toDpi, fromDpi);
     return {rect.Left, rect.Top, saturate(rect.Left + width), saturate(rect.Top + height)};
 }
 

@@ -16,6 +16,7 @@
 #include "image_pane/image_pane.h"
 #include "main_window/commands.h"
 #include "main_window/display.h"
+#include "main_window/drop.h"
 #include "main_window/layout.h"
 #include "main_window/picture_wic.h"
 #include "main_window/status_bar.h"
@@ -151,10 +152,12 @@ void main_window_create(HWND window) {
     SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
     SendMessageW(editorPane, EM_LIMITTEXT, 0x10000, 0);
     DragAcceptFiles(window, TRUE);
+    drop_target_register(window); // browsers' and other programs' drops too
     title_bar_theme_apply(window);
 }
 
 void main_window_destroy() {
+    drop_target_revoke(mainWindow);
     // The fonts are not deleted: the children still use them while they are destroyed.
     editorFont = nullptr;
     labelFontVertical = nullptr;

@@ -174,18 +174,21 @@ bool video_decoder_installed(uint32_t fourcc) {
     struct TypeInfo {
         GUID major, sub;
     };
-    using EnumFn = HRESULT(WINAPI *)(GUID, UINT32, const TypeInfo *, const TypeInfo *,
-                                     IUnknown ***, UINT32 *);
+    using EnumFn =
+        HRESULT(WINAPI *)(GUID, UINT32, const TypeInfo *, const TypeInfo *, IUnknown ***, UINT32 *);
     HMODULE mfplat = LoadLibraryW(L"mfplat.dll");
     if (mfplat == nullptr)
         return false;
-    auto enumerate = reinterpret_cast<EnumFn>(
-        reinterpret_cast<void *>(GetProcAddress(mfplat, "MFTEnumEx")));
+    auto enumerate =
+        reinterpret_cast<EnumFn>(reinterpret_cast<void *>(GetProcAddress(mfplat, "MFTEnumEx")));
     bool found = false;
     if (enumerate != nullptr) {
-        const GUID videoDecoders = {0xd6c02d4b, 0x6833, 0x45b4, {0x97, 0x1a, 0x05, 0xa4, 0xb0, 0x4b, 0xab, 0x91}};
-        const GUID video = {0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-        const GUID coding = {fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+        const GUID videoDecoders = {
+            0xd6c02d4b, 0x6833, 0x45b4, {0x97, 0x1a, 0x05, 0xa4, 0xb0, 0x4b, 0xab, 0x91}};
+        const GUID video = {
+            0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+        const GUID coding = {
+            fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
         const TypeInfo input{video, coding};
         IUnknown **activates = nullptr;
         UINT32 count = 0;

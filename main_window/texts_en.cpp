@@ -104,7 +104,8 @@ const TextPair windowTexts[] = {
      "Converts bitmaps into pictures drawn with characters."},
     {"ビットマップファイルを開く", "Open Bitmap File"},
     {"ビットマップファイル(*.bmp)", "Bitmap files (*.bmp)"},
-    {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)", "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)"},
+    {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)",
+     "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)"},
     {"すべてのファイル", "All files"},
     {"テキストファイル(*.txt)", "Text files (*.txt)"},
     {"テキストファイルを保存する", "Save Text File"},
@@ -124,5 +125,7 @@ const TextPair windowTexts[] = {
     {"ウィンドウを作成できませんでした。", "The window could not be created."},
     {"テキストに、シフトJISで表せない文字が含まれています。\nUTF-8で保存しますか?",
      "The text has characters that Shift-JIS cannot represent.\nDo you want to save it as UTF-8?"},
+    {"ドロップできるのは画像と画像ファイルだけです。",
+     "Only pictures and picture files can be dropped."},
 };
 const size_t windowTextCount = sizeof windowTexts / sizeof windowTexts[0];

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "main_window/display.h"
+#include "main_window/drop.h"
 
 // Two monitors side by side, each with a task bar 40 high at the bottom.
 static const std::vector<WorkArea> twoMonitors = {{0, 0, 1920, 1040}, {1920, 0, 3200, 984}};
@@ -71,9 +72,9 @@ struct DarkCase {
 
 TEST(DisplayTest, DarkTitleAttribute) {
     const DarkCase cases[] = {
-        {true, 0, 22631, 20}, {true, 0, 19041, 20}, {true, 0, 18985, 20}, {true, 0, 18984, 19},
-        {true, 0, 17763, 19}, {true, 0, 17762, 0},  {true, 1, 22631, 0},  {false, 0, 22631, 0},
-        {true, 2, 22631, 0},
+        {true, 0, 22631, 20}, {true, 0, 19041, 20}, {true, 0, 18985, 20},
+        {true, 0, 18984, 19}, {true, 0, 17763, 19}, {true, 0, 17762, 0},
+        {true, 1, 22631, 0},  {false, 0, 22631, 0}, {true, 2, 22631, 0},
     };
     for (const DarkCase &c : cases)
         EXPECT_EQ(dark_title_attribute(c.present, c.light, c.build), c.attribute)
@@ -89,7 +90,7 @@ TEST(DisplayTest, FormsRectangleInNinetySixDpiUnits) {
         {{100, 50, 900, 650}, 96, 96, {100, 50, 900, 650}},
         {{100, 50, 900, 650}, 96, 144, {100, 50, 1300, 950}},
         {{100, 50, 1300, 950}, 144, 96, {100, 50, 900, 650}},
-        {{40, 30, 540, 30}, 96, 192, {40, 30, 1040, 30}}, // 0 high stays 0 high
+        {{40, 30, 540, 30}, 96, 192, {40, 30, 1040, 30}},              // 0 high stays 0 high
         {{-30000, 0, -29201, 601}, 96, 144, {-30000, 0, -28801, 902}}, // 799 x 601: rounded
         {{0, 0, 0, 0}, 96, 144, {0, 0, 0, 0}},
         {{0, 0, INT32_MAX, INT32_MAX}, 96, 192, {0, 0, INT32_MAX, INT32_MAX}},
@@ -101,4 +102,31 @@ TEST(DisplayTest, FormsRectangleInNinetySixDpiUnits) {
             << c.from << " to " << c.to << ": got " << got.Left << "," << got.Top << ","
             << got.Right << "," << got.Bottom;
     }
+}
+
+TEST(DropRules, FirstOfFilesContentsPngDibs) {
+    using S = DropSource;
+    const struct {
+        DropOffer offer;
+        DropSource source;
+    } cases[] = {
+        {{true, true, true, true, true, true}, S::files},
+        {{false, true, true, true, true, true}, S::fileContents},
+        {{false, false, true, true, true, true}, S::png},
+        {{false, false, false, true, true, true}, S::dibv5},
+        {{false, false, false, false, true, true}, S::dib},
+        {{false, false, false, false, false, true}, S::notPicture},
+        {{}, S::none},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(static_cast<int>(drop_source_choose(c.offer)), static_cast<int>(c.source))
+            << static_cast<int>(c.source);
+    EXPECT_FALSE(drop_size_fits(0));
+    EXPECT_TRUE(drop_size_fits(1));
+    EXPECT_TRUE(drop_size_fits(dropByteLimit));
+    EXPECT_FALSE(drop_size_fits(dropByteLimit + 1));
+    EXPECT_EQ(drop_file_name("downloads\\photo.webp"), "photo.webp");
+    EXPECT_EQ(drop_file_name("a/b/c.png"), "c.png");
+    EXPECT_EQ(drop_file_name("plain.heic"), "plain.heic");
+    EXPECT_EQ(drop_file_name("dir\\"), "");
 }

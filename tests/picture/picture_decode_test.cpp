@@ -56,16 +56,39 @@ class PictureLoad : public ::testing::Test {
 
 TEST_F(PictureLoad, PngAndGifGiveTheirReferencePixels) {
     const char *const names[] = {
-        "grey1.png", "grey2.png", "grey4.png", "grey8.png", "grey16.png", "grey8-trns.png",
-        "rgb8.png", "rgb16.png", "rgb8-trns.png", "rgba8.png", "rgba16.png", "greyalpha8.png",
-        "greyalpha16.png", "palette1.png", "palette2.png", "palette4.png", "palette8.png",
-        "palette4-trns.png", "rgba8-interlaced.png", "grey16-interlaced.png",
-        "palette4-trns-interlaced.png", "rgb16-interlaced.png", "grey1-interlaced.png",
-        "plain.gif", "interlaced.gif", "transparent.gif", "frames.gif",
+        "grey1.png",
+        "grey2.png",
+        "grey4.png",
+        "grey8.png",
+        "grey16.png",
+        "grey8-trns.png",
+        "rgb8.png",
+        "rgb16.png",
+        "rgb8-trns.png",
+        "rgba8.png",
+        "rgba16.png",
+        "greyalpha8.png",
+        "greyalpha16.png",
+        "palette1.png",
+        "palette2.png",
+        "palette4.png",
+        "palette8.png",
+        "palette4-trns.png",
+        "rgba8-interlaced.png",
+        "grey16-interlaced.png",
+        "palette4-trns-interlaced.png",
+        "rgb16-interlaced.png",
+        "grey1-interlaced.png",
+        "plain.gif",
+        "interlaced.gif",
+        "transparent.gif",
+        "frames.gif",
         // Lossless WebP, alpha over white; an animation shows its first frame.
-        "rgba8.webp", "frames.webp",
+        "rgba8.webp",
+        "frames.webp",
         // Indices past the colour table are black, as in a bitmap.
-        "palette-short.png", "palette-short.gif",
+        "palette-short.png",
+        "palette-short.gif",
     };
     for (const char *name : names) {
         if (!codec_installed(name))
@@ -182,7 +205,7 @@ TEST_F(PictureLoad, NewerFormatsGiveThePixelsTheyWereMadeFrom) {
     const Pixels png = surface_pixels(sourceSurface, 320, 240);
     const struct {
         const char *name;
-        double mean; // largest mean channel difference; 0: the same pixels
+        double mean;         // largest mean channel difference; 0: the same pixels
         const char *missing; // a word of the message naming what to install
     } cases[] = {
         {"photo-320-lossless.webp", 0, "WebP"},
@@ -228,12 +251,14 @@ TEST_F(PictureLoad, MissingCodecNamesWhatToInstall) {
         std::string message;
     } cases[] = {
         {"WebP", file_bytes(picture_path("photo-320.webp")),
-         "WebP 画像を開くには、Microsoft Store から「WebP 画像拡張機能」をインストールしてください。"},
+         "WebP 画像を開くには、Microsoft Store から「WebP "
+         "画像拡張機能」をインストールしてください。"},
         {"HEIC", file_bytes(picture_path("photo-320.heic")),
          "HEIC 画像を開くには、Microsoft Store から「HEIF 画像拡張機能」と「HEVC ビデオ拡張機能」を"
          "インストールしてください。"},
         {"AVIF", file_bytes(picture_path("photo-320.avif")),
-         "AVIF 画像を開くには、Microsoft Store から「AV1 Video Extension」をインストールしてください。"},
+         "AVIF 画像を開くには、Microsoft Store から「AV1 Video "
+         "Extension」をインストールしてください。"},
         {"too large first", huge, stretchMessage},
         {"cut off first", std::vector<uint8_t>(huge.begin(), huge.begin() + 100), unsupported},
         {"PNG needs nothing", file_bytes(picture_path("rgb8.png")), ""},
