@@ -257,8 +257,8 @@ struct HeifTurn {
 };
 
 struct HeifParse {
-    const uint8_t *data;
-    size_t size;
+    const uint8_t *data = nullptr;
+    size_t size = 0;
     uint32_t primary = 0;
     bool handlerPict = false;
     std::vector<HeifItem> items;
@@ -472,7 +472,9 @@ PictureFormat heif_format_of(const uint8_t *data, size_t size) {
 }
 
 PictureProbe heif_probe(const uint8_t *data, size_t size, PictureProbe probe) {
-    HeifParse parse{data, size};
+    HeifParse parse;
+    parse.data = data;
+    parse.size = size;
     bool metaSeen = false;
     const bool whole = iso_boxes(data, 0, size, [&](const Box &b) {
         if (b.type != code("meta") || metaSeen)

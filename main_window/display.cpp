@@ -1,7 +1,5 @@
 #include "main_window/display.h"
 
-#include <dwmapi.h>
-
 #include <vector>
 
 static BOOL CALLBACK work_area_add(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
@@ -45,8 +43,17 @@ void title_bar_theme_apply(HWND window) {
     const int attribute = dark_title_attribute(present, value, windows_build());
     if (attribute == 0)
         return;
+    // Loaded when wanted: the program imports nothing beyond the DLLs every Windows has.
+    HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    using SetAttributeFn = HRESULT(WINAPI *)(HWND, DWORD, LPCVOID, DWORD);
+    auto set = dwm != nullptr ? reinterpret_cast<SetAttributeFn>(reinterpret_cast<void *>(
+                                    GetProcAddress(dwm, "DwmSetWindowAttribute")))
+                              : nullptr;
     const BOOL dark = TRUE;
-    DwmSetWindowAttribute(window, static_cast<DWORD>(attribute), &dark, sizeof dark);
+    if (set != nullptr)
+        set(window, static_cast<DWORD>(attribute), &dark, sizeof dark);
+    if (dwm != nullptr)
+        FreeLibrary(dwm);
 }
 
 int32_t window_dpi_of(HWND window) {
