@@ -32,6 +32,15 @@ const TextPair coreTexts[] = {
     {"画像の縦横の比が極端すぎて読み込めません。", "The picture is too long and thin to load."},
     {"ファイルが大きすぎて読み込めません (64 MiB まで)。",
      "The file is too large to load (at most 64 MiB)."},
+    // Pictures whose codec the system lacks (WebP, HEIC, AVIF): what to install.
+    {"WebP 画像を開くには、Microsoft Store から「WebP 画像拡張機能」をインストールしてください。",
+     "To open WebP pictures, install the \"Webp Image Extensions\" from the Microsoft Store."},
+    {"HEIC 画像を開くには、Microsoft Store から「HEIF 画像拡張機能」と「HEVC ビデオ拡張機能」を"
+     "インストールしてください。",
+     "To open HEIC pictures, install the \"HEIF Image Extensions\" and the \"HEVC Video "
+     "Extensions\" from the Microsoft Store."},
+    {"AVIF 画像を開くには、Microsoft Store から「AV1 Video Extension」をインストールしてください。",
+     "To open AVIF pictures, install the \"AV1 Video Extension\" from the Microsoft Store."},
     // vkd.exe's reasons when it cannot make an image (document/text_image_windows.cpp).
     {"文字が多すぎて画像にできません。", "The text is too large to be made into an image."},
     {"画像の作成に失敗しました。", "The image could not be made."},

@@ -22,9 +22,12 @@
 #ifndef _WIN32
 bool picture_libs_decode(const uint8_t *data, size_t size, const PictureProbe &probe,
                          PictureSink &sink, const char **reason);
+bool picture_libs_has(PictureFormat format);
 PictureCodec pictureCodec = picture_libs_decode;
+PictureCodecHas pictureCodecHas = picture_libs_has;
 #else
 PictureCodec pictureCodec = nullptr; // the window layer installs the platform's decoders
+PictureCodecHas pictureCodecHas = nullptr;
 #endif
 PictureCodecFits pictureCodecFits = nullptr;
 
@@ -53,6 +56,26 @@ Message limit_message(PictureLimit limit) {
         break;
     }
     return {"画像のピクセルが多すぎて読み込めません。", MessageIcon::warning};
+}
+
+// A format the system reads only with a codec it does not have: what to install.
+Message codec_missing(PictureFormat format) {
+    switch (format) {
+    case PictureFormat::webp:
+        return {"WebP 画像を開くには、Microsoft Store から「WebP 画像拡張機能」を"
+                "インストールしてください。",
+                MessageIcon::warning};
+    case PictureFormat::heic:
+        return {"HEIC 画像を開くには、Microsoft Store から「HEIF 画像拡張機能」と"
+                "「HEVC ビデオ拡張機能」をインストールしてください。",
+                MessageIcon::warning};
+    case PictureFormat::avif:
+        return {"AVIF 画像を開くには、Microsoft Store から「AV1 Video Extension」を"
+                "インストールしてください。",
+                MessageIcon::warning};
+    default:
+        return unsupported();
+    }
 }
 
 LoadResult open_failed() {
@@ -212,6 +235,8 @@ LoadResult load_probed(Conversion &c, const uint8_t *data, size_t size, int32_t 
         return refused(unsupported());
     if (pictureCodecFits != nullptr && !pictureCodecFits(data, size, probe))
         return refused(limit_message(PictureLimit::held));
+    if (pictureCodecHas != nullptr && !pictureCodecHas(probe.format))
+        return refused(codec_missing(probe.format));
 
     const bool transposed = orientation_transposes(probe.orientation);
     const int64_t shownWidth = transposed ? probe.height : probe.width;

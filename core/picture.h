@@ -12,7 +12,8 @@
 #include "core/scale.h"
 #include "core/surface.h"
 
-enum class PictureFormat { unknown, bmp, png, jpeg, gif };
+// heic: HEIF with HEVC pictures; avif: HEIF with AV1 pictures (both read by libheif natively).
+enum class PictureFormat { unknown, bmp, png, jpeg, gif, webp, heic, avif };
 
 // By the first bytes alone, never by a file name.
 PictureFormat picture_format_of(const uint8_t *data, size_t size);
@@ -32,14 +33,14 @@ struct PictureProbe {
     bool tooLarge = false;         // reason is a budget below, not damage or a format
     PictureLimit limit = PictureLimit::none; // which one, when tooLarge
     int64_t width = 0, height = 0; // as stored: the image, or a GIF's first frame
-    int orientation = 1;           // EXIF orientation 1 to 8 (JPEG), 1 elsewhere
+    int orientation = 1;           // EXIF orientation 1 to 8 (JPEG, WebP; HEIF: irot/imir)
     int64_t mostPixels = 0;        // the largest image or frame the file claims (bomb check)
     // How the picture is stored, for a decoder choosing how to read it within the budgets:
     int bitsPerPixel = 0;     // stored: PNG channels x depth, JPEG 8 x components, GIF 8
     bool interlaced = false;  // PNG Adam7, or a GIF whose first frame is interlaced
     bool multiScan = false;   // JPEG progressive or in several scans: coefficients held whole
     int64_t scans = 0;        // JPEG scans
-    int64_t frames = 0;       // GIF frames
+    int64_t frames = 0;       // GIF or WebP frames, HEIF coded pictures
     int64_t allPixels = 0;    // GIF: the pixels of every frame together
     uint64_t heldBytes = 0;   // what a decoder holds at once for the picture's shape (below)
 };
@@ -80,6 +81,10 @@ constexpr uint64_t pictureHeldLimit = uint64_t(96) << 20;
 // bounded (real progressive files have about 10 scans).
 constexpr int64_t jpegScanLimit = 500;
 constexpr uint64_t jpegScanBlockLimit = uint64_t(1) << 25;
+// An animated WebP shows its first frame; its frames are counted, and so are a HEIF file's
+// pictures (tiles, thumbnails, a burst), against these.
+constexpr int64_t webpFrameLimit = 4096;
+constexpr size_t heifItemLimit = 4096;
 // GIF extensions (comments, application data) are never used: their bytes together are bounded.
 constexpr uint64_t gifExtensionLimit = uint64_t(1) << 20;
 // The longest side of a PNG: libpng's own default limit, which some decoders keep.
@@ -177,5 +182,11 @@ extern PictureCodec pictureCodec;
 
 // Whether the platform's decoder may take a picture the probe accepted, by what it would hold
 // beyond the probe's budgets; the load refuses one it may not as too large. nullptr: it may.
+// Whether the platform can decode a format at all (Windows: whether the system's codec for it is
+// installed); the load refuses a picture it cannot with a message naming what to install, after
+// the probe's limits. nullptr: it can.
+using PictureCodecHas = bool (*)(PictureFormat format);
+extern PictureCodecHas pictureCodecHas;
+
 using PictureCodecFits = bool (*)(const uint8_t *data, size_t size, const PictureProbe &probe);
 extern PictureCodecFits pictureCodecFits;

@@ -1,7 +1,7 @@
-// Decoding PNG, JPEG and GIF with the system's libraries (libpng, libjpeg-turbo, giflib), held to
-// the rules of core/picture.h: colours as stored (no gamma, no colour management), 16-bit
-// channels by their high byte, transparency for the sink to lay over white, the library's
-// default JPEG decode, a GIF's first frame.
+// Decoding PNG, JPEG, GIF, WebP, HEIF and AVIF with the system's libraries (libpng,
+// libjpeg-turbo, giflib, libwebp, libheif), held to the rules of core/picture.h: colours as
+// stored (no gamma, no colour management), 16-bit channels by their high byte, transparency for
+// the sink to lay over white, the library's default JPEG decode, a GIF's or WebP's first frame.
 //
 // libpng and libjpeg report errors by longjmp. Each decode keeps its state in a job object
 // that outlives the jump, and only C frames lie between setjmp and the jump. Memory the
@@ -18,6 +18,9 @@
 #include <jpeglib.h>
 #include <jerror.h>
 #include <png.h>
+#include <libheif/heif.h>
+#include <webp/decode.h>
+#include <webp/demux.h>
 
 #include "core/picture.h"
 
@@ -335,7 +338,118 @@ bool gif_decode(const uint8_t *data, size_t size, PictureSink &sink, const char 
     return why == nullptr;
 }
 
+// ---- WebP ----
+
+// Decoded whole at 4 bytes a pixel (the probe's budget); an animation's first frame comes
+// composed on its canvas, transparent where the frame leaves it, for the sink to lay over white.
+bool webp_decode(const uint8_t *data, size_t size, const PictureProbe &probe, PictureSink &sink,
+                 const char **reason) {
+    const int64_t width = sink.width, height = sink.height;
+    const size_t rowBytes = size_t(width) * 4;
+    if (probe.frames > 0) {
+        WebPAnimDecoderOptions options;
+        WebPAnimDecoderOptionsInit(&options);
+        options.color_mode = MODE_RGBA;
+        options.use_threads = 0;
+        const WebPData bytes{data, size};
+        WebPAnimDecoder *decoder = WebPAnimDecoderNew(&bytes, &options);
+        uint8_t *canvas = nullptr;
+        int timestamp = 0;
+        WebPAnimInfo info{};
+        const bool ok = decoder != nullptr && WebPAnimDecoderGetInfo(decoder, &info) &&
+                        info.canvas_width == width && info.canvas_height == height &&
+                        WebPAnimDecoderGetNext(decoder, &canvas, &timestamp);
+        if (ok)
+            for (int64_t y = 0; y < height; ++y)
+                picture_sink_row(sink, canvas + size_t(y) * rowBytes, PixelOrder::rgba);
+        WebPAnimDecoderDelete(decoder);
+        if (!ok)
+            *reason = "WebP animation is damaged";
+        return ok;
+    }
+    std::vector<uint8_t> pixels(rowBytes * size_t(height));
+    if (WebPDecodeRGBAInto(data, size, pixels.data(), pixels.size(), static_cast<int>(rowBytes)) ==
+        nullptr) {
+        *reason = "WebP data is damaged";
+        return false;
+    }
+    for (int64_t y = 0; y < height; ++y)
+        picture_sink_row(sink, pixels.data() + size_t(y) * rowBytes, PixelOrder::rgba);
+    return true;
+}
+
+// ---- HEIF and AVIF ----
+
+// The primary picture as stored: irot and imir are the sink's to apply (the probe read them),
+// so libheif is told to leave its transformations alone.
+const char *heif_primary(heif_context *context, const uint8_t *data, size_t size,
+                         PictureSink &sink) {
+    heif_context_set_maximum_image_size_limit(context, static_cast<int>(pictureSideLimit));
+    if (heif_context_read_from_memory_without_copy(context, data, size, nullptr).code !=
+        heif_error_Ok)
+        return "HEIF structure is damaged";
+    heif_image_handle *handle = nullptr;
+    if (heif_context_get_primary_image_handle(context, &handle).code != heif_error_Ok)
+        return "HEIF without a primary picture";
+    heif_decoding_options *options = heif_decoding_options_alloc();
+    options->ignore_transformations = 1;
+    options->convert_hdr_to_8bit = 1; // 10-bit photos by their high bits, as 16-bit PNG
+    const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+    heif_image *image = nullptr;
+    const heif_error decoded = heif_decode_image(
+        handle, &image, heif_colorspace_RGB,
+        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options);
+    heif_decoding_options_free(options);
+    heif_image_handle_release(handle);
+    if (decoded.code != heif_error_Ok)
+        return "HEIF picture data is damaged";
+    const char *why = nullptr;
+    int stride = 0;
+    const uint8_t *plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    if (plane == nullptr || heif_image_get_width(image, heif_channel_interleaved) != sink.width ||
+        heif_image_get_height(image, heif_channel_interleaved) != sink.height ||
+        heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) != 8) {
+        why = "HEIF picture is not what its header said";
+    } else {
+        for (int64_t y = 0; y < sink.height; ++y)
+            picture_sink_row(sink, plane + size_t(y) * size_t(stride),
+                             alpha ? PixelOrder::rgba : PixelOrder::rgb);
+    }
+    heif_image_release(image);
+    return why;
+}
+
+bool heif_decode(const uint8_t *data, size_t size, PictureSink &sink, const char **reason) {
+    heif_context *context = heif_context_alloc();
+    if (context == nullptr) {
+        *reason = "out of memory";
+        return false;
+    }
+    const char *why = nullptr;
+    try {
+        why = heif_primary(context, data, size, sink);
+    } catch (const std::bad_alloc &) {
+        why = "out of memory";
+    }
+    heif_context_free(context);
+    if (why != nullptr)
+        *reason = why;
+    return why == nullptr;
+}
+
 } // namespace
+
+// libheif's decoders are part of the library here; a build without one cannot read its files.
+bool picture_libs_has(PictureFormat format) {
+    switch (format) {
+    case PictureFormat::heic:
+        return heif_have_decoder_for_format(heif_compression_HEVC) != 0;
+    case PictureFormat::avif:
+        return heif_have_decoder_for_format(heif_compression_AV1) != 0;
+    default:
+        return true;
+    }
+}
 
 bool picture_libs_decode(const uint8_t *data, size_t size, const PictureProbe &probe,
                          PictureSink &sink, const char **reason) {
@@ -346,6 +460,11 @@ bool picture_libs_decode(const uint8_t *data, size_t size, const PictureProbe &p
         return jpeg_decode(data, size, sink, reason);
     case PictureFormat::gif:
         return gif_decode(data, size, sink, reason);
+    case PictureFormat::webp:
+        return webp_decode(data, size, probe, sink, reason);
+    case PictureFormat::heic:
+    case PictureFormat::avif:
+        return heif_decode(data, size, sink, reason);
     case PictureFormat::bmp:
     case PictureFormat::unknown:
         break;

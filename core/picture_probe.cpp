@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/picture.h"
+#include "core/picture_probe_formats.h"
 
 namespace {
 
@@ -426,7 +427,9 @@ PictureFormat picture_format_of(const uint8_t *data, size_t size) {
         return PictureFormat::jpeg;
     if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
         return PictureFormat::gif;
-    return PictureFormat::unknown;
+    if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0)
+        return PictureFormat::webp;
+    return heif_format_of(data, size);
 }
 
 PictureProbe picture_probe(const uint8_t *data, size_t size) {
@@ -439,6 +442,11 @@ PictureProbe picture_probe(const uint8_t *data, size_t size) {
         return jpeg_probe(data, size, probe);
     case PictureFormat::gif:
         return gif_probe(data, size, probe);
+    case PictureFormat::webp:
+        return webp_probe(data, size, probe);
+    case PictureFormat::heic:
+    case PictureFormat::avif:
+        return heif_probe(data, size, probe);
     case PictureFormat::bmp:
     case PictureFormat::unknown:
         break;

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "window/display.h"
 #include "main_window/wide.h"
 #include "resources/resource.h"
 #include "window/pane_rects.h"
@@ -64,7 +65,8 @@ void editor_font_choose() {
     SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
     if (replaced != nullptr && replaced != editorFont)
         DeleteObject(replaced); // nothing holds it any more
-    editor_font_store(utf8_of(font.lfFaceName).c_str(), font.lfHeight);
+    // [Font] Height is in 96-DPI units: the dialog's height is the monitor's.
+    editor_font_store(utf8_of(font.lfFaceName).c_str(), dpi_unscale(font.lfHeight, windowDpi));
 }
 
 EditorCommandState editor_commands_update() {

@@ -1,5 +1,7 @@
 #include "image_pane/image_pane.h"
 
+#include "window/display.h"
+
 #include "core/document.h"
 #include "core/geometry.h"
 #include "core/settings.h"
@@ -105,7 +107,8 @@ void canvas_background_paint() {
             GetTextExtentPoint32W(canvasDC, label.c_str(), length, &size);
             textWidth = size.cx;
         }
-        const LabelOrigin at = label_origin(settings.Position, paneWidth, paneHeight, textWidth);
+        const LabelOrigin at =
+            label_origin(settings.Position, paneWidth, paneHeight, textWidth, windowDpi);
         TextOutW(canvasDC, at.x, at.y, label.c_str(), length);
         GdiFlush();
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/surface.h"
+#include "window/display.h"
 
 CanvasSplit canvas_split(const CanvasBox &u) {
     CanvasSplit split{};
@@ -23,9 +24,13 @@ CanvasSplit canvas_split(const CanvasBox &u) {
     return split;
 }
 
-LabelOrigin label_origin(int32_t position, int32_t paneWidth, int32_t paneHeight,
-                         int32_t textWidth) {
+LabelOrigin label_origin(int32_t position, int32_t paneWidth, int32_t paneHeight, int32_t textWidth,
+                         int32_t dpi) {
     if (position != 0)
-        return {2, paneHeight - 10};
-    return {paneWidth - textWidth - 12, -2};
+        return {dpi_scale(2, dpi), paneHeight - dpi_scale(10, dpi)};
+    return {paneWidth - textWidth - dpi_scale(12, dpi), dpi_scale(-2, dpi)};
+}
+
+int32_t label_font_height(int32_t dpi) {
+    return dpi_scale(35, dpi);
 }

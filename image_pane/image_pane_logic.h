@@ -24,5 +24,9 @@ struct LabelOrigin {
 
 // Pure: where TextOutW starts the label. Vertical placement: (2, paneHeight - 10), reading
 // upward along the left edge; horizontal: (paneWidth - textWidth - 12, -2), top right corner.
-LabelOrigin label_origin(int32_t position, int32_t paneWidth, int32_t paneHeight,
-                         int32_t textWidth);
+// The offsets are 96-DPI pixels, scaled to dpi (3, 15, 18 and -3 at 144).
+LabelOrigin label_origin(int32_t position, int32_t paneWidth, int32_t paneHeight, int32_t textWidth,
+                         int32_t dpi = 96);
+
+// The label's font height at dpi (35 at 96).
+int32_t label_font_height(int32_t dpi);

@@ -3,6 +3,7 @@
 #include "core/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
+#include "window/display.h"
 #include "main_window/main_window.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
@@ -28,7 +29,7 @@ void layout_panes() {
         toolbarRect = bar_measure(toolbar);
     RECT client{};
     GetClientRect(mainWindow, &client);
-    layout_compute(client.right, client.bottom);
+    layout_compute(client.right, client.bottom, windowDpi);
     pane_move(imagePane, imagePaneRect);
     pane_move(editorPane, editorPaneRect);
     status_bar_refresh(nullptr);

@@ -15,6 +15,8 @@
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "main_window/commands.h"
+#include "window/display.h"
+#include "main_window/drop.h"
 #include "main_window/layout.h"
 #include "main_window/picture_wic.h"
 #include "main_window/status_bar.h"
@@ -85,6 +87,15 @@ static void startup_dir_take() {
         std::memcpy(startupDir, utf8.c_str(), utf8.size() + 1);
 }
 
+// The editor's font and the image pane's labels at the monitor's DPI; [Font] Height is kept in
+// 96-DPI units.
+static void fonts_create() {
+    const EditorFontChoice editor = editor_font_startup(settings);
+    editorFont = font_create(dpi_scale(editor.height, windowDpi), 0, FALSE, FALSE, editor.face);
+    labelFontVertical = font_create(label_font_height(windowDpi), 900, TRUE, FALSE, builtinFace);
+    labelFontHorizontal = font_create(label_font_height(windowDpi), 0, TRUE, FALSE, builtinFace);
+}
+
 void main_window_create(HWND window) {
     WindowRect rect{0, 0, 0, 0};
     mainWindow = window;
@@ -96,15 +107,16 @@ void main_window_create(HWND window) {
     caption_update();
     if (uiLanguage != Language::japanese)
         menu_translate(GetMenu(window));
+    windowDpi = window_dpi_of(window);
     if (ini_rect_moves(rect)) {
+        // [Forms] is in 96-DPI units. A file from another machine, or an unplugged monitor,
+        // must not hide the window.
+        rect = window_rect_onscreen_now(rect_size_rescale(rect, baseDpi, windowDpi));
         const WindowSize size = ini_rect_size(rect);
         MoveWindow(window, rect.Left, rect.Top, size.width, size.height, FALSE);
     }
 
-    const EditorFontChoice editor = editor_font_startup(settings);
-    editorFont = font_create(editor.height, 0, FALSE, FALSE, editor.face);
-    labelFontVertical = font_create(35, 900, TRUE, FALSE, builtinFace);
-    labelFontHorizontal = font_create(35, 0, TRUE, FALSE, builtinFace);
+    fonts_create();
 
     common_controls_init();
     bar_apply(1);
@@ -117,9 +129,12 @@ void main_window_create(HWND window) {
     SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), FALSE);
     SendMessageW(editorPane, EM_LIMITTEXT, 0x10000, 0);
     DragAcceptFiles(window, TRUE);
+    drop_target_register(window); // browsers' and other programs' drops too
+    title_bar_theme_apply(window);
 }
 
 void main_window_destroy() {
+    drop_target_revoke(mainWindow);
     // The fonts are not deleted: the children still use them while they are destroyed.
     editorFont = nullptr;
     labelFontVertical = nullptr;
@@ -137,7 +152,7 @@ static void main_window_ini_write() {
     const WindowRect stored =
         ini_rect_to_write({r.left, r.top, r.right, r.bottom}, static_cast<int>(placement.showCmd),
                           GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED));
-    ini_write(startupDir, settings, lookSettings, stored);
+    ini_write(startupDir, settings, lookSettings, rect_size_rescale(stored, windowDpi, baseDpi));
 }
 
 static void main_window_on_size(WPARAM wParam, LPARAM lParam) {
@@ -188,6 +203,33 @@ void main_window_on_dropfiles(HDROP drop) {
     DragFinish(drop);
     if (!path.empty())
         command_open_path(utf8_of(path).c_str());
+}
+
+// Moved to a monitor of another DPI: fonts, toolbar and layout follow, at the size the system
+// suggests for the frame.
+static void main_window_on_dpichanged(HWND window, WPARAM wParam, const RECT *suggested) {
+    const int32_t dpi = HIWORD(wParam);
+    if (dpi <= 0 || dpi == windowDpi)
+        return;
+    windowDpi = dpi;
+    HFONT oldEditor = editorFont, oldVertical = labelFontVertical,
+          oldHorizontal = labelFontHorizontal;
+    fonts_create();
+    SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), TRUE);
+    for (HFONT old : {oldEditor, oldVertical, oldHorizontal})
+        if (old != nullptr)
+            DeleteObject(old);
+    if (settings.Toolbar != 0) {
+        toolbar_destroy();
+        bar_apply(2);
+        toolbar_buttons_update();
+    }
+    if (suggested != nullptr)
+        SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    layout_panes();
+    canvas_background_paint();
 }
 
 static void main_window_on_menuselect(WPARAM wParam) {
@@ -242,6 +284,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPAR
     }
     case WM_DROPFILES:
         main_window_on_dropfiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case 0x02E0: // WM_DPICHANGED
+        main_window_on_dpichanged(window, wParam, reinterpret_cast<const RECT *>(lParam));
         return 0;
     case WM_ERASEBKGND:
         return main_window_on_erasebkgnd(window, reinterpret_cast<HDC>(wParam));

@@ -3,8 +3,8 @@
 #include <string>
 
 // Pure: the file types as the dialog takes them, each label (in the interface's language) and
-// its patterns ended by a zero, the list by one more: pictures (BMP, PNG, JPEG, GIF), bitmaps,
-// every file.
+// its patterns ended by a zero, the list by one more: pictures (BMP, PNG, JPEG, GIF, WebP, HEIC,
+// HEIF, AVIF), bitmaps, every file.
 std::string open_dialog_filter();
 
 // The file type the dialog shows first, counted from 1 as the dialog counts: 1 (pictures) at

@@ -7,7 +7,8 @@ int openFilterIndex = 1;
 
 std::string open_dialog_filter() {
     static const char *const types[][2] = {
-        {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif)", "*.bmp;*.png;*.jpg;*.jpeg;*.gif"},
+        {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)",
+         "*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif"},
         {"ビットマップファイル(*.bmp)", "*.bmp"},
         {"すべてのファイル", "*.*"},
     };

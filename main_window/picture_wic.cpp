@@ -1,4 +1,5 @@
-// Decoding PNG, JPEG and GIF with the Windows Imaging Component, held to the rules of
+// Decoding PNG, JPEG, GIF, WebP, HEIF and AVIF with the Windows Imaging Component (the last
+// three where their codecs are installed), held to the rules of
 // core/picture.h: colours as stored (no colour transform is ever asked for), the decoder's
 // default decode, a GIF's first frame at its own size, transparency left as alpha for the sink
 // to lay over white, the EXIF orientation left to the sink. The component reads the file through
@@ -155,11 +156,64 @@ const GUID *container_of(PictureFormat format) {
         return &GUID_ContainerFormatJpeg;
     case PictureFormat::gif:
         return &GUID_ContainerFormatGif;
+    case PictureFormat::webp:
+        return &GUID_ContainerFormatWebp;
+    case PictureFormat::heic:
+    case PictureFormat::avif: // the HEIF image extension reads AVIF too, with the AV1 one
+        return &GUID_ContainerFormatHeif;
     case PictureFormat::bmp:
     case PictureFormat::unknown:
         break;
     }
     return nullptr;
+}
+
+// The Media Foundation decoder a HEIF picture's coding needs, asked of mfplat.dll only when
+// there is one (N editions of Windows have none).
+bool video_decoder_installed(uint32_t fourcc) {
+    struct TypeInfo {
+        GUID major, sub;
+    };
+    using EnumFn =
+        HRESULT(WINAPI *)(GUID, UINT32, const TypeInfo *, const TypeInfo *, IUnknown ***, UINT32 *);
+    HMODULE mfplat = LoadLibraryW(L"mfplat.dll");
+    if (mfplat == nullptr)
+        return false;
+    auto enumerate =
+        reinterpret_cast<EnumFn>(reinterpret_cast<void *>(GetProcAddress(mfplat, "MFTEnumEx")));
+    bool found = false;
+    if (enumerate != nullptr) {
+        const GUID videoDecoders = {
+            0xd6c02d4b, 0x6833, 0x45b4, {0x97, 0x1a, 0x05, 0xa4, 0xb0, 0x4b, 0xab, 0x91}};
+        const GUID video = {
+            0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+        const GUID coding = {
+            fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+        const TypeInfo input{video, coding};
+        IUnknown **activates = nullptr;
+        UINT32 count = 0;
+        // MFT_ENUM_FLAG_SYNCMFT | ASYNCMFT | HARDWARE | LOCALMFT | SORTANDFILTER (0x77): all.
+        if (SUCCEEDED(enumerate(videoDecoders, 0x77, &input, nullptr, &activates, &count))) {
+            found = count > 0;
+            for (UINT32 i = 0; i < count; ++i)
+                activates[i]->Release();
+            CoTaskMemFree(activates);
+        }
+    }
+    FreeLibrary(mfplat);
+    return found;
+}
+
+bool wic_decoder_installed(const GUID &container) {
+    IWICImagingFactory *factory = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IWICImagingFactory, reinterpret_cast<void **>(&factory))))
+        return false;
+    IWICBitmapDecoder *decoder = nullptr;
+    const bool found = SUCCEEDED(factory->CreateDecoder(container, nullptr, &decoder));
+    interface_release(decoder);
+    interface_release(factory);
+    return found;
 }
 
 const char *damaged(PictureFormat format) {
@@ -168,8 +222,12 @@ const char *damaged(PictureFormat format) {
         return "PNG data is damaged";
     case PictureFormat::jpeg:
         return "JPEG data is damaged";
-    default:
+    case PictureFormat::gif:
         return "GIF data is damaged";
+    case PictureFormat::webp:
+        return "WebP data is damaged";
+    default:
+        return "HEIF data is damaged";
     }
 }
 
@@ -184,7 +242,7 @@ const char *wic_run(WicJob &job, const WicView &view, const PictureProbe &probe,
                     PictureSink &sink) {
     const GUID *container = container_of(probe.format);
     if (container == nullptr)
-        return "not a PNG, JPEG or GIF file";
+        return "not a picture the component reads";
     if (probe.width <= 0 || probe.height <= 0 || probe.width > pictureSideLimit ||
         probe.height > pictureSideLimit || probe.width != sink.width || probe.height != sink.height)
         return "picture size is not what the sink expects";
@@ -237,8 +295,12 @@ const char *wic_run(WicJob &job, const WicView &view, const PictureProbe &probe,
     return nullptr;
 }
 
-bool wic_fits(const WicView &view, size_t size) {
-    return view.heldBytes <= wicHeldLimit && size <= wicHeldLimit - view.heldBytes;
+// WebP and HEIF files are given whole; the component holds what the probe counted for them.
+bool wic_fits(const WicView &view, const PictureProbe &probe, size_t size) {
+    const bool boxed = probe.format == PictureFormat::webp || probe.format == PictureFormat::heic ||
+                       probe.format == PictureFormat::avif;
+    const uint64_t held = boxed ? probe.heldBytes : view.heldBytes;
+    return held <= wicHeldLimit && size <= wicHeldLimit - held;
 }
 
 // What the component is given, or why it is not given the file at all.
@@ -250,7 +312,7 @@ const char *wic_decode(const uint8_t *data, size_t size, const PictureProbe &pro
         const WicView view = wic_view(data, size, probe);
         if (view.refusal != nullptr)
             return view.refusal;
-        if (!wic_fits(view, size))
+        if (!wic_fits(view, probe, size))
             return "too large for the imaging component, which holds the picture whole";
         why = wic_run(job, view, probe, sink);
     } catch (const std::bad_alloc &) {
@@ -281,13 +343,31 @@ bool picture_wic_decode(const uint8_t *data, size_t size, const PictureProbe &pr
 
 bool picture_wic_fits(const uint8_t *data, size_t size, const PictureProbe &probe) {
     try {
-        return wic_fits(wic_view(data, size, probe), size);
+        return wic_fits(wic_view(data, size, probe), probe, size);
     } catch (const std::bad_alloc &) {
         return false;
     }
 }
 
+bool picture_wic_has(PictureFormat format) {
+    if (format != PictureFormat::webp && format != PictureFormat::heic &&
+        format != PictureFormat::avif)
+        return true; // PNG, JPEG and GIF come with every Windows
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(com) && com != RPC_E_CHANGED_MODE)
+        return false;
+    bool has = wic_decoder_installed(*container_of(format));
+    if (has && format == PictureFormat::heic)
+        has = video_decoder_installed(0x43564548); // 'HEVC'
+    if (has && format == PictureFormat::avif)
+        has = video_decoder_installed(0x31305641); // 'AV01'
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return has;
+}
+
 void picture_wic_install() {
     pictureCodec = picture_wic_decode;
     pictureCodecFits = picture_wic_fits;
+    pictureCodecHas = picture_wic_has;
 }

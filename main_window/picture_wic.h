@@ -65,5 +65,10 @@ bool picture_wic_decode(const uint8_t *data, size_t size, const PictureProbe &pr
 // wicHeldLimit.
 bool picture_wic_fits(const uint8_t *data, size_t size, const PictureProbe &probe);
 
-// Makes picture_wic_decode the loader's decoder (pictureCodec), picture_wic_fits its limit.
+// A PictureCodecHas: WebP needs its image extension, HEIC the HEIF image extension and the HEVC
+// video extension, AVIF the HEIF reader and the AV1 video extension; the rest always decode.
+bool picture_wic_has(PictureFormat format);
+
+// Makes picture_wic_decode the loader's decoder (pictureCodec), picture_wic_fits its limit,
+// picture_wic_has its test for installed codecs.
 void picture_wic_install();

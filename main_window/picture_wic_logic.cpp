@@ -217,6 +217,9 @@ WicView wic_view(const uint8_t *data, size_t size, const PictureProbe &probe) {
         return jpeg_view(data, size, probe);
     case PictureFormat::gif:
         return gif_view(data, size, probe);
+    case PictureFormat::webp: // given whole; the probe counted what they hold
+    case PictureFormat::heic:
+    case PictureFormat::avif:
     case PictureFormat::bmp:
     case PictureFormat::unknown:
         break;

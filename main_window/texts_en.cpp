@@ -104,7 +104,8 @@ const TextPair windowTexts[] = {
      "Converts bitmaps into pictures drawn with characters."},
     {"ビットマップファイルを開く", "Open Bitmap File"},
     {"ビットマップファイル(*.bmp)", "Bitmap files (*.bmp)"},
-    {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif)", "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif)"},
+    {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)",
+     "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)"},
     {"すべてのファイル", "All files"},
     {"テキストファイル(*.txt)", "Text files (*.txt)"},
     {"テキストファイルを保存する", "Save Text File"},
@@ -125,5 +126,7 @@ const TextPair windowTexts[] = {
     {"テキストに、シフトJISで表せない文字が含まれています。\nUTF-8で保存しますか?",
      "The text has characters that Shift-JIS cannot represent.\nDo you want to save it as UTF-8?"},
     {"%s への変更を保存しますか?", "Save changes to %s?"}, // %s: the text file's name
+    {"ドロップできるのは画像と画像ファイルだけです。",
+     "Only pictures and picture files can be dropped."},
 };
 const size_t windowTextCount = sizeof windowTexts / sizeof windowTexts[0];

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/settings.h"
+#include "window/display.h"
 #include "main_window/main_window.h"
 #include "main_window/wide.h"
 #include "resources/resource.h"
@@ -37,9 +38,13 @@ void toolbar_create() {
         button(9, IDM_WIDER), separator(),         button(10, IDM_CONVERT),
     };
     constexpr int count = sizeof buttons / sizeof buttons[0];
+    // The strip drawn for the monitor's scaling: at 96 DPI bitmap 400 with 16 x 15 buttons.
+    const int bitmap = toolbar_bitmap_for_dpi(windowDpi);
+    const int32_t drawn = toolbar_bitmap_dpi(bitmap);
     toolbar = CreateToolbarEx(
         mainWindow, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE, IDC_TOOLBAR, count,
-        toolbar_instance(), IDB_TOOLBAR, buttons, count, 0, 0, 16, 15, sizeof(TBBUTTON));
+        toolbar_instance(), static_cast<UINT_PTR>(bitmap), buttons, count, 0, 0,
+        dpi_scale(16, drawn), dpi_scale(15, drawn), sizeof(TBBUTTON));
 }
 
 void toolbar_destroy() {

@@ -384,7 +384,25 @@ def write_ico(path):
         f.write(directory + b''.join(data for _, _, data in images))
 
 
+def toolbar_scaled(dpi):
+    """The strip for a display of dpi: each button's cell is 16 x 15 scaled as MulDiv(n, dpi, 96)
+    rounds, each pixel taken from the nearest one of the 96-DPI picture."""
+    rows = toolbar_pixels()
+    w, h = (BUTTON_W * dpi + 48) // 96, (BUTTON_H * dpi + 48) // 96
+    out = []
+    for y in range(h):
+        sy = y * BUTTON_H // h
+        row = []
+        for button in range(len(BUTTONS)):
+            row += [rows[sy][button * BUTTON_W + x * BUTTON_W // w] for x in range(w)]
+        out.append(row)
+    return out
+
+
 if __name__ == '__main__':
     here = os.path.dirname(os.path.abspath(__file__))
     write_bmp(os.path.join(here, 'toolbar.bmp'), toolbar_pixels())
+    # Bitmaps 402 and 403: for 150 % and 200 % display scaling.
+    write_bmp(os.path.join(here, 'toolbar-144.bmp'), toolbar_scaled(144))
+    write_bmp(os.path.join(here, 'toolbar-192.bmp'), toolbar_scaled(192))
     write_ico(os.path.join(here, 'vkd.ico'))

@@ -42,6 +42,8 @@
 
 // Toolbar bitmap and tooltip strings
 #define IDB_TOOLBAR 400
+#define IDB_TOOLBAR_144 402 // the toolbar at 150 % display scaling
+#define IDB_TOOLBAR_192 403 // and at 200 %
 #define IDS_TIP_CLEAR 500
 #define IDS_TIP_OPEN 501
 #define IDS_TIP_SAVEAS 502

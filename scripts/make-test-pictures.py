@@ -370,6 +370,168 @@ def large_photo(path, work):
     subprocess.run(["convert", src, "-quality", "80", "-strip", path], check=True)
 
 
+# ---- WebP, HEIF and AVIF (encoded by Debian's webp and libheif-examples tools) ----
+
+def boxes(data):
+    """The ISO boxes of data as [type, body] lists (32-bit sizes only, as heif-enc writes)."""
+    out, at = [], 0
+    while at < len(data):
+        size, kind = struct.unpack(">I4s", data[at:at + 8])
+        out.append([kind, data[at + 8:at + size]])
+        at += size
+    return out
+
+
+def box(kind, body):
+    return struct.pack(">I4s", len(body) + 8, kind) + body
+
+
+def heif_transformed(data, transforms):
+    """data with (type, payload) properties such as irot or imir appended to ipco and linked, in
+    order, to the primary item; iloc's file offsets follow the bytes added before them."""
+    top = boxes(data)
+    meta = next(b for b in top if b[0] == b"meta")
+    children = boxes(meta[1][4:])
+    get = lambda kind: next(b for b in children if b[0] == kind)
+    pitm = get(b"pitm")[1]
+    primary = struct.unpack(">H", pitm[4:6])[0] if pitm[0] == 0 else struct.unpack(">I", pitm[4:8])[0]
+    iprp = get(b"iprp")
+    parts = boxes(iprp[1])
+    ipco = next(b for b in parts if b[0] == b"ipco")
+    ipma = next(b for b in parts if b[0] == b"ipma")
+    first = len(boxes(ipco[1])) + 1
+    ipco[1] += b"".join(box(k, v) for k, v in transforms)
+    body = ipma[1]
+    version, wide = body[0], body[3] & 1
+    count = struct.unpack(">I", body[4:8])[0]
+    at, out = 8, bytearray(body[:8])
+    for _ in range(count):
+        idb = 2 if version < 1 else 4
+        item = int.from_bytes(body[at:at + idb], "big")
+        n = body[at + idb]
+        links = body[at + idb + 1:at + idb + 1 + n * (2 if wide else 1)]
+        at += idb + 1 + len(links)
+        if item == primary:
+            for k in range(len(transforms)):
+                links += struct.pack(">H", 0x8000 | (first + k)) if wide else bytes([0x80 | (first + k)])
+            n += len(transforms)
+        out += item.to_bytes(idb, "big")
+        out += bytes([n]) + links
+    ipma[1] = bytes(out)
+    iprp[1] = b"".join(box(k, v) for k, v in parts)
+    old = len(box(b"meta", meta[1]))
+    meta_start = sum(len(box(k, v)) for k, v in top[:top.index(meta)])
+
+    def rebuilt(iloc_body):
+        return box(b"meta", meta[1][:4] + b"".join(box(k, iloc_body if k == b"iloc" else v)
+                                                    for k, v in children))
+    delta = len(rebuilt(get(b"iloc")[1])) - old
+    iloc = bytearray(get(b"iloc")[1])
+    version = iloc[0]
+    offset_size, length_size = iloc[4] >> 4, iloc[4] & 15
+    base_size, index_size = iloc[5] >> 4, (iloc[5] & 15) if version > 0 else 0
+    at = 6
+    idb = 2 if version < 2 else 4
+    count = int.from_bytes(iloc[at:at + idb], "big")
+    at += idb
+    for _ in range(count):
+        at += idb
+        method = 0
+        if version > 0:
+            method = int.from_bytes(iloc[at:at + 2], "big") & 15
+            at += 2
+        at += 2
+        base_at = at
+        base = int.from_bytes(iloc[at:at + base_size], "big") if base_size else 0
+        at += base_size
+        extents = int.from_bytes(iloc[at:at + 2], "big")
+        at += 2
+        for _ in range(extents):
+            at += index_size
+            if method == 0 and base_size == 0:
+                offset = int.from_bytes(iloc[at:at + offset_size], "big")
+                if offset >= meta_start + old:
+                    iloc[at:at + offset_size] = (offset + delta).to_bytes(offset_size, "big")
+            at += offset_size + length_size
+        if method == 0 and base_size and base >= meta_start + old:
+            iloc[base_at:base_at + base_size] = (base + delta).to_bytes(base_size, "big")
+    meta_box = rebuilt(bytes(iloc))
+    return b"".join(meta_box if b is meta else box(b[0], b[1]) for b in top)
+
+
+def webp_exif(orientation):
+    """The TIFF data of an EXIF chunk holding only the orientation."""
+    return exif_segment(orientation, False)[10:]
+
+
+def modern_set(out, work):
+    # A photo as a phone gives it, small: its PNG, and WebP, HEIC and AVIF made from the same
+    # pixels (WebP lossless, so the same text; the others within 1 % of the characters).
+    src = os.path.join(work, "photo-320.ppm")
+    subprocess.run(["convert", os.path.join(out, "phone-4000x3000.jpg"), "-resize", "320x240",
+                    "-strip", src], check=True)
+    with open(src, "rb") as f:
+        raw = f.read().split(b"\n", 3)[3]
+    pixel = lambda x, y: tuple(raw[(y * 320 + x) * 3:(y * 320 + x) * 3 + 3])
+    png(os.path.join(out, "photo-320.png"), 320, 240, 2, 8, pixel)
+    subprocess.run(["cwebp", "-quiet", "-lossless", "-exact", src, "-o",
+                    os.path.join(out, "photo-320-lossless.webp")], check=True)
+    subprocess.run(["cwebp", "-quiet", "-q", "90", src, "-o", os.path.join(out, "photo-320.webp")],
+                   check=True)
+    quiet = dict(check=True, stdout=subprocess.DEVNULL)
+    # 4:4:4: at 4:2:0 this small photo's HEIC differs in 1.2 % of the characters.
+    subprocess.run(["heif-enc", "-q", "95", "-p", "chroma=444", os.path.join(out, "photo-320.png"),
+                    "-o", os.path.join(out, "photo-320.heic")], **quiet)
+    subprocess.run(["heif-enc", "-A", "-q", "100", "-p", "chroma=444",
+                    os.path.join(out, "photo-320.png"), "-o", os.path.join(out, "photo-320.avif")],
+                   **quiet)
+    # Lossless RGBA: transparency over white, as PNG's. The tools are given PNM files: from a
+    # PNG they would apply its gAMA chunk.
+    rgba = os.path.join(work, "rgba8.pam")
+    with open(rgba, "wb") as f:
+        f.write(b"P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" % (W, H))
+        f.write(bytes(c for y in range(H) for x in range(W) for c in rgba_source(x, y)))
+    subprocess.run(["cwebp", "-quiet", "-lossless", "-exact", rgba, "-o",
+                    os.path.join(out, "rgba8.webp")], check=True)
+    ppm(os.path.join(out, "rgba8.webp.ppm"), W, H,
+        lambda x, y: tuple(over_white(c, rgba_source(x, y)[3]) for c in rgba_source(x, y)[:3]))
+    # Turned: WebP by its EXIF orientation, HEIF and AVIF by irot and imir.
+    quads = os.path.join(work, "quadrants.png")
+    png(quads, 48, 32, 2, 8, quadrants(48, 32))
+    plain = os.path.join(work, "quadrants.webp")
+    quads_ppm = os.path.join(work, "quadrants.ppm")
+    ppm(quads_ppm, 48, 32, quadrants(48, 32))
+    subprocess.run(["cwebp", "-quiet", "-lossless", quads_ppm, "-o", plain], check=True)
+    exif = os.path.join(work, "orientation6.exif")
+    with open(exif, "wb") as f:
+        f.write(webp_exif(6))
+    subprocess.run(["webpmux", "-set", "exif", exif, plain, "-o",
+                    os.path.join(out, "orientation6.webp")], **quiet)
+    for kind, flag in (("heic", []), ("avif", ["-A"])):
+        plain = os.path.join(work, "quadrants." + kind)
+        subprocess.run(["heif-enc", *flag, "-q", "95", "-p", "chroma=444", quads, "-o", plain],
+                       **quiet)
+        with open(plain, "rb") as f:
+            body = f.read()
+        # A quarter turn anticlockwise (EXIF 8), a mirror left to right (imir 1: 2), and a
+        # mirror top to bottom then a half turn (imir 0: 4, then 3: 2).
+        for name, transforms in (("irot1", [(b"irot", b"\x01")]), ("imir1", [(b"imir", b"\x01")]),
+                                 ("imir0-irot2", [(b"imir", b"\x00"), (b"irot", b"\x02")])):
+            with open(os.path.join(out, "%s.%s" % (name, kind)), "wb") as f:
+                f.write(heif_transformed(body, transforms))
+    # An animation of two frames: the first is shown.
+    first, second = os.path.join(work, "first.ppm"), os.path.join(work, "second.ppm")
+    ppm(first, W, H, rgba_source_rgb)
+    ppm(second, W, H, lambda x, y: (0, 0, 0))
+    subprocess.run(["img2webp", "-lossless", first, second, "-o",
+                    os.path.join(out, "frames.webp")], **quiet)
+    ppm(os.path.join(out, "frames.webp.ppm"), W, H, rgba_source_rgb)
+
+
+def rgba_source_rgb(x, y):
+    return rgba_source(x, y)[:3]
+
+
 # ---- hostile files ----
 
 def png_raw(w, h, colour_type, depth, interlace, chunks_before=(), row=None):
@@ -533,6 +695,36 @@ def hostile_set(out):
     write("gif-8000x8000.gif", gif_constant([(8000, 8000)]))
     write("tall-1x1000000.png", png_raw(1, 1000000, 0, 8, False))
     write("tall-1x1600000.png", png_raw(1, 1600000, 0, 8, False))
+    # WebP: the largest size a header can claim, a real one cut short, frames beyond the count.
+    def riff(chunks):
+        body = b"WEBP" + b"".join(k + struct.pack("<I", len(v)) + v + b"\0" * (len(v) & 1)
+                                  for k, v in chunks)
+        return b"RIFF" + struct.pack("<I", len(body)) + body
+    vp8l = lambda w, h: b"\x2F" + struct.pack("<I", (w - 1) | (h - 1) << 14) + bytes(64)
+    write("webp-16384x16384.webp", riff([(b"VP8L", vp8l(16384, 16384))]))
+    write("webp-5000x5000-empty.webp", riff([(b"VP8L", vp8l(5000, 5000))]))
+    with tempfile.TemporaryDirectory() as work:
+        src = os.path.join(work, "big.ppm")
+        ppm(src, 2000, 1500, lambda x, y: (x % 256, y % 256, (x ^ y) % 256))
+        whole = os.path.join(work, "big.webp")
+        subprocess.run(["cwebp", "-quiet", "-q", "80", src, "-o", whole], check=True)
+        with open(whole, "rb") as f:
+            data = f.read()
+        write("webp-cut.webp", data[:len(data) // 2])
+        heic = os.path.join(work, "big.heic")
+        subprocess.run(["convert", src, src.replace(".ppm", ".png")], check=True)
+        subprocess.run(["heif-enc", "-q", "50", src.replace(".ppm", ".png"), "-o", heic],
+                       check=True, stdout=subprocess.DEVNULL)
+        with open(heic, "rb") as f:
+            data = f.read()
+        write("heic-cut.heic", data[:len(data) // 2])
+        at = data.find(b"ispe")
+        write("heic-claims-60000x60000.heic",
+              data[:at + 8] + struct.pack(">II", 60000, 60000) + data[at + 16:])
+    frame = bytes(16) + b"VP8L" + struct.pack("<I", 69) + vp8l(1, 1) + b"\0"
+    x = bytes([2, 0, 0, 0]) + (63).to_bytes(3, "little") * 2
+    write("webp-100000-frames.webp", riff([(b"VP8X", x), (b"ANIM", bytes(6))] +
+                                          [(b"ANMF", frame)] * 100000))
 
 
 def main():
@@ -548,6 +740,7 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         jpeg_set(out, work)
         large_photo(os.path.join(out, "phone-4000x3000.jpg"), work)
+        modern_set(out, work)
 
 
 if __name__ == "__main__":

@@ -83,8 +83,9 @@ TEST_F(Commands, OpenShowsThePictureAndItsNumbers) {
     EXPECT_EQ(seen[0].title, "ビットマップファイルを開く");
     EXPECT_EQ(view.fileName, "");
     EXPECT_EQ(view.filters,
-              (std::vector<std::string>{"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif)",
-                                        "ビットマップファイル(*.bmp)", "すべてのファイル"}));
+              (std::vector<std::string>{
+                  "画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)",
+                  "ビットマップファイル(*.bmp)", "すべてのファイル"}));
     EXPECT_EQ(view.chosenFilter, 0); // pictures first
 
     EXPECT_EQ(text_of(mainWindow), "photo - Velkorandite");

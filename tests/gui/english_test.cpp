@@ -87,7 +87,8 @@ TEST_F(English, EveryTextTheUserReads) {
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     EXPECT_EQ(seen[0].title, "Open Bitmap File");
     ASSERT_FALSE(view.filters.empty());
-    EXPECT_EQ(view.filters[0], "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif)");
+    EXPECT_EQ(view.filters[0],
+              "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)");
 
     // A message box: the question before saving a text CP932 cannot hold.
     text_set(editorPane, "사진");

@@ -81,6 +81,11 @@ TEST_F(StartUp, StoredRectanglePlacesTheFrame) {
          "Left=40\r\nTop=30\r\nRight=540\r\nBottom=30\r\n",
          true,
          {40, 30, 540, 0}},
+        // Off every monitor: onto the nearest work area (the display's left edge), same size.
+        {"Left=-30000 opens on screen",
+         "Left=-30000\r\nTop=50\r\nRight=-29200\r\nBottom=650\r\n",
+         true,
+         {0, 50, 800, 650}},
     };
     for (const auto &c : cases) {
         ini_file_write(std::string("[Forms]\r\n") + c.forms);

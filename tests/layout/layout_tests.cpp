@@ -19,6 +19,7 @@ struct LayoutCase {
     int32_t previewHeight, mapRows;
     int32_t clientWidth, clientHeight;
     PaneRect image, editor;
+    int32_t dpi = 96;
 };
 
 // 800 x 600 client, 28-pixel toolbar, 20-pixel status bar, Mojisu 100 unless a case says.
@@ -43,6 +44,10 @@ static const LayoutCase layoutCases[] = {
     // Values a hand-edited settings file can hold must not wrap into the other sign.
     {"Mojisu at the 32-bit limit", 28, 20, 1, 1, INT32_MAX, 0, 0, 800, 600, {0, 28, INT32_MAX, 552}, {INT32_MAX, 28, INT32_MIN + 801, 552}},
     {"mapRows at the 32-bit limit", 28, 20, 1, 0, 100, 0, INT32_MAX, 800, 600, {0, 28, 800, INT32_MAX}, {0, INT32_MAX, 800, INT32_MIN + 553}},
+    // At 144 DPI the bars are the system's (measured), the margin around the previews 54.
+    {"vertical at 144 DPI", 42, 30, 1, 1, 100, 0, 0, 1200, 900, {0, 42, 154, 828}, {154, 42, 1046, 828}, 144},
+    {"horizontal at 144 DPI", 42, 30, 1, 0, 100, 75, 37, 1200, 900, {0, 42, 1200, 129}, {0, 171, 1200, 699}, 144},
+    {"vertical at 192 DPI", 56, 40, 1, 1, 100, 0, 0, 1600, 1200, {0, 56, 172, 1104}, {172, 56, 1428, 1104}, 192},
 };
 // clang-format on
 
@@ -56,7 +61,10 @@ TEST(LayoutCompute, ArrangementsFromTheClientAreaAndBars) {
         settings.Mojisu = c.mojisu;
         previewHeight = c.previewHeight;
         mapRows = c.mapRows;
-        layout_compute(c.clientWidth, c.clientHeight);
+        if (c.dpi == 96)
+            layout_compute(c.clientWidth, c.clientHeight); // as the window has always called it
+        else
+            layout_compute(c.clientWidth, c.clientHeight, c.dpi);
         EXPECT_EQ(imagePaneRect, c.image) << c.name;
         EXPECT_EQ(editorPaneRect, c.editor) << c.name;
     }

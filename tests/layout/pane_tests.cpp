@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
+#include "window/display.h"
 #include "settings_dialog/settings_dialog.h"
 #include "document/document_state.h"
 
@@ -55,16 +56,41 @@ TEST(CanvasLabel, VerticalAlongTheLeftEdgeHorizontalInTheTopRightCorner) {
     struct {
         int32_t position, paneWidth, paneHeight, textWidth;
         LabelOrigin at;
+        int32_t dpi = 96;
     } const cases[] = {
         {1, 136, 552, 200, {2, 542}},
         {5, 300, 10, 0, {2, 0}},
         {0, 800, 111, 200, {588, -2}},
         {0, 100, 40, 150, {-62, -2}}, // a label wider than the pane starts left of it
+        {1, 154, 828, 300, {3, 813}, 144},
+        {0, 1200, 129, 300, {882, -3}, 144},
+        {0, 1600, 172, 400, {1176, -4}, 192},
     };
     for (const auto &c : cases) {
-        const LabelOrigin at = label_origin(c.position, c.paneWidth, c.paneHeight, c.textWidth);
+        const LabelOrigin at =
+            c.dpi == 96 ? label_origin(c.position, c.paneWidth, c.paneHeight, c.textWidth)
+                        : label_origin(c.position, c.paneWidth, c.paneHeight, c.textWidth, c.dpi);
         EXPECT_EQ(at.x, c.at.x) << "Position " << c.position << ", pane " << c.paneWidth;
         EXPECT_EQ(at.y, c.at.y) << "Position " << c.position << ", pane " << c.paneWidth;
+    }
+}
+
+TEST(CanvasLabel, FontAndToolbarBitmapFollowTheDpi) {
+    struct {
+        int32_t dpi, labelHeight;
+        int bitmap;
+        int32_t buttonWidth, buttonHeight;
+    } const cases[] = {
+        {96, 35, 400, 16, 15},   {120, 44, 400, 16, 15}, {143, 52, 400, 16, 15},
+        {144, 53, 402, 24, 23},  {168, 61, 402, 24, 23}, {192, 70, 403, 32, 30},
+        {288, 105, 403, 32, 30},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(label_font_height(c.dpi), c.labelHeight) << c.dpi;
+        const int bitmap = toolbar_bitmap_for_dpi(c.dpi);
+        EXPECT_EQ(bitmap, c.bitmap) << c.dpi;
+        EXPECT_EQ(dpi_scale(16, toolbar_bitmap_dpi(bitmap)), c.buttonWidth) << c.dpi;
+        EXPECT_EQ(dpi_scale(15, toolbar_bitmap_dpi(bitmap)), c.buttonHeight) << c.dpi;
     }
 }
 

@@ -3,6 +3,7 @@
 // streaming reduction against the previews' own scaler.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -96,6 +97,71 @@ std::vector<uint8_t> gif_comment(size_t length) {
     return b;
 }
 
+void put_le(std::vector<uint8_t> &b, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        b.push_back(uint8_t(v >> (8 * i)));
+}
+
+// A RIFF WebP of the given chunks (type, then payload).
+std::vector<uint8_t>
+webp_of(const std::vector<std::pair<std::string, std::vector<uint8_t>>> &chunks) {
+    std::vector<uint8_t> body = {'W', 'E', 'B', 'P'};
+    for (const auto &c : chunks) {
+        body.insert(body.end(), c.first.begin(), c.first.end());
+        put_le(body, uint32_t(c.second.size()), 4);
+        body.insert(body.end(), c.second.begin(), c.second.end());
+        if (c.second.size() % 2 != 0)
+            body.push_back(0);
+    }
+    std::vector<uint8_t> b = {'R', 'I', 'F', 'F'};
+    put_le(b, uint32_t(body.size()), 4);
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
+
+// A lossless bitstream's header claiming width x height, and a few bytes of data.
+std::vector<uint8_t> vp8l(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> b = {0x2F};
+    put_le(b, (width - 1) | (height - 1) << 14, 4);
+    b.insert(b.end(), 8, 0);
+    return b;
+}
+
+// VP8X with the animation flag and a canvas of width x height, then frames of 1 x 1.
+std::vector<uint8_t> webp_animation(uint32_t width, uint32_t height, int frames) {
+    std::vector<uint8_t> x = {0x02, 0, 0, 0};
+    put_le(x, width - 1, 3);
+    put_le(x, height - 1, 3);
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> chunks = {{"VP8X", x}};
+    chunks.push_back({"ANIM", std::vector<uint8_t>(6, 0)});
+    std::vector<uint8_t> frame(16, 0); // at (0, 0), 1 x 1
+    const std::vector<uint8_t> bits = vp8l(1, 1);
+    frame.insert(frame.end(), {'V', 'P', '8', 'L', uint8_t(bits.size()), 0, 0, 0});
+    frame.insert(frame.end(), bits.begin(), bits.end());
+    for (int i = 0; i < frames; ++i)
+        chunks.push_back({"ANMF", frame});
+    return webp_of(chunks);
+}
+
+// A HEIF file with the first ispe property's size replaced.
+std::vector<uint8_t> heif_with_size(std::vector<uint8_t> b, uint32_t width, uint32_t height) {
+    const char tag[] = "ispe";
+    const auto at = std::search(b.begin(), b.end(), tag, tag + 4) - b.begin();
+    for (int i = 0; i < 4; ++i) {
+        b.at(size_t(at) + 8 + i) = uint8_t(width >> (24 - 8 * i));
+        b.at(size_t(at) + 12 + i) = uint8_t(height >> (24 - 8 * i));
+    }
+    return b;
+}
+
+// A HEIF file whose mdat box is given size 0: it runs to the end of the file.
+std::vector<uint8_t> mdat_to_end(std::vector<uint8_t> b) {
+    const char tag[] = "mdat";
+    const auto at = std::search(b.begin(), b.end(), tag, tag + 4) - b.begin();
+    std::fill(b.begin() + at - 4, b.begin() + at, 0);
+    return b;
+}
+
 std::vector<uint8_t> inserted(std::vector<uint8_t> b, size_t at, const std::vector<uint8_t> &more) {
     b.insert(b.begin() + std::ptrdiff_t(at), more.begin(), more.end());
     return b;
@@ -150,15 +216,19 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
     const std::vector<uint8_t> jpegFrame(jpegTwoFrames.begin() + 2, jpegTwoFrames.begin() + 17);
     const std::vector<uint8_t> plte2 = png_chunk("PLTE", {0, 0, 0, 255, 255, 255});
     const std::vector<uint8_t> iend0 = png_chunk("tEXt", {'k', 0}); // an empty chunk of no use
+    const std::vector<uint8_t> webp = file_bytes(picture_path("photo-320-lossless.webp"));
+    const std::vector<uint8_t> heic = file_bytes(picture_path("photo-320.heic"));
     const std::vector<Case> cases = {
-        {"rgb8.png", file_bytes(picture_path("rgb8.png")), PictureFormat::png, true, 37, 23, 851, 1},
-        {"grey1-interlaced.png", file_bytes(picture_path("grey1-interlaced.png")), PictureFormat::png,
-         true, 37, 23, 851, 1},
+        {"rgb8.png", file_bytes(picture_path("rgb8.png")), PictureFormat::png, true, 37, 23, 851,
+         1},
+        {"grey1-interlaced.png", file_bytes(picture_path("grey1-interlaced.png")),
+         PictureFormat::png, true, 37, 23, 851, 1},
         {"bomb: too short for its size, but it is the claim that counts",
          file_bytes(picture_path("bomb-30000x30000.png")), PictureFormat::png, false, 30000, 30000,
          900000000, 1},
-        {"PNG too short for 5000 x 5000", with_size(file_bytes(picture_path("rgb8.png")), 5000, 5000),
-         PictureFormat::png, false, 5000, 5000, 25000000, 1},
+        {"PNG too short for 5000 x 5000",
+         with_size(file_bytes(picture_path("rgb8.png")), 5000, 5000), PictureFormat::png, false,
+         5000, 5000, 25000000, 1},
         {"PNG 1500 x 3 fits 1032:1", with_size(file_bytes(picture_path("rgb8.png")), 1500, 3),
          PictureFormat::png, true, 1500, 3, 4500, 1},
         // Rows of 3 w + 1 bytes: 1032 times the file and 4096 bytes to spare, and a byte more.
@@ -169,8 +239,8 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
         {"PNG colour type 5", with_header_byte(file_bytes(picture_path("rgb8.png")), 25, 5),
          PictureFormat::png, false, 37, 23, 851, 1},
         {"PNG depth 16 with a palette is caught by the decoder",
-         with_header_byte(file_bytes(picture_path("palette8.png")), 24, 16), PictureFormat::png, true, 37,
-         23, 851, 1},
+         with_header_byte(file_bytes(picture_path("palette8.png")), 24, 16), PictureFormat::png,
+         true, 37, 23, 851, 1},
         {"PNG interlace method 2", with_header_byte(file_bytes(picture_path("rgb8.png")), 28, 2),
          PictureFormat::png, false, 37, 23, 851, 1},
         // Damage every decoder must refuse alike.
@@ -178,8 +248,8 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          PictureFormat::png, false, 37, 23, 851, 1},
         {"PNG pixel data CRC wrong", with_byte(rgb8, rgb8.size() - 20, rgb8[rgb8.size() - 20] ^ 1),
          PictureFormat::png, false, 37, 23, 851, 1},
-        {"PNG without IEND", std::vector<uint8_t>(rgb8.begin(), rgb8.end() - 12), PictureFormat::png,
-         false, 37, 23, 851, 1},
+        {"PNG without IEND", std::vector<uint8_t>(rgb8.begin(), rgb8.end() - 12),
+         PictureFormat::png, false, 37, 23, 851, 1},
         {"PNG chunk longer than the file", std::vector<uint8_t>(rgb8.begin(), rgb8.end() - 13),
          PictureFormat::png, false, 37, 23, 851, 1},
         {"PNG with bytes after IEND", inserted(rgb8, rgb8.size(), {1, 2, 3}), PictureFormat::png, true,
@@ -231,44 +301,59 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
         {"plain.gif", file_bytes(picture_path("plain.gif")), PictureFormat::gif, true, 37, 23, 851, 1},
         {"frames.gif: the first frame, the larger second counted",
          file_bytes(picture_path("frames.gif")), PictureFormat::gif, true, 37, 23, 47 * 29, 1},
-        {"baseline.jpg", file_bytes(picture_path("baseline.jpg")), PictureFormat::jpeg, true, 64, 48,
-         3072, 1},
+        {"baseline.jpg", file_bytes(picture_path("baseline.jpg")), PictureFormat::jpeg, true, 64,
+         48, 3072, 1},
         {"progressive.jpg", file_bytes(picture_path("progressive.jpg")), PictureFormat::jpeg, true,
          64, 48, 3072, 1},
-        {"grey.jpg", file_bytes(picture_path("grey.jpg")), PictureFormat::jpeg, true, 64, 48, 3072, 1},
-        {"cmyk.jpg", file_bytes(picture_path("cmyk.jpg")), PictureFormat::jpeg, false, 64, 48, 0, 1},
+        {"grey.jpg", file_bytes(picture_path("grey.jpg")), PictureFormat::jpeg, true, 64, 48, 3072,
+         1},
+        {"cmyk.jpg", file_bytes(picture_path("cmyk.jpg")), PictureFormat::jpeg, false, 64, 48, 0,
+         1},
         {"orientation6.jpg (big-endian EXIF)", file_bytes(picture_path("orientation6.jpg")),
          PictureFormat::jpeg, true, 48, 32, 1536, 6},
         {"orientation7.jpg (little-endian EXIF)", file_bytes(picture_path("orientation7.jpg")),
          PictureFormat::jpeg, true, 48, 32, 1536, 7},
-        {"JPEG of 189 bytes claiming 5696 x 4144", file_bytes(picture_path("damaged-claims-5696x4144.jpg")),
-         PictureFormat::jpeg, false, 5696, 4144, 5696 * 4144, 1},
-        {"JPEG baseline, fill bytes", jpeg_with_frame(0xC0, 8, 3), PictureFormat::jpeg, true, 32, 16,
-         512, 1},
+        {"JPEG of 189 bytes claiming 5696 x 4144",
+         file_bytes(picture_path("damaged-claims-5696x4144.jpg")), PictureFormat::jpeg, false, 5696,
+         4144, 5696 * 4144, 1},
+        {"JPEG baseline, fill bytes", jpeg_with_frame(0xC0, 8, 3), PictureFormat::jpeg, true, 32,
+         16, 512, 1},
         {"JPEG extended", jpeg_with_frame(0xC1, 8, 1), PictureFormat::jpeg, true, 32, 16, 512, 1},
         {"JPEG lossless", jpeg_with_frame(0xC3, 8, 3), PictureFormat::jpeg, false, 0, 0, 0, 1},
         {"JPEG arithmetic", jpeg_with_frame(0xC9, 8, 3), PictureFormat::jpeg, false, 0, 0, 0, 1},
         {"JPEG 12-bit", jpeg_with_frame(0xC0, 12, 3), PictureFormat::jpeg, false, 0, 0, 0, 1},
-        {"JPEG 4 components", jpeg_with_frame(0xC2, 8, 4), PictureFormat::jpeg, false, 32, 16, 0, 1},
-        {"JPEG data before a frame", {0xFF, 0xD8, 0xFF, 0xDA, 0, 2}, PictureFormat::jpeg, false, 0,
-         0, 0, 1},
+        {"JPEG 4 components", jpeg_with_frame(0xC2, 8, 4), PictureFormat::jpeg, false, 32, 16, 0,
+         1},
+        {"JPEG data before a frame",
+         {0xFF, 0xD8, 0xFF, 0xDA, 0, 2},
+         PictureFormat::jpeg,
+         false,
+         0,
+         0,
+         0,
+         1},
         {"GIF frames too large together", gif_with_frames({{3, 2}, {65535, 65535}}),
          PictureFormat::gif, false, 3, 2, int64_t{65535} * 65535, 1},
-        {"GIF frame with neither a global nor a local table", with_byte(gif_with_frames({{3, 2}}), 29, 0),
-         PictureFormat::gif, false, 0, 0, 0, 1},
-        {"GIF second frame without a table", with_byte(gif_with_frames({{3, 2}, {3, 2}}), 29 + 21, 0),
-         PictureFormat::gif, false, 3, 2, 6, 1},
-        {"GIF comments of 1 MiB together", inserted(gif_with_frames({{3, 2}}), 13, gif_comment((1 << 20) - 3)),
-         PictureFormat::gif, true, 3, 2, 6, 1},
+        {"GIF frame with neither a global nor a local table",
+         with_byte(gif_with_frames({{3, 2}}), 29, 0), PictureFormat::gif, false, 0, 0, 0, 1},
+        {"GIF second frame without a table",
+         with_byte(gif_with_frames({{3, 2}, {3, 2}}), 29 + 21, 0), PictureFormat::gif, false, 3, 2,
+         6, 1},
+        {"GIF comments of 1 MiB together",
+         inserted(gif_with_frames({{3, 2}}), 13, gif_comment((1 << 20) - 3)), PictureFormat::gif,
+         true, 3, 2, 6, 1},
         {"GIF comments of 1 MiB and a byte",
-         inserted(gif_with_frames({{3, 2}}), 13, gif_comment((1 << 20) - 2)), PictureFormat::gif, false,
-         0, 0, 0, 1},
+         inserted(gif_with_frames({{3, 2}}), 13, gif_comment((1 << 20) - 2)), PictureFormat::gif,
+         false, 0, 0, 0, 1},
         {"JPEG restart markers in sequence", jpeg_build(0xC0, 1, 16, 16, 1, restarts, 1),
          PictureFormat::jpeg, true, 16, 16, 256, 1},
         {"JPEG restart markers out of sequence", jpeg_build(0xC0, 1, 16, 16, 1, swapped, 1),
          PictureFormat::jpeg, false, 16, 16, 256, 1},
         {"JPEG restart marker missing",
-         jpeg_build(0xC0, 1, 16, 16, 1, std::vector<uint8_t>(restarts.begin(), restarts.end() - 3), 1),
+         jpeg_build(0xC0, 1, 16, 16, 1, std::vector<uint8_t>(restarts.begin(), restarts.end() - 3),
+                    1),
+         PictureFormat::jpeg, false, 16, 16, 256, 1},
+        {"JPEG restart marker too many", jpeg_build(0xC0, 1, 16, 16, 1, extra, 1),
          PictureFormat::jpeg, false, 16, 16, 256, 1},
         {"JPEG restart marker too many", jpeg_build(0xC0, 1, 16, 16, 1, extra, 1), PictureFormat::jpeg,
          false, 16, 16, 256, 1},
@@ -283,22 +368,81 @@ TEST(PictureProbe, FormatSizeOrientationAndRefusals) {
          PictureFormat::jpeg, true, 128, 8 * jpegBytes, 128 * 8 * jpegBytes, 1},
         {"JPEG without EOI", std::vector<uint8_t>(baseline.begin(), baseline.end() - 2),
          PictureFormat::jpeg, false, 64, 48, 3072, 1},
-        {"JPEG 65500 wide", jpeg_build(0xC0, 1, 65500, 16, 1, {0}, 0, 1100), PictureFormat::jpeg, true,
-         65500, 16, 65500 * 16, 1},
-        {"JPEG 65501 wide", jpeg_build(0xC0, 1, 65501, 16, 1, {0}, 0, 1100), PictureFormat::jpeg, false,
-         0, 0, 0, 1},
-        {"JPEG without a scan", jpeg_build(0xC0, 1, 16, 16, 0), PictureFormat::jpeg, false, 16, 16, 256, 1},
-        {"JPEG with two frames", inserted(baseline, 2, std::vector<uint8_t>(jpegFrame.begin(), jpegFrame.end())),
+        {"JPEG 65500 wide", jpeg_build(0xC0, 1, 65500, 16, 1, {0}, 0, 1100), PictureFormat::jpeg,
+         true, 65500, 16, 65500 * 16, 1},
+        {"JPEG 65501 wide", jpeg_build(0xC0, 1, 65501, 16, 1, {0}, 0, 1100), PictureFormat::jpeg,
+         false, 0, 0, 0, 1},
+        {"JPEG without a scan", jpeg_build(0xC0, 1, 16, 16, 0), PictureFormat::jpeg, false, 16, 16,
+         256, 1},
+        {"JPEG with two frames",
+         inserted(baseline, 2, std::vector<uint8_t>(jpegFrame.begin(), jpegFrame.end())),
          PictureFormat::jpeg, false, 32, 16, 512, 1},
         {"GIF without a frame", gif_with_frames({}), PictureFormat::gif, false, 0, 0, 0, 1},
         {"GIF too short for its first frame", gif_with_frames({{4096, 4096}}), PictureFormat::gif,
          false, 4096, 4096, 4096 * 4096, 1},
         {"GIF frame 0 wide", gif_with_frames({{0, 5}}), PictureFormat::gif, false, 0, 5, 0, 1},
-        {"BMP is not ours", bmp, PictureFormat::bmp, false, 0, 0, 0, 1},
-        {"PNG signature only", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, PictureFormat::png,
+        // WebP, HEIC and AVIF: sizes, frames, orientation by EXIF (WebP) or irot/imir (HEIF).
+        {"photo-320-lossless.webp", webp, PictureFormat::webp, true, 320, 240, 76800, 1},
+        {"photo-320.webp (lossy)", file_bytes(picture_path("photo-320.webp")), PictureFormat::webp,
+         true, 320, 240, 76800, 1},
+        {"orientation6.webp (VP8X with EXIF)", file_bytes(picture_path("orientation6.webp")),
+         PictureFormat::webp, true, 48, 32, 1536, 6},
+        {"frames.webp", file_bytes(picture_path("frames.webp")), PictureFormat::webp, true, 37, 23,
+         851, 1},
+        {"WebP claiming 16384 x 16384", webp_of({{"VP8L", vp8l(16384, 16384)}}),
+         PictureFormat::webp, false, 16384, 16384, 16384 * 16384, 1},
+        {"WebP 5000 x 5000 is held whole", webp_of({{"VP8L", vp8l(5000, 5000)}}),
+         PictureFormat::webp, true, 5000, 5000, 25000000, 1},
+        {"WebP cut off", std::vector<uint8_t>(webp.begin(), webp.end() - 1), PictureFormat::webp,
          false, 0, 0, 0, 1},
-        {"GIF86a", {'G', 'I', 'F', '8', '6', 'a', 1, 0, 1, 0, 0, 0, 0}, PictureFormat::unknown, false,
-         0, 0, 0, 1},
+        {"WebP of 4096 frames", webp_animation(64, 64, 4096), PictureFormat::webp, true, 64, 64,
+         4096, 1},
+        {"WebP of 4097 frames", webp_animation(64, 64, 4097), PictureFormat::webp, false, 0, 0, 0,
+         1},
+        {"WebP without an image", webp_of({{"VP8X", std::vector<uint8_t>(10, 0)}}),
+         PictureFormat::webp, false, 0, 0, 0, 1},
+        {"photo-320.heic", heic, PictureFormat::heic, true, 320, 240, 76800, 1},
+        {"photo-320.avif", file_bytes(picture_path("photo-320.avif")), PictureFormat::avif, true,
+         320, 240, 76800, 1},
+        {"irot1.heic: a quarter turn anticlockwise; a grid of one 64 x 64 tile",
+         file_bytes(picture_path("irot1.heic")), PictureFormat::heic, true, 48, 32, 4096, 8},
+        {"imir0-irot2.avif: mirrored top to bottom, then a half turn",
+         file_bytes(picture_path("imir0-irot2.avif")), PictureFormat::avif, true, 48, 32, 1536, 2},
+        {"HEIC claiming 100000 x 100000", heif_with_size(heic, 100000, 100000), PictureFormat::heic,
+         false, 100000, 100000, int64_t{100000} * 100000, 1},
+        {"HEIC 4097 x 4096 is too large to hold whole", heif_with_size(heic, 4097, 4096),
+         PictureFormat::heic, false, 4097, 4096, 4097 * 4096, 1},
+        {"HEIC 4000 x 3000 is held whole", heif_with_size(heic, 4000, 3000), PictureFormat::heic,
+         true, 4000, 3000, 12000000, 1},
+        {"HEIC cut off in its picture data", std::vector<uint8_t>(heic.begin(), heic.end() - 1),
+         PictureFormat::heic, false, 0, 0, 0, 1},
+        {"HEIC whose last box runs to the end, cut off in its picture data",
+         mdat_to_end(std::vector<uint8_t>(heic.begin(), heic.end() - 1)), PictureFormat::heic,
+         false, 0, 0, 0, 1},
+        {"imir1.heic: mirrored left to right", file_bytes(picture_path("imir1.heic")),
+         PictureFormat::heic, true, 48, 32, 4096, 2},
+        {"HEIC cut off in its boxes", std::vector<uint8_t>(heic.begin(), heic.begin() + 200),
+         PictureFormat::heic, false, 0, 0, 0, 1},
+        {"ftyp of another brand",
+         std::vector<uint8_t>{0, 0, 0, 16, 'f', 't', 'y', 'p', 'i', 's', 'o', 'm', 0, 0, 0, 0},
+         PictureFormat::unknown, false, 0, 0, 0, 1},
+        {"BMP is not ours", bmp, PictureFormat::bmp, false, 0, 0, 0, 1},
+        {"PNG signature only",
+         {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'},
+         PictureFormat::png,
+         false,
+         0,
+         0,
+         0,
+         1},
+        {"GIF86a",
+         {'G', 'I', 'F', '8', '6', 'a', 1, 0, 1, 0, 0, 0, 0},
+         PictureFormat::unknown,
+         false,
+         0,
+         0,
+         0,
+         1},
         {"empty", {}, PictureFormat::unknown, false, 0, 0, 0, 1},
     };
     for (const Case &c : cases) {
@@ -398,12 +542,14 @@ TEST(PictureProbe, ShapesAndTheirBudgets) {
 }
 
 TEST(PictureProbe, NeverReadsOutsideACutFile) {
-    for (const char *name : {"rgb8.png", "frames.gif", "interlaced.gif", "orientation2.jpg",
-                             "progressive.jpg", "cmyk.jpg"}) {
+    for (const char *name :
+         {"rgb8.png", "frames.gif", "interlaced.gif", "orientation2.jpg", "progressive.jpg",
+          "cmyk.jpg", "orientation6.webp", "frames.webp", "irot1.heic", "imir0-irot2.avif"}) {
         const std::vector<uint8_t> whole = file_bytes(picture_path(name));
         ASSERT_FALSE(whole.empty()) << name;
-        // Every cut up to well past the headers, against a page that must not be touched.
-        for (size_t cut = 0; cut < std::min<size_t>(whole.size(), 400); ++cut) {
+        // Every cut up to well past the headers (all of a HEIF's boxes), against a page that
+        // must not be touched.
+        for (size_t cut = 0; cut < std::min<size_t>(whole.size(), 1000); ++cut) {
             std::vector<uint8_t> part(whole.begin(), whole.begin() + cut);
             GuardedBytes bytes(part, GuardSide::after);
             picture_probe(bytes.data(), bytes.size());

@@ -20,7 +20,8 @@ std::string parts(const std::string &filter) {
 }
 
 const TextPair english[] = {
-    {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif)", "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif)"},
+    {"画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)",
+     "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)"},
 };
 
 } // namespace
@@ -28,12 +29,14 @@ const TextPair english[] = {
 TEST(OpenDialog, FileTypesPicturesFirst) {
     EXPECT_EQ(openFilterIndex, 1);
     EXPECT_EQ(parts(open_dialog_filter()),
-              "画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|"
+              "画像ファイル(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)|*.bmp;*."
+              "png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif|"
               "ビットマップファイル(*.bmp)|*.bmp|すべてのファイル|*.*||");
     language_add_texts(english, 1);
     uiLanguage = Language::english;
-    const std::string pictures =
-        "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|";
+    const std::string pictures = "Pictures "
+                                 "(*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif)|*."
+                                 "bmp;*.png;*.jpg;*.jpeg;*.gif;*.webp;*.heic;*.heif;*.avif|";
     EXPECT_EQ(parts(open_dialog_filter()).substr(0, pictures.size()), pictures);
     uiLanguage = Language::japanese;
 }
