@@ -15,7 +15,8 @@ using Face = FreetypeFace;
 
 } // namespace
 
-bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &reason) {
+bool font_measure(const char *path, Target target, std::vector<GlyphInk> &table,
+                  std::string &reason) {
     Face f;
     int32_t cellWidth = 0, cellHeight = 0, ascent = 0;
     if (!freetype_face_open(f, path, measureSize, cellWidth, cellHeight, ascent, reason))
@@ -28,7 +29,12 @@ bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &r
     table.assign(glyphCount, GlyphInk{});
     for (int k = 0; k < glyphCount; ++k) {
         std::fill(cell.begin(), cell.end(), 0);
-        if (k > 0 && FT_Load_Char(f.face, glyphFirst + k, FT_LOAD_RENDER) == 0) {
+        // A Japanese font's ¥ outside its half-width roman is a full-width glyph: drawn at half
+        // its width, as the half-width ¥ of 0x5C is.
+        const bool yen = target == Target::window && glyphFirst + k == '\\';
+        FT_Matrix half{0x8000, 0, 0, 0x10000};
+        FT_Set_Transform(f.face, yen ? &half : nullptr, nullptr);
+        if (k > 0 && FT_Load_Char(f.face, yen ? 0xA5 : glyphFirst + k, FT_LOAD_RENDER) == 0) {
             const FT_Bitmap &b = f.face->glyph->bitmap;
             const int left = f.face->glyph->bitmap_left, top = ascent - f.face->glyph->bitmap_top;
             for (int y = 0; y < static_cast<int>(b.rows); ++y)

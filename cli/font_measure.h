@@ -7,5 +7,7 @@
 
 // Renders the printable ASCII characters of the font file in fixed cells (the advance of 'M'
 // by the line's ascent plus descent) and measures each sub-sample's ink. False with a reason
-// when the file is no font FreeType reads.
-bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &reason);
+// when the file is no font FreeType reads. target window: 0x5C is measured as the font's ¥
+// (U+00A5), the way ＭＳ ゴシック draws it.
+bool font_measure(const char *path, Target target, std::vector<GlyphInk> &table,
+                  std::string &reason);

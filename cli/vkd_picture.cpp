@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "core/convert.h"
+#include "core/cp932.h"
+#include "core/utf8.h"
 #include "core/document.h"
 #include "core/file_read.h"
 #include "core/file_save.h"
@@ -56,6 +59,26 @@ std::string ini_apply(const std::string &path) {
                                 : reason_of(error));
     WindowRect rect{};
     ini_read_profile(profile, rect);
+    return "";
+}
+
+// The text in code page 932, as the window saves it. A character without a code is never
+// replaced by a look-alike: the text stays and the character is named ("'█' (U+2588)").
+std::string text_cp932(std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0, length = 0; i < text.size(); i += length) {
+        const uint32_t code = utf8_decode(text, i, length);
+        char bytes[2];
+        const int n = cp932_encode(code, bytes);
+        if (n == 0) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U+%04X", unsigned(code));
+            return "'" + text.substr(i, length) + "' (" + hex + ")";
+        }
+        out.append(bytes, size_t(n));
+    }
+    text = std::move(out);
     return "";
 }
 
@@ -183,6 +206,8 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
         lookSettings.dither = true;
     if (opts.chars)
         lookSettings.chars = *opts.chars;
+    if (opts.target)
+        lookSettings.target = *opts.target;
     if (opts.chars && lookSettings.look == Look::standard) {
         message = std::string("vkd: --chars needs --look photo or shape; the standard look "
                               "always uses its fifteen characters\n") +
@@ -194,11 +219,11 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     static std::vector<GlyphInk> glyphs;
     if (opts.font) {
         std::string reason;
-        if (!font_measure(opts.font->c_str(), glyphs, reason)) {
+        if (!font_measure(opts.font->c_str(), lookSettings.target, glyphs, reason)) {
             message = message_line(*opts.font, "cannot measure the font", reason);
             return exitRefused;
         }
-        look_glyphs_use(glyphs.data());
+        lookSettings.glyphs = glyphs.data();
     }
 #endif
     // The window would draw nothing and convert an empty picture for any other Mode, which
@@ -224,8 +249,10 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     }
 #ifdef _WIN32
     plan.lineEnd = opts.lineEnd.value_or(LineEnd::crlf);
+    plan.encoding = opts.encoding.value_or(TextEncoding::cp932);
 #else
     plan.lineEnd = opts.lineEnd.value_or(LineEnd::lf);
+    plan.encoding = opts.encoding.value_or(TextEncoding::utf8);
 #endif
     plan.settings = settings;
     plan.look = lookSettings;
@@ -294,6 +321,15 @@ void picture_convert(const PicturePlan &plan, const std::string &input, PictureR
         bytes = plan.color ? text_ansi_color(text, colors) : text;
         if (plan.lineEnd == LineEnd::lf)
             bytes = text_line_ends_lf(bytes);
+        if (plan.encoding == TextEncoding::cp932) {
+            const std::string missing = text_cp932(bytes);
+            if (!missing.empty()) {
+                result.refused = true;
+                result.messages += message_line(name, "code page 932 has no " + missing,
+                                                "--encoding utf-8 writes it");
+                return;
+            }
+        }
     }
 
     if (!plan.output) {

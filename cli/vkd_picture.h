@@ -20,6 +20,7 @@ struct PicturePlan {
     LookSettings look;
     OutputFormat format = OutputFormat::text;
     LineEnd lineEnd = LineEnd::lf;
+    TextEncoding encoding = TextEncoding::utf8; // of text output
     bool color = false, invert = false;
     std::optional<int32_t> height;     // --height: the widest text of at most this many lines
     std::optional<std::string> output; // a file, or a folder when outputFolder

@@ -19,10 +19,9 @@ LookSettings lookSettings;
 
 const char lookToneChars[] = " .,:;+=coaeS&#8@B";
 const char lookShapeChars[] = " !\"#$&'()*+,-./278:;=?@BCEIJOQSTZ[\\]^_`acejloy{|}";
+const char lookShapeCharsWindow[] = " !\"#$&'()*+,-./278:;=?@BCEIJOQSTZ[]^_`acejloy{|}";
 
 namespace {
-
-const GlyphInk *glyphsInUse = glyphTable;
 
 // Even the darkest character inks only about a quarter of its cell, so text is a light picture
 // at best. A gamma below one (darkness = 1 - light^gamma) keeps the mid-tones light and saves
@@ -90,8 +89,14 @@ int32_t glyph_mean(const GlyphInk &g) {
 
 } // namespace
 
-void look_glyphs_use(const GlyphInk *table) {
-    glyphsInUse = table != nullptr ? table : glyphTable;
+const GlyphInk *look_glyphs_of(const LookSettings &look) {
+    if (look.glyphs != nullptr)
+        return look.glyphs;
+    return look.target == Target::window ? glyphTableWindow : glyphTableTerminal;
+}
+
+const char *look_shape_chars(Target target) {
+    return target == Target::window ? lookShapeCharsWindow : lookShapeChars;
 }
 
 bool look_chars_valid(const std::string &chars) {
@@ -103,7 +108,7 @@ bool look_chars_valid(const std::string &chars) {
     return true;
 }
 
-void look_set_make(LookSet &set, const std::string &chars) {
+void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *table) {
     set.chars.clear();
     for (char c : chars)
         if (c >= glyphFirst && c < glyphFirst + glyphCount && set.chars.find(c) == std::string::npos)
@@ -113,7 +118,7 @@ void look_set_make(LookSet &set, const std::string &chars) {
     const size_t n = set.chars.size();
     std::vector<int32_t> mean(n);
     for (size_t k = 0; k < n; ++k)
-        mean[k] = glyph_mean(glyphsInUse[set.chars[k] - glyphFirst]);
+        mean[k] = glyph_mean(table[set.chars[k] - glyphFirst]);
     const int32_t lo = *std::min_element(mean.begin(), mean.end());
     const int32_t hi = *std::max_element(mean.begin(), mean.end());
     const int32_t range = std::max(hi - lo, 1);
@@ -121,7 +126,7 @@ void look_set_make(LookSet &set, const std::string &chars) {
     set.ink.assign(n * glyphSubCount, 0);
     for (size_t k = 0; k < n; ++k) {
         set.darkness[k] = (mean[k] - lo) * 255 / range;
-        const GlyphInk &g = glyphsInUse[set.chars[k] - glyphFirst];
+        const GlyphInk &g = table[set.chars[k] - glyphFirst];
         for (int i = 0; i < glyphSubCount; ++i)
             set.ink[k * glyphSubCount + i] = std::clamp(
                 (int32_t{g.ink[i]} * glyphSubCount - lo) * 255 / range, -inkLimit, inkLimit);
@@ -172,12 +177,19 @@ void look_set_make(LookSet &set, const std::string &chars) {
         for (int q = 0; q < matchPairCount; ++q)
             set.matchPairs[q * padded + p] = int32_t(pair_of(w(2 * q), w(2 * q + 1)));
     }
+    auto darknessAt = [&](size_t p) { return set.darkness[size_t(set.byDarkness[p])]; };
     size_t j = 0;
     for (int32_t d = 0; d < 256; ++d) {
-        // The nearest darkness; on a tie the lighter character.
-        while (j + 1 < n && std::abs(set.darkness[set.byDarkness[j + 1]] - d) <
-                                std::abs(set.darkness[set.byDarkness[j]] - d))
-            ++j;
+        // The nearest darkness; on a tie the lighter character. Characters of equal darkness
+        // (ＭＳ ゴシック's '&' and '8') are stepped over together, or the walk would stop there.
+        for (;;) {
+            size_t next = j + 1;
+            while (next < n && darknessAt(next) == darknessAt(j))
+                ++next;
+            if (next >= n || std::abs(darknessAt(next) - d) >= std::abs(darknessAt(j) - d))
+                break;
+            j = next;
+        }
         set.toneIndex[d] = set.byDarkness[j];
     }
 }
@@ -341,7 +353,7 @@ void look_tone_curve(const uint8_t *samples, size_t count, int32_t meido, bool i
 namespace {
 // The sets of the last conversion on this thread (a picture is converted again and again with
 // the same characters), made anew when the characters or the glyph table change.
-const LookSet &look_set_cached(int which, const std::string &chars) {
+const LookSet &look_set_cached(int which, const std::string &chars, const GlyphInk *table) {
     struct Cached {
         const GlyphInk *table = nullptr;
         std::string chars;
@@ -349,9 +361,9 @@ const LookSet &look_set_cached(int which, const std::string &chars) {
     };
     thread_local Cached cache[2];
     Cached &c = cache[which];
-    if (c.table != glyphsInUse || c.chars != chars || c.set.chars.empty()) {
-        look_set_make(c.set, chars);
-        c.table = glyphsInUse;
+    if (c.table != table || c.chars != chars || c.set.chars.empty()) {
+        look_set_make(c.set, chars, table);
+        c.table = table;
         c.chars = chars;
     }
     return c.set;
@@ -374,9 +386,13 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
     const bool shape = look.look != Look::standard && perCell == glyphSubCount;
     const int32_t flatSpread = photo ? photoFlatSpread : shapeFlatSpread;
     const std::string &quiet = look.chars.empty() ? std::string(lookToneChars) : look.chars;
-    const LookSet &toneSet = look_set_cached(0, quiet);
+    const GlyphInk *table = look_glyphs_of(look);
+    const LookSet &toneSet = look_set_cached(0, quiet, table);
     const LookSet &shapeSet =
-        shape ? look_set_cached(1, look.chars.empty() ? std::string(lookShapeChars) : look.chars)
+        shape ? look_set_cached(1,
+                                look.chars.empty() ? std::string(look_shape_chars(look.target))
+                                                   : look.chars,
+                                table)
               : toneSet;
 
     // Floyd-Steinberg over the character grid, in sixteenths of a darkness step; two rows of

@@ -465,6 +465,8 @@ TEST(Cli, BadUsageExits2WithoutClamping) {
         {{"--lf=yes", SAMPLE_PATH}, "option --lf takes no value"},
         {{"-", SAMPLE_PATH, "-"}, "standard input ('-') given more than once"},
         {{"--look", "fancy", SAMPLE_PATH}, "--look must be 'standard', 'photo' or 'shape'"},
+        {{"--target", "board", SAMPLE_PATH}, "--target must be 'terminal' or 'window'"},
+        {{"--encoding", "sjis", SAMPLE_PATH}, "--encoding must be 'utf-8' or 'cp932'"},
         {{"--look", "photo", "--chars", "ab\t", SAMPLE_PATH}, "--chars takes printable ASCII"},
         {{"--chars", "#. ", SAMPLE_PATH}, "--chars needs --look photo or shape"},
         {{"--dither=1", SAMPLE_PATH}, "option --dither takes no value"},
@@ -537,6 +539,30 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
             for (size_t k = 0; k + 1 < texts.size(); ++k)
                 EXPECT_NE(texts[k], texts.back()) << look << " " << dither << "\n" << texts[k];
         }
+
+    // Each target measures its own font: the terminal by default here; the table measured
+    // from the font again with --font is the built-in one; the standard look is every target's.
+    const std::string ipa = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+    struct Same {
+        std::vector<std::string> a, b;
+        bool same;
+    } const pairs[] = {
+        {{"--look", "photo"}, {"--look", "photo", "--target", "terminal"}, true},
+        {{"--look", "shape"}, {"--look", "shape", "--target", "window"}, false},
+        {{"--look", "photo"}, {"--look", "photo", "--target", "window"}, false},
+        {{"--look", "standard"}, {"--look", "standard", "--target", "window"}, true},
+        {{"--look", "shape"}, {"--look", "shape", "--font", FONT_PATH}, true},
+        {{"--look", "shape", "--target", "window"},
+         {"--look", "shape", "--target", "window", "--font", ipa},
+         true},
+    };
+    for (const Same &p : pairs) {
+        std::vector<std::string> a = p.a, b = p.b;
+        a.push_back(SAMPLE_PATH);
+        b.push_back(SAMPLE_PATH);
+        const Outcome first = vkd(a), second = vkd(b);
+        EXPECT_EQ(first.out == second.out, p.same) << p.b.back() << " " << p.b.size() << "\n" << second.err;
+    }
 
     // Mojisu 5 from the file is raised to 20 when the picture is opened, as the window does.
     Outcome raised = vkd({"--ini", narrow, SAMPLE_PATH});

@@ -191,11 +191,16 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
         bool dither;
         const char *chars;
         char black, white;
+        Target target = Target::terminal;
     } cases[] = {
         {Look::standard, false, "", '$', ' '}, {Look::standard, true, "", '$', ' '},
         {Look::photo, false, "", 'B', ' '},    {Look::photo, true, "", 'B', ' '},
         {Look::shape, false, "", 'B', ' '},    {Look::shape, true, "", 'B', ' '},
         {Look::photo, true, ".#+", '#', '.'},  {Look::shape, true, "x- ", 'x', ' '},
+        // In ＭＳ ゴシック '@' is the darkest quiet character.
+        {Look::standard, false, "", '$', ' ', Target::window},
+        {Look::photo, false, "", '@', ' ', Target::window},
+        {Look::shape, true, "", '@', ' ', Target::window},
     };
     settings.Mojisu = 24;
     bmpWidth = 48, bmpHeight = 40;
@@ -204,14 +209,15 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
             const char expected = colour == rgbBlack ? c.black : c.white;
             surface_fill(sourceSurface, 0, 0, bmpWidth, bmpHeight, colour);
             ++sourceSurface.generation;
-            lookSettings = LookSettings{c.look, c.dither, c.chars};
+            lookSettings = LookSettings{c.look, c.dither, c.chars, c.target};
             ASSERT_EQ(map_geometry_update(), 1);
             std::string text;
             ASSERT_EQ(text_convert(text), ConvertOutcome::converted);
             std::string want;
             for (int32_t i = 0; i < mapRows; ++i)
                 want += std::string(size_t(mapCols), expected) + "\r\n";
-            const std::string what = "look " + std::to_string(int(c.look)) + " dither " +
+            const std::string what = "target " + std::to_string(int(c.target)) + " look " +
+                                     std::to_string(int(c.look)) + " dither " +
                                      std::to_string(c.dither) + " chars '" + c.chars + "'";
             EXPECT_TRUE(text == want) << what << "\n" << grid(text);
             // The feedback is the character's darkness within its set: black and white again.
@@ -240,7 +246,7 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
     for (int c = glyphFirst; c < glyphFirst + glyphCount; ++c)
         all += char(c);
     LookSet set;
-    look_set_make(set, all);
+    look_set_make(set, all, glyphTableTerminal);
     for (const auto &c : cases) {
         int32_t cell[glyphSubCount], i = 0;
         for (const char *p = c.cell; *p != '\0'; ++p)
@@ -272,6 +278,48 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
     look_cells_pick(LookSettings{Look::photo, false, ""}, cells.data(), 3, 1, glyphSubCount, 50,
                     false, chars, greys);
     EXPECT_EQ(chars[1], '/') << chars;
+}
+
+// A falling diagonal, and a cell inked exactly as the window's 0x5C glyph, matched against the
+// target's default shape set or a user's list: the terminal's backslash fits the diagonal; in the
+// window, whose fonts draw 0x5C as ¥, 0x5C is never chosen unless the user lists it, even where
+// its ink fits best.
+TEST(Look, TheWindowsYenIsChosenOnlyWhenListed) {
+    const struct {
+        const char *cell; // "yen": the window's 0x5C ink; else '#' the set's darkest, '.' white
+        Target target;
+        const char *chars; // "": the target's default set
+        bool backslash;    // whether 0x5C is chosen
+    } cases[] = {
+        {"#.. #.. .#. .#. ..# ..#", Target::terminal, "", true},
+        {"#.. #.. .#. .#. ..# ..#", Target::window, "", false},
+        {"yen", Target::terminal, "", false},
+        {"yen", Target::window, "", false},
+        {"yen", Target::window, " #/|\\", true}, // listed: the user wants it
+    };
+    for (const auto &c : cases) {
+        LookSettings look;
+        look.target = c.target;
+        const GlyphInk *table = look_glyphs_of(look);
+        const std::string chars = *c.chars != '\0' ? c.chars : look_shape_chars(c.target);
+        LookSet set;
+        look_set_make(set, chars, table);
+        int32_t cell[glyphSubCount], darkest = 1;
+        for (char ch : chars) {
+            int32_t sum = 0;
+            for (uint8_t v : table[ch - glyphFirst].ink)
+                sum += v;
+            darkest = std::max(darkest, sum);
+        }
+        for (int i = 0, k = 0; i < glyphSubCount; ++k)
+            if (std::string(c.cell) == "yen")
+                cell[i++] = glyphTableWindow['\\' - glyphFirst].ink[k] * glyphSubCount * 255 / darkest;
+            else if (c.cell[k] != ' ')
+                cell[i++] = c.cell[k] == '#' ? 255 : 0;
+        const char chosen = set.chars[size_t(look_shape_match(cell, set))];
+        EXPECT_EQ(chosen == '\\', c.backslash)
+            << c.cell << " target " << int(c.target) << " chars '" << c.chars << "': " << chosen;
+    }
 }
 
 // Narrow strings are UTF-8 in memory on every system; the window layer hands UTF-16 to the

@@ -194,7 +194,8 @@ TEST_F(LookMenu, ChoiceIsKeptInTheSettingsFile) {
 }
 
 // For each look, with and without dither: a change shows the picture again at once (the greys of
-// the last Convert go), and Convert gives the bytes vkd.exe gives for the same file and settings.
+// the last Convert go), and Convert gives the bytes vkd.exe --target window gives for the same file
+// and settings (not those of the terminal's font).
 TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
     test_deadline_extend(300);
     ASSERT_NE(app_start(), nullptr);
@@ -225,8 +226,10 @@ TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
         seen = command_run(IDM_CONVERT);
         EXPECT_TRUE(seen.empty()) << name << ": " << dialogs_describe(seen);
         EXPECT_FALSE(squeezed_preview() == picture) << name << ": no grey feedback";
+        // The window reads its text in ＭＳ ゴシック: its looks are the window target's.
         const std::string arguments =
-            std::string("--look ") + look_name(c.look) + (c.dither ? " --dither" : "") +
+            std::string("--target window --look ") + look_name(c.look) +
+            (c.dither ? " --dither" : "") +
             " --width " + std::to_string(settings.Mojisu) + " --ratio " +
             std::to_string(settings.Hiritu) + " --brightness " + std::to_string(settings.Meido);
         const std::string window = editor_text();
@@ -234,5 +237,7 @@ TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
         EXPECT_EQ(window, converter) << name << "\nwindow:\n"
                                      << window << "\nvkd " << arguments << ":\n"
                                      << converter;
+        if (c.look != Look::standard)
+            EXPECT_NE(window, vkd_run(arguments + " --target terminal", "photo.bmp")) << name;
     }
 }
