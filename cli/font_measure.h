@@ -11,3 +11,7 @@
 // (U+00A5), the way ＭＳ ゴシック draws it.
 bool font_measure(const char *path, Target target, std::vector<GlyphInk> &table,
                   std::string &reason);
+
+// The same for full-width characters (code points), each over two cells side by side.
+bool font_measure_wide(const char *path, const std::vector<uint32_t> &codes,
+                       std::vector<WideGlyphInk> &table, std::string &reason);

@@ -6,6 +6,29 @@
 
 #include "cli/font_measure.h"
 
+namespace {
+
+// The window's full-width characters: the symbols of code page 932's first row (0x8140 to
+// 0x81AC), strokes and quiet tones among them.
+const std::vector<uint32_t> wideCodes = {
+    0x3000, 0x3001, 0x3002, 0xFF0C, 0xFF0E, 0x30FB, 0xFF1A, 0xFF1B, 0xFF1F, 0xFF01, 0x309B, 0x309C,
+    0x00B4, 0xFF40, 0x00A8, 0xFF3E, 0xFFE3, 0xFF3F, 0x30FD, 0x30FE, 0x309D, 0x309E, 0x3003, 0x4EDD,
+    0x3005, 0x3006, 0x3007, 0x30FC, 0x2015, 0x2010, 0xFF0F, 0xFF3C, 0xFF5E, 0x2225, 0xFF5C, 0x2026,
+    0x2025, 0x2018, 0x2019, 0x201C, 0x201D, 0xFF08, 0xFF09, 0x3014, 0x3015, 0xFF3B, 0xFF3D, 0xFF5B,
+    0xFF5D, 0x3008, 0x3009, 0x300A, 0x300B, 0x300C, 0x300D, 0x300E, 0x300F, 0x3010, 0x3011, 0xFF0B,
+    0xFF0D, 0x00B1, 0x00D7, 0x00F7, 0xFF1D, 0x2260, 0xFF1C, 0xFF1E, 0x2266, 0x2267, 0x221E, 0x2234,
+    0x2642, 0x2640, 0x00B0, 0x2032, 0x2033, 0x2103, 0xFFE5, 0xFF04, 0xFFE0, 0xFFE1, 0xFF05, 0xFF03,
+    0xFF06, 0xFF0A, 0xFF20, 0x00A7, 0x2606, 0x2605, 0x25CB, 0x25CF, 0x25CE, 0x25C7, 0x25C6, 0x25A1,
+    0x25A0, 0x25B3, 0x25B2, 0x25BD, 0x25BC, 0x203B, 0x3012, 0x2192, 0x2190, 0x2191, 0x2193, 0x3013,
+};
+
+void ink_print(const uint8_t *ink, int count) {
+    for (int i = 0; i < count; ++i)
+        std::printf("%s%d", i == 0 ? "" : ", ", ink[i]);
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
     const bool known =
         argc == 3 && (std::strcmp(argv[2], "terminal") == 0 || std::strcmp(argv[2], "window") == 0);
@@ -32,8 +55,7 @@ int main(int argc, char **argv) {
     for (int k = 0; k < glyphCount; ++k) {
         const char c = static_cast<char>(glyphFirst + k);
         std::printf("    {{");
-        for (int i = 0; i < glyphSubCount; ++i)
-            std::printf("%s%d", i == 0 ? "" : ", ", table[k].ink[i]);
+        ink_print(table[k].ink, glyphSubCount);
         std::printf("}}, // ");
         if (c == ' ')
             std::printf("space\n");
@@ -43,5 +65,21 @@ int main(int argc, char **argv) {
             std::printf("%c\n", c);
     }
     std::printf("};\n");
+    if (!window)
+        return 0;
+    std::vector<WideGlyphInk> wide;
+    if (!font_measure_wide(argv[1], wideCodes, wide, reason)) {
+        std::fprintf(stderr, "glyph_table_tool: %s: %s\n", argv[1], reason.c_str());
+        return 1;
+    }
+    std::printf("\n// Full-width characters, each over two cells: %d x %d sub-samples.\n"
+                "const WideGlyphInk wideGlyphTable[] = {\n",
+                wideSubCols, glyphSubRows);
+    for (size_t k = 0; k < wide.size(); ++k) {
+        std::printf("    {0x%04X, {", unsigned(wideCodes[k]));
+        ink_print(wide[k].ink, wideSubCount);
+        std::printf("}},\n");
+    }
+    std::printf("};\nconst int wideGlyphCount = %d;\n", int(wide.size()));
     return 0;
 }

@@ -60,7 +60,9 @@ const char usageLong[] =
     "  --dither                 spread each character's error in darkness over\n"
     "                           its neighbours: smoother gradients, more grain\n"
     "  --chars LIST             photo and shape choose only from these printable\n"
-    "                           ASCII characters\n"
+    "                           ASCII characters and full-width symbols of code\n"
+    "                           page 932 (0x8140 to 0x81AC: lines, arrows,\n"
+    "                           circles), two columns each\n"
     "  --target terminal|window\n"
     "                           the font photo and shape measure the characters\n"
     "                           in: terminal, DejaVu Sans Mono (the default), or\n"
@@ -339,7 +341,8 @@ ParseOutcome cli_parse(const std::vector<std::string> &args, CliOptions &opts, s
         } else if (name == "--chars") {
             if (!look_chars_valid(*value)) {
                 error =
-                    "--chars takes printable ASCII characters (space to '~'), not '" + *value + "'";
+                    "--chars takes printable ASCII characters (space to '~') and full-width "
+                    "symbols of code page 932 (0x8140 to 0x81AC), not '" + *value + "'";
                 return ParseOutcome::usage;
             }
             opts.chars = *value;

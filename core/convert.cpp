@@ -226,11 +226,20 @@ void look_convert(std::string &out, const Grid &g, const LookSettings &look, boo
     static std::vector<uint8_t> samples; // kept between conversions: a megabyte at most
     shape_samples(g, samples); // both looks read each cell as sub-samples
     std::string chars;
+    std::vector<std::string> lines; // with full-width characters, a line is no longer mapCols bytes
     std::vector<uint8_t> greys;
-    look_cells_pick(look, samples.data(), mapCols, mapRows, glyphSubCount, settings.Meido, invert,
-                    chars, greys);
+    const bool wide = look_chars_wide(look);
+    if (wide)
+        look_cells_pick_wide(look, samples.data(), mapCols, mapRows, settings.Meido, invert, lines,
+                             greys);
+    else
+        look_cells_pick(look, samples.data(), mapCols, mapRows, glyphSubCount, settings.Meido,
+                        invert, chars, greys);
     for (int64_t i = 0; i < mapRows; ++i) {
-        out.append(chars, size_t(i) * mapCols, size_t(mapCols));
+        if (wide)
+            out += lines[size_t(i)];
+        else
+            out.append(chars, size_t(i) * mapCols, size_t(mapCols));
         out += "\r\n";
         // The feedback row straight into the canvas (the part of it on the canvas).
         const int64_t y = g.top + i;

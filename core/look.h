@@ -23,6 +23,15 @@ struct GlyphInk {
     uint8_t ink[glyphSubCount];
 };
 
+// A full-width character of code page 932 (by its code point), two columns wide: its ink over
+// two cells side by side, wideSubCols x glyphSubRows sub-samples.
+constexpr int wideSubCols = 2 * glyphSubCols;
+constexpr int wideSubCount = wideSubCols * glyphSubRows;
+struct WideGlyphInk {
+    uint32_t code;
+    uint8_t ink[wideSubCount];
+};
+
 // The font a text picture is made for, as its looks measure it. terminal: DejaVu Sans Mono, a
 // Linux terminal's. window: ＭＳ ゴシック, the editor's face and a Japanese console's, measured
 // from its free metric twin IPAゴシック; it draws 0x5C as ¥. The standard look is the same in
@@ -40,6 +49,7 @@ struct LookSettings {
     std::string chars; // the user's own character list; empty: the look's default set
     Target target = targetNative;
     const GlyphInk *glyphs = nullptr; // measured from a font (vkd --font); nullptr: the target's
+    int32_t charSet = 0; // without chars: 0 the half-width sets, 1 the full-width one (全角)
 };
 
 extern LookSettings lookSettings; // process-wide, owned by core/look.cpp
@@ -49,6 +59,10 @@ extern LookSettings lookSettings; // process-wide, owned by core/look.cpp
 // measured as ¥).
 extern const GlyphInk glyphTableTerminal[glyphCount];
 extern const GlyphInk glyphTableWindow[glyphCount];
+// The full-width characters a list may hold, measured from IPAゴシック for every target (a
+// terminal draws them with a Japanese font of its own): the symbols of CP932's first row.
+extern const WideGlyphInk wideGlyphTable[];
+extern const int wideGlyphCount;
 
 // The table a conversion in these settings measures its characters by.
 const GlyphInk *look_glyphs_of(const LookSettings &look);
@@ -66,8 +80,24 @@ extern const char lookShapeChars[];
 extern const char lookShapeCharsWindow[];
 const char *look_shape_chars(Target target);
 
-// Whether a user's list is usable: printable ASCII only, at least one character.
+// The window's full-width set (全角): quiet tones and strokes of CP932, all in wideGlyphTable.
+extern const char lookWideChars[];
+
+// Whether a user's list is usable: UTF-8 of printable ASCII and full-width characters of
+// wideGlyphTable, at least one character.
 bool look_chars_valid(const std::string &chars);
+
+// Whether the conversion holds full-width characters: the full-width set, or a list with any.
+bool look_chars_wide(const LookSettings &look);
+
+// The choice with full-width characters in the set: along each row, two cells side by side take
+// the full-width character whose ink over both fits best, or two half-width ones where they fit
+// better (a list of both kinds); a last odd cell a half-width one (of the quiet tone characters
+// when the set has none). Each line is cols columns wide, a full-width character two; lines
+// holds them in UTF-8, greys each cell's grey. No dither: the error has no single cell to go to.
+void look_cells_pick_wide(const LookSettings &look, const uint8_t *samples, int32_t cols,
+                          int32_t rows, int32_t meido, bool invert, std::vector<std::string> &lines,
+                          std::vector<uint8_t> &greys);
 
 // The characters a look picks from, with their darkness normalised to the set: the darkest
 // character 255, the lightest 0. Duplicates in a user's list count once.

@@ -15,6 +15,7 @@
 
 #include "../settings_file/fifo_writer.h"
 #include "cli_run.h"
+#include "core/cp932.h"
 
 namespace {
 
@@ -563,6 +564,16 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
         const Outcome first = vkd(a), second = vkd(b);
         EXPECT_EQ(first.out == second.out, p.same) << p.b.back() << " " << p.b.size() << "\n" << second.err;
     }
+
+    // Full-width characters: UTF-8 by default here, code page 932 as the window saves them.
+    const std::vector<std::string> wide = {"--look", "shape", "--chars", "＿／＼｜ .:", SAMPLE_PATH};
+    std::vector<std::string> cp932 = wide;
+    cp932.insert(cp932.begin(), {"--encoding", "cp932"});
+    const Outcome inUtf8 = vkd(wide), inCp932 = vkd(cp932);
+    std::string expected;
+    EXPECT_TRUE(cp932_from_utf8(inUtf8.out, expected));
+    EXPECT_EQ(inCp932.out, expected);
+    EXPECT_NE(inUtf8.out.find("＿"), std::string::npos) << inUtf8.out;
 
     // Mojisu 5 from the file is raised to 20 when the picture is opened, as the window does.
     Outcome raised = vkd({"--ini", narrow, SAMPLE_PATH});

@@ -228,6 +228,53 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
         }
 }
 
+// With full-width characters (the window's 全角 set, or a list of both kinds), every line is
+// still mapCols columns wide, a full-width character counting two, at odd widths too.
+TEST_F(CoreTest, FullWidthLinesKeepTheirWidth) {
+    LookRestore restore;
+    const struct {
+        Look look;
+        const char *chars;
+        int32_t width;
+    } cases[] = {
+        {Look::shape, "", 24},          {Look::shape, "", 25},
+        {Look::photo, "", 31},          {Look::photo, "＿／＼｜ .:", 27},
+        {Look::shape, "＿／＼｜ .:", 20}, {Look::photo, "■", 21},
+    };
+    bmpWidth = 96, bmpHeight = 80;
+    for (int32_t y = 0; y < bmpHeight; ++y) // a disc and a diagonal band over a soft gradient
+        for (int32_t x = 0; x < bmpWidth; ++x) {
+            const bool ink = (x - 48) * (x - 48) + (y - 40) * (y - 40) < 600 || std::abs(x - y) < 6;
+            const auto v = uint8_t(ink ? 20 : 120 + x);
+            surface_fill(sourceSurface, x, y, 1, 1, Rgb{v, v, v});
+        }
+    ++sourceSurface.generation;
+    for (const auto &c : cases) {
+        settings.Mojisu = c.width;
+        lookSettings = LookSettings{c.look, false, c.chars, Target::window};
+        lookSettings.charSet = 1;
+        ASSERT_EQ(map_geometry_update(), 1);
+        std::string text;
+        ASSERT_EQ(text_convert(text), ConvertOutcome::converted);
+        int32_t lines = 0, columns = 0, wide = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            if (text[i] == '\r')
+                continue;
+            if (text[i] == '\n') {
+                EXPECT_EQ(columns, mapCols) << c.chars << " line " << lines << "\n" << grid(text);
+                ++lines;
+                columns = 0;
+                continue;
+            }
+            columns += b < 0x80 ? 1 : b >= 0xC0 ? 2 : 0; // one lead byte a full-width character
+            wide += b >= 0xC0;
+        }
+        EXPECT_EQ(lines, mapRows) << c.chars;
+        EXPECT_GT(wide, 0) << c.chars << "\n" << grid(text); // full-width characters were chosen
+    }
+}
+
 // Cells drawn by hand, 3 sub-samples across and 6 down ('#' the set's darkest, '.' white): the
 // character whose glyph a person would put there.
 TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
