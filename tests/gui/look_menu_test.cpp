@@ -262,7 +262,8 @@ TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
         EXPECT_EQ(window, converter) << name << "\nwindow:\n"
                                      << window << "\nvkd " << arguments << ":\n"
                                      << converter;
-        if (c.look != Look::standard)
+        // The full-width characters are measured alike for every target.
+        if (c.look != Look::standard && c.charSet == 0)
             EXPECT_NE(window, vkd_run(arguments + " --target terminal", "photo.bmp")) << name;
         const bool wide = std::any_of(window.begin(), window.end(), [](char b) { return b & 0x80; });
         EXPECT_EQ(wide, c.charSet == 1 && c.look != Look::standard) << name << "\n" << window;
