@@ -496,29 +496,33 @@ struct WideEntry {
     bool wide;
     int32_t darkness;
     std::vector<int32_t> ink;
+    int64_t squares; // of ink
 };
 
-// The cost of a character for cell (count darkness values): the squared differences, plus the
-// mean term as the narrow match has it; a flat cell by its mean alone, as a quiet tone.
-int64_t wide_cost(const int32_t *cell, int count, const WideEntry &e, bool flat) {
-    int64_t sum = 0, squares = 0;
-    for (int i = 0; i < count; ++i) {
+// The best entry of the wanted kind for a cell of Count darkness values; -1 when the set has
+// none. The cost: the squared differences, |cell|^2 - 2 cell.ink + |ink|^2, plus the mean term
+// as the narrow match has it; a flat cell by its mean alone, as a quiet tone. Only the dot
+// product is per character (products within 4095 * 255, 36 of them: 32 bits hold the sum).
+template <int Count>
+int wide_best(const std::vector<WideEntry> &set, bool wide, const int32_t *cell, bool flat,
+              int64_t &cost) {
+    int64_t sum = 0, square = 0;
+    for (int i = 0; i < Count; ++i) {
         sum += cell[i];
-        const int64_t d = cell[i] - e.ink[size_t(i)];
-        squares += d * d;
+        square += int64_t{cell[i]} * cell[i];
     }
-    const int64_t mean = (sum + count / 2) / count - e.darkness;
-    return (flat ? 0 : squares) + meanWeight * count * mean * mean;
-}
-
-// The best entry of the wanted kind for a cell; -1 when the set has none.
-int wide_best(const std::vector<WideEntry> &set, bool wide, const int32_t *cell, int count,
-              bool flat, int64_t &cost) {
+    const int64_t mean = (sum + Count / 2) / Count;
     int best = -1;
     for (size_t k = 0; k < set.size(); ++k) {
-        if (set[k].wide != wide)
+        const WideEntry &e = set[k];
+        if (e.wide != wide)
             continue;
-        const int64_t c = wide_cost(cell, count, set[k], flat);
+        int32_t dot = 0;
+        for (int i = 0; i < Count && !flat; ++i)
+            dot += cell[i] * e.ink[size_t(i)];
+        const int64_t apart = mean - e.darkness;
+        const int64_t c = (flat ? 0 : square - 2 * int64_t{dot} + e.squares) +
+                          meanWeight * Count * apart * apart;
         if (best < 0 || c < cost) {
             best = int(k);
             cost = c;
@@ -557,11 +561,11 @@ void look_cells_pick_wide(const LookSettings &look, const uint8_t *samples, int3
         if ((!ascii && w == nullptr) ||
             std::any_of(set.begin(), set.end(), [&](const WideEntry &e) { return e.text == text; }))
             continue;
-        set.push_back({text, !ascii, 0, {}});
+        set.push_back({text, !ascii, 0, {}, 0});
         raw.push_back(ascii ? table[code - glyphFirst].ink : w->ink);
     }
     if (set.empty()) {
-        set.push_back({" ", false, 0, {}});
+        set.push_back({" ", false, 0, {}, 0});
         raw.push_back(table[0].ink);
     }
     // Means in 1/wideSubCount of a sub-sample's ink, for both kinds alike.
@@ -579,9 +583,11 @@ void look_cells_pick_wide(const LookSettings &look, const uint8_t *samples, int3
     for (size_t k = 0; k < set.size(); ++k) {
         const int n = set[k].wide ? wideSubCount : glyphSubCount;
         set[k].darkness = (mean[k] - lo) * 255 / range;
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < n; ++i) {
             set[k].ink.push_back(std::clamp(
                 (int32_t{raw[k][i]} * wideSubCount - lo) * 255 / range, -inkLimit, inkLimit));
+            set[k].squares += int64_t{set[k].ink.back()} * set[k].ink.back();
+        }
         (set[k].wide ? hasWide : hasHalf) = true;
     }
     const LookSet &toneSet = look_set_cached(0, lookToneChars, table);
@@ -604,10 +610,10 @@ void look_cells_pick_wide(const LookSettings &look, const uint8_t *samples, int3
                 }
             const bool flat = hi2 - lo2 < flatSpread;
             int64_t wideCost = INT64_MAX, halfCost[2] = {0, 0};
-            const int w = span == 2 ? wide_best(set, true, cell, wideSubCount, flat, wideCost) : -1;
+            const int w = span == 2 ? wide_best<wideSubCount>(set, true, cell, flat, wideCost) : -1;
             int h[2] = {-1, -1};
             for (int k = 0; k < span && hasHalf; ++k)
-                h[k] = wide_best(set, false, half[k], glyphSubCount, flat, halfCost[k]);
+                h[k] = wide_best<glyphSubCount>(set, false, half[k], flat, halfCost[k]);
             if (w >= 0 && (!hasHalf || wideCost <= halfCost[0] + halfCost[1])) {
                 line += set[size_t(w)].text;
                 greys[at] = greys[at + 1] = uint8_t(255 - set[size_t(w)].darkness);
