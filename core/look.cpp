@@ -518,8 +518,9 @@ int wide_best(const std::vector<WideEntry> &set, bool wide, const int32_t *cell,
         if (e.wide != wide)
             continue;
         int32_t dot = 0;
-        for (int i = 0; i < Count && !flat; ++i)
-            dot += cell[i] * e.ink[size_t(i)];
+        if (!flat)
+            for (int i = 0; i < Count; ++i)
+                dot += cell[i] * e.ink[size_t(i)];
         const int64_t apart = mean - e.darkness;
         const int64_t c = (flat ? 0 : square - 2 * int64_t{dot} + e.squares) +
                           meanWeight * Count * apart * apart;
