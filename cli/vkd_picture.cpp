@@ -8,7 +8,6 @@
 
 #include "core/convert.h"
 #include "core/cp932.h"
-#include "core/utf8.h"
 #include "core/document.h"
 #include "core/file_read.h"
 #include "core/file_save.h"
@@ -18,6 +17,7 @@
 #include "core/surface.h"
 #include "core/text_color.h"
 #include "core/text_html.h"
+#include "core/utf8.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 
@@ -305,10 +305,22 @@ void picture_convert(const PicturePlan &plan, const std::string &input, PictureR
     if (plan.invert && !invertTone)
         text_invert(text);
 
+    // The text is UTF-8; the image, the page and the colours read it as the window saves it,
+    // in code page 932, and so does a text in that code.
+    std::string cp932 = text;
+    const std::string missing = text_cp932(cp932);
+    if (!missing.empty() && (plan.format != OutputFormat::text || plan.color ||
+                             plan.encoding == TextEncoding::cp932)) {
+        result.refused = true;
+        result.messages +=
+            message_line(name, "code page 932 has no " + missing,
+                         plan.format == OutputFormat::text ? "--encoding utf-8 writes it" : "");
+        return;
+    }
     std::string bytes;
     if (plan.format == OutputFormat::png) {
         std::string reason;
-        if (!text_image_png(text, plan.font, bytes, reason)) {
+        if (!text_image_png(cp932, plan.font, bytes, reason)) {
             result.refused = true;
             result.messages +=
                 message_line(name, "cannot draw the image", language_text(reason.c_str()));
@@ -316,20 +328,16 @@ void picture_convert(const PicturePlan &plan, const std::string &input, PictureR
         }
     } else if (plan.format == OutputFormat::html) {
         const std::string title = fromStdin ? name : name.substr(path_folder_part(name));
-        bytes = text_html(text, title, plan.font.family, plan.color ? &colors : nullptr);
+        bytes = text_html(cp932, title, plan.font.family, plan.color ? &colors : nullptr);
     } else {
-        bytes = plan.color ? text_ansi_color(text, colors) : text;
+        const bool inCp932 = plan.encoding == TextEncoding::cp932;
+        if (plan.color)
+            bytes = inCp932 ? text_ansi_color(cp932, colors)
+                            : cp932_to_utf8(text_ansi_color(cp932, colors));
+        else
+            bytes = inCp932 ? cp932 : text;
         if (plan.lineEnd == LineEnd::lf)
             bytes = text_line_ends_lf(bytes);
-        if (plan.encoding == TextEncoding::cp932) {
-            const std::string missing = text_cp932(bytes);
-            if (!missing.empty()) {
-                result.refused = true;
-                result.messages += message_line(name, "code page 932 has no " + missing,
-                                                "--encoding utf-8 writes it");
-                return;
-            }
-        }
     }
 
     if (!plan.output) {

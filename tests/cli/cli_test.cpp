@@ -574,6 +574,19 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
     EXPECT_TRUE(cp932_from_utf8(inUtf8.out, expected));
     EXPECT_EQ(inCp932.out, expected);
     EXPECT_NE(inUtf8.out.find("＿"), std::string::npos) << inUtf8.out;
+    // Colours and pages read the characters whole, not byte by byte.
+    std::vector<std::string> coloured = wide;
+    coloured.insert(coloured.begin(), "--color");
+    std::string uncoloured = vkd(coloured).out;
+    for (size_t at; (at = uncoloured.find("\x1b[")) != std::string::npos;) {
+        uncoloured.erase(at, uncoloured.find('m', at) + 1 - at);
+        EXPECT_FALSE(at < uncoloured.size() && (uncoloured[at] & 0xC0) == 0x80)
+            << "an escape inside a character";
+    }
+    EXPECT_EQ(uncoloured, inUtf8.out);
+    std::vector<std::string> page = coloured;
+    page.insert(page.begin(), {"--format", "html"});
+    EXPECT_NE(vkd(page).out.find("＿"), std::string::npos);
 
     // Mojisu 5 from the file is raised to 20 when the picture is opened, as the window does.
     Outcome raised = vkd({"--ini", narrow, SAMPLE_PATH});
