@@ -27,7 +27,7 @@ const char lookWideChars[] =
     "\u3000\u30FB\uFF1A\uFF1B\uFF0B\uFF1D\uFF0A\u25CB\u25CE\u25CF\u25A0\uFF3F\uFFE3\uFF0F"
     "\uFF3C\uFF5C\u30FC\uFF0D\uFF08\uFF09\uFF1C\uFF1E\uFF03\uFF20\uFF05\uFF06\u25A1\u25B3"
     "\u25BD";
-const char lookShapeCharsWindow[] = " !\"#$&'()*+,-./278:;=?@BCEIJOQSTZ[]^_`acejloy{|}";
+const char lookShapeCharsWindow[] = " !\"#$%'()*,-./12379:;=?ACGHIMRSTUVWYZ^_`acfgijlrtxyz{|}~";
 
 namespace {
 
