@@ -75,11 +75,14 @@ void BM_TextConvert(benchmark::State &state) {
 BENCHMARK(BM_TextConvert)->Unit(benchmark::kMillisecond);
 
 // The window's Convert in each look: redraw the previews, then convert, 2048 x 1536 to 220
-// columns. Every look should stay within twice the standard look's time.
+// columns, in each target font (and with the window's full-width set). Every look should stay
+// within twice the standard look's time.
 void BM_ConvertLook(benchmark::State &state) {
     source_load();
     settings.Mojisu = 220;
-    lookSettings = LookSettings{static_cast<Look>(state.range(0)), state.range(1) != 0, ""};
+    lookSettings = LookSettings{static_cast<Look>(state.range(0)), state.range(1) != 0, "",
+                                static_cast<Target>(state.range(2))};
+    lookSettings.charSet = int32_t(state.range(3));
     std::string text;
     for (auto _ : state) {
         benchmark::DoNotOptimize(map_geometry_update(conversion));
@@ -89,13 +92,17 @@ void BM_ConvertLook(benchmark::State &state) {
     state.counters["bytes"] = double(text.size());
 }
 BENCHMARK(BM_ConvertLook)
-    ->ArgNames({"look", "dither"})
-    ->Args({0, 0})
-    ->Args({0, 1})
-    ->Args({1, 0})
-    ->Args({1, 1})
-    ->Args({2, 0})
-    ->Args({2, 1})
+    ->ArgNames({"look", "dither", "target", "fullwidth"})
+    ->Args({0, 0, 0, 0})
+    ->Args({0, 1, 0, 0})
+    ->Args({1, 0, 0, 0})
+    ->Args({1, 1, 0, 0})
+    ->Args({2, 0, 0, 0})
+    ->Args({2, 1, 0, 0})
+    ->Args({1, 0, 1, 0})
+    ->Args({2, 0, 1, 0})
+    ->Args({1, 0, 1, 1})
+    ->Args({2, 0, 1, 1})
     ->Unit(benchmark::kMillisecond);
 
 // vkd's whole way from picture to text in each look: load a 2048 x 1536 bitmap from memory

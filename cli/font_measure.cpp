@@ -49,11 +49,30 @@ void glyph_draw(FT_Library library, FT_GlyphSlot g, int32_t cellWidth, int32_t c
         }
 }
 
-} // namespace
+// The ink of code's glyph in cells cells side by side, subCols x glyphSubRows sub-samples.
+// half: drawn at half its width (see below).
+void glyph_measure(Face &f, int32_t cellWidth, int32_t cellHeight, int32_t ascent,
+                   FT_ULong code, bool half, int subCols, uint8_t *ink) {
+    std::vector<uint8_t> cell(static_cast<size_t>(cellWidth) * cellHeight, 0);
+    FT_Matrix halfWidth{0x8000, 0, 0, 0x10000};
+    FT_Set_Transform(f.face, half ? &halfWidth : nullptr, nullptr);
+    if (code != ' ' && FT_Load_Char(f.face, code, FT_LOAD_DEFAULT) == 0)
+        glyph_draw(f.library, f.face->glyph, cellWidth, cellHeight, ascent, cell);
+    for (int sy = 0; sy < glyphSubRows; ++sy)
+        for (int sx = 0; sx < subCols; ++sx) {
+            const int x0 = sx * cellWidth / subCols, x1 = (sx + 1) * cellWidth / subCols;
+            const int y0 = sy * cellHeight / glyphSubRows, y1 = (sy + 1) * cellHeight / glyphSubRows;
+            uint64_t sum = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x)
+                    sum += cell[static_cast<size_t>(y) * cellWidth + x];
+            const uint64_t n = static_cast<uint64_t>(x1 - x0) * (y1 - y0);
+            ink[sy * subCols + sx] = static_cast<uint8_t>(n == 0 ? 0 : (sum + n / 2) / n);
+        }
+}
 
-bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &reason) {
-    Face f;
-    int32_t cellWidth = 0, cellHeight = 0, ascent = 0;
+bool face_open(Face &f, const char *path, int32_t &cellWidth, int32_t &cellHeight,
+               int32_t &ascent, std::string &reason) {
     if (!freetype_face_open(f, path, measureSize, cellWidth, cellHeight, ascent, reason))
         return false;
     if (cellWidth <= 0 || cellHeight <= 0) {
@@ -67,26 +86,37 @@ bool font_measure(const char *path, std::vector<GlyphInk> &table, std::string &r
                  " either way";
         return false;
     }
-    std::vector<uint8_t> cell(static_cast<size_t>(cellWidth) * cellHeight);
+    return true;
+}
+
+} // namespace
+
+bool font_measure(const char *path, Target target, std::vector<GlyphInk> &table,
+                  std::string &reason) {
+    Face f;
+    int32_t cellWidth = 0, cellHeight = 0, ascent = 0;
+    if (!face_open(f, path, cellWidth, cellHeight, ascent, reason))
+        return false;
     table.assign(glyphCount, GlyphInk{});
     for (int k = 0; k < glyphCount; ++k) {
-        std::fill(cell.begin(), cell.end(), 0);
-        if (k > 0 && FT_Load_Char(f.face, glyphFirst + k, FT_LOAD_DEFAULT) == 0)
-            glyph_draw(f.library, f.face->glyph, cellWidth, cellHeight, ascent, cell);
-        for (int sy = 0; sy < glyphSubRows; ++sy)
-            for (int sx = 0; sx < glyphSubCols; ++sx) {
-                const int x0 = sx * cellWidth / glyphSubCols,
-                          x1 = (sx + 1) * cellWidth / glyphSubCols;
-                const int y0 = sy * cellHeight / glyphSubRows,
-                          y1 = (sy + 1) * cellHeight / glyphSubRows;
-                uint64_t sum = 0;
-                for (int y = y0; y < y1; ++y)
-                    for (int x = x0; x < x1; ++x)
-                        sum += cell[static_cast<size_t>(y) * cellWidth + x];
-                const uint64_t n = static_cast<uint64_t>(x1 - x0) * (y1 - y0);
-                table[k].ink[sy * glyphSubCols + sx] =
-                    static_cast<uint8_t>(n == 0 ? 0 : (sum + n / 2) / n);
-            }
+        // A Japanese font's ¥ outside its half-width roman is a full-width glyph: drawn at half
+        // its width, as the half-width ¥ of 0x5C is.
+        const bool yen = target == Target::window && glyphFirst + k == '\\';
+        glyph_measure(f, cellWidth, cellHeight, ascent, yen ? 0xA5 : FT_ULong(glyphFirst + k), yen,
+                      glyphSubCols, table[size_t(k)].ink);
     }
+    return true;
+}
+
+bool font_measure_wide(const char *path, const std::vector<uint32_t> &codes,
+                       std::vector<WideGlyphInk> &table, std::string &reason) {
+    Face f;
+    int32_t cellWidth = 0, cellHeight = 0, ascent = 0;
+    if (!face_open(f, path, cellWidth, cellHeight, ascent, reason))
+        return false;
+    table.assign(codes.size(), WideGlyphInk{});
+    for (size_t k = 0; k < codes.size(); ++k)
+        glyph_measure(f, 2 * cellWidth, cellHeight, ascent, codes[k] == 0x3000 ? ' ' : codes[k],
+                      false, wideSubCols, table[k].ink);
     return true;
 }

@@ -12,12 +12,15 @@ _vkd_files() { # names of files matching the regular expression $1 (any case), a
 
 _vkd() {
     local current=${COMP_WORDS[COMP_CWORD]} previous=${COMP_WORDS[COMP_CWORD-1]}
-    local options="-o --output --format --color --width --height --max-bytes --ratio --brightness --mode
-        --lf --crlf --invert --look --dither --chars --font --ini -j --jobs --help --version"
+    local options="-o --output --format --color --width --height --max-bytes --ratio --brightness
+        --mode --lf --crlf --encoding --invert --look --dither --chars --target --font --ini -j
+        --jobs --help --version"
     case $previous in
     --format) COMPREPLY=($(compgen -W "text png html" -- "$current")) ;;
     --mode) COMPREPLY=($(compgen -W "stretch original" -- "$current")) ;;
     --look) COMPREPLY=($(compgen -W "standard photo shape" -- "$current")) ;;
+    --encoding) COMPREPLY=($(compgen -W "utf-8 cp932" -- "$current")) ;;
+    --target) COMPREPLY=($(compgen -W "terminal window" -- "$current")) ;;
     --width | --height | --max-bytes | --ratio | --brightness | -j | --jobs | --chars) COMPREPLY=() ;;
     -o | --output) _vkd_files '' "$current" ;; # a file, or a folder ending in /
     --font) _vkd_files '\.(ttf|otf|ttc)$' "$current" ;;

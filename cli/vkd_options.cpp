@@ -51,6 +51,10 @@ const char usageLong[] =
     "                           one character per pixel\n"
     "  --lf, --crlf             end lines with LF or with CR LF (default LF;\n"
     "                           CR LF in vkd.exe)\n"
+    "  --encoding utf-8|cp932   write the text in UTF-8 (default) or in code\n"
+    "                           page 932, as the window saves it (the default in\n"
+    "                           vkd.exe); a character the code cannot hold is\n"
+    "                           refused, never replaced\n"
     "  --invert                 reverse the characters, the darkest pixels as\n"
     "                           spaces: light text for a dark terminal\n"
     "  --look standard|photo|shape\n"
@@ -65,10 +69,17 @@ const char usageLong[] =
     "  --dither                 spread each character's error in darkness over\n"
     "                           its neighbours: smoother gradients, more grain\n"
     "  --chars LIST             photo and shape choose only from these printable\n"
-    "                           ASCII characters\n"
+    "                           ASCII characters and full-width symbols of code\n"
+    "                           page 932 (0x8140 to 0x81AC: lines, arrows,\n"
+    "                           circles), two columns each\n"
+    "  --target terminal|window\n"
+    "                           the font photo and shape measure the characters\n"
+    "                           in: terminal, DejaVu Sans Mono (the default), or\n"
+    "                           window, the window's MS Gothic, which draws 0x5C\n"
+    "                           as a yen sign (the default in vkd.exe)\n"
     "  --font FILE              measure the characters in this font (TrueType or\n"
-    "                           OpenType; not in vkd.exe) instead of the built-in\n"
-    "                           DejaVu Sans Mono\n"
+    "                           OpenType; not in vkd.exe) instead of the\n"
+    "                           target's\n"
     "  --ini FILE               take Mode, Mojisu, Hiritu, Meido and the look\n"
     "                           from a settings file; options given as well win\n"
     "  -j N, --jobs N           convert N pictures at a time, 1 to 64 (default:\n"
@@ -294,7 +305,8 @@ ParseOutcome cli_parse(const std::vector<std::string> &args, CliOptions &opts, s
                 number = &candidate;
         const bool known = number != nullptr || name == "-o" || name == "--output" ||
                            name == "--ini" || name == "--mode" || name == "--look" ||
-                           name == "--chars" || name == "--font" || name == "--format";
+                           name == "--chars" || name == "--font" || name == "--format" ||
+                           name == "--target" || name == "--encoding";
         if (!known) {
             error = "unknown option '" + name + "'";
             return ParseOutcome::usage;
@@ -329,10 +341,25 @@ ParseOutcome cli_parse(const std::vector<std::string> &args, CliOptions &opts, s
                 return ParseOutcome::usage;
             }
             opts.look = static_cast<Look>(k);
+        } else if (name == "--target") {
+            const int k = choice_of(*value, {"terminal", "window"});
+            if (k < 0) {
+                error = "--target must be 'terminal' or 'window', not '" + *value + "'";
+                return ParseOutcome::usage;
+            }
+            opts.target = static_cast<Target>(k);
+        } else if (name == "--encoding") {
+            const int k = choice_of(*value, {"utf-8", "cp932"});
+            if (k < 0) {
+                error = "--encoding must be 'utf-8' or 'cp932', not '" + *value + "'";
+                return ParseOutcome::usage;
+            }
+            opts.encoding = static_cast<TextEncoding>(k);
         } else if (name == "--chars") {
             if (!look_chars_valid(*value)) {
                 error =
-                    "--chars takes printable ASCII characters (space to '~'), not '" + *value + "'";
+                    "--chars takes printable ASCII characters (space to '~') and full-width "
+                    "symbols of code page 932 (0x8140 to 0x81AC), not '" + *value + "'";
                 return ParseOutcome::usage;
             }
             opts.chars = *value;

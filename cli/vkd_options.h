@@ -10,6 +10,7 @@
 
 enum class OutputFormat { text, png, html };
 enum class LineEnd { lf, crlf };
+enum class TextEncoding { utf8, cp932 };
 
 struct CliOptions {
     std::vector<std::string> inputs;   // paths in the order given, "-" for standard input
@@ -17,10 +18,12 @@ struct CliOptions {
     bool outputFolder = false;         // -o ended in a separator: DIR/NAME.txt for each picture
     std::optional<std::string> ini, chars, font;
     std::optional<LineEnd> lineEnd; // unset: the system's (LF; CR LF on Windows)
+    std::optional<TextEncoding> encoding; // unset: UTF-8; code page 932 in vkd.exe
     bool invert = false, dither = false, color = false;
     std::optional<int32_t> width, height, ratio, brightness, mode, jobs;
     std::optional<int32_t> maxBytes; // --max-bytes: the text's size budget
     std::optional<Look> look;
+    std::optional<Target> target; // unset: the build's (terminal; window in vkd.exe)
     std::optional<OutputFormat> format; // unset: by the output file's extension, else text
 };
 

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "core/cp932.h"
+#include "core/text_html.h"
 #include "core/document.h"
 #include "core/file_save.h"
 #include "core/language.h"
@@ -15,6 +18,7 @@
 #include "core/surface.h"
 #include "cli/vkd_budget.h"
 #include "cli/vkd_names.h"
+#include "core/utf8.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 
@@ -117,6 +121,26 @@ std::string ini_apply(PicturePlan &plan, const std::string &path) {
     return "";
 }
 
+// The text in code page 932, as the window saves it. A character without a code is never
+// replaced by a look-alike: the text stays and the character is named ("'█' (U+2588)").
+std::string text_cp932(std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0, length = 0; i < text.size(); i += length) {
+        const uint32_t code = utf8_decode(text, i, length);
+        char bytes[2];
+        const int n = cp932_encode(code, bytes);
+        if (n == 0) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U+%04X", unsigned(code));
+            return "'" + text.substr(i, length) + "' (" + hex + ")";
+        }
+        out.append(bytes, size_t(n));
+    }
+    text = std::move(out);
+    return "";
+}
+
 std::string text_line_ends_lf(const std::string &text) {
     std::string out;
     out.reserve(text.size());
@@ -192,6 +216,8 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
         lookSettings.dither = true;
     if (opts.chars)
         lookSettings.chars = *opts.chars;
+    if (opts.target)
+        lookSettings.target = *opts.target;
     if (opts.chars && lookSettings.look == Look::standard) {
         message = std::string("vkd: --chars needs --look photo or shape; the standard look "
                               "always uses its fifteen characters\n") +
@@ -203,7 +229,7 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     if (opts.font) {
         std::string reason;
         std::vector<GlyphInk> glyphs;
-        if (!font_measure(opts.font->c_str(), glyphs, reason)) {
+        if (!font_measure(opts.font->c_str(), lookSettings.target, glyphs, reason)) {
             message = message_line(plan.language, *opts.font, "cannot measure the font", reason);
             return exitRefused;
         }
@@ -237,8 +263,10 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     }
 #ifdef _WIN32
     plan.lineEnd = opts.lineEnd.value_or(LineEnd::crlf);
+    plan.encoding = opts.encoding.value_or(TextEncoding::cp932);
 #else
     plan.lineEnd = opts.lineEnd.value_or(LineEnd::lf);
+    plan.encoding = opts.encoding.value_or(TextEncoding::utf8);
 #endif
     velkorandite::Options &options = plan.options;
     options.mode = settings.Mode;
@@ -250,6 +278,9 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
                                                       : velkorandite::Look::standard;
     options.dither = lookSettings.dither;
     options.chars = lookSettings.chars;
+    options.target = lookSettings.target == Target::window ? velkorandite::Target::window
+                                                           : velkorandite::Target::terminal;
+    options.fullWidth = lookSettings.charSet == 1;
     options.invert = opts.invert;
     options.maxLines = opts.height.value_or(0);
     options.colors = opts.color;
@@ -271,8 +302,22 @@ namespace {
 
 // The bytes vkd writes for a text: its colours, its line ends. What --max-bytes counts, so an
 // output encoding belongs here too.
-std::string text_output(const PicturePlan &plan, const velkorandite::Text &t) {
-    std::string bytes = plan.color ? velkorandite::text_ansi(t) : t.text;
+// The text is UTF-8; the colours read it as the window saves it, in code page 932, and so does a
+// text in that code. Empty, with the character code page 932 has no code for in missing, when
+// the encoding or the colours need one.
+std::string text_output(const PicturePlan &plan, const velkorandite::Text &t,
+                        std::string &missing) {
+    missing.clear();
+    std::string bytes = t.text;
+    if (plan.color || plan.encoding == TextEncoding::cp932) {
+        velkorandite::Text cp932 = t;
+        missing = text_cp932(cp932.text);
+        if (!missing.empty())
+            return "";
+        bytes = plan.color ? velkorandite::text_ansi(cp932) : cp932.text;
+        if (plan.encoding == TextEncoding::utf8)
+            bytes = cp932_to_utf8(bytes);
+    }
     if (plan.lineEnd == LineEnd::lf)
         bytes = text_line_ends_lf(bytes);
     return bytes;
@@ -293,9 +338,13 @@ bool width_for_budget(velkorandite::Converter &converter, const PicturePlan &pla
         budget_width_search(narrowest, widest, *plan.maxBytes, [&](int32_t width) -> int64_t {
             options.width = width;
             const velkorandite::Text tried = velkorandite::convert_again(converter, options);
-            if (tried.status != velkorandite::Status::converted || tried.text.empty())
+            std::string missing;
+            const std::string bytes = tried.status == velkorandite::Status::converted
+                                          ? text_output(plan, tried, missing)
+                                          : std::string();
+            if (bytes.empty())
                 return -1;
-            return static_cast<int64_t>(text_output(plan, tried).size());
+            return static_cast<int64_t>(bytes.size());
         });
     if (!choice.fits && choice.bytes >= 0) {
         result.messages += message_line(
@@ -372,10 +421,20 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
         return;
     }
 
+    // The text is UTF-8; the image and the page read it as the window saves it, in code page 932.
+    velkorandite::Text t932 = t;
+    if (plan.format != OutputFormat::text) {
+        const std::string missing = text_cp932(t932.text);
+        if (!missing.empty()) {
+            result.refused = true;
+            result.messages += message_line(language, name, "code page 932 has no " + missing);
+            return;
+        }
+    }
     std::string bytes;
     if (plan.format == OutputFormat::png) {
         std::string reason;
-        if (!velkorandite::text_png(t, plan.font, bytes, reason)) {
+        if (!velkorandite::text_png(t932, plan.font, bytes, reason)) {
             result.refused = true;
             result.messages += message_line(language, name, "cannot draw the image",
                                             language_text(language, reason.c_str()));
@@ -383,9 +442,16 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
         }
     } else if (plan.format == OutputFormat::html) {
         const std::string title = input == "-" ? name : name.substr(path_folder_part(name));
-        bytes = velkorandite::text_html(t, title, plan.font.family);
+        bytes = velkorandite::text_html(t932, title, plan.font.family);
     } else {
-        bytes = text_output(plan, t);
+        std::string missing;
+        bytes = text_output(plan, t, missing);
+        if (!missing.empty()) {
+            result.refused = true;
+            result.messages += message_line(language, name, "code page 932 has no " + missing,
+                                            "--encoding utf-8 writes it");
+            return;
+        }
     }
 
     if (!plan.output) {

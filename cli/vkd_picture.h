@@ -25,6 +25,7 @@ struct PicturePlan {
     Language language = Language::english;   // of the messages
     OutputFormat format = OutputFormat::text;
     LineEnd lineEnd = LineEnd::lf;
+    TextEncoding encoding = TextEncoding::utf8; // of text output
     bool color = false;
     std::optional<int32_t> height;     // --height: the widest text of at most this many lines
     std::optional<int32_t> maxBytes;   // --max-bytes: the widest text of at most this many bytes

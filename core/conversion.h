@@ -42,7 +42,6 @@ struct LumaPlane {
 struct Conversion {
     Settings settings{};
     LookSettings lookSettings;
-    const GlyphInk *glyphs = glyphTable; // the characters' measured ink (vkd --font)
     Language language = Language::japanese; // how refusals are worded
 
     Surface canvas;        // what the image pane shows

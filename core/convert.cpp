@@ -218,11 +218,20 @@ void look_convert(Conversion &c, std::string &out, const Grid &g, const LookSett
     std::vector<uint8_t> &samples = c.lookSamples; // kept between conversions
     shape_samples(c, g, samples); // both looks read each cell as sub-samples
     std::string chars;
+    std::vector<std::string> lines; // with full-width characters, a line is no longer mapCols bytes
     std::vector<uint8_t> greys;
-    look_cells_pick(look, samples.data(), c.mapCols, c.mapRows, glyphSubCount, c.settings.Meido, invert,
-                    chars, greys, c.lookCache, c.glyphs);
+    const bool wide = look_chars_wide(look);
+    if (wide)
+        look_cells_pick_wide(look, samples.data(), c.mapCols, c.mapRows, c.settings.Meido, invert,
+                             lines, greys, c.lookCache);
+    else
+        look_cells_pick(look, samples.data(), c.mapCols, c.mapRows, glyphSubCount,
+                        c.settings.Meido, invert, chars, greys, c.lookCache);
     for (int64_t i = 0; i < c.mapRows; ++i) {
-        out.append(chars, size_t(i) * c.mapCols, size_t(c.mapCols));
+        if (wide)
+            out += lines[size_t(i)];
+        else
+            out.append(chars, size_t(i) * c.mapCols, size_t(c.mapCols));
         out += "\r\n";
         // The feedback row straight into the canvas (the part of it on the canvas).
         const int64_t y = g.top + i;

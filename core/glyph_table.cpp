@@ -2,7 +2,7 @@
 // Each printable ASCII character's ink in 3 x 6 sub-samples of its cell.
 #include "core/look.h"
 
-const GlyphInk glyphTable[glyphCount] = {
+const GlyphInk glyphTableTerminal[glyphCount] = {
     {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}, // space
     {{0, 0, 0, 0, 118, 0, 0, 123, 0, 0, 62, 0, 0, 81, 0, 0, 0, 0}}, // !
     {{0, 0, 0, 40, 120, 43, 18, 55, 20, 0, 0, 0, 0, 0, 0, 0, 0, 0}}, // "

@@ -1,5 +1,7 @@
 #include "core/look.h"
 
+#include "core/utf8.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -17,6 +19,13 @@
 
 const char lookToneChars[] = " .,:;+=coaeS&#8@B";
 const char lookShapeChars[] = " !\"#$&'()*+,-./278:;=?@BCEIJOQSTZ[\\]^_`acejloy{|}";
+// 　・：；＋＝＊○◎●■＿￣／＼｜ー－（）＜＞＃＠％＆□△▽: strokes and quiet tones, as escapes, since
+// every literal with other than ASCII is taken for a message needing its English.
+const char lookWideChars[] =
+    "\u3000\u30FB\uFF1A\uFF1B\uFF0B\uFF1D\uFF0A\u25CB\u25CE\u25CF\u25A0\uFF3F\uFFE3\uFF0F"
+    "\uFF3C\uFF5C\u30FC\uFF0D\uFF08\uFF09\uFF1C\uFF1E\uFF03\uFF20\uFF05\uFF06\u25A1\u25B3"
+    "\u25BD";
+const char lookShapeCharsWindow[] = " !\"#$%'()*,-./12379:;=?ACGHIMRSTUVWYZ^_`acfgijlrtxyz{|}~";
 
 namespace {
 
@@ -86,16 +95,49 @@ int32_t glyph_mean(const GlyphInk &g) {
 
 } // namespace
 
+const GlyphInk *look_glyphs_of(const LookSettings &look) {
+    if (look.glyphs != nullptr)
+        return look.glyphs;
+    return look.target == Target::window ? glyphTableWindow : glyphTableTerminal;
+}
+
+const char *look_shape_chars(Target target) {
+    return target == Target::window ? lookShapeCharsWindow : lookShapeChars;
+}
+
+namespace {
+const WideGlyphInk *wide_glyph(uint32_t code) {
+    for (int k = 0; k < wideGlyphCount; ++k)
+        if (wideGlyphTable[k].code == code)
+            return &wideGlyphTable[k];
+    return nullptr;
+}
+} // namespace
+
 bool look_chars_valid(const std::string &chars) {
     if (chars.empty())
         return false;
-    for (char c : chars)
-        if (c < glyphFirst || c >= glyphFirst + glyphCount)
+    for (size_t i = 0, length = 0; i < chars.size(); i += length) {
+        const uint32_t code = utf8_decode(chars, i, length);
+        const bool ascii = code >= uint32_t(glyphFirst) && code < uint32_t(glyphFirst + glyphCount);
+        if (!ascii && wide_glyph(code) == nullptr)
             return false;
+    }
     return true;
 }
 
-void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *glyphs) {
+bool look_chars_wide(const LookSettings &look) {
+    if (look.look == Look::standard)
+        return false;
+    if (look.chars.empty())
+        return look.charSet == 1;
+    for (char c : look.chars)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *table) {
     set.chars.clear();
     for (char c : chars)
         if (c >= glyphFirst && c < glyphFirst + glyphCount && set.chars.find(c) == std::string::npos)
@@ -105,7 +147,7 @@ void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *glyph
     const size_t n = set.chars.size();
     std::vector<int32_t> mean(n);
     for (size_t k = 0; k < n; ++k)
-        mean[k] = glyph_mean(glyphs[set.chars[k] - glyphFirst]);
+        mean[k] = glyph_mean(table[set.chars[k] - glyphFirst]);
     const int32_t lo = *std::min_element(mean.begin(), mean.end());
     const int32_t hi = *std::max_element(mean.begin(), mean.end());
     const int32_t range = std::max(hi - lo, 1);
@@ -113,7 +155,7 @@ void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *glyph
     set.ink.assign(n * glyphSubCount, 0);
     for (size_t k = 0; k < n; ++k) {
         set.darkness[k] = (mean[k] - lo) * 255 / range;
-        const GlyphInk &g = glyphs[set.chars[k] - glyphFirst];
+        const GlyphInk &g = table[set.chars[k] - glyphFirst];
         for (int i = 0; i < glyphSubCount; ++i)
             set.ink[k * glyphSubCount + i] = std::clamp(
                 (int32_t{g.ink[i]} * glyphSubCount - lo) * 255 / range, -inkLimit, inkLimit);
@@ -164,12 +206,19 @@ void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *glyph
         for (int q = 0; q < matchPairCount; ++q)
             set.matchPairs[q * padded + p] = int32_t(pair_of(w(2 * q), w(2 * q + 1)));
     }
+    auto darknessAt = [&](size_t p) { return set.darkness[size_t(set.byDarkness[p])]; };
     size_t j = 0;
     for (int32_t d = 0; d < 256; ++d) {
-        // The nearest darkness; on a tie the lighter character.
-        while (j + 1 < n && std::abs(set.darkness[set.byDarkness[j + 1]] - d) <
-                                std::abs(set.darkness[set.byDarkness[j]] - d))
-            ++j;
+        // The nearest darkness; on a tie the lighter character. Characters of equal darkness
+        // (ＭＳ ゴシック's '&' and '8') are stepped over together, or the walk would stop there.
+        for (;;) {
+            size_t next = j + 1;
+            while (next < n && darknessAt(next) == darknessAt(j))
+                ++next;
+            if (next >= n || std::abs(darknessAt(next) - d) >= std::abs(darknessAt(j) - d))
+                break;
+            j = next;
+        }
         set.toneIndex[d] = set.byDarkness[j];
     }
 }
@@ -344,7 +393,7 @@ const LookSet &look_set_cached(LookCache::Entry &c, const std::string &chars,
 
 void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols,
                      int32_t rows, int perCell, int32_t meido, bool invert, std::string &chars,
-                     std::vector<uint8_t> &greys, LookCache &cache, const GlyphInk *glyphs) {
+                     std::vector<uint8_t> &greys, LookCache &cache) {
     const size_t cells = size_t(std::max(cols, 0)) * size_t(std::max(rows, 0));
     chars.assign(cells, ' ');
     greys.assign(cells, 255);
@@ -358,10 +407,13 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
     const bool shape = look.look != Look::standard && perCell == glyphSubCount;
     const int32_t flatSpread = photo ? photoFlatSpread : shapeFlatSpread;
     const std::string &quiet = look.chars.empty() ? std::string(lookToneChars) : look.chars;
-    const LookSet &toneSet = look_set_cached(cache.tone, quiet, glyphs);
+    const GlyphInk *table = look_glyphs_of(look);
+    const LookSet &toneSet = look_set_cached(cache.tone, quiet, table);
     const LookSet &shapeSet =
         shape ? look_set_cached(cache.shape,
-                                look.chars.empty() ? std::string(lookShapeChars) : look.chars, glyphs)
+                                look.chars.empty() ? std::string(look_shape_chars(look.target))
+                                                   : look.chars,
+                                table)
               : toneSet;
 
     // Floyd-Steinberg over the character grid, in sixteenths of a darkness step; two rows of
@@ -422,5 +474,157 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
             }
         }
         std::swap(carry, next);
+    }
+}
+
+namespace {
+
+// One character of a set with full-width characters: its ink per sub-sample on the set's
+// darkness scale (glyphSubCount values, or wideSubCount for a full-width one).
+struct WideEntry {
+    std::string text;
+    bool wide;
+    int32_t darkness;
+    std::vector<int32_t> ink;
+    int64_t squares; // of ink
+};
+
+// The best entry of the wanted kind for a cell of Count darkness values; -1 when the set has
+// none. The cost: the squared differences, |cell|^2 - 2 cell.ink + |ink|^2, plus the mean term
+// as the narrow match has it; a flat cell by its mean alone, as a quiet tone. Only the dot
+// product is per character (products within 4095 * 255, 36 of them: 32 bits hold the sum).
+template <int Count>
+int wide_best(const std::vector<WideEntry> &set, bool wide, const int32_t *cell, bool flat,
+              int64_t &cost) {
+    int64_t sum = 0, square = 0;
+    for (int i = 0; i < Count; ++i) {
+        sum += cell[i];
+        square += int64_t{cell[i]} * cell[i];
+    }
+    const int64_t mean = (sum + Count / 2) / Count;
+    int best = -1;
+    for (size_t k = 0; k < set.size(); ++k) {
+        const WideEntry &e = set[k];
+        if (e.wide != wide)
+            continue;
+        int32_t dot = 0;
+        if (!flat)
+            for (int i = 0; i < Count; ++i)
+                dot += cell[i] * e.ink[size_t(i)];
+        const int64_t apart = mean - e.darkness;
+        const int64_t c = (flat ? 0 : square - 2 * int64_t{dot} + e.squares) +
+                          meanWeight * Count * apart * apart;
+        if (best < 0 || c < cost) {
+            best = int(k);
+            cost = c;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+void look_cells_pick_wide(const LookSettings &look, const uint8_t *samples, int32_t cols,
+                          int32_t rows, int32_t meido, bool invert, std::vector<std::string> &lines,
+                          std::vector<uint8_t> &greys, LookCache &cache) {
+    cols = std::max(cols, 0);
+    rows = std::max(rows, 0);
+    lines.assign(size_t(rows), std::string());
+    greys.assign(size_t(cols) * size_t(rows), 255);
+    if (cols == 0 || rows == 0)
+        return;
+    const bool photo = look.look == Look::photo;
+    uint8_t curve[256];
+    look_tone_curve(samples, size_t(cols) * size_t(rows) * glyphSubCount, meido, invert,
+                    photo ? photoGamma : shapeGamma, curve);
+    const int32_t flatSpread = photo ? photoFlatSpread : shapeFlatSpread;
+    const GlyphInk *table = look_glyphs_of(look);
+
+    // The set, its darkness per sub-sample stretched so the darkest is 255, as look_set_make does.
+    const std::string chars = look.chars.empty() ? std::string(lookWideChars) : look.chars;
+    std::vector<WideEntry> set;
+    std::vector<const uint8_t *> raw;
+    for (size_t i = 0, length = 0; i < chars.size(); i += length) {
+        const uint32_t code = utf8_decode(chars, i, length);
+        const std::string text = chars.substr(i, length);
+        const bool ascii = code >= uint32_t(glyphFirst) && code < uint32_t(glyphFirst + glyphCount);
+        const WideGlyphInk *w = ascii ? nullptr : wide_glyph(code);
+        if ((!ascii && w == nullptr) ||
+            std::any_of(set.begin(), set.end(), [&](const WideEntry &e) { return e.text == text; }))
+            continue;
+        set.push_back({text, !ascii, 0, {}, 0});
+        raw.push_back(ascii ? table[code - glyphFirst].ink : w->ink);
+    }
+    if (set.empty()) {
+        set.push_back({" ", false, 0, {}, 0});
+        raw.push_back(table[0].ink);
+    }
+    // Means in 1/wideSubCount of a sub-sample's ink, for both kinds alike.
+    std::vector<int32_t> mean(set.size());
+    for (size_t k = 0; k < set.size(); ++k) {
+        const int n = set[k].wide ? wideSubCount : glyphSubCount;
+        int32_t sum = 0;
+        for (int i = 0; i < n; ++i)
+            sum += raw[k][i];
+        mean[k] = set[k].wide ? sum : 2 * sum;
+    }
+    const int32_t lo = *std::min_element(mean.begin(), mean.end());
+    const int32_t range = std::max(*std::max_element(mean.begin(), mean.end()) - lo, 1);
+    bool hasWide = false, hasHalf = false;
+    for (size_t k = 0; k < set.size(); ++k) {
+        const int n = set[k].wide ? wideSubCount : glyphSubCount;
+        set[k].darkness = (mean[k] - lo) * 255 / range;
+        for (int i = 0; i < n; ++i) {
+            set[k].ink.push_back(std::clamp(
+                (int32_t{raw[k][i]} * wideSubCount - lo) * 255 / range, -inkLimit, inkLimit));
+            set[k].squares += int64_t{set[k].ink.back()} * set[k].ink.back();
+        }
+        (set[k].wide ? hasWide : hasHalf) = true;
+    }
+    const LookSet &toneSet = look_set_cached(cache.tone, lookToneChars, table);
+
+    for (int32_t r = 0; r < rows; ++r) {
+        std::string &line = lines[size_t(r)];
+        for (int32_t c = 0; c < cols;) {
+            const size_t at = size_t(r) * size_t(cols) + size_t(c);
+            // Two cells side by side, row by row: wideSubCols values a row.
+            const int span = c + 1 < cols ? 2 : 1;
+            int32_t cell[wideSubCount], half[2][glyphSubCount];
+            int32_t lo2 = 255, hi2 = 0;
+            for (int k = 0; k < span; ++k)
+                for (int i = 0; i < glyphSubCount; ++i) {
+                    const int32_t v = curve[samples[(at + size_t(k)) * glyphSubCount + size_t(i)]];
+                    half[k][i] = v;
+                    cell[(i / glyphSubCols) * wideSubCols + k * glyphSubCols + i % glyphSubCols] = v;
+                    lo2 = std::min(lo2, v);
+                    hi2 = std::max(hi2, v);
+                }
+            const bool flat = hi2 - lo2 < flatSpread;
+            int64_t wideCost = INT64_MAX, halfCost[2] = {0, 0};
+            const int w = span == 2 ? wide_best<wideSubCount>(set, true, cell, flat, wideCost) : -1;
+            int h[2] = {-1, -1};
+            for (int k = 0; k < span && hasHalf; ++k)
+                h[k] = wide_best<glyphSubCount>(set, false, half[k], flat, halfCost[k]);
+            if (w >= 0 && (!hasHalf || wideCost <= halfCost[0] + halfCost[1])) {
+                line += set[size_t(w)].text;
+                greys[at] = greys[at + 1] = uint8_t(255 - set[size_t(w)].darkness);
+                c += 2;
+                continue;
+            }
+            for (int k = 0; k < span && (hasHalf || k == 0); ++k) {
+                if (h[k] >= 0) {
+                    line += set[size_t(h[k])].text;
+                    greys[at + size_t(k)] = uint8_t(255 - set[size_t(h[k])].darkness);
+                } else { // an odd last cell of a set without half-width characters
+                    int32_t sum = 0;
+                    for (int32_t v : half[k])
+                        sum += v;
+                    const int32_t t = toneSet.toneIndex[std::clamp(sum / glyphSubCount, 0, 255)];
+                    line += toneSet.chars[size_t(t)];
+                    greys[at + size_t(k)] = uint8_t(255 - toneSet.darkness[size_t(t)]);
+                }
+                ++c;
+            }
+        }
     }
 }

@@ -40,9 +40,12 @@ void options_apply(Conversion &c, const Options &options) {
     c.lookSettings = LookSettings{options.look == Look::photo   ? ::Look::photo
                                   : options.look == Look::shape ? ::Look::shape
                                                                 : ::Look::standard,
-                                  options.dither, options.chars};
-    c.glyphs = options.glyphs != nullptr ? reinterpret_cast<const GlyphInk *>(options.glyphs)
-                                         : glyphTable;
+                                  options.dither,
+                                  options.chars,
+                                  options.target == Target::window ? ::Target::window
+                                                                   : ::Target::terminal,
+                                  reinterpret_cast<const GlyphInk *>(options.glyphs),
+                                  options.fullWidth ? 1 : 0};
     c.language = language_of(options.language);
 }
 

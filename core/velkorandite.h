@@ -21,6 +21,9 @@
 namespace velkorandite {
 
 enum class Look { standard, photo, shape };
+// The font the text is read in, which the photo and shape looks choose their characters by:
+// terminal, DejaVu Sans Mono; window, ＭＳ ゴシック (measured from IPAゴシック; 0x5C is ¥ there).
+enum class Target { terminal, window };
 enum class Language { japanese, english };
 
 // A character's ink on a 3 x 6 grid of sub-samples of its cell, row by row, 0 blank to 255
@@ -37,14 +40,21 @@ struct Options {
     int32_t brightness = 50; // 0 to 100
     Look look = Look::standard;
     bool dither = false;
-    std::string chars;    // photo and shape: choose only from these printable ASCII characters
+    std::string chars;    // photo and shape: choose only from these characters (UTF-8: printable
+                          // ASCII and code page 932's full-width symbols, two columns each)
+#ifdef _WIN32
+    Target target = Target::window;
+#else
+    Target target = Target::terminal;
+#endif
+    bool fullWidth = false; // without chars: the full-width set of the window's 全角
     bool invert = false;  // light text for a dark background
     int32_t maxLines = 0; // above 0 (stretch mode): the widest width up to width with at most
                           // this many lines (20 when none has)
     bool colors = false;  // fill Text::colors
     int32_t screenWidth = 2048, screenHeight = 1536; // original mode's limit: the screen
     Language language = Language::english;           // of messages
-    const Glyph *glyphs = nullptr; // glyphCount of them, kept by the caller; nullptr: built-in
+    const Glyph *glyphs = nullptr; // glyphCount of them, kept by the caller; nullptr: target's
 };
 
 enum class Status {
@@ -64,7 +74,8 @@ struct Text {
     Status status = Status::failed;
     std::string message; // UTF-8, in Options::language: why not converted; empty when it was
     int systemError = 0; // the errno value of an open failure
-    std::string text;    // the text picture, CP932, every line ended by CR LF
+    std::string text;    // the text picture, UTF-8 (ASCII but for full-width characters), every
+                         // line ended by CR LF
     int32_t width = 0;   // characters per line, once the picture is opened and fitted
     int32_t lines = 0;
     bool widthLowered = false; // stretch mode lowered the width for the picture to fit

@@ -248,11 +248,16 @@ void look_menu_update() {
     CheckMenuRadioItem(menu, IDM_LOOK_STANDARD, IDM_LOOK_SHAPE, chosen, MF_BYCOMMAND);
     CheckMenuItem(menu, IDM_DITHER,
                   MF_BYCOMMAND | (lookSettings.dither ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuRadioItem(menu, IDM_CHARSET_HALF, IDM_CHARSET_FULL,
+                       lookSettings.charSet == 1 ? IDM_CHARSET_FULL : IDM_CHARSET_HALF,
+                       MF_BYCOMMAND);
 }
 
 static void command_look(int id) {
     if (id == IDM_DITHER)
         lookSettings.dither = !lookSettings.dither;
+    else if (id == IDM_CHARSET_HALF || id == IDM_CHARSET_FULL)
+        lookSettings.charSet = id == IDM_CHARSET_FULL ? 1 : 0;
     else
         lookSettings.look = static_cast<Look>(id - IDM_LOOK_STANDARD);
     look_menu_update();
@@ -327,6 +332,8 @@ void command_dispatch(HWND window, WPARAM wParam) {
     case IDM_LOOK_PHOTO:
     case IDM_LOOK_SHAPE:
     case IDM_DITHER:
+    case IDM_CHARSET_HALF:
+    case IDM_CHARSET_FULL:
         command_look(id);
         break;
     case IDC_EDITOR:

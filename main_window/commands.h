@@ -5,8 +5,8 @@
 void command_dispatch(HWND window, WPARAM wParam);
 
 // The 画質 submenu's marks from lookSettings: one of the three looks (an unknown look shows as
-// standard) and the dither check. Run at start-up, once the settings file is read, and by the
-// look commands.
+// standard), the dither check and the character set (半角 or 全角). Run at start-up, once the
+// settings file is read, and by the look commands.
 void look_menu_update();
 
 // How Help opens its page (index.html, in English index-en.html): ShellExecuteW, unless a test

@@ -34,6 +34,8 @@ const TextPair windowTexts[] = {
     {"写真(&P)", "&Photo"},
     {"輪郭(&E)", "&Outline"},
     {"ディザ(&D)", "&Dither"},
+    {"半角(&H)", "&Half-width"},
+    {"全角(&Z)", "&Full-width"},
     {"ヘルプ(&H)", "&Help"},
     {"バージョン情報(&A)", "&About Velkorandite"},
 

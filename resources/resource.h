@@ -39,6 +39,9 @@
 #define IDM_LOOK_PHOTO 241
 #define IDM_LOOK_SHAPE 242
 #define IDM_DITHER 243
+// The character set, a radio group of its own: half-width (the default) or full-width.
+#define IDM_CHARSET_HALF 244
+#define IDM_CHARSET_FULL 245
 
 // Toolbar bitmap and tooltip strings
 #define IDB_TOOLBAR 400

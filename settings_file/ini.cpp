@@ -78,8 +78,10 @@ void write_int(Profile &profile, const char *section, const char *key, int32_t v
     profile_set(profile, section, key, text);
 }
 
-// [Quality]: the look. Look 1 photo, 2 shape, anything else standard; Chars is written in
-// double quotes because values lose their outer blanks, and a list may begin with a space.
+// [Quality]: the look. Look 1 photo, 2 shape, anything else standard; CharSet 1 the full-width
+// set, anything else the half-width ones. Chars, the user's list, wins over both: written in
+// double quotes because values lose their outer blanks and a list may begin with a space, and
+// in CP932 or marked UTF-8 as the folders are.
 void quality_read(const Profile &profile, LookSettings &lookSettings) {
     char value[valueSize];
     if (profile_get(profile, "Quality", "Look", value, sizeof value) != 0) {
@@ -88,10 +90,12 @@ void quality_read(const Profile &profile, LookSettings &lookSettings) {
     }
     if (profile_get(profile, "Quality", "Dither", value, sizeof value) != 0)
         lookSettings.dither = ini_int_parse(value) != 0;
+    if (profile_get(profile, "Quality", "CharSet", value, sizeof value) != 0)
+        lookSettings.charSet = ini_int_parse(value) == 1 ? 1 : 0;
     size_t length = profile_get(profile, "Quality", "Chars", value, sizeof value);
     if (length == 0)
         return;
-    std::string chars(value, length);
+    std::string chars = value_from_file(std::string(value, length), valueSize - 1);
     if (chars.size() >= 2 && chars.front() == '"' && chars.back() == '"')
         chars = chars.substr(1, chars.size() - 2);
     // A list the looks cannot use (other bytes, or only the quotes) means the default set.
@@ -102,7 +106,9 @@ void quality_write(Profile &profile, const LookSettings &lookSettings) {
     write_int(profile, "Quality", "Look", static_cast<int32_t>(lookSettings.look));
     write_int(profile, "Quality", "Dither", lookSettings.dither ? 1 : 0);
     const std::string &chars = lookSettings.chars;
-    profile_set(profile, "Quality", "Chars", chars.empty() ? "" : ('"' + chars + '"').c_str());
+    profile_set(profile, "Quality", "Chars",
+                chars.empty() ? "" : value_to_file(('"' + chars + '"').c_str(), valueSize - 1).c_str());
+    write_int(profile, "Quality", "CharSet", lookSettings.charSet == 1 ? 1 : 0);
 }
 
 } // namespace

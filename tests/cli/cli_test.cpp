@@ -15,6 +15,7 @@
 
 #include "../settings_file/fifo_writer.h"
 #include "cli_run.h"
+#include "core/cp932.h"
 
 namespace {
 
@@ -594,8 +595,11 @@ TEST(Cli, BadUsageExits2WithoutClamping) {
         {{"--lf=yes", SAMPLE_PATH}, "option --lf takes no value"},
         {{"-", SAMPLE_PATH, "-"}, "standard input ('-') given more than once"},
         {{"--look", "fancy", SAMPLE_PATH}, "--look must be 'standard', 'photo' or 'shape'"},
+        {{"--target", "board", SAMPLE_PATH}, "--target must be 'terminal' or 'window'"},
+        {{"--encoding", "sjis", SAMPLE_PATH}, "--encoding must be 'utf-8' or 'cp932'"},
         {{"--look", "photo", "--chars", "ab\t\x1b[2J", SAMPLE_PATH},
-         "--chars takes printable ASCII characters (space to '~'), not 'ab\\x09\\x1b[2J'"},
+         "--chars takes printable ASCII characters (space to '~') and full-width symbols of "
+         "code page 932 (0x8140 to 0x81AC), not 'ab\\x09\\x1b[2J'"},
         {{"--chars", "#. ", SAMPLE_PATH}, "--chars needs --look photo or shape"},
         {{"--dither=1", SAMPLE_PATH}, "option --dither takes no value"},
         {{"--format", "gif", SAMPLE_PATH}, "--format must be 'text', 'png' or 'html', not 'gif'"},
@@ -670,6 +674,53 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
             for (size_t k = 0; k + 1 < texts.size(); ++k)
                 EXPECT_NE(texts[k], texts.back()) << look << " " << dither << "\n" << texts[k];
         }
+
+    // Each target measures its own font: the terminal by default here; the table measured
+    // from the font again with --font is the built-in one; the standard look is every target's.
+    const std::string ipa = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+    struct Same {
+        std::vector<std::string> a, b;
+        bool same;
+    } const pairs[] = {
+        {{"--look", "photo"}, {"--look", "photo", "--target", "terminal"}, true},
+        {{"--look", "shape"}, {"--look", "shape", "--target", "window"}, false},
+        {{"--look", "photo"}, {"--look", "photo", "--target", "window"}, false},
+        {{"--look", "standard"}, {"--look", "standard", "--target", "window"}, true},
+        {{"--look", "shape"}, {"--look", "shape", "--font", FONT_PATH}, true},
+        {{"--look", "shape", "--target", "window"},
+         {"--look", "shape", "--target", "window", "--font", ipa},
+         true},
+    };
+    for (const Same &p : pairs) {
+        std::vector<std::string> a = p.a, b = p.b;
+        a.push_back(SAMPLE_PATH);
+        b.push_back(SAMPLE_PATH);
+        const Outcome first = vkd(a), second = vkd(b);
+        EXPECT_EQ(first.out == second.out, p.same) << p.b.back() << " " << p.b.size() << "\n" << second.err;
+    }
+
+    // Full-width characters: UTF-8 by default here, code page 932 as the window saves them.
+    const std::vector<std::string> wide = {"--look", "shape", "--chars", "＿／＼｜ .:", SAMPLE_PATH};
+    std::vector<std::string> cp932 = wide;
+    cp932.insert(cp932.begin(), {"--encoding", "cp932"});
+    const Outcome inUtf8 = vkd(wide), inCp932 = vkd(cp932);
+    std::string expected;
+    EXPECT_TRUE(cp932_from_utf8(inUtf8.out, expected));
+    EXPECT_EQ(inCp932.out, expected);
+    EXPECT_NE(inUtf8.out.find("＿"), std::string::npos) << inUtf8.out;
+    // Colours and pages read the characters whole, not byte by byte.
+    std::vector<std::string> coloured = wide;
+    coloured.insert(coloured.begin(), "--color");
+    std::string uncoloured = vkd(coloured).out;
+    for (size_t at; (at = uncoloured.find("\x1b[")) != std::string::npos;) {
+        uncoloured.erase(at, uncoloured.find('m', at) + 1 - at);
+        EXPECT_FALSE(at < uncoloured.size() && (uncoloured[at] & 0xC0) == 0x80)
+            << "an escape inside a character";
+    }
+    EXPECT_EQ(uncoloured, inUtf8.out);
+    std::vector<std::string> page = coloured;
+    page.insert(page.begin(), {"--format", "html"});
+    EXPECT_NE(vkd(page).out.find("＿"), std::string::npos);
 
     // Mojisu 5 from the file is raised to 20 when the picture is opened, as the window does.
     Outcome raised = vkd({"--ini", narrow, SAMPLE_PATH});

@@ -19,6 +19,7 @@ offered=$(complete_words -)
 [ "$offered" = "$helpOptions" ] || fail "options offered: '$offered'; --help lists: '$helpOptions'"
 [ "$(complete_words --he)" = "--height --help " ] || fail "--he: $(complete_words --he)"
 [ "$(complete_words --look '')" = "photo shape standard " ] || fail "--look: $(complete_words --look '')"
+[ "$(complete_words --target '')" = "terminal window " ] || fail "--target: $(complete_words --target '')"
 [ "$(complete_words --format p)" = "png " ] || fail "--format p: $(complete_words --format p)"
 [ "$(complete_words --width '')" = "" ] || fail "--width offers $(complete_words --width '')"
 

@@ -195,6 +195,7 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
         bool dither;
         const char *chars;
         char black, white;
+        Target target = Target::terminal;
     } cases[] = {
         {Look::standard, false, "", '$', ' '}, {Look::standard, true, "", '$', ' '},
         {Look::photo, false, "", 'B', ' '},    {Look::photo, true, "", 'B', ' '},
@@ -202,6 +203,10 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
         {Look::photo, true, ".#+", '#', '.'},  {Look::shape, true, "x- ", 'x', ' '},
         // ')' is one step darker than '(' on this set's scale: white is still the lightest.
         {Look::photo, false, "()#", '#', '('},
+        // In ＭＳ ゴシック '@' is the darkest quiet character.
+        {Look::standard, false, "", '$', ' ', Target::window},
+        {Look::photo, false, "", '@', ' ', Target::window},
+        {Look::shape, true, "", '@', ' ', Target::window},
     };
     settings.Mojisu = 24;
     bmpWidth = 48, bmpHeight = 40;
@@ -210,14 +215,15 @@ TEST_F(CoreTest, SolidPicturesStaySolidInEveryLook) {
             const char expected = colour == rgbBlack ? c.black : c.white;
             surface_fill(sourceSurface, 0, 0, bmpWidth, bmpHeight, colour);
             ++sourceSurface.generation;
-            lookSettings = LookSettings{c.look, c.dither, c.chars};
+            lookSettings = LookSettings{c.look, c.dither, c.chars, c.target};
             ASSERT_EQ(map_geometry_update(conversion), 1);
             std::string text;
             ASSERT_EQ(text_convert(conversion, text), ConvertOutcome::converted);
             std::string want;
             for (int32_t i = 0; i < mapRows; ++i)
                 want += std::string(size_t(mapCols), expected) + "\r\n";
-            const std::string what = "look " + std::to_string(int(c.look)) + " dither " +
+            const std::string what = "target " + std::to_string(int(c.target)) + " look " +
+                                     std::to_string(int(c.look)) + " dither " +
                                      std::to_string(c.dither) + " chars '" + c.chars + "'";
             EXPECT_TRUE(text == want) << what << "\n" << grid(text);
             // The feedback is the character's darkness within its set: black and white again.
@@ -349,11 +355,11 @@ TEST_F(CoreTest, PictureLooksReadTheBoxAveragesOfTheLuminance) {
 // darkest character's mean ink is 255), is matched as itself.
 TEST(Look, EveryShapeCharacterDrawnIsMatchedAsItself) {
     LookSet set;
-    look_set_make(set, lookShapeChars);
+    look_set_make(set, lookShapeChars, glyphTableTerminal);
     int32_t darkest = 1;
     for (char ch : set.chars) {
         int32_t ink = 0;
-        for (uint8_t v : glyphTable[ch - glyphFirst].ink)
+        for (uint8_t v : glyphTableTerminal[ch - glyphFirst].ink)
             ink += v;
         darkest = std::max(darkest, ink);
     }
@@ -361,7 +367,7 @@ TEST(Look, EveryShapeCharacterDrawnIsMatchedAsItself) {
     for (char ch : set.chars) {
         int32_t cell[glyphSubCount];
         for (int i = 0; i < glyphSubCount; ++i)
-            cell[i] = glyphTable[ch - glyphFirst].ink[i] * glyphSubCount * 255 / darkest;
+            cell[i] = glyphTableTerminal[ch - glyphFirst].ink[i] * glyphSubCount * 255 / darkest;
         matched += set.chars[size_t(look_shape_match(cell, set))];
     }
     EXPECT_EQ(matched, set.chars);
@@ -389,6 +395,53 @@ TEST(Look, ToneCurveLevelsComeFromEverySample) {
     }
 }
 
+// With full-width characters (the window's 全角 set, or a list of both kinds), every line is
+// still mapCols columns wide, a full-width character counting two, at odd widths too.
+TEST_F(CoreTest, FullWidthLinesKeepTheirWidth) {
+    LookRestore restore;
+    const struct {
+        Look look;
+        const char *chars;
+        int32_t width;
+    } cases[] = {
+        {Look::shape, "", 24},          {Look::shape, "", 25},
+        {Look::photo, "", 31},          {Look::photo, "＿／＼｜ .:", 27},
+        {Look::shape, "＿／＼｜ .:", 20}, {Look::photo, "■", 21},
+    };
+    bmpWidth = 96, bmpHeight = 80;
+    for (int32_t y = 0; y < bmpHeight; ++y) // a disc and a diagonal band over a soft gradient
+        for (int32_t x = 0; x < bmpWidth; ++x) {
+            const bool ink = (x - 48) * (x - 48) + (y - 40) * (y - 40) < 600 || std::abs(x - y) < 6;
+            const auto v = uint8_t(ink ? 20 : 120 + x);
+            surface_fill(sourceSurface, x, y, 1, 1, Rgb{v, v, v});
+        }
+    ++sourceSurface.generation;
+    for (const auto &c : cases) {
+        settings.Mojisu = c.width;
+        lookSettings = LookSettings{c.look, false, c.chars, Target::window};
+        lookSettings.charSet = 1;
+        ASSERT_EQ(map_geometry_update(conversion), 1);
+        std::string text;
+        ASSERT_EQ(text_convert(conversion, text), ConvertOutcome::converted);
+        int32_t lines = 0, columns = 0, wide = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            if (text[i] == '\r')
+                continue;
+            if (text[i] == '\n') {
+                EXPECT_EQ(columns, mapCols) << c.chars << " line " << lines << "\n" << grid(text);
+                ++lines;
+                columns = 0;
+                continue;
+            }
+            columns += b < 0x80 ? 1 : b >= 0xC0 ? 2 : 0; // one lead byte a full-width character
+            wide += b >= 0xC0;
+        }
+        EXPECT_EQ(lines, mapRows) << c.chars;
+        EXPECT_GT(wide, 0) << c.chars << "\n" << grid(text); // full-width characters were chosen
+    }
+}
+
 // Cells drawn by hand, 3 sub-samples across and 6 down ('#' the set's darkest, '.' white): the
 // character whose glyph a person would put there.
 TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
@@ -407,7 +460,7 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
     for (int c = glyphFirst; c < glyphFirst + glyphCount; ++c)
         all += char(c);
     LookSet set;
-    look_set_make(set, all);
+    look_set_make(set, all, glyphTableTerminal);
     for (const auto &c : cases) {
         int32_t cell[glyphSubCount], i = 0;
         for (const char *p = c.cell; *p != '\0'; ++p)
@@ -447,7 +500,7 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
 TEST(Look, ToneIndexIsTheNearestDarkness) {
     for (const char *chars : {lookToneChars, "()#", "@.:"}) {
         LookSet set;
-        look_set_make(set, chars);
+        look_set_make(set, chars, glyphTableTerminal);
         for (int32_t d = 0; d < 256; ++d) {
             size_t nearest = 0;
             for (size_t k = 1; k < set.chars.size(); ++k) {
@@ -483,6 +536,48 @@ TEST(Look, OneSampleACellChoosesByToneAlone) {
                 EXPECT_GE(greys[k], greys[k - 2]) << int(look) << ": " << chars;
             }
         }
+    }
+}
+
+// A falling diagonal, and a cell inked exactly as the window's 0x5C glyph, matched against the
+// target's default shape set or a user's list: the terminal's backslash fits the diagonal; in the
+// window, whose fonts draw 0x5C as ¥, 0x5C is never chosen unless the user lists it, even where
+// its ink fits best.
+TEST(Look, TheWindowsYenIsChosenOnlyWhenListed) {
+    const struct {
+        const char *cell; // "yen": the window's 0x5C ink; else '#' the set's darkest, '.' white
+        Target target;
+        const char *chars; // "": the target's default set
+        bool backslash;    // whether 0x5C is chosen
+    } cases[] = {
+        {"#.. #.. .#. .#. ..# ..#", Target::terminal, "", true},
+        {"#.. #.. .#. .#. ..# ..#", Target::window, "", false},
+        {"yen", Target::terminal, "", false},
+        {"yen", Target::window, "", false},
+        {"yen", Target::window, " #/|\\", true}, // listed: the user wants it
+    };
+    for (const auto &c : cases) {
+        LookSettings look;
+        look.target = c.target;
+        const GlyphInk *table = look_glyphs_of(look);
+        const std::string chars = *c.chars != '\0' ? c.chars : look_shape_chars(c.target);
+        LookSet set;
+        look_set_make(set, chars, table);
+        int32_t cell[glyphSubCount], darkest = 1;
+        for (char ch : chars) {
+            int32_t sum = 0;
+            for (uint8_t v : table[ch - glyphFirst].ink)
+                sum += v;
+            darkest = std::max(darkest, sum);
+        }
+        for (int i = 0, k = 0; i < glyphSubCount; ++k)
+            if (std::string(c.cell) == "yen")
+                cell[i++] = glyphTableWindow['\\' - glyphFirst].ink[k] * glyphSubCount * 255 / darkest;
+            else if (c.cell[k] != ' ')
+                cell[i++] = c.cell[k] == '#' ? 255 : 0;
+        const char chosen = set.chars[size_t(look_shape_match(cell, set))];
+        EXPECT_EQ(chosen == '\\', c.backslash)
+            << c.cell << " target " << int(c.target) << " chars '" << c.chars << "': " << chosen;
     }
 }
 

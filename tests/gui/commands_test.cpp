@@ -456,7 +456,8 @@ TEST_F(Commands, MonkeyRun) {
                             IDM_STATUSBAR,     IDM_TOOLBAR,    IDM_SETTINGS,   IDM_SETTINGS,
                             IDM_VERTICAL,      IDM_HORIZONTAL, IDM_IMAGEPANE,  IDM_NARROWER,
                             IDM_WIDER,         IDM_NARROWER,   IDM_WIDER,      208,
-                            IDM_LOOK_STANDARD, IDM_LOOK_PHOTO, IDM_LOOK_SHAPE, IDM_DITHER};
+                            IDM_LOOK_STANDARD, IDM_LOOK_PHOTO, IDM_LOOK_SHAPE, IDM_DITHER,
+                            IDM_CHARSET_FULL,  IDM_CHARSET_HALF};
     const int count = sizeof commands / sizeof commands[0];
     std::string trail;
     for (int step = 0; step < 300; ++step) {

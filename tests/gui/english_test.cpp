@@ -56,6 +56,8 @@ TEST_F(English, EveryTextTheUserReads) {
     EXPECT_EQ(menu_text(menu, IDM_OPEN, MF_BYCOMMAND), "&Open...");
     EXPECT_EQ(menu_text(menu, IDM_OPENCLIPBOARD, MF_BYCOMMAND), "Open from clip&board");
     EXPECT_EQ(menu_text(menu, IDM_LOOK_SHAPE, MF_BYCOMMAND), "&Outline"); // two levels down
+    EXPECT_EQ(menu_text(menu, IDM_CHARSET_HALF, MF_BYCOMMAND), "&Half-width");
+    EXPECT_EQ(menu_text(menu, IDM_CHARSET_FULL, MF_BYCOMMAND), "&Full-width");
 
     wchar_t untouched[] = L"";
     NMTTDISPINFOW tip{};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,14 +22,16 @@
 namespace {
 
 struct Marks {
-    bool standard, photo, shape, dither;
+    bool standard, photo, shape, dither, half, full;
     bool operator==(const Marks &o) const {
-        return standard == o.standard && photo == o.photo && shape == o.shape && dither == o.dither;
+        return standard == o.standard && photo == o.photo && shape == o.shape &&
+               dither == o.dither && half == o.half && full == o.full;
     }
 };
 
 std::ostream &operator<<(std::ostream &out, const Marks &m) {
-    return out << "{" << m.standard << m.photo << m.shape << " dither " << m.dither << "}";
+    return out << "{" << m.standard << m.photo << m.shape << " dither " << m.dither << " set "
+               << m.half << m.full << "}";
 }
 
 bool checked(int id) {
@@ -37,12 +40,14 @@ bool checked(int id) {
 
 Marks marks() {
     return {checked(IDM_LOOK_STANDARD), checked(IDM_LOOK_PHOTO), checked(IDM_LOOK_SHAPE),
-            checked(IDM_DITHER)};
+            checked(IDM_DITHER),        checked(IDM_CHARSET_HALF), checked(IDM_CHARSET_FULL)};
 }
 
-// The marks a look should show: its own radio item, and the dither check.
-Marks marks_of(Look look, bool dither) {
-    return {look == Look::standard, look == Look::photo, look == Look::shape, dither};
+// The marks a look should show: its own radio item, the dither check, and the character set's
+// radio item.
+Marks marks_of(Look look, bool dither, int32_t charSet = 0) {
+    return {look == Look::standard, look == Look::photo, look == Look::shape, dither,
+            charSet == 0, charSet == 1};
 }
 
 // A checked look item carries the radio mark, not the check mark.
@@ -140,19 +145,23 @@ TEST_F(LookMenu, MarksFollowTheCommands) {
         int id;
         Look look;
         bool dither;
+        int32_t charSet;
     } const steps[] = {
-        {IDM_LOOK_PHOTO, Look::photo, false},       {IDM_DITHER, Look::photo, true},
-        {IDM_LOOK_SHAPE, Look::shape, true},        {IDM_LOOK_SHAPE, Look::shape, true},
-        {IDM_DITHER, Look::shape, false},           {IDM_LOOK_STANDARD, Look::standard, false},
-        {IDM_LOOK_STANDARD, Look::standard, false},
+        {IDM_LOOK_PHOTO, Look::photo, false, 0},       {IDM_DITHER, Look::photo, true, 0},
+        {IDM_CHARSET_FULL, Look::photo, true, 1},      {IDM_LOOK_SHAPE, Look::shape, true, 1},
+        {IDM_LOOK_SHAPE, Look::shape, true, 1},        {IDM_DITHER, Look::shape, false, 1},
+        {IDM_CHARSET_FULL, Look::shape, false, 1},     {IDM_CHARSET_HALF, Look::shape, false, 0},
+        {IDM_LOOK_STANDARD, Look::standard, false, 0}, {IDM_LOOK_STANDARD, Look::standard, false, 0},
     };
     for (const Step &s : steps) {
         std::vector<ModalDialog> seen = command_run(s.id);
         EXPECT_TRUE(seen.empty()) << s.id << ": " << dialogs_describe(seen);
         EXPECT_EQ(lookSettings.look, s.look) << s.id;
         EXPECT_EQ(lookSettings.dither, s.dither) << s.id;
-        EXPECT_EQ(marks(), marks_of(s.look, s.dither)) << s.id;
+        EXPECT_EQ(lookSettings.charSet, s.charSet) << s.id;
+        EXPECT_EQ(marks(), marks_of(s.look, s.dither, s.charSet)) << s.id;
         EXPECT_TRUE(radio_marked(look_command(s.look))) << s.id;
+        EXPECT_TRUE(radio_marked(s.charSet == 1 ? IDM_CHARSET_FULL : IDM_CHARSET_HALF)) << s.id;
         EXPECT_FALSE(radio_marked(IDM_DITHER)) << s.id;
     }
 }
@@ -166,10 +175,15 @@ TEST_F(LookMenu, ChoiceIsKeptInTheSettingsFile) {
         bool dither;
         int change; // a command before closing
         const char *storedLook, *storedDither;
+        int32_t charSet = 0;
+        const char *storedCharSet = "0";
     } const cases[] = {
         {"[Configuration]\r\nMojisu=90\r\n", Look::standard, false, IDM_LOOK_SHAPE, "2", "0"},
         {"[Quality]\r\nLook=1\r\n", Look::photo, false, IDM_DITHER, "1", "1"},
         {"[Quality]\r\nLook=2\r\nDither=1\r\n", Look::shape, true, IDM_LOOK_STANDARD, "0", "1"},
+        {"[Quality]\r\nLook=2\r\n", Look::shape, false, IDM_CHARSET_FULL, "2", "0", 0, "1"},
+        {"[Quality]\r\nCharSet=1\r\n", Look::standard, false, IDM_LOOK_PHOTO, "1", "0", 1, "1"},
+        {"[Quality]\r\nCharSet=1\r\n", Look::standard, false, IDM_CHARSET_HALF, "0", "0", 1, "0"},
     };
     for (const Case &c : cases) {
         ini_file_write(c.ini);
@@ -177,17 +191,19 @@ TEST_F(LookMenu, ChoiceIsKeptInTheSettingsFile) {
         ASSERT_NE(app_start(), nullptr) << c.ini;
         EXPECT_EQ(lookSettings.look, c.look) << c.ini;
         EXPECT_EQ(lookSettings.dither, c.dither) << c.ini;
-        EXPECT_EQ(marks(), marks_of(c.look, c.dither)) << c.ini;
+        EXPECT_EQ(marks(), marks_of(c.look, c.dither, c.charSet)) << c.ini;
 
         command_run(c.change);
         const Look look = lookSettings.look;
         const bool dither = lookSettings.dither;
+        const int32_t charSet = lookSettings.charSet;
         ASSERT_NE(app_restart(), nullptr) << c.ini;
         EXPECT_EQ(ini_value("Quality", "Look"), c.storedLook) << c.ini;
         EXPECT_EQ(ini_value("Quality", "Dither"), c.storedDither) << c.ini;
+        EXPECT_EQ(ini_value("Quality", "CharSet"), c.storedCharSet) << c.ini;
         EXPECT_EQ(lookSettings.look, look) << c.ini;
         EXPECT_EQ(lookSettings.dither, dither) << c.ini;
-        EXPECT_EQ(marks(), marks_of(look, dither)) << c.ini;
+        EXPECT_EQ(marks(), marks_of(look, dither, charSet)) << c.ini;
         DestroyWindow(mainWindow);
         quit_drain();
         app_state_reset();
@@ -195,7 +211,8 @@ TEST_F(LookMenu, ChoiceIsKeptInTheSettingsFile) {
 }
 
 // For each look, with and without dither: a change shows the picture again at once (the greys of
-// the last Convert go), and Convert gives the bytes vkd.exe gives for the same file and settings.
+// the last Convert go), and Convert gives the bytes vkd.exe --target window gives for the same file
+// and settings (not those of the terminal's font).
 TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
     test_deadline_extend(300);
     ASSERT_NE(app_start(), nullptr);
@@ -208,26 +225,37 @@ TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
     ASSERT_EQ(seen.size(), 1u) << dialogs_describe(seen);
     const std::vector<Rgb> picture = squeezed_preview();
 
+    // vkd takes the full-width set from a settings file, as the window does.
+    const std::string fullWidth = startDir + "\\full-width.ini";
+    file_write(fullWidth, "[Quality]\r\nCharSet=1\r\n");
     struct Case {
         Look look;
         bool dither;
+        int32_t charSet = 0;
     } const cases[] = {
-        {Look::standard, false}, {Look::photo, false}, {Look::shape, false},
-        {Look::shape, true},     {Look::photo, true},  {Look::standard, true},
+        {Look::standard, false},   {Look::photo, false},       {Look::shape, false},
+        {Look::shape, true},       {Look::photo, true},        {Look::standard, true},
+        {Look::shape, false, 1},   {Look::photo, false, 1},    {Look::standard, false, 1},
     };
     for (const Case &c : cases) {
-        const std::string name = std::string(look_name(c.look)) + (c.dither ? " dithered" : "");
+        const std::string name = std::string(look_name(c.look)) + (c.dither ? " dithered" : "") +
+                                 (c.charSet == 1 ? " full-width" : "");
         command_run(look_command(c.look));
         if (lookSettings.dither != c.dither)
             command_run(IDM_DITHER);
+        command_run(c.charSet == 1 ? IDM_CHARSET_FULL : IDM_CHARSET_HALF);
         EXPECT_TRUE(squeezed_preview() == picture) << name << ": the old greys are still shown";
         EXPECT_EQ(shown_wrong(), 0) << name;
 
         seen = command_run(IDM_CONVERT);
         EXPECT_TRUE(seen.empty()) << name << ": " << dialogs_describe(seen);
         EXPECT_FALSE(squeezed_preview() == picture) << name << ": no grey feedback";
+        // The window reads its text in ＭＳ ゴシック: its looks are the window target's. The
+        // editor's text is UTF-8 in memory (saved, code page 932).
         const std::string arguments =
-            std::string("--look ") + look_name(c.look) + (c.dither ? " --dither" : "") +
+            std::string(c.charSet == 1 ? "--ini \"" + fullWidth + "\" " : "") +
+            "--encoding utf-8 --target window --look " + look_name(c.look) +
+            (c.dither ? " --dither" : "") +
             " --width " + std::to_string(settings.Mojisu) + " --ratio " +
             std::to_string(settings.Hiritu) + " --brightness " + std::to_string(settings.Meido);
         const std::string window = editor_text();
@@ -235,5 +263,10 @@ TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
         EXPECT_EQ(window, converter) << name << "\nwindow:\n"
                                      << window << "\nvkd " << arguments << ":\n"
                                      << converter;
+        // The full-width characters are measured alike for every target.
+        if (c.look != Look::standard && c.charSet == 0)
+            EXPECT_NE(window, vkd_run(arguments + " --target terminal", "photo.bmp")) << name;
+        const bool wide = std::any_of(window.begin(), window.end(), [](char b) { return b & 0x80; });
+        EXPECT_EQ(wide, c.charSet == 1 && c.look != Look::standard) << name << "\n" << window;
     }
 }

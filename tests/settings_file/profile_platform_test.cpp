@@ -308,6 +308,7 @@ TEST(PlatformProfile, CloseWritesTheSameFileAsOneCallPerEntry) {
             {"Quality", "Look", "0"},
             {"Quality", "Dither", "0"},
             {"Quality", "Chars", ""},
+            {"Quality", "CharSet", "0"},
             {"Interface", "Language", ""},
         };
         for (const auto &e : entries)
