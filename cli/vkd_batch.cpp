@@ -63,9 +63,8 @@ struct Writer {
         }
         std::fwrite(result.out.data(), 1, result.out.size(), stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-            terminal_write(stderr,
-                           message_line(plan.language, "standard output", "cannot write",
-                                        reason_of(errno)));
+            terminal_write(stderr, message_line(plan.language, "standard output", "cannot write",
+                                                reason_of(errno)));
             failed = true;
             return false;
         }

@@ -160,9 +160,8 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
         if (!velkorandite::image_font_find(file, settings.FaceName, settings.Height, plan.font,
                                            reason) &&
             (plan.format == OutputFormat::png || file != nullptr)) {
-            message =
-                message_line(plan.language, file != nullptr ? file : "font",
-                             "cannot draw with the font", reason);
+            message = message_line(plan.language, file != nullptr ? file : "font",
+                                   "cannot draw with the font", reason);
             return exitRefused;
         }
     }
@@ -185,9 +184,8 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     options.maxLines = opts.height.value_or(0);
     options.colors = opts.color;
     screen_size(options.screenWidth, options.screenHeight);
-    options.language =
-        plan.language == Language::japanese ? velkorandite::Language::japanese
-                                            : velkorandite::Language::english;
+    options.language = plan.language == Language::japanese ? velkorandite::Language::japanese
+                                                           : velkorandite::Language::english;
     options.glyphs = plan.glyphs.empty() ? nullptr : plan.glyphs.data();
     plan.color = opts.color;
     plan.height = opts.height;
@@ -220,22 +218,22 @@ void picture_convert(velkorandite::Converter &converter, const PicturePlan &plan
         break;
     }
     if (t.widthLowered)
-        result.messages += message_line(language, name, "サイズを修正しました。",
-                                        "width lowered to " + std::to_string(t.width) +
-                                            " characters per line");
+        result.messages +=
+            message_line(language, name, "サイズを修正しました。",
+                         "width lowered to " + std::to_string(t.width) + " characters per line");
     if (t.status == Status::cannotFit) {
         result.refused = true;
         result.messages += message_line(language, name, t.message);
         return;
     }
     if (plan.height && t.lines > *plan.height)
-        result.messages += message_line(
-            language, name,
-            std::to_string(t.lines) + " lines, more than --height " + std::to_string(*plan.height) +
-                " allows",
-            plan.options.mode == 1 ? "the narrowest width, " + std::to_string(t.width) +
-                                         " characters per line, is used"
-                                   : "original mode keeps the picture's own size");
+        result.messages += message_line(language, name,
+                                        std::to_string(t.lines) + " lines, more than --height " +
+                                            std::to_string(*plan.height) + " allows",
+                                        plan.options.mode == 1
+                                            ? "the narrowest width, " + std::to_string(t.width) +
+                                                  " characters per line, is used"
+                                            : "original mode keeps the picture's own size");
     if (t.status == Status::tooLarge) {
         result.refused = true;
         result.messages += message_line(language, name, t.message);
@@ -243,9 +241,10 @@ void picture_convert(velkorandite::Converter &converter, const PicturePlan &plan
     }
     // As in the window, an empty text is a result, not a failure; but say why it is empty.
     if (t.text.empty())
-        result.messages += message_line(language, name, "no lines at a vertical ratio of " +
-                                                             std::to_string(plan.options.ratio) +
-                                                             " %; the text picture is empty");
+        result.messages +=
+            message_line(language, name,
+                         "no lines at a vertical ratio of " + std::to_string(plan.options.ratio) +
+                             " %; the text picture is empty");
 
     std::string bytes;
     if (plan.format == OutputFormat::png) {

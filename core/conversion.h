@@ -24,8 +24,8 @@ struct ReducedFrom {
     int32_t width = -1, height = -1;
     bool operator==(const ReducedFrom &o) const {
         return sourceBits == o.sourceBits && reducedBits == o.reducedBits &&
-               sourceGeneration == o.sourceGeneration &&
-               reducedGeneration == o.reducedGeneration && width == o.width && height == o.height;
+               sourceGeneration == o.sourceGeneration && reducedGeneration == o.reducedGeneration &&
+               width == o.width && height == o.height;
     }
 };
 
@@ -42,7 +42,7 @@ struct LumaPlane {
 struct Conversion {
     Settings settings{};
     LookSettings lookSettings;
-    const GlyphInk *glyphs = glyphTable; // the characters' measured ink (vkd --font)
+    const GlyphInk *glyphs = glyphTable;    // the characters' measured ink (vkd --font)
     Language language = Language::japanese; // how refusals are worded
 
     Surface canvas;        // what the image pane shows
@@ -62,7 +62,7 @@ struct Conversion {
     bool canvasFromHook = false;
     void (*canvasFreeUsed)(uint8_t *bits) = nullptr;
 
-    int32_t bmpWidth = 0;      // loaded bitmap, pixels
+    int32_t bmpWidth = 0; // loaded bitmap, pixels
     int32_t bmpHeight = 0;
     int32_t mapCols = 0;       // characters per line; width of both previews
     int32_t previewHeight = 0; // height of the proportional preview

@@ -29,9 +29,7 @@ constexpr int32_t reduceFactor = 3; // the reduced copy is a third of the source
 struct Grid {
     int64_t left, top;
     int32_t width, height; // the canvas's
-    bool inside(int64_t x, int64_t y) const {
-        return x >= 0 && y >= 0 && x < width && y < height;
-    }
+    bool inside(int64_t x, int64_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 };
 
 Grid grid_now(const Conversion &c) {
@@ -50,7 +48,7 @@ void feedback_tell(const Conversion &c, const Grid &g) {
     const int64_t y1 = std::min<int64_t>(g.top + c.mapRows, c.canvas.height);
     if (c.canvasChanged != nullptr && x0 < x1 && y0 < y1)
         c.canvasChanged(static_cast<int32_t>(x0), static_cast<int32_t>(y0),
-                      static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
+                        static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
 }
 
 // The standard ramp with error diffusion: each entry stands for the sum of its feedback grey,
@@ -216,11 +214,11 @@ void shape_samples(Conversion &c, const Grid &g, std::vector<uint8_t> &samples) 
 void look_convert(Conversion &c, std::string &out, const Grid &g, const LookSettings &look,
                   bool invert) {
     std::vector<uint8_t> &samples = c.lookSamples; // kept between conversions
-    shape_samples(c, g, samples); // both looks read each cell as sub-samples
+    shape_samples(c, g, samples);                  // both looks read each cell as sub-samples
     std::string chars;
     std::vector<uint8_t> greys;
-    look_cells_pick(look, samples.data(), c.mapCols, c.mapRows, glyphSubCount, c.settings.Meido, invert,
-                    chars, greys, c.lookCache, c.glyphs);
+    look_cells_pick(look, samples.data(), c.mapCols, c.mapRows, glyphSubCount, c.settings.Meido,
+                    invert, chars, greys, c.lookCache, c.glyphs);
     for (int64_t i = 0; i < c.mapRows; ++i) {
         out.append(chars, size_t(i) * c.mapCols, size_t(c.mapCols));
         out += "\r\n";

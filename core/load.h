@@ -54,8 +54,7 @@ struct LoadResult {
 // large for the source surface gets the stretch-limit message. Around the picture the source
 // surface becomes white. PNG, JPEG and GIF files (told by their signatures) are reduced to fit
 // the source surface. Memory that cannot be had refuses the picture as unsupported.
-LoadResult bitmap_load(Conversion &c, const char *path, int32_t screenWidth,
-                       int32_t screenHeight);
+LoadResult bitmap_load(Conversion &c, const char *path, int32_t screenWidth, int32_t screenHeight);
 
 // Same, from a source already open (a file, or a stream such as standard input); closes it.
 // A failed read gives openFailed with source.error set.
@@ -64,8 +63,8 @@ LoadResult bitmap_load_source(Conversion &c, FileSource &source, int32_t screenW
                               int32_t screenHeight);
 
 // Same, from bytes already in memory (tests, fuzzing).
-LoadResult bitmap_load_memory(Conversion &c, const uint8_t *data, size_t size,
-                              int32_t screenWidth, int32_t screenHeight);
+LoadResult bitmap_load_memory(Conversion &c, const uint8_t *data, size_t size, int32_t screenWidth,
+                              int32_t screenHeight);
 
 // Same, for a picture from the clipboard: a BMP too large for the source surface is reduced to
 // fit it, as PNG is, up to the same pixel limit (original mode keeps its rules), instead of

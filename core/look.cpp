@@ -342,8 +342,8 @@ const LookSet &look_set_cached(LookCache::Entry &c, const std::string &chars,
 }
 } // namespace
 
-void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols,
-                     int32_t rows, int perCell, int32_t meido, bool invert, std::string &chars,
+void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols, int32_t rows,
+                     int perCell, int32_t meido, bool invert, std::string &chars,
                      std::vector<uint8_t> &greys, LookCache &cache, const GlyphInk *glyphs) {
     const size_t cells = size_t(std::max(cols, 0)) * size_t(std::max(rows, 0));
     chars.assign(cells, ' ');
@@ -360,9 +360,10 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
     const std::string &quiet = look.chars.empty() ? std::string(lookToneChars) : look.chars;
     const LookSet &toneSet = look_set_cached(cache.tone, quiet, glyphs);
     const LookSet &shapeSet =
-        shape ? look_set_cached(cache.shape,
-                                look.chars.empty() ? std::string(lookShapeChars) : look.chars, glyphs)
-              : toneSet;
+        shape
+            ? look_set_cached(cache.shape,
+                              look.chars.empty() ? std::string(lookShapeChars) : look.chars, glyphs)
+            : toneSet;
 
     // Floyd-Steinberg over the character grid, in sixteenths of a darkness step; two rows of
     // carried error. A solid black or white cell chooses a character of exactly its darkness,

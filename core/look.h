@@ -101,7 +101,7 @@ void look_tone_curve(const uint8_t *samples, size_t count, int32_t meido, bool i
 // Chooses the characters for a grid of cells. samples: luminance, cols x rows cells of
 // perCell values each (glyphSubCount, row by row in the cell; 1 chooses by tone alone). Writes one character a cell to chars and the chosen character's darkness, as a
 // grey (255 - darkness), to greys.
-void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols,
-                     int32_t rows, int perCell, int32_t meido, bool invert, std::string &chars,
+void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols, int32_t rows,
+                     int perCell, int32_t meido, bool invert, std::string &chars,
                      std::vector<uint8_t> &greys, LookCache &cache,
                      const GlyphInk *glyphs = glyphTable);

@@ -41,8 +41,8 @@ void options_apply(Conversion &c, const Options &options) {
                                   : options.look == Look::shape ? ::Look::shape
                                                                 : ::Look::standard,
                                   options.dither, options.chars};
-    c.glyphs = options.glyphs != nullptr ? reinterpret_cast<const GlyphInk *>(options.glyphs)
-                                         : glyphTable;
+    c.glyphs =
+        options.glyphs != nullptr ? reinterpret_cast<const GlyphInk *>(options.glyphs) : glyphTable;
     c.language = language_of(options.language);
 }
 
@@ -127,8 +127,7 @@ Text failed(const std::string &why) {
     return out;
 }
 
-template <class Work>
-Text guarded(Converter &converter, Work &&work) {
+template <class Work> Text guarded(Converter &converter, Work &&work) {
     if (converter.conversion == nullptr) // lost to an earlier failure without memory
         converter.conversion.reset(new (std::nothrow) Conversion);
     if (converter.conversion == nullptr)
@@ -228,8 +227,8 @@ bool image_font_find(const char *file, const std::string &face, int32_t height, 
     TextImageFont found;
     if (!text_image_font_find(settings, file, found, reason))
         return false;
-    font = ImageFont{found.file, found.family, found.face, found.height, found.cellWidth,
-                     found.cellHeight};
+    font = ImageFont{found.file,   found.family,    found.face,
+                     found.height, found.cellWidth, found.cellHeight};
     return true;
 }
 

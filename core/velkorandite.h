@@ -78,8 +78,7 @@ void converter_free(Converter *converter);
 // The picture at path ("-": standard input, read to its end) or in memory, opened and
 // converted as the window's Open and Convert do.
 Text convert_file(Converter &converter, const char *path, const Options &options);
-Text convert_memory(Converter &converter, const uint8_t *data, size_t size,
-                    const Options &options);
+Text convert_memory(Converter &converter, const uint8_t *data, size_t size, const Options &options);
 
 // Runs convert(converter, i) for i in [0, count) on threads threads, each with a converter of
 // its own, and take(i, error) on the calling thread in the order 0, 1, ... as each is done.

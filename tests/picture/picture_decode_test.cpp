@@ -210,8 +210,9 @@ TEST_F(PictureLoad, ClipboardBitmapsAreReducedToFit) {
     for (const auto &c : cases) {
         settings.Mode = c.mode;
         bmpWidth = bmpHeight = 0;
-        const LoadResult r = c.fitted ? bitmap_load_memory_fitted(conversion, wide.data(), wide.size(), 1280, 1024)
-                                      : load(wide);
+        const LoadResult r =
+            c.fitted ? bitmap_load_memory_fitted(conversion, wide.data(), wide.size(), 1280, 1024)
+                     : load(wide);
         EXPECT_EQ(r.message.text, c.message) << c.mode << c.fitted;
         EXPECT_EQ((std::vector<int32_t>{bmpWidth, bmpHeight}), (std::vector<int32_t>{c.width, c.height}))
             << c.mode << c.fitted;
@@ -289,7 +290,8 @@ TEST(PictureWide, ReducedCopyAsFromTheWholePicture) {
     Surface want{reducedCopy.width, reducedCopy.height, reducedCopy.stride, wantBits.data()};
     surface_scale(whole, shown.width, shown.height, want, 0, 0, shown.width / 3, shown.height / 3);
 
-    ASSERT_EQ(bitmap_load_memory(conversion, bytes.data(), bytes.size(), 1280, 1024).outcome, LoadOutcome::loaded);
+    ASSERT_EQ(bitmap_load_memory(conversion, bytes.data(), bytes.size(), 1280, 1024).outcome,
+              LoadOutcome::loaded);
     int differ = 0;
     for (int32_t y = 0; y < shown.height / 3; ++y)
         for (int32_t x = 0; x < shown.width / 3; ++x)
