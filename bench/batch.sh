@@ -2,7 +2,7 @@
 # The converter on a batch: 200 pictures like phone photos reduced for sharing (BMP, PNG, JPEG and
 # GIF, 640 x 480 to 2048 x 1536, landscape and portrait, none larger than a bitmap may be), a few
 # of them broken, converted into a folder with -j 1 and with -j 2. Prints the best of 3 runs of
-# each and their ratio (the target on a 2-core machine: -j 2 takes at most 0.6 of -j 1's time),
+# each and their ratio (the target on a 2-core machine: -j 2 takes at most 0.55 of -j 1's time),
 # and beside them two -j 1 runs of half the pictures each at the same time: what the machine
 # gives two processes just then. Fails when a good picture was not converted or a broken one
 # not named on standard error.

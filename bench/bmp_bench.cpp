@@ -75,7 +75,8 @@ void BM_LoadMemory24(benchmark::State &state) {
     surfaces_create(conversion);
     settings_defaults(settings);
     for (auto _ : state)
-        benchmark::DoNotOptimize(bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024).outcome);
+        benchmark::DoNotOptimize(
+            bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024).outcome);
 }
 
 } // namespace

@@ -129,7 +129,8 @@ void BM_PictureToTextLook(benchmark::State &state) {
     lookSettings = LookSettings{static_cast<Look>(state.range(0)), false, ""};
     std::string text;
     for (auto _ : state) {
-        if (bitmap_load_memory(conversion, file.data(), file.size(), 1920, 1080).outcome != LoadOutcome::loaded) {
+        if (bitmap_load_memory(conversion, file.data(), file.size(), 1920, 1080).outcome !=
+            LoadOutcome::loaded) {
             state.SkipWithError("the bitmap did not load");
             break;
         }

@@ -20,7 +20,7 @@ constexpr int exitUsage = 2;
 struct PicturePlan {
     Settings settings{}; // what --ini and the options made, for the image font
     LookSettings look;
-    velkorandite::Options options;        // the conversion: settings, look, glyphs, language
+    velkorandite::Options options;           // the conversion: settings, look, glyphs, language
     std::vector<velkorandite::Glyph> glyphs; // measured from --font; empty: the built-in table
     Language language = Language::english;   // of the messages
     OutputFormat format = OutputFormat::text;

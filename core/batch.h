@@ -83,8 +83,7 @@ void thread_run(Shared &shared, size_t count, size_t window,
 } // namespace batch_detail
 
 template <class Context>
-void batch_convert(size_t count, int threads,
-                   const std::function<void(Context &, size_t)> &convert,
+void batch_convert(size_t count, int threads, const std::function<void(Context &, size_t)> &convert,
                    const std::function<bool(size_t, std::exception_ptr)> &take) {
     using namespace batch_detail;
     const size_t share = std::min(size_t(std::max(threads, 1)), count);
@@ -101,8 +100,8 @@ void batch_convert(size_t count, int threads,
     std::vector<std::thread> pool;
     try {
         for (size_t t = 0; t < share; ++t)
-            pool.emplace_back(thread_run<Context>, std::ref(shared), count,
-                              share * aheadPerThread, std::cref(convert));
+            pool.emplace_back(thread_run<Context>, std::ref(shared), count, share * aheadPerThread,
+                              std::cref(convert));
     } catch (const std::system_error &) {
         if (pool.empty()) // no thread to be had: convert here
             return batch_convert<Context>(count, 1, convert, take);

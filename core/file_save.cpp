@@ -296,7 +296,9 @@ bool save(const char *path, const char *data, size_t size, int *error, FileSaveR
 
 } // namespace
 
-uint64_t file_save_random() { return random_bits(); }
+uint64_t file_save_random() {
+    return random_bits();
+}
 
 // "~vkd" and ten base-32 digits: short, so a target near the path limit still has room.
 std::string file_save_temp_name(uint64_t bits) {

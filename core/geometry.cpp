@@ -68,18 +68,19 @@ void canvas_changed_tell(const Conversion &c, const Box &box) {
     const int64_t bottom = std::min<int64_t>(box.bottom, c.canvas.height);
     if (c.canvasChanged != nullptr && left < right && top < bottom)
         c.canvasChanged(static_cast<int32_t>(left), static_cast<int32_t>(top),
-                      static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top));
+                        static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top));
 }
 
 ReducedFrom reduced_from_now(const Conversion &c) {
-    return {c.sourceSurface.bits, c.reducedCopy.bits, c.sourceSurface.generation,
-            c.reducedCopy.generation, c.bmpWidth,        c.bmpHeight};
+    return {c.sourceSurface.bits,     c.reducedCopy.bits, c.sourceSurface.generation,
+            c.reducedCopy.generation, c.bmpWidth,         c.bmpHeight};
 }
 
 void reduced_copy_refresh(Conversion &c, int32_t thirdWidth, int32_t thirdHeight) {
     if (reduced_from_now(c) == c.reducedFrom)
         return;
-    surface_scale(c.sourceSurface, c.bmpWidth, c.bmpHeight, c.reducedCopy, 0, 0, thirdWidth, thirdHeight);
+    surface_scale(c.sourceSurface, c.bmpWidth, c.bmpHeight, c.reducedCopy, 0, 0, thirdWidth,
+                  thirdHeight);
     c.reducedFrom = reduced_from_now(c);
 }
 
@@ -113,7 +114,8 @@ bool map_geometry_compute(Conversion &c) {
         c.mapY = static_cast<int32_t>(height + previewGap);
     }
     return int64_t{c.mapCols} + c.mapX <= canvasWidth &&
-           int64_t{c.previewHeight} + c.mapY <= canvasHeight && int64_t{c.mapRows} + c.mapY <= canvasHeight;
+           int64_t{c.previewHeight} + c.mapY <= canvasHeight &&
+           int64_t{c.mapRows} + c.mapY <= canvasHeight;
 }
 
 int map_geometry_update(Conversion &c) {
@@ -149,8 +151,8 @@ const char *map_geometry_cannot_fit_message() {
            "ストレッチモードに切り替えてください。";
 }
 
-void reduced_copy_stream_begin(Conversion &c, ReducedCopyStream &stream, const Surface &from, int32_t width,
-                               int32_t height, int64_t ring) {
+void reduced_copy_stream_begin(Conversion &c, ReducedCopyStream &stream, const Surface &from,
+                               int32_t width, int32_t height, int64_t ring) {
     stream = ReducedCopyStream{};
     stream.from = &from;
     stream.ring = ring;

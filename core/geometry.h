@@ -57,8 +57,8 @@ struct ReducedCopyStream {
 
 // Starts one for a width x height picture being decoded onto from: a surface the size of the
 // source surface, or (ring > 0) a ring of that many of its rows, row y in slot y % ring.
-void reduced_copy_stream_begin(Conversion &c, ReducedCopyStream &stream, const Surface &from, int32_t width,
-                               int32_t height, int64_t ring = 0);
+void reduced_copy_stream_begin(Conversion &c, ReducedCopyStream &stream, const Surface &from,
+                               int32_t width, int32_t height, int64_t ring = 0);
 
 // Rows a ring must hold for the reduced copy of a picture this high.
 int64_t reduced_copy_stream_ring(int32_t height);

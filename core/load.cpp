@@ -187,8 +187,8 @@ LoadResult decode_rows(Conversion &c, const Shape &shape, Decode &&decode) {
 // fit: reduced to fit the source surface, as PNG is, rather than refused for its size. Its rows
 // are stored bottom first, and the reduction takes them top first: such a picture is decoded
 // whole at its own size (within pictureHeldLimit), then handed on.
-LoadResult load_bmp(Conversion &c, FileWindow &in, uint64_t fileSize, const HeaderTest &test, bool fit,
-                    int32_t screenWidth, int32_t screenHeight) {
+LoadResult load_bmp(Conversion &c, FileWindow &in, uint64_t fileSize, const HeaderTest &test,
+                    bool fit, int32_t screenWidth, int32_t screenHeight) {
     const bool fits = test.width <= c.sourceSurface.width && test.height <= c.sourceSurface.height;
     if (fits) {
         const Shape shape{test.width, test.height, 1, PictureSize{test.width, test.height}};
@@ -208,9 +208,9 @@ LoadResult load_bmp(Conversion &c, FileWindow &in, uint64_t fileSize, const Head
     picture_sink_begin(held, test.width, test.height, 1, PictureSize{test.width, test.height}, whole);
     if (!bmp_decode_window(in, fileSize, &held).ok || !picture_sink_complete(held))
         return refused(unsupported());
-    const Shape shape{test.width, test.height, 1,
-                      picture_fit_size(test.width, test.height, c.sourceSurface.width,
-                                       c.sourceSurface.height)};
+    const Shape shape{
+        test.width, test.height, 1,
+        picture_fit_size(test.width, test.height, c.sourceSurface.width, c.sourceSurface.height)};
     auto decode = [&](PictureSink &sink) {
         for (int32_t y = 0; y < test.height; ++y)
             picture_sink_row(sink, whole.bits + size_t(y) * whole.stride, PixelOrder::bgr);
@@ -289,7 +289,8 @@ LoadResult load(Conversion &c, FileSource *source, const uint8_t *data, size_t s
         return load_probed(c, bytes.bytes, bytes.size, screenWidth, screenHeight);
     }
 
-    HeaderTest test = bitmap_header_test(head, headSize, c.settings.Mode, screenWidth, screenHeight);
+    HeaderTest test =
+        bitmap_header_test(head, headSize, c.settings.Mode, screenWidth, screenHeight);
     if (fitBmp && test.outcome == HeaderOutcome::stretchLimit) // the rules of PNG instead
         test.outcome = c.settings.Mode == 2
                            ? original_mode_fits(test.width, test.height, screenWidth, screenHeight)
@@ -360,8 +361,8 @@ LoadResult load_dib(Conversion &c, const uint8_t *dib, size_t size, int32_t scre
 
 // Memory that cannot be had anywhere in loading (a decoder's own, the spare, the reduction's
 // rows) refuses the picture as one that cannot be decoded: nothing is taken before the end.
-LoadResult load_guarded(Conversion &c, FileSource *source, const uint8_t *data, size_t size, int32_t screenWidth,
-                        int32_t screenHeight, bool fitBmp = false) {
+LoadResult load_guarded(Conversion &c, FileSource *source, const uint8_t *data, size_t size,
+                        int32_t screenWidth, int32_t screenHeight, bool fitBmp = false) {
     try {
         return load(c, source, data, size, fitBmp, screenWidth, screenHeight);
     } catch (const std::bad_alloc &) {
@@ -382,10 +383,12 @@ Message bitmap_header_message(const HeaderTest &test, Language language) {
                 MessageIcon::warning};
     case HeaderOutcome::originalLimit:
         // Put together from pieces the user's language has each of (the screen varies).
-        return {std::string(language_text(language, "[オリジナルモード]\nロードするビットマップが大きすぎます。")) +
+        return {std::string(language_text(
+                    language, "[オリジナルモード]\nロードするビットマップが大きすぎます。")) +
                     std::to_string(test.screenWidth) + "×" + std::to_string(test.screenHeight) +
                     language_text(language, "サイズ以内のビットマップを使ってください。\n") +
-                    language_text(language, "また縦と横をかけて") + std::to_string(originalLimitArea) +
+                    language_text(language, "また縦と横をかけて") +
+                    std::to_string(originalLimitArea) +
                     language_text(language, "以内でなくてはいけません。"),
                 MessageIcon::warning};
     case HeaderOutcome::accepted:
@@ -394,8 +397,7 @@ Message bitmap_header_message(const HeaderTest &test, Language language) {
     return {};
 }
 
-LoadResult bitmap_load(Conversion &c, const char *path, int32_t screenWidth,
-                       int32_t screenHeight) {
+LoadResult bitmap_load(Conversion &c, const char *path, int32_t screenWidth, int32_t screenHeight) {
     FileSource source;
     if (!file_source_open(path, source))
         return open_failed();
@@ -409,8 +411,8 @@ LoadResult bitmap_load_source(Conversion &c, FileSource &source, int32_t screenW
     return result;
 }
 
-LoadResult bitmap_load_memory(Conversion &c, const uint8_t *data, size_t size,
-                              int32_t screenWidth, int32_t screenHeight) {
+LoadResult bitmap_load_memory(Conversion &c, const uint8_t *data, size_t size, int32_t screenWidth,
+                              int32_t screenHeight) {
     return load_guarded(c, nullptr, data, size, screenWidth, screenHeight);
 }
 

@@ -8,7 +8,6 @@
 #include "core/conversion.h"
 #include "core/large_block.h"
 
-
 int32_t surface_stride(int32_t width) {
     return (width * 3 + 3) & ~3;
 }
@@ -80,11 +79,13 @@ void surfaces_release(Conversion &c) {
     }
     c.canvasFromHook = false;
     c.canvasFreeUsed = nullptr;
-    for (Surface *s : {&c.canvas, &c.sourceSurface, &c.reducedCopy, &c.sourceSpare, &c.reducedSpare})
+    for (Surface *s :
+         {&c.canvas, &c.sourceSurface, &c.reducedCopy, &c.sourceSpare, &c.reducedSpare})
         surface_rows_written(*s);
     for (Surface *s : {&c.sourceSurface, &c.reducedCopy, &c.sourceSpare, &c.reducedSpare})
         large_block_free(s->bits, surface_bytes(*s));
-    for (Surface *s : {&c.canvas, &c.sourceSurface, &c.reducedCopy, &c.sourceSpare, &c.reducedSpare})
+    for (Surface *s :
+         {&c.canvas, &c.sourceSurface, &c.reducedCopy, &c.sourceSpare, &c.reducedSpare})
         *s = Surface{};
 }
 
@@ -122,7 +123,6 @@ void reduced_spare_swap(Conversion &c) {
     ++c.reducedCopy.generation;
     ++c.reducedSpare.generation;
 }
-
 
 void surface_whiten_outside(Surface &s, int32_t width, int32_t height) {
     if (s.bits == nullptr)

@@ -27,8 +27,9 @@ CellColors text_cell_colors(const Conversion &c) {
         for (int64_t j = 0; j < c.mapCols; ++j) {
             const int64_t x = left + j, y = top + i;
             colors.cells[size_t(i) * c.mapCols + j] =
-                inside(c.canvas, x, y) ? surface_get(c.canvas, static_cast<int32_t>(x), static_cast<int32_t>(y))
-                             : rgbWhite;
+                inside(c.canvas, x, y)
+                    ? surface_get(c.canvas, static_cast<int32_t>(x), static_cast<int32_t>(y))
+                    : rgbWhite;
         }
     return colors;
 }

@@ -89,8 +89,7 @@ void converter_free(Converter *converter);
 // The picture at path ("-": standard input, read to its end) or in memory, opened and
 // converted as the window's Open and Convert do.
 Text convert_file(Converter &converter, const char *path, const Options &options);
-Text convert_memory(Converter &converter, const uint8_t *data, size_t size,
-                    const Options &options);
+Text convert_memory(Converter &converter, const uint8_t *data, size_t size, const Options &options);
 
 // The picture the converter opened last, converted again with other options (another width,
 // look, brightness...) as the window's Convert does after a change of settings, without reading

@@ -30,7 +30,9 @@ char bitmapPath[pathBytes] = "";
 char textPath[pathBytes] = "";
 char startupDir[pathBytes] = "";
 
-std::string caption_text() { return std::string(docTitle) + " - " + appName; }
+std::string caption_text() {
+    return std::string(docTitle) + " - " + appName;
+}
 
 void doc_title_from_file_name(const char *fileName) {
     // As long as the open dialog's title buffer of 62 CP932 bytes has always let it be; '.' is
@@ -40,4 +42,6 @@ void doc_title_from_file_name(const char *fileName) {
     docTitle[n] = '\0';
 }
 
-void doc_title_reset() { std::strcpy(docTitle, untitledName); }
+void doc_title_reset() {
+    std::strcpy(docTitle, untitledName);
+}

@@ -32,12 +32,12 @@ inline const char *language_text(const char *japanese) {
     return language_text(uiLanguage, japanese);
 }
 
-extern bool imageLoaded;            // a bitmap is loaded and previews can be drawn
-extern bool hasFileName;            // Save may write textPath without asking
-extern char docTitle[titleBytes];   // caption's document part; "無題" when there is none
-extern char bitmapPath[pathBytes];  // last confirmed bitmap file
-extern char textPath[pathBytes];    // last confirmed text file
-extern char startupDir[pathBytes];  // current directory when the main window was created
+extern bool imageLoaded;           // a bitmap is loaded and previews can be drawn
+extern bool hasFileName;           // Save may write textPath without asking
+extern char docTitle[titleBytes];  // caption's document part; "無題" when there is none
+extern char bitmapPath[pathBytes]; // last confirmed bitmap file
+extern char textPath[pathBytes];   // last confirmed text file
+extern char startupDir[pathBytes]; // current directory when the main window was created
 
 // "%s - %s" of docTitle and the program name.
 std::string caption_text();

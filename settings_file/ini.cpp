@@ -181,7 +181,8 @@ void ini_read_profile(Settings &settings, LookSettings &lookSettings, const Prof
                 pathFileLimit);
 }
 
-void ini_read(const char *startupDir, Settings &settings, LookSettings &lookSettings, WindowRect &rect) {
+void ini_read(const char *startupDir, Settings &settings, LookSettings &lookSettings,
+              WindowRect &rect) {
     char path[pathBytes];
     if (ini_path(startupDir, path))
         ini_read_path(settings, lookSettings, path, rect);
@@ -217,7 +218,8 @@ void ini_write_path(Settings &settings, const LookSettings &lookSettings, const 
     profile_save(path, profile); // a failed write is not reported; the old file stays whole
 }
 
-void ini_write(const char *startupDir, Settings &settings, const LookSettings &lookSettings, const WindowRect &rect) {
+void ini_write(const char *startupDir, Settings &settings, const LookSettings &lookSettings,
+               const WindowRect &rect) {
     mojisu_raise_to_min(settings); // in the record even when there is no file to write
     char path[pathBytes];
     if (ini_path(startupDir, path))

@@ -33,12 +33,14 @@ bool ini_path(const char *startupDir, char (&path)[pathBytes]);
 // held (a file without [Quality] leaves the standard look of a fresh start; one without
 // [Interface] the automatic language); integers as atoi. A CP932 folder is taken up to 259
 // bytes and a face up to 99, as always.
-void ini_read(const char *startupDir, Settings &settings, LookSettings &lookSettings, WindowRect &rect);
+void ini_read(const char *startupDir, Settings &settings, LookSettings &lookSettings,
+              WindowRect &rect);
 
 // Writes the nineteen entries in their fixed order, rect as given (see ini_rect_to_write), then
 // [Quality] and [Interface] after the five older sections; raises Mojisu to 20 first. Failures
 // are not reported.
-void ini_write(const char *startupDir, Settings &settings, const LookSettings &lookSettings, const WindowRect &rect);
+void ini_write(const char *startupDir, Settings &settings, const LookSettings &lookSettings,
+               const WindowRect &rect);
 
 // Whether a stored rectangle moves the window: (Right - Left) + (Bottom - Top) != 0.
 bool ini_rect_moves(const WindowRect &rect);

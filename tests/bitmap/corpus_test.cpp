@@ -201,7 +201,8 @@ TEST(Corpus, EveryFileAgainstItsReferences) {
                 OwnedSurface source(512, 512);
                 sourceSurface = source.surface;
                 bmpWidth = bmpHeight = 1;
-                const LoadResult r = bitmap_load_memory(conversion, bytes.data(), bytes.size(), 1280, 1024);
+                const LoadResult r =
+                    bitmap_load_memory(conversion, bytes.data(), bytes.size(), 1280, 1024);
                 bool untouched = true;
                 for (uint8_t v : source.buffer)
                     untouched = untouched && v == 0xA5;

@@ -136,7 +136,8 @@ TEST(HeaderTest, MagicBeforeTheLimits) {
         ASSERT_EQ(c.bytes.size(), bitmapHeaderBytes) << c.name;
         HeaderTest t = bitmap_header_test(c.bytes.data(), c.bytes.size(), c.mode, 1280, 1024);
         EXPECT_STREQ(outcome_name(t.outcome), "notBitmap") << c.name;
-        EXPECT_EQ(bitmap_header_message(t, uiLanguage).text, "この形式は現在サポートされていません。")
+        EXPECT_EQ(bitmap_header_message(t, uiLanguage).text,
+                  "この形式は現在サポートされていません。")
             << c.name;
         std::vector<uint8_t> bm = c.bytes;
         bm[0] = 'B', bm[1] = 'M';
@@ -187,8 +188,9 @@ TEST(HeaderTest, MessagesByteForByte) {
     }
     // The multiplication sign in UTF-8, the narrow encoding of every build.
     const char *times = "\xc3\x97";
-    EXPECT_NE(bitmap_header_message(stretch, uiLanguage).text.find(std::string("2048") + times + "1536"),
-              std::string::npos);
+    EXPECT_NE(
+        bitmap_header_message(stretch, uiLanguage).text.find(std::string("2048") + times + "1536"),
+        std::string::npos);
 }
 
 std::string repeat(const std::string &text, int times) {

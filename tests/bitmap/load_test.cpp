@@ -78,9 +78,11 @@ protected:
 
 TEST_F(Load, AcceptedPictureTakesTheSourceSurface) {
     std::vector<uint8_t> file = small_picture();
-    expect_small_picture_loaded(bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024));
+    expect_small_picture_loaded(
+        bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024));
     file = small_picture(true);
-    expect_small_picture_loaded(bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024));
+    expect_small_picture_loaded(
+        bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024));
 }
 
 TEST_F(Load, RefusalsChangeNothingButTheTitle) {
@@ -116,7 +118,8 @@ TEST_F(Load, RefusalsChangeNothingButTheTitle) {
     for (const Case &c : cases) {
         settings.Mode = c.mode;
         doc_title_from_file_name("photo.bmp");
-        LoadResult r = bitmap_load_memory(conversion, c.file.data(), c.file.size(), c.screenWidth, c.screenHeight);
+        LoadResult r = bitmap_load_memory(conversion, c.file.data(), c.file.size(), c.screenWidth,
+                                          c.screenHeight);
         EXPECT_EQ(r.outcome, LoadOutcome::refused) << c.name;
         EXPECT_EQ(r.message.text, c.message) << c.name;
         EXPECT_EQ(r.message.icon, MessageIcon::warning) << c.name;
@@ -173,7 +176,8 @@ TEST_F(Load, PicturesTheSizeOfTheSourceSurface) {
 // The reduced copy is made anew only when the source surface changed: a second picture of the
 // same size must count as a change, or the previews keep showing the first.
 TEST_F(Load, NextPictureOfTheSameSizeReachesThePreviews) {
-    surfaces_create(conversion); // the canvas and the reduced copy; the source surface is the fixture's
+    surfaces_create(
+        conversion); // the canvas and the reduced copy; the source surface is the fixture's
     settings.Mojisu = 300;
     for (const uint32_t colour : {0xC02010u, 0x1040F0u}) {
         BmpSpec s;

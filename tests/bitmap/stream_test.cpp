@@ -107,7 +107,8 @@ TEST_F(Stream, ReducedCopyAndPreviewsAsFromTheWholePicture) {
             surface_scale(whole, c.width, c.height, want, 0, 0, c.width / 3, c.height / 3);
 
             settings.Mojisu = 100;
-            const LoadResult r = bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024);
+            const LoadResult r =
+                bitmap_load_memory(conversion, file.data(), file.size(), 1280, 1024);
             ASSERT_EQ(r.outcome, LoadOutcome::loaded) << name << ": " << r.message.text;
             EXPECT_EQ(first_difference(reducedCopy, want, c.width / 3, c.height / 3), "") << name;
             if (map_geometry_reads_source(c.width)) {
@@ -130,7 +131,8 @@ TEST_F(Stream, ReducedCopyAndPreviewsAsFromTheWholePicture) {
 
 TEST_F(Stream, RefusedWidePictureLeavesTheLoadedOneAndItsPreviews) {
     const std::vector<uint8_t> first = picture(900, 60, 0);
-    ASSERT_EQ(bitmap_load_memory(conversion, first.data(), first.size(), 1280, 1024).outcome, LoadOutcome::loaded);
+    ASSERT_EQ(bitmap_load_memory(conversion, first.data(), first.size(), 1280, 1024).outcome,
+              LoadOutcome::loaded);
     ASSERT_EQ(map_geometry_update(conversion), 1);
     const std::vector<uint8_t> reducedBefore(reducedCopy.bits, reducedCopy.bits + size_t(reducedCopy.stride) * 20);
     std::vector<uint8_t> canvasBefore(canvas.bits, canvas.bits + size_t(canvas.stride) * 200);
@@ -138,7 +140,8 @@ TEST_F(Stream, RefusedWidePictureLeavesTheLoadedOneAndItsPreviews) {
     for (int kind = 0; kind < 3; ++kind) {
         std::vector<uint8_t> second = picture(1200, 90, kind);
         second.resize(second.size() * 2 / 3); // its last rows are missing
-        const LoadResult r = bitmap_load_memory(conversion, second.data(), second.size(), 1280, 1024);
+        const LoadResult r =
+            bitmap_load_memory(conversion, second.data(), second.size(), 1280, 1024);
         EXPECT_EQ(r.outcome, LoadOutcome::refused) << kind;
         EXPECT_EQ((std::vector<int32_t>{bmpWidth, bmpHeight}), (std::vector<int32_t>{900, 60}));
         EXPECT_TRUE(std::equal(reducedBefore.begin(), reducedBefore.end(), reducedCopy.bits)) << kind;

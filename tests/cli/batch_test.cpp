@@ -99,10 +99,10 @@ TEST(Batch, PicturesInTheOrderGivenEachAsIfAlone) {
 
 // Many pictures on four threads, every look, some refused: the same bytes as one at a time.
 TEST(Batch, FourJobsGiveTheBytesOfOne) {
-    const char *names[] = {"baseline.jpg", "progressive.jpg", "rgba8.png",  "grey8.png",
-                           "plain.gif",    "interlaced.gif",  "cmyk.jpg",   "palette4.png",
-                           "rgb16.png",    "orientation6.jpg", "transparent.gif",
-                           "claims-10000x10000.png"};
+    const char *names[] = {"baseline.jpg",     "progressive.jpg", "rgba8.png",
+                           "grey8.png",        "plain.gif",       "interlaced.gif",
+                           "cmyk.jpg",         "palette4.png",    "rgb16.png",
+                           "orientation6.jpg", "transparent.gif", "claims-10000x10000.png"};
     for (const char *look : {"standard", "photo", "shape"}) {
         std::vector<std::string> args = {"--look", look, "--width", "50"};
         for (int k = 0; k < 4; ++k)

@@ -112,7 +112,8 @@ TEST(LoadWhileCut, FifoLoadWaitsForItsWriter) {
         surfaces_create(conversion);
         std::strcpy(bitmapPath, fifo.c_str());
         LoadResult result{LoadOutcome::openFailed, {}};
-        EXPECT_TRUE(read_before_writer(fifo, sent, [&] { result = bitmap_load(conversion, bitmapPath, 1280, 1024); }));
+        EXPECT_TRUE(read_before_writer(
+            fifo, sent, [&] { result = bitmap_load(conversion, bitmapPath, 1280, 1024); }));
         surfaces_release(conversion);
         if (sent.empty()) {
             EXPECT_EQ(result.outcome, LoadOutcome::refused);
@@ -131,7 +132,8 @@ TEST(LoadWhileCut, FifoPicturesLoadAsTheirFilesDo) {
         settings_defaults(settings);
         surfaces_create(conversion);
         std::strcpy(bitmapPath, path.c_str());
-        ASSERT_EQ(bitmap_load(conversion, bitmapPath, 1280, 1024).outcome, LoadOutcome::loaded) << name;
+        ASSERT_EQ(bitmap_load(conversion, bitmapPath, 1280, 1024).outcome, LoadOutcome::loaded)
+            << name;
         const int32_t width = bmpWidth, height = bmpHeight;
         std::vector<std::string> rows;
         for (int32_t y = 0; y < height; ++y)
@@ -149,7 +151,8 @@ TEST(LoadWhileCut, FifoPicturesLoadAsTheirFilesDo) {
         std::strcpy(bitmapPath, fifo.c_str());
         {
             FifoWriter writer(fifo, bytes, false);
-            EXPECT_EQ(bitmap_load(conversion, bitmapPath, 1280, 1024).outcome, LoadOutcome::loaded) << name;
+            EXPECT_EQ(bitmap_load(conversion, bitmapPath, 1280, 1024).outcome, LoadOutcome::loaded)
+                << name;
         }
         EXPECT_EQ(bmpWidth, width) << name;
         EXPECT_EQ(bmpHeight, height) << name;

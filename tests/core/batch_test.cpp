@@ -24,15 +24,15 @@ struct Job {
 };
 
 std::vector<Job> jobs() {
-    const char *names[] = {"baseline.jpg", "progressive.jpg", "rgba8.png", "grey8.png",
-                           "plain.gif",    "interlaced.gif",  "grey1-interlaced.png",
-                           "orientation6.jpg"};
+    const char *names[] = {
+        "baseline.jpg",   "progressive.jpg",      "rgba8.png",       "grey8.png", "plain.gif",
+        "interlaced.gif", "grey1-interlaced.png", "orientation6.jpg"};
     std::vector<Job> all;
     for (int round = 0; round < 2; ++round)
         for (const char *name : names) {
             const size_t k = all.size();
-            all.push_back({file_bytes(picture_path(name)),
-                           LookSettings{Look(k % 3), (k / 3) % 2 == 1, ""}});
+            all.push_back(
+                {file_bytes(picture_path(name)), LookSettings{Look(k % 3), (k / 3) % 2 == 1, ""}});
         }
     return all;
 }
@@ -125,7 +125,9 @@ TEST(Batch, AnExceptionEndsItsPictureOnly) {
         for (size_t i = 0; i < all.size(); ++i) {
             const bool thrown = i == 3 || i == 4;
             EXPECT_EQ(got[i], thrown ? "" : want[i]) << threads << " threads, picture " << i;
-            EXPECT_EQ(errors[i], i == 3 ? std::bad_alloc().what() : i == 4 ? "broken" : "")
+            EXPECT_EQ(errors[i], i == 3   ? std::bad_alloc().what()
+                                 : i == 4 ? "broken"
+                                          : "")
                 << threads << " threads, picture " << i;
         }
     }

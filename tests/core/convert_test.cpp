@@ -141,7 +141,8 @@ TEST_F(CoreTest, TextSizeGuard) {
         std::string text = "kept", expected = c.converted ? "" : "kept";
         for (int32_t i = 0; c.converted && c.cols >= 0 && i < c.rows; ++i)
             expected += std::string(size_t(c.cols), '/') + "\r\n";
-        EXPECT_EQ(text_convert(conversion, text) == ConvertOutcome::converted, c.converted) << c.name;
+        EXPECT_EQ(text_convert(conversion, text) == ConvertOutcome::converted, c.converted)
+            << c.name;
         EXPECT_TRUE(text == expected) << c.name << ": " << text.size() << " bytes\n"
                                       << grid(text).substr(0, 300);
         const bool painted = c.converted && c.cols > 0 && c.rows > 0;

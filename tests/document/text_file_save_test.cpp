@@ -218,8 +218,8 @@ TEST_F(TextFileSave, PlantedTemporaryNamesAreNeverUsed) {
     const bool saved = file_save_whole(target.c_str(), "text", 4, nullptr, counting);
     // A random source stuck on a taken name gives up in the end, touching nothing.
     int error = 0;
-    EXPECT_FALSE(file_save_whole(at("other.txt").c_str(), "text", 4, &error,
-                                 [] { return uint64_t{2}; }));
+    EXPECT_FALSE(
+        file_save_whole(at("other.txt").c_str(), "text", 4, &error, [] { return uint64_t{2}; }));
     EXPECT_EQ(error, EEXIST);
     ASSERT_TRUE(saved);
     EXPECT_EQ(file_save_temp_name(0), "~vkd0000000000.tmp");

@@ -216,8 +216,8 @@ TEST_F(Commands, ConvertMatchesTheCorePipeline) {
     EXPECT_EQ(editor_text(), vertical) << "the placement does not change the text";
 
     std::string bytes = file_read(path);
-    LoadResult loaded = bitmap_load_memory(conversion, reinterpret_cast<const uint8_t *>(bytes.data()),
-                                           bytes.size(), 1280, 1024);
+    LoadResult loaded = bitmap_load_memory(
+        conversion, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), 1280, 1024);
     ASSERT_EQ(loaded.outcome, LoadOutcome::loaded);
     map_geometry_fit(conversion);
     ASSERT_EQ(map_geometry_update(conversion), 1);

@@ -109,9 +109,9 @@ class PictureOpen : public WindowTest {
         EXPECT_TRUE(seen.empty()) << dialogs_describe(seen);
         const std::string shown = editor_text();
         const std::string bytes = file_read(path);
-        const LoadResult loaded =
-            bitmap_load_memory(conversion, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
-                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        const LoadResult loaded = bitmap_load_memory(
+            conversion, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
+            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         ASSERT_EQ(loaded.outcome, LoadOutcome::loaded) << path << ": " << loaded.message.text;
         map_geometry_fit(conversion);
         ASSERT_EQ(map_geometry_update(conversion), 1);

@@ -92,7 +92,8 @@ TEST(IniFileSafety, ConcurrentWritesNeverTearTheFile) {
     std::string whole[2];
     for (int i = 0; i < 2; ++i) {
         const std::string alone = folder.file(("alone" + std::to_string(i) + ".ini").c_str());
-        ini_write_path(settings, lookSettings, alone.c_str(), {edges[i], edges[i], edges[i], edges[i]});
+        ini_write_path(settings, lookSettings, alone.c_str(),
+                       {edges[i], edges[i], edges[i], edges[i]});
         whole[i] = file_get(alone);
         std::remove(alone.c_str());
     }
