@@ -526,8 +526,8 @@ TEST(Look, OneSampleACellChoosesByToneAlone) {
         std::string chars;
         std::vector<uint8_t> greys;
         LookCache cache;
-        look_cells_pick(LookSettings{look, false, ""}, samples.data(), 20, 2, 1, 50, false, chars,
-                        greys, cache);
+        look_cells_pick(LookSettings{look, false, "", Target::terminal}, samples.data(), 20, 2, 1,
+                        50, false, chars, greys, cache);
         ASSERT_EQ(chars.size(), samples.size());
         for (size_t k = 0; k < chars.size(); ++k) {
             const size_t tone = std::string(lookToneChars).find(chars[k]);

@@ -185,8 +185,7 @@ TEST_F(Drop, LinksTextAndTooLargeAreRefusedUnread) {
         {"65 MiB of file contents",
          Offered({{named(L"FileGroupDescriptorW"), descriptor_of(L"big.png", uint64_t(65) << 20)},
                   {named(L"FileContents"), png, true}}),
-         "[ストレッチモード]\nロードするビットマップが大きすぎます。\n"
-         "2048×1536ピクセル以内のビットマップを使ってください。"},
+         "ファイルが大きすぎて読み込めません (64 MiB まで)。"},
     };
     for (auto &c : cases) {
         modal_driver_begin();
