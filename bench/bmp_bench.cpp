@@ -9,7 +9,7 @@
 #include "core/bitmap.h"
 #include "core/settings.h"
 #include "core/surface.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

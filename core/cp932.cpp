@@ -1,6 +1,5 @@
 #include "core/cp932.h"
 
-#include "core/text_html.h"
 #include "core/utf8.h"
 
 #ifndef _WIN32
@@ -94,3 +93,59 @@ size_t utf8_prefix_cp932_length(const std::string &text, size_t length, size_t l
     }
     return bytes;
 }
+
+// The way back: CP932 to code points and UTF-8.
+namespace {
+#ifndef _WIN32
+// One converter a thread: vkd may write pages from several threads at once.
+struct Cp932Converter {
+    iconv_t handle = iconv_open("UTF-32LE", "CP932");
+    ~Cp932Converter() {
+        if (handle != reinterpret_cast<iconv_t>(-1))
+            iconv_close(handle);
+    }
+};
+#endif
+} // namespace
+
+#ifndef _WIN32
+uint32_t cp932_code_point_system(const char *bytes, size_t length) {
+    thread_local Cp932Converter converter;
+    if (converter.handle == reinterpret_cast<iconv_t>(-1))
+        return 0xFFFD;
+    iconv(converter.handle, nullptr, nullptr, nullptr, nullptr);
+    char in[2] = {bytes[0], length > 1 ? bytes[1] : '\0'};
+    unsigned char out[8] = {};
+    char *inPtr = in, *outPtr = reinterpret_cast<char *>(out);
+    size_t inLeft = length, outLeft = sizeof out;
+    if (iconv(converter.handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
+        inLeft != 0 || sizeof out - outLeft != 4)
+        return 0xFFFD;
+    return out[0] | uint32_t{out[1]} << 8 | uint32_t{out[2]} << 16 | uint32_t{out[3]} << 24;
+}
+#endif
+
+uint32_t cp932_code_point(const char *bytes, size_t length) {
+    if (length == 1 && static_cast<unsigned char>(bytes[0]) < 0x80)
+        return static_cast<unsigned char>(bytes[0]);
+    return cp932_code_point_system(bytes, length);
+}
+
+size_t cp932_char_length(const std::string &text, size_t i) {
+    if (!cp932_lead(static_cast<unsigned char>(text[i])) || i + 1 >= text.size())
+        return 1;
+    const unsigned char trail = static_cast<unsigned char>(text[i + 1]);
+    return trail >= 0x40 && trail <= 0xFC && trail != 0x7F ? 2 : 1;
+}
+
+std::string cp932_to_utf8(const std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = cp932_char_length(text, i);
+        utf8_append(out, cp932_code_point(text.data() + i, length));
+        i += length;
+    }
+    return out;
+}
+

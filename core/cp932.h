@@ -25,3 +25,22 @@ bool cp932_from_utf8(const std::string &utf8, std::string &out);
 // Bytes of the longest prefix of the UTF-8 text[0, length) that CP932 would hold in at most limit
 // bytes, never splitting a character; one CP932 has no code for counts as two.
 size_t utf8_prefix_cp932_length(const std::string &text, size_t length, size_t limit);
+
+// Bytes of the CP932 character at text[i]: 2 for a lead byte followed by a trail byte
+// (0x40-0x7E, 0x80-0xFC), otherwise 1 (a lone lead byte stays one byte, so a line end after it
+// is never swallowed).
+size_t cp932_char_length(const std::string &text, size_t i);
+
+// The code point of one CP932 character of length bytes (1, or 2 for a lead byte and its
+// trail); U+FFFD when it has none.
+uint32_t cp932_code_point(const char *bytes, size_t length);
+
+// The system's half of it, for everything but ASCII: iconv on Linux, MultiByteToWideChar on
+// Windows (document/cp932_windows.cpp).
+uint32_t cp932_code_point_system(const char *bytes, size_t length);
+
+// UTF-8 of CP932 bytes (the text picture, a value of the settings file). A byte or pair
+// with no character in CP932 (a lone lead byte at the end, an unassigned code) becomes U+FFFD,
+// so the result is always valid UTF-8.
+std::string cp932_to_utf8(const std::string &text);
+

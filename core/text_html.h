@@ -1,34 +1,14 @@
-// The text picture as a web page, and the CP932 to UTF-8 conversion it needs.
+// The text picture as a web page.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "core/cp932.h"
+#include "core/utf8.h"
+
 struct CellColors;
 
-// Bytes of the CP932 character at text[i]: 2 for a lead byte followed by a trail byte
-// (0x40-0x7E, 0x80-0xFC), otherwise 1 (a lone lead byte stays one byte, so a line end after it
-// is never swallowed).
-size_t cp932_char_length(const std::string &text, size_t i);
-
-// The code point of one CP932 character of length bytes (1, or 2 for a lead byte and its
-// trail); U+FFFD when it has none.
-uint32_t cp932_code_point(const char *bytes, size_t length);
-
-// The system's half of it, for everything but ASCII: iconv on Linux, MultiByteToWideChar on
-// Windows (document/text_image_windows.cpp).
-uint32_t cp932_code_point_system(const char *bytes, size_t length);
-
-// Appends the UTF-8 form of a code point (U+FFFD for a surrogate or one past U+10FFFF).
-void utf8_append(std::string &out, uint32_t code);
-
-// UTF-8 of CP932 bytes (the text picture, a value of the settings file). A byte or pair
-// with no character in CP932 (a lone lead byte at the end, an unassigned code) becomes U+FFFD,
-// so the result is always valid UTF-8.
-std::string cp932_to_utf8(const std::string &text);
-
-// Bytes that are not valid UTF-8 become U+FFFD; valid text is returned unchanged.
-std::string utf8_repair(const std::string &text);
 
 // Escapes &, <, >, " and ' as character references: safe in element content and in a quoted
 // attribute alike.

@@ -92,3 +92,37 @@ size_t utf8_whole_length(const char *utf8, size_t length) {
     }
     return length;
 }
+
+void utf8_append(std::string &out, uint32_t code) {
+    // A page holds no lone surrogates, which a file name may.
+    utf8_encode(out, (code >= 0xD800 && code < 0xE000) ? 0xFFFD : code);
+}
+
+std::string utf8_repair(const std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t length = c < 0x80                 ? 1
+                              : c >= 0xC2 && c <= 0xDF ? 2
+                              : c >= 0xE0 && c <= 0xEF ? 3
+                              : c >= 0xF0 && c <= 0xF4 ? 4
+                                                       : 0;
+        uint32_t code = length > 1 ? c & (0x7F >> length) : c;
+        size_t got = length == 0 ? 0 : 1;
+        while (got > 0 && got < length && i + got < text.size() &&
+               (static_cast<unsigned char>(text[i + got]) & 0xC0) == 0x80)
+            code = code << 6 | (static_cast<unsigned char>(text[i + got++]) & 0x3F);
+        const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (length == 0 || got != length || code < least[length] || code > 0x10FFFF ||
+            (code >= 0xD800 && code < 0xE000)) {
+            utf8_append(out, 0xFFFD); // one per bad byte: nothing after it is lost
+            ++i;
+            continue;
+        }
+        out.append(text, i, length);
+        i += length;
+    }
+    return out;
+}
+

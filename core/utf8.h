@@ -22,3 +22,9 @@ std::string utf8_from_utf16(const char16_t *text, size_t length);
 
 // Bytes of the longest prefix of utf8[0, length) that does not end inside a sequence.
 size_t utf8_whole_length(const char *utf8, size_t length);
+
+// Appends the UTF-8 form of a code point (U+FFFD for a surrogate or one past U+10FFFF).
+void utf8_append(std::string &out, uint32_t code);
+
+// Bytes that are not valid UTF-8 become U+FFFD; valid text is returned unchanged.
+std::string utf8_repair(const std::string &text);

@@ -4,7 +4,7 @@
 
 #include "core/document.h"
 #include "core/load.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

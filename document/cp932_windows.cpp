@@ -1,7 +1,6 @@
-// The Windows half of the CP932 conversions (core/cp932.h, core/text_html.h): the system's own
+// The Windows half of the CP932 conversions (core/cp932.h): the system's own
 // code page 932, without look-alikes.
 #include "core/cp932.h"
-#include "core/text_html.h"
 
 #include <windows.h>
 

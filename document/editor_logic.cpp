@@ -6,7 +6,7 @@
 
 #include "core/settings.h"
 #include "core/utf8.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 void editor_font_store(const char *face, int32_t logHeight) {
     constexpr size_t faceMax = 31; // LF_FACESIZE - 1 UTF-16 units

@@ -10,7 +10,7 @@
 #include <cwchar>
 #include <string>
 
-#include "main_window/wide.h"
+#include "core/wide.h"
 
 using file_save_parts::fail;
 using file_save_parts::temp_name;

@@ -13,7 +13,7 @@
 #include "image_pane/image_pane.h"
 #include "main_window/wide.h"
 #include "window/window.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 bool file_save_choose(const char *const (&filters)[4], const char *title, const wchar_t *defaultExt,
                       std::string &path, unsigned &filterIndex) {

@@ -13,7 +13,7 @@
 
 #include "core/text_font.h"
 #include "core/text_html.h"
-#include "main_window/wide.h"
+#include "core/wide.h"
 
 namespace {
 

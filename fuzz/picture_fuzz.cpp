@@ -10,7 +10,7 @@
 #include "core/geometry.h"
 #include "core/picture.h"
 #include "core/settings.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "resources/resource.h"
 #include "window/pane_rects.h"
 #include "window/window.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 HWND imagePane;
 

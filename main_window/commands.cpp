@@ -26,7 +26,7 @@
 #include "resources/resource.h"
 #include "settings_dialog/settings_dialog.h"
 #include "vkd_version.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 enum { statusBarKind = 1, toolbarKind = 2 };
 

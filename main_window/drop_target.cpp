@@ -11,7 +11,7 @@
 #include "core/clipboard_dib.h"
 #include "core/document.h"
 #include "core/load.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 #include "main_window/commands.h"
 #include "main_window/main_window.h"
 #include "main_window/wide.h"

@@ -8,7 +8,7 @@
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
 #include "resources/resource.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 static PaneRect bar_measure(HWND bar) {
     RECT r{};

@@ -5,7 +5,7 @@
 
 #include "core/geometry.h"
 #include "core/settings.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 #include "window/display.h"
 
 // Settings and geometry come unchecked from the settings file; keep the sums inside 32 bits

@@ -25,7 +25,7 @@
 #include "main_window/wide.h"
 #include "resources/resource.h"
 #include "settings_file/ini.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 static const wchar_t *const mainClassName = L"vkd_parentwindow";
 static HACCEL accelerators;

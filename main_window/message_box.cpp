@@ -4,7 +4,7 @@
 
 #include "core/language.h"
 #include "main_window/wide.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 std::string doc_title_shown() {
     // A picture's own name is shown as it is, whatever it means in Japanese.

@@ -10,7 +10,7 @@
 #include "document/text_file.h"
 #include "image_pane/image_pane.h"
 #include "main_window/wide.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 int bitmap_choose() {
     const std::wstring filter = wide_of(open_dialog_filter());

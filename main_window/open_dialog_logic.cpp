@@ -1,7 +1,7 @@
 #include "main_window/open_dialog.h"
 
 #include "core/language.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 int openFilterIndex = 1;
 

@@ -7,7 +7,7 @@
 #include "core/language.h"
 #include "core/settings.h"
 #include "resources/resource.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 static const char *const labels[statusParts] = {"", "B：", "T：", "比：", "明："};
 

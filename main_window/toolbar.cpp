@@ -9,7 +9,7 @@
 #include "main_window/main_window.h"
 #include "main_window/wide.h"
 #include "resources/resource.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 HWND toolbar;
 

@@ -1,31 +1,9 @@
 // The window layer's one way between the UTF-8 strings in memory and the UTF-16 of the wide
-// (...W) functions; and a visible text in the interface's language, ready for them.
+// (...W) functions (core/wide.h); and a visible text in the interface's language, ready for them.
 #pragma once
-#include <cwchar>
-#include <string>
-
 #include "core/language.h"
-#include "core/utf8.h"
-#include "document/document_state.h"
-
-inline std::wstring wide_of(const std::string &utf8) {
-    const std::u16string units = utf16_from_utf8(utf8);
-    return std::wstring(units.begin(), units.end());
-}
-
-inline std::string utf8_of(const wchar_t *text, size_t length) {
-    const std::u16string units(text, text + length);
-    return utf8_from_utf16(units.data(), units.size());
-}
-
-inline std::string utf8_of(const std::wstring &text) {
-    return utf8_of(text.data(), text.size());
-}
-
-// A zero-terminated text; nullptr gives "".
-inline std::string utf8_of(const wchar_t *text) {
-    return text != nullptr ? utf8_of(text, std::wcslen(text)) : std::string();
-}
+#include "core/wide.h"
+#include "window/document_state.h"
 
 // A text the user sees, written in Japanese: its English when the interface speaks English.
 inline std::wstring wide_text(const char *japanese) {

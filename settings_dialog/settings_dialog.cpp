@@ -10,7 +10,7 @@
 #include "main_window/wide.h"
 #include "resources/resource.h"
 #include "window/window.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 // One number shown three ways at once: a read-only box, a trackbar and an up-down.
 struct ValueFamily {

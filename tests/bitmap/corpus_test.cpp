@@ -17,7 +17,7 @@
 #include "tests/picture/picture_files.h"
 #include "core/settings.h"
 #include "guarded_bytes.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "guarded_bytes.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

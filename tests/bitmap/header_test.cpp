@@ -7,7 +7,7 @@
 
 #include "bmp_build.h"
 #include "core/bitmap.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

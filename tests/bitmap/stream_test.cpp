@@ -13,7 +13,7 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/surface.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

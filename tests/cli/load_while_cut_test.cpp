@@ -21,7 +21,7 @@
 #include "core/settings.h"
 #include "core/surface.h"
 #include "../settings_file/fifo_writer.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

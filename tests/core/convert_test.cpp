@@ -7,7 +7,7 @@
 #include "core/convert.h"
 #include "core/look.h"
 #include "tests/core/core_fixture.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "core/surface.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 class CoreTest : public ::testing::Test {
   protected:

@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "tests/core/core_fixture.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/language.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "core/document.h"
 #include "core/geometry.h"
 #include "core/settings.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

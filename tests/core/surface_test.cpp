@@ -2,7 +2,7 @@
 #include <utility>
 
 #include "tests/core/core_fixture.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "resources/resource.h"
 #include "tests/gui/gui_session.h"
 #include "tests/gui/modal_driver.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 using Bars = WindowTest;
 

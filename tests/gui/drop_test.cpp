@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/document.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 #include "core/geometry.h"
 #include "main_window/commands.h"
 #include "main_window/drop.h"

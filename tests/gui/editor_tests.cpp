@@ -14,7 +14,7 @@
 #include "tests/gui/gui_session.h"
 #include "tests/gui/modal_driver.h"
 #include "main_window/wide.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 using Editor = WindowTest;
 

@@ -15,7 +15,7 @@
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
 #include "main_window/wide.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 void app_state_reset() {
     std::memset(&settings, 0, sizeof settings);

@@ -10,7 +10,7 @@
 #include "main_window/layout.h"
 #include "main_window/main_window.h"
 #include "tests/gui/gui_session.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 using ImagePane = WindowTest;
 

@@ -18,7 +18,7 @@
 #include "resources/resource.h"
 #include "tests/gui/gui_session.h"
 #include "main_window/wide.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 using Layout = WindowTest;
 

@@ -15,7 +15,7 @@
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

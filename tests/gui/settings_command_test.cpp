@@ -21,7 +21,7 @@
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_benchmark.h"
 #include "tests/gui/gui_session.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/document.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 #include "document/editor.h"
 #include "main_window/commands.h"
 #include "main_window/main_window.h"

@@ -6,7 +6,7 @@
 #include "core/geometry.h"
 #include "core/settings.h"
 #include "main_window/layout.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 static std::ostream &operator<<(std::ostream &os, const PaneRect &r) {
     return os << "(" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << ")";

@@ -11,7 +11,7 @@
 #include "image_pane/image_pane.h"
 #include "window/display.h"
 #include "settings_dialog/settings_dialog.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 static std::ostream &operator<<(std::ostream &os, const CanvasBox &b) {
     return os << "[" << b.left << ", " << b.top << ")-(" << b.right << ", " << b.bottom << ")";

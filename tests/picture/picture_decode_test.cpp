@@ -14,7 +14,7 @@
 #include "core/settings.h"
 #include "picture_files.h"
 #include "tests/bitmap/bmp_build.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "main_window/picture_wic.h"
 #include "picture_files.h"
 #include "tests/bitmap/bmp_build.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "core/look.h"
 #include "core/settings.h"
 #include "temp_folder.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

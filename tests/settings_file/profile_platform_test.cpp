@@ -16,7 +16,7 @@
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 #include "temp_folder.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

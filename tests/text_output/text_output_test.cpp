@@ -14,7 +14,7 @@
 #include "core/text_image.h"
 #include "tests/core/core_fixture.h"
 #include "tests/picture/picture_files.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

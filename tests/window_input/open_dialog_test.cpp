@@ -7,7 +7,7 @@
 
 #include "core/language.h"
 #include "main_window/open_dialog.h"
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "document/document_state.h"
+#include "window/document_state.h"
 
 #include <cstring>
 
