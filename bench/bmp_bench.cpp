@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "core/bitmap.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/reading/bitmap.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "window/document_state.h"
 
 namespace {

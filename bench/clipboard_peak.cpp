@@ -10,10 +10,10 @@
 #include <cstring>
 #include <vector>
 
-#include "core/clipboard_dib.h"
-#include "core/load.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/reading/clipboard_dib.h"
+#include "core/reading/load.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 
 int main(int argc, char **argv) {
     if (argc != 3 && argc != 4)

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "core/convert.h"
-#include "core/geometry.h"
-#include "core/load.h"
-#include "core/look.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/conversion/convert.h"
+#include "core/conversion/geometry.h"
+#include "core/reading/load.h"
+#include "core/conversion/look.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "window/document_state.h"
 
 namespace {

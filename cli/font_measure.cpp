@@ -1,6 +1,6 @@
 #include "cli/font_measure.h"
 
-#include "core/freetype_face.h"
+#include "core/output/freetype_face.h"
 #include FT_OUTLINE_H
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/look.h"
+#include "core/conversion/look.h"
 
 // Renders the printable ASCII characters of the font file in fixed cells (the advance of 'M'
 // by the line's ascent plus descent) and measures each sub-sample's ink. False with a reason

@@ -16,12 +16,12 @@
 #include "cli/vkd_options.h"
 #include "cli/vkd_picture.h"
 #include "cli/vkd_terminal.h"
-#include "core/language.h"
+#include "core/common/language.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include "main_window/picture_wic.h"
+#include "core/platform/picture_wic.h"
 #endif
 
 #ifndef VKD_VERSION

@@ -8,7 +8,7 @@
 
 #include "cli/vkd_names.h"
 #include "cli/vkd_terminal.h"
-#include "core/velkorandite.h"
+#include "core/library/velkorandite.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,6 +1,6 @@
 // A run of vkd over its pictures: each converted from the same plan, their texts and messages
 // written in the order given, whatever order they finish in. With more than one job the
-// pictures are converted on threads, each with a converter of its own (core/velkorandite.h); a
+// pictures are converted on threads, each with a converter of its own (core/library/velkorandite.h); a
 // picture whose conversion fails (out of memory, any exception) is refused with the reason and
 // the others go on.
 #pragma once

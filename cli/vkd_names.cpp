@@ -4,7 +4,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include "core/utf8.h"
+#include "core/common/utf8.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "cli/vkd_names.h"
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 
 const char usageShort[] = "usage: vkd [options] PICTURE...   (or - for standard input)\n"
                           "Try 'vkd --help' for the options.\n";

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/look.h"
+#include "core/conversion/look.h"
 
 enum class OutputFormat { text, png, html };
 enum class LineEnd { lf, crlf };

@@ -9,16 +9,16 @@
 #include <utility>
 #include <vector>
 
-#include "core/cp932.h"
-#include "core/text_html.h"
-#include "core/document.h"
-#include "core/file_save.h"
-#include "core/language.h"
-#include "core/load.h"
-#include "core/surface.h"
+#include "core/common/cp932.h"
+#include "core/output/text_html.h"
+#include "core/common/document.h"
+#include "core/files/file_save.h"
+#include "core/common/language.h"
+#include "core/reading/load.h"
+#include "core/conversion/surface.h"
 #include "cli/vkd_budget.h"
 #include "cli/vkd_names.h"
-#include "core/utf8.h"
+#include "core/common/utf8.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 
@@ -32,7 +32,7 @@
 
 namespace {
 
-// The window's message for a file it cannot create (openFailedText, core/load.h, for one it
+// The window's message for a file it cannot create (openFailedText, core/reading/load.h, for one it
 // cannot open).
 const char *const createFailedText = "ファイルの作成に失敗しました";
 

@@ -1,5 +1,5 @@
 // One picture through the window's Open and Convert path, as vkd runs it, through the library
-// (core/velkorandite.h) on a converter of its thread's own: each picture starts from the same
+// (core/library/velkorandite.h) on a converter of its thread's own: each picture starts from the same
 // plan, whatever the one before on the same converter changed.
 #pragma once
 #include <cstdint>
@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "cli/vkd_options.h"
-#include "core/language.h"
-#include "core/look.h"
-#include "core/settings.h"
-#include "core/velkorandite.h"
+#include "core/common/language.h"
+#include "core/conversion/look.h"
+#include "core/conversion/settings.h"
+#include "core/library/velkorandite.h"
 
 constexpr int exitRefused = 1;
 constexpr int exitUsage = 2;

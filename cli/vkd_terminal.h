@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/language.h"
+#include "core/common/language.h"
 
 // The arguments after the program's name, in UTF-8: on Windows from the wide command line, so
 // a name in any script reaches the program as it was typed.

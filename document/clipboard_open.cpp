@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "core/document.h"
-#include "core/load.h"
+#include "core/common/document.h"
+#include "core/reading/load.h"
 #include "window/document_state.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <commdlg.h>
 
 #include "window/display.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "window/pane_rects.h"
 #include "window/window.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/text_font.h"
+#include "core/output/text_font.h"
 
 // Pure: what a font chosen in the dialog leaves for the next start: FaceName the face (UTF-8)
 // cut to the 31 UTF-16 units of a LOGFONT's face field, Height the negated LOGFONT height.

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/settings.h"
-#include "core/utf8.h"
+#include "core/conversion/settings.h"
+#include "core/common/utf8.h"
 #include "window/document_state.h"
 
 void editor_font_store(const char *face, int32_t logHeight) {

@@ -6,16 +6,16 @@
 #include <cstring>
 #include <string>
 
-#include "core/document.h"
-#include "core/file_save.h"
-#include "core/settings.h"
-#include "core/text_html.h"
-#include "core/text_image.h"
-#include "core/utf8.h"
+#include "core/common/document.h"
+#include "core/files/file_save.h"
+#include "core/conversion/settings.h"
+#include "core/output/text_html.h"
+#include "core/output/text_image.h"
+#include "core/common/utf8.h"
 #include "document/editor.h"
 #include "document/text_file.h"
 #include "image_pane/image_pane.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/window.h"
 
 namespace {

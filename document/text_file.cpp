@@ -6,12 +6,12 @@
 #include <cstring>
 #include <string>
 
-#include "core/document.h"
-#include "core/file_save.h"
-#include "core/settings.h"
+#include "core/common/document.h"
+#include "core/files/file_save.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/window.h"
 #include "window/document_state.h"
 

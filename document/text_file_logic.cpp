@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/file_save.h"
+#include "core/files/file_save.h"
 
 std::string dialog_folder(const char *path, size_t fileOffset) {
     std::string folder(path);

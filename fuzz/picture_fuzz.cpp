@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "core/bitmap.h"
-#include "core/geometry.h"
-#include "core/picture.h"
-#include "core/settings.h"
+#include "core/reading/bitmap.h"
+#include "core/conversion/geometry.h"
+#include "core/reading/picture.h"
+#include "core/conversion/settings.h"
 #include "window/document_state.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include "window/display.h"
 
-#include "core/document.h"
-#include "core/geometry.h"
-#include "core/settings.h"
-#include "core/surface.h"
-#include "main_window/wide.h"
+#include "core/common/document.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "window/pane_rects.h"
 #include "window/window.h"

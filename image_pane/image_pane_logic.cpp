@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/surface.h"
+#include "core/conversion/surface.h"
 #include "window/display.h"
 
 CanvasSplit canvas_split(const CanvasBox &u) {

@@ -6,7 +6,7 @@
 #include <shellapi.h>
 
 #include "main_window/commands.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 
 std::string command_line_picture(const wchar_t *wideLine) {
     if (wideLine == nullptr || *wideLine == L'\0')

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "core/clipboard_dib.h"
-#include "core/document.h"
-#include "core/load.h"
+#include "core/reading/clipboard_dib.h"
+#include "core/common/document.h"
+#include "core/reading/load.h"
 #include "window/document_state.h"
 #include "main_window/commands.h"
 #include "main_window/main_window.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 
 namespace {
 

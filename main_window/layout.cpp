@@ -1,6 +1,6 @@
 #include "main_window/layout.h"
 
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "window/display.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "window/document_state.h"
 #include "window/display.h"
 

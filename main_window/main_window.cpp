@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "core/document.h"
-#include "core/language.h"
-#include "core/settings.h"
+#include "core/common/document.h"
+#include "core/common/language.h"
+#include "core/conversion/settings.h"
 #include "document/clipboard_open.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
@@ -18,11 +18,11 @@
 #include "window/display.h"
 #include "main_window/drop.h"
 #include "main_window/layout.h"
-#include "main_window/picture_wic.h"
+#include "core/platform/picture_wic.h"
 #include "main_window/status_bar.h"
 #include "main_window/texts_en.h"
 #include "main_window/toolbar.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "settings_file/ini.h"
 #include "window/document_state.h"

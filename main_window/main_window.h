@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/document.h"
+#include "core/common/document.h"
 #include "window/window.h"
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

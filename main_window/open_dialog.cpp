@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "core/document.h"
-#include "core/settings.h"
+#include "core/common/document.h"
+#include "core/conversion/settings.h"
 #include "document/text_file.h"
 #include "image_pane/image_pane.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/document_state.h"
 
 int bitmap_choose() {

@@ -1,6 +1,6 @@
 #include "main_window/open_dialog.h"
 
-#include "core/language.h"
+#include "core/common/language.h"
 #include "window/document_state.h"
 
 int openFilterIndex = 1;

@@ -6,7 +6,7 @@
 
 #include "main_window/layout.h"
 #include "main_window/main_window.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 
 HWND statusBar;

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/geometry.h"
-#include "core/language.h"
-#include "core/settings.h"
+#include "core/conversion/geometry.h"
+#include "core/common/language.h"
+#include "core/conversion/settings.h"
 #include "resources/resource.h"
 #include "window/document_state.h"
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 #include "window/display.h"
 #include "main_window/main_window.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "window/document_state.h"
 

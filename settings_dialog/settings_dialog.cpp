@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "core/language.h"
-#include "core/settings.h"
-#include "main_window/wide.h"
+#include "core/common/language.h"
+#include "core/conversion/settings.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "window/window.h"
 #include "window/document_state.h"

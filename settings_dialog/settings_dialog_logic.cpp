@@ -1,6 +1,6 @@
 #include "settings_dialog/settings_dialog.h"
 
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 
 bool settings_width_out_of_range(int32_t width) {
     return width > mojisuMax || width < mojisuMin;

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "core/cp932.h"
-#include "core/document.h"
-#include "core/look.h"
-#include "core/settings.h"
-#include "core/text_html.h"
-#include "core/utf8.h"
+#include "core/common/cp932.h"
+#include "core/common/document.h"
+#include "core/conversion/look.h"
+#include "core/conversion/settings.h"
+#include "core/output/text_html.h"
+#include "core/common/utf8.h"
 #include "settings_file/profile.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/document.h"
-#include "core/look.h"
-#include "core/settings.h"
+#include "core/common/document.h"
+#include "core/conversion/look.h"
+#include "core/conversion/settings.h"
 
 constexpr char utf8Mark[] = "utf8:";
 

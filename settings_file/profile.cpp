@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "core/cp932.h"
-#include "core/file_read.h"
-#include "core/file_save.h"
+#include "core/common/cp932.h"
+#include "core/files/file_read.h"
+#include "core/files/file_save.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/cp932.h"
+#include "core/common/cp932.h"
 
 Conversion conversion;
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/conversion.h"
-#include "core/document.h"
+#include "core/conversion/conversion.h"
+#include "core/common/document.h"
 
 extern Conversion conversion; // the window's, for as long as the process runs
 

@@ -1,6 +1,6 @@
 #include "window/window.h"
 
-#include "main_window/wide.h"
+#include "window/wide.h"
 
 HWND mainWindow;
 HFONT editorFont;

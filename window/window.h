@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/document.h"
+#include "core/common/document.h"
 
 extern HWND mainWindow;
 extern HFONT editorFont;

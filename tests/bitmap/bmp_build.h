@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/surface.h"
+#include "core/conversion/surface.h"
 
 struct BmpSpec {
     int32_t width = 1;

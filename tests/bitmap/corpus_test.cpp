@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "bmp_build.h"
-#include "core/bitmap.h"
-#include "core/geometry.h"
+#include "core/reading/bitmap.h"
+#include "core/conversion/geometry.h"
 #include "tests/picture/picture_files.h"
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 #include "guarded_bytes.h"
 #include "window/document_state.h"
 

@@ -6,9 +6,9 @@
 #include <functional>
 
 #include "bmp_build.h"
-#include "core/bitmap.h"
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/reading/bitmap.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "guarded_bytes.h"
 #include "window/document_state.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "bmp_build.h"
-#include "core/bitmap.h"
+#include "core/reading/bitmap.h"
 #include "window/document_state.h"
 
 namespace {

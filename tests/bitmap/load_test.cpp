@@ -10,11 +10,11 @@
 #include <string>
 
 #include "bmp_build.h"
-#include "core/bitmap.h"
-#include "core/file_read.h"
-#include "core/geometry.h"
-#include "core/picture.h"
-#include "core/settings.h"
+#include "core/reading/bitmap.h"
+#include "core/files/file_read.h"
+#include "core/conversion/geometry.h"
+#include "core/reading/picture.h"
+#include "core/conversion/settings.h"
 #include "window/document_state.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "bmp_build.h"
-#include "core/bitmap.h"
-#include "core/geometry.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/reading/bitmap.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "window/document_state.h"
 
 namespace {

@@ -15,7 +15,7 @@
 
 #include "../settings_file/fifo_writer.h"
 #include "cli_run.h"
-#include "core/cp932.h"
+#include "core/common/cp932.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <vector>
 #include <unistd.h>
 
-#include "core/bitmap.h"
-#include "core/document.h"
-#include "core/geometry.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/reading/bitmap.h"
+#include "core/common/document.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "../settings_file/fifo_writer.h"
 #include "window/document_state.h"
 

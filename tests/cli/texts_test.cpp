@@ -1,4 +1,4 @@
-// Every Japanese text in the core and in vkd has its English in core/language_texts.cpp, so a
+// Every Japanese text in the core and in vkd has its English in core/common/language_texts.cpp, so a
 // message vkd prints is never left in Japanese for an English-speaking user. A text put
 // together from pieces with numbers counts when it is part of an entry (the stretch-mode
 // refusal) or an entry itself (the pieces of the original-mode one).
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/language.h"
+#include "core/common/language.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ TEST(Texts, EveryJapaneseTextOfTheCoreAndVkdHasItsEnglish) {
     int files = 0;
     for (const char *folder : {"core", "cli"})
         for (const fs::directory_entry &entry :
-             fs::directory_iterator(fs::path(VKD_SOURCE_DIR) / folder)) {
+             fs::recursive_directory_iterator(fs::path(VKD_SOURCE_DIR) / folder)) {
             const fs::path path = entry.path();
             if ((path.extension() != ".cpp" && path.extension() != ".h") ||
                 path.filename() == "language_texts.cpp" || character_data(path.filename().string()))
@@ -89,7 +89,7 @@ TEST(Texts, EveryJapaneseTextOfTheCoreAndVkdHasItsEnglish) {
                         missing += "  " + path.filename().string() + ": \"" + text + "\"\n";
         }
     EXPECT_GT(files, 20);
-    EXPECT_EQ(missing, "") << "no English in core/language_texts.cpp for:\n" << missing;
+    EXPECT_EQ(missing, "") << "no English in core/common/language_texts.cpp for:\n" << missing;
 }
 
 } // namespace

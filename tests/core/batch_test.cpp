@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/batch.h"
-#include "core/conversion.h"
-#include "core/convert.h"
-#include "core/geometry.h"
-#include "core/load.h"
+#include "core/library/batch.h"
+#include "core/conversion/conversion.h"
+#include "core/conversion/convert.h"
+#include "core/conversion/geometry.h"
+#include "core/reading/load.h"
 #include "tests/picture/picture_files.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/board.h"
-#include "core/cp932.h"
-#include "core/utf8.h"
+#include "core/conversion/board.h"
+#include "core/common/cp932.h"
+#include "core/common/utf8.h"
 
 namespace {
 

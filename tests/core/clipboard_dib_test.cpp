@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/bitmap.h"
-#include "core/clipboard_dib.h"
+#include "core/reading/bitmap.h"
+#include "core/reading/clipboard_dib.h"
 #include "tests/bitmap/bmp_build.h"
 
 namespace {

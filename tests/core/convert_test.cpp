@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/convert.h"
-#include "core/look.h"
+#include "core/conversion/convert.h"
+#include "core/conversion/look.h"
 #include "tests/core/core_fixture.h"
 #include "window/document_state.h"
 

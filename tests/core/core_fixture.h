@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/geometry.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "window/document_state.h"
 
 class CoreTest : public ::testing::Test {

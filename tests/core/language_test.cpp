@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/language.h"
+#include "core/common/language.h"
 #include "window/document_state.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "core/document.h"
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/common/document.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "window/document_state.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/cp932.h"
-#include "core/utf8.h"
+#include "core/common/cp932.h"
+#include "core/common/utf8.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/trace.h"
+#include "core/conversion/trace.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/language.h"
+#include "core/common/language.h"
 #include "main_window/texts_en.h"
 
 namespace {
@@ -88,10 +88,10 @@ std::string file_text(const fs::path &path) {
     return text.str();
 }
 
-// The files of a folder with one of the extensions, in a fixed order.
+// The files of a folder and its folders with one of the extensions, in a fixed order.
 std::vector<fs::path> files_of(const char *folder, std::set<std::string> extensions) {
     std::set<fs::path> found;
-    for (const auto &entry : fs::directory_iterator(fs::path(VKD_SOURCE_DIR) / folder))
+    for (const auto &entry : fs::recursive_directory_iterator(fs::path(VKD_SOURCE_DIR) / folder))
         if (extensions.count(entry.path().extension().string()) != 0 &&
             entry.path().filename() != "texts_en.cpp")
             found.insert(entry.path());

@@ -10,7 +10,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include "core/utf8.h"
+#include "core/common/utf8.h"
 #endif
 
 class SaveFolder : public ::testing::Test {

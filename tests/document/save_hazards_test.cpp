@@ -1,6 +1,6 @@
 // Saving against what goes wrong around it: another save at the same moment, the process killed
 // mid-save, a full disk, and targets that are not files at all.
-#include "core/file_save.h"
+#include "core/files/file_save.h"
 
 #include <gtest/gtest.h>
 

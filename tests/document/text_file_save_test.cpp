@@ -1,6 +1,6 @@
 // Saving a file: the bytes, the old file kept whole on failure, what the target was stays what it
 // is (its mode, owner, attributes, links), and temporary names nobody can prepare for.
-#include "core/file_save.h"
+#include "core/files/file_save.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include "document/file_save_windows.h"
+#include "core/platform/file_save_windows.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>

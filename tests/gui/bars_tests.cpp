@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "main_window/layout.h"
 #include "main_window/main_window.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "tests/gui/gui_session.h"
 #include "tests/gui/modal_driver.h"

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/document.h"
-#include "core/geometry.h"
-#include "core/load.h"
+#include "core/common/document.h"
+#include "core/conversion/geometry.h"
+#include "core/reading/load.h"
 #include "document/clipboard_open.h"
 #include "main_window/commands.h"
 #include "main_window/main_window.h"

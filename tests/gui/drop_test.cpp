@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/document.h"
+#include "core/common/document.h"
 #include "window/document_state.h"
-#include "core/geometry.h"
+#include "core/conversion/geometry.h"
 #include "main_window/commands.h"
 #include "main_window/drop.h"
 #include "main_window/main_window.h"

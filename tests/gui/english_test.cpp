@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "core/language.h"
-#include "core/settings.h"
+#include "core/common/language.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "main_window/commands.h"
 #include "main_window/main_window.h"
 #include "main_window/status_bar.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"

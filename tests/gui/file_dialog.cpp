@@ -8,7 +8,7 @@
 
 #include "document/editor.h"
 #include "main_window/main_window.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "core/bitmap.h"
-#include "core/convert.h"
-#include "core/geometry.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/reading/bitmap.h"
+#include "core/conversion/convert.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "main_window/commands.h"

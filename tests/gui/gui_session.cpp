@@ -3,10 +3,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "core/document.h"
-#include "core/geometry.h"
-#include "core/look.h"
-#include "core/settings.h"
+#include "core/common/document.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/look.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "main_window/layout.h"
@@ -14,7 +14,7 @@
 #include "main_window/open_dialog.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/document_state.h"
 
 void app_state_reset() {

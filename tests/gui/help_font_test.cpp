@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "main_window/commands.h"
 #include "main_window/main_window.h"
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/document_state.h"
 
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/document.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/common/document.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "image_pane/image_pane.h"
 #include "main_window/layout.h"
 #include "main_window/main_window.h"

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "main_window/layout.h"
@@ -17,7 +17,7 @@
 #include "main_window/toolbar.h"
 #include "resources/resource.h"
 #include "tests/gui/gui_session.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/document_state.h"
 
 using Layout = WindowTest;

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/geometry.h"
-#include "core/look.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/look.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "image_pane/image_pane.h"
 #include "main_window/main_window.h"
 #include "resources/resource.h"

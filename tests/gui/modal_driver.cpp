@@ -3,7 +3,7 @@
 #include <deque>
 #include <utility>
 
-#include "main_window/wide.h"
+#include "window/wide.h"
 
 namespace {
 

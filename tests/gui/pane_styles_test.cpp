@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "main_window/main_window.h"
@@ -18,7 +18,7 @@
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/document_state.h"
 
 namespace {

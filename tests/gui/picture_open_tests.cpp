@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "core/bitmap.h"
-#include "core/convert.h"
-#include "core/document.h"
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/reading/bitmap.h"
+#include "core/conversion/convert.h"
+#include "core/common/document.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "main_window/command_line.h"
 #include "main_window/main_window.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/document_state.h"
 
 namespace {

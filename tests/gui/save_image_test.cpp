@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/picture.h"
+#include "core/reading/picture.h"
 #include "document/editor.h"
 #include "main_window/main_window.h"
 #include "resources/resource.h"

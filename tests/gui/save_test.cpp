@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "core/cp932.h"
-#include "core/document.h"
-#include "core/settings.h"
+#include "core/common/cp932.h"
+#include "core/common/document.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "main_window/main_window.h"
 #include "resources/resource.h"

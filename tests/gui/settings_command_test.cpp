@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "core/document.h"
-#include "core/geometry.h"
-#include "core/settings.h"
-#include "core/surface.h"
+#include "core/common/document.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
+#include "core/conversion/surface.h"
 #include "image_pane/image_pane.h"
 #include "main_window/layout.h"
 #include "main_window/main_window.h"

@@ -8,12 +8,12 @@
 #include <functional>
 #include <string>
 
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 #include "main_window/main_window.h"
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/document_state.h"
 
 namespace {

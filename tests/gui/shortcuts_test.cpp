@@ -9,7 +9,7 @@
 
 #include "document/editor.h"
 #include "main_window/main_window.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "resources/resource.h"
 #include "tests/gui/gui_session.h"
 

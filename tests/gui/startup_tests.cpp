@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/document.h"
-#include "core/settings.h"
+#include "core/common/document.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "main_window/command_line.h"
@@ -18,7 +18,7 @@
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
 #include "tests/gui/modal_driver.h"
-#include "main_window/wide.h"
+#include "window/wide.h"
 #include "window/document_state.h"
 
 using StartUp = WindowTest;

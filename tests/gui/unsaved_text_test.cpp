@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/document.h"
+#include "core/common/document.h"
 #include "window/document_state.h"
 #include "document/editor.h"
 #include "main_window/commands.h"

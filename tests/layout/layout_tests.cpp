@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <ostream>
 
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "main_window/layout.h"
 #include "window/document_state.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 #include "document/editor.h"
 #include "image_pane/image_pane.h"
 #include "window/display.h"

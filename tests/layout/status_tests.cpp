@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/geometry.h"
-#include "core/settings.h"
+#include "core/conversion/geometry.h"
+#include "core/conversion/settings.h"
 #include "main_window/status_bar.h"
 #include "main_window/toolbar.h"
 #include "resources/resource.h"

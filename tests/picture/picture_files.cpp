@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "core/picture.h"
+#include "core/reading/picture.h"
 
 std::string picture_path(const std::string &name) {
     return std::string(VKD_PICTURES_DIR) + "/" + name;

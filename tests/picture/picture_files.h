@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/surface.h"
+#include "core/conversion/surface.h"
 
 std::string picture_path(const std::string &name);
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/picture.h"
+#include "core/reading/picture.h"
 #include "picture_files.h"
 #include "tests/bitmap/bmp_build.h"
 #include "tests/bitmap/guarded_bytes.h"

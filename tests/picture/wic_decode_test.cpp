@@ -9,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "core/document.h"
-#include "core/load.h"
-#include "core/picture.h"
-#include "core/settings.h"
-#include "main_window/picture_wic.h"
+#include "core/common/document.h"
+#include "core/reading/load.h"
+#include "core/reading/picture.h"
+#include "core/conversion/settings.h"
+#include "core/platform/picture_wic.h"
 #include "picture_files.h"
 #include "tests/bitmap/bmp_build.h"
 #include "window/document_state.h"

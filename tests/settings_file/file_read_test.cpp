@@ -1,6 +1,6 @@
 // Reading files and streams into memory: the size limit, the reasons kept for messages, a file
 // cut short while it is read, and FIFOs read from their writer, whichever comes first.
-#include "core/file_read.h"
+#include "core/files/file_read.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 #include "temp_folder.h"

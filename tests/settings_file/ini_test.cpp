@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/document.h"
-#include "core/look.h"
-#include "core/settings.h"
+#include "core/common/document.h"
+#include "core/conversion/look.h"
+#include "core/conversion/settings.h"
 #include "temp_folder.h"
 #include "window/document_state.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/settings.h"
+#include "core/conversion/settings.h"
 #include "settings_file/ini.h"
 #include "settings_file/profile.h"
 #include "temp_folder.h"

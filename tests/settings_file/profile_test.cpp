@@ -1,6 +1,6 @@
 #include "settings_file/profile.h"
 
-#include "core/cp932.h"
+#include "core/common/cp932.h"
 
 #include <gtest/gtest.h>
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
-#include "core/convert.h"
-#include "core/picture.h"
-#include "core/text_color.h"
-#include "core/text_html.h"
-#include "core/text_image.h"
+#include "core/conversion/board.h"
+#include "core/conversion/convert.h"
+#include "core/reading/picture.h"
+#include "core/output/text_color.h"
+#include "core/output/text_html.h"
+#include "core/output/text_image.h"
 #include "tests/core/core_fixture.h"
 #include "tests/picture/picture_files.h"
 #include "window/document_state.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/language.h"
+#include "core/common/language.h"
 #include "main_window/open_dialog.h"
 #include "window/document_state.h"
 

@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "main_window/picture_wic.h"
+#include "core/platform/picture_wic.h"
 #include "tests/picture/picture_files.h"
 
 namespace {

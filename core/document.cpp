@@ -1,4 +1,0 @@
-#include "core/document.h"
-
-const char *const appName = "Velkorandite";
-const char *const untitledName = "無題";
