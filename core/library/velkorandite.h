@@ -1,6 +1,6 @@
-// Velkorandite as a library: pictures (BMP, PNG, JPEG, GIF) into text pictures, byte for byte
-// as the program's window and vkd make them. This header is the whole interface: plain structs,
-// every outcome a value, no exception crosses it.
+// Velkorandite as a library: pictures (BMP, PNG, JPEG, GIF, WebP, HEIC, AVIF) into text
+// pictures, byte for byte as the program's window and vkd make them. This header is the whole
+// interface: plain structs, every outcome a value, no exception crosses it.
 //
 //   velkorandite::Converter *converter = velkorandite::converter_new();
 //   velkorandite::Options options;           // stretch mode, 100 characters, standard look
