@@ -18,9 +18,9 @@ _vkd() {
     case $previous in
     --format) COMPREPLY=($(compgen -W "text png html" -- "$current")) ;;
     --mode) COMPREPLY=($(compgen -W "stretch original" -- "$current")) ;;
-    --look) COMPREPLY=($(compgen -W "standard photo shape" -- "$current")) ;;
+    --look) COMPREPLY=($(compgen -W "standard photo shape trace" -- "$current")) ;;
     --encoding) COMPREPLY=($(compgen -W "utf-8 cp932" -- "$current")) ;;
-    --target) COMPREPLY=($(compgen -W "terminal window" -- "$current")) ;;
+    --target) COMPREPLY=($(compgen -W "terminal window board" -- "$current")) ;;
     --width | --height | --max-bytes | --ratio | --brightness | -j | --jobs | --chars) COMPREPLY=() ;;
     -o | --output) _vkd_files '' "$current" ;; # a file, or a folder ending in /
     --font) _vkd_files '\.(ttf|otf|ttc)$' "$current" ;;

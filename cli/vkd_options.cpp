@@ -7,6 +7,7 @@
 #include <set>
 
 #include "cli/vkd_names.h"
+#include "core/conversion/board.h"
 #include "core/conversion/settings.h"
 
 const char usageShort[] = "usage: vkd [options] PICTURE...   (or - for standard input)\n"
@@ -58,26 +59,34 @@ const char usageLong[] =
     "                           refused, never replaced\n"
     "  --invert                 reverse the characters, the darkest pixels as\n"
     "                           spaces: light text for a dark terminal\n"
-    "  --look standard|photo|shape\n"
-    "                           how characters are chosen. standard (default):\n"
+    "  --look LOOK              how characters are chosen: standard (default),\n"
+    "                           photo, shape or trace. standard:\n"
     "                           the fifteen characters by R+G+B, as the window\n"
     "                           always did. photo, for photographs: brightness\n"
     "                           as the eye sees it, contrast stretched, every\n"
     "                           cell by the measured darkness and shape of the\n"
     "                           characters. shape, for line art, logos and\n"
     "                           screenshots: each character's shape follows the\n"
-    "                           edges in its cell\n"
+    "                           edges in its cell. trace, for line art and\n"
+    "                           anime-style pictures: the edges as thin lines on\n"
+    "                           an empty background\n"
     "  --dither                 spread each character's error in darkness over\n"
     "                           its neighbours: smoother gradients, more grain\n"
     "  --chars LIST             photo and shape choose only from these printable\n"
     "                           ASCII characters and full-width symbols of code\n"
     "                           page 932 (0x8140 to 0x81AC: lines, arrows,\n"
-    "                           circles), two columns each\n"
-    "  --target terminal|window\n"
+    "                           circles), two columns each; in the board target,\n"
+    "                           from the board font's table\n"
+    "  --target terminal|window|board\n"
     "                           the font photo and shape measure the characters\n"
     "                           in: terminal, DejaVu Sans Mono (the default), or\n"
     "                           window, the window's MS Gothic, which draws 0x5C\n"
-    "                           as a yen sign (the default in vkd.exe)\n"
+    "                           as a yen sign (the default in vkd.exe), or\n"
+    "                           board, MS PGothic 12 pt as boards and chats show\n"
+    "                           it: each line laid out in pixels, the picture N\n"
+    "                           x 8 pixels wide, no leading or double half-width\n"
+    "                           spaces, no 0x5C unless listed (photo, shape and\n"
+    "                           trace)\n"
     "  --font FILE              measure the characters in this font (TrueType or\n"
     "                           OpenType; not in vkd.exe) instead of the\n"
     "                           target's\n"
@@ -336,16 +345,17 @@ ParseOutcome cli_parse(const std::vector<std::string> &args, CliOptions &opts, s
             }
             opts.mode = k + 1;
         } else if (name == "--look") {
-            const int k = choice_of(*value, {"standard", "photo", "shape"});
+            const int k = choice_of(*value, {"standard", "photo", "shape", "trace"});
             if (k < 0) {
-                error = "--look must be 'standard', 'photo' or 'shape', not '" + *value + "'";
+                error = "--look must be 'standard', 'photo', 'shape' or 'trace', not '" + *value +
+                        "'";
                 return ParseOutcome::usage;
             }
             opts.look = static_cast<Look>(k);
         } else if (name == "--target") {
-            const int k = choice_of(*value, {"terminal", "window"});
+            const int k = choice_of(*value, {"terminal", "window", "board"});
             if (k < 0) {
-                error = "--target must be 'terminal' or 'window', not '" + *value + "'";
+                error = "--target must be 'terminal', 'window' or 'board', not '" + *value + "'";
                 return ParseOutcome::usage;
             }
             opts.target = static_cast<Target>(k);
@@ -357,7 +367,9 @@ ParseOutcome cli_parse(const std::vector<std::string> &args, CliOptions &opts, s
             }
             opts.encoding = static_cast<TextEncoding>(k);
         } else if (name == "--chars") {
-            if (!look_chars_valid(*value)) {
+            std::string unknown;
+            BoardSet board; // the board target's list is checked against its table later
+            if (!look_chars_valid(*value) && !board_set_make(board, *value, unknown)) {
                 error =
                     "--chars takes printable ASCII characters (space to '~') and full-width "
                     "symbols of code page 932 (0x8140 to 0x81AC), not '" + *value + "'";

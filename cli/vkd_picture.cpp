@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/common/cp932.h"
+#include "core/conversion/board.h"
 #include "core/output/text_html.h"
 #include "core/common/document.h"
 #include "core/files/file_save.h"
@@ -219,14 +220,33 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     if (opts.target)
         lookSettings.target = *opts.target;
     if (opts.chars && lookSettings.look == Look::standard) {
-        message = std::string("vkd: --chars needs --look photo or shape; the standard look "
+        message = std::string("vkd: --chars needs --look photo, shape or trace; the standard look "
                               "always uses its fifteen characters\n") +
                   usageShort;
         return exitUsage;
     }
+    const bool board = lookSettings.target == Target::board;
+    if (board && lookSettings.look == Look::standard) {
+        message = std::string("vkd: --target board needs --look photo, shape or trace; the "
+                              "standard look keeps a fixed font's columns\n") +
+                  usageShort;
+        return exitUsage;
+    }
+    std::string unknown;
+    BoardSet boardSet;
+    if (opts.chars && (board ? !board_set_make(boardSet, *opts.chars, unknown)
+                             : !look_chars_valid(*opts.chars))) {
+        message = board ? "vkd: the board target has no '" + unknown + "' for --chars\n"
+                        : "vkd: --chars takes printable ASCII characters (space to '~') and "
+                          "full-width symbols of code page 932 (0x8140 to 0x81AC) outside the "
+                          "board target\n";
+        message += usageShort;
+        return exitUsage;
+    }
 #ifndef _WIN32
-    // The table stays for the whole run: every picture reads it, none changes it.
-    if (opts.font) {
+    // The table stays for the whole run: every picture reads it, none changes it. The board
+    // target measures its own table; --font there is the image's font.
+    if (opts.font && !board) {
         std::string reason;
         std::vector<GlyphInk> glyphs;
         if (!font_measure(opts.font->c_str(), lookSettings.target, glyphs, reason)) {
@@ -249,7 +269,7 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     plan.format = *opts.format;
     // The font before the pictures: a mistake in it costs no conversion. A page only names
     // its font, so it does without one when none is installed.
-    if (plan.format != OutputFormat::text) {
+    if (plan.format != OutputFormat::text && !board) {
         std::string reason;
         const char *file = opts.font ? opts.font->c_str() : nullptr;
         if (!velkorandite::image_font_find(file, settings.FaceName, settings.Height, plan.font,
@@ -275,11 +295,13 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     options.brightness = settings.Meido;
     options.look = lookSettings.look == Look::photo   ? velkorandite::Look::photo
                    : lookSettings.look == Look::shape ? velkorandite::Look::shape
+                   : lookSettings.look == Look::trace ? velkorandite::Look::trace
                                                       : velkorandite::Look::standard;
     options.dither = lookSettings.dither;
     options.chars = lookSettings.chars;
-    options.target = lookSettings.target == Target::window ? velkorandite::Target::window
-                                                           : velkorandite::Target::terminal;
+    options.target = lookSettings.target == Target::window  ? velkorandite::Target::window
+                     : lookSettings.target == Target::board ? velkorandite::Target::board
+                                                            : velkorandite::Target::terminal;
     options.fullWidth = lookSettings.charSet == 1;
     options.invert = opts.invert;
     options.maxLines = opts.height.value_or(0);
@@ -289,6 +311,7 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
         plan.language == Language::japanese ? velkorandite::Language::japanese
                                             : velkorandite::Language::english;
     options.glyphs = plan.glyphs.empty() ? nullptr : plan.glyphs.data();
+    plan.fontFile = opts.font;
     plan.color = opts.color;
     plan.height = opts.height;
     plan.maxBytes = opts.maxBytes;
@@ -434,7 +457,18 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
     std::string bytes;
     if (plan.format == OutputFormat::png) {
         std::string reason;
-        if (!velkorandite::text_png(t932, plan.font, bytes, reason)) {
+        // The board text proportionally in the board font; vkd.exe draws fixed cells for now.
+#ifndef _WIN32
+        const bool drawn =
+            plan.options.target == velkorandite::Target::board
+                ? velkorandite::text_png_board(t932, plan.fontFile ? plan.fontFile->c_str()
+                                                                   : nullptr,
+                                               bytes, reason)
+                : velkorandite::text_png(t932, plan.font, bytes, reason);
+#else
+        const bool drawn = velkorandite::text_png(t932, plan.font, bytes, reason);
+#endif
+        if (!drawn) {
             result.refused = true;
             result.messages += message_line(language, name, "cannot draw the image",
                                             language_text(language, reason.c_str()));
@@ -442,7 +476,9 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
         }
     } else if (plan.format == OutputFormat::html) {
         const std::string title = input == "-" ? name : name.substr(path_folder_part(name));
-        bytes = velkorandite::text_html(t932, title, plan.font.family);
+        bytes = plan.options.target == velkorandite::Target::board
+                    ? velkorandite::text_html_board(t932, title)
+                    : velkorandite::text_html(t932, title, plan.font.family);
     } else {
         std::string missing;
         bytes = text_output(plan, t, missing);

@@ -32,6 +32,7 @@ struct PicturePlan {
     std::optional<std::string> output; // a file, or a folder when outputFolder
     bool outputFolder = false;
     velkorandite::ImageFont font; // images and pages
+    std::optional<std::string> fontFile; // --font: a board image's font
     int terminalColumns = 0;      // what the plan was made with
 };
 

@@ -86,7 +86,7 @@ void quality_read(const Profile &profile, LookSettings &lookSettings) {
     char value[valueSize];
     if (profile_get(profile, "Quality", "Look", value, sizeof value) != 0) {
         const int32_t look = ini_int_parse(value);
-        lookSettings.look = look == 1 ? Look::photo : look == 2 ? Look::shape : Look::standard;
+        lookSettings.look = look == 1 ? Look::photo : look == 2 ? Look::shape : look == 3 ? Look::trace : Look::standard;
     }
     if (profile_get(profile, "Quality", "Dither", value, sizeof value) != 0)
         lookSettings.dither = ini_int_parse(value) != 0;

@@ -6,11 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "core/conversion/board.h"
 #include "core/conversion/conversion.h"
 #include "core/conversion/geometry.h"
 #include "core/conversion/look.h"
 #include "core/conversion/settings.h"
 #include "core/conversion/surface.h"
+#include "core/conversion/trace.h"
 
 // Darkest first; entry 13 is a faint tint rather than a grey, and the space is above any sum.
 const RampEntry ramp[rampSize] = {
@@ -213,10 +215,71 @@ void shape_samples(Conversion &c, const Grid &g, std::vector<uint8_t> &samples) 
         }
 }
 
+// The trace look's cells: the sub-samples, seen as one raster mapCols x 3 by mapRows x 6, turned
+// into their edges, as luminance (the lines black on white).
+void trace_samples(const Conversion &c, std::vector<uint8_t> &samples) {
+    const int32_t w = c.mapCols * glyphSubCols, h = c.mapRows * glyphSubRows;
+    std::vector<uint8_t> raster(samples.size()), edges;
+    auto at = [&](int32_t x, int32_t y) {
+        return (size_t(y / glyphSubRows) * c.mapCols + x / glyphSubCols) * glyphSubCount +
+               size_t(y % glyphSubRows) * glyphSubCols + x % glyphSubCols;
+    };
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            raster[size_t(y) * w + x] = samples[at(x, y)];
+    trace_edges(raster.data(), w, h, edges);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            samples[at(x, y)] = static_cast<uint8_t>(255 - edges[size_t(y) * w + x]);
+}
+
+// The board target: the picture laid out in the proportional board font, mapCols x 8 pixels
+// wide, from the luminance plane the looks sample (without a picture, from the squeezed
+// preview). The canvas keeps the squeezed preview: a line of proportional text has no cells to
+// paint.
+void board_convert(Conversion &c, std::string &out, const Grid &g, const LookSettings &look,
+                   bool invert) {
+    const bool fromSource = map_geometry_reads_source(c.bmpWidth);
+    const Surface &from = fromSource ? c.sourceSurface : c.reducedCopy;
+    const int32_t sw = fromSource ? c.bmpWidth : c.bmpWidth / reduceFactor;
+    const int32_t sh = fromSource ? c.bmpHeight : c.bmpHeight / reduceFactor;
+    std::vector<uint8_t> preview;
+    const uint8_t *plane = nullptr;
+    int32_t pw = sw, ph = sh;
+    if (sw > 0 && sh > 0 && from.bits != nullptr && luma_plane_of(c.lumaPlane, from, sw, sh)) {
+        plane = c.lumaPlane.luma.data();
+    } else {
+        pw = c.mapCols;
+        ph = c.mapRows;
+        preview.resize(size_t(pw) * size_t(ph));
+        for (int32_t i = 0; i < ph; ++i)
+            for (int32_t j = 0; j < pw; ++j) {
+                const int64_t x = g.left + j, y = g.top + i;
+                const bool in = g.inside(x, y);
+                const Rgb px =
+                    surface_get(c.canvas, clip_coordinate(in, x), clip_coordinate(in, y));
+                preview[size_t(i) * pw + j] = static_cast<uint8_t>(look_luma(px.r, px.g, px.b));
+            }
+        plane = preview.data();
+    }
+    uint8_t curve[256];
+    look_tone_curve(plane, size_t(pw) * size_t(ph), c.settings.Meido, invert,
+                    look_gamma(look.look), curve);
+    BoardSet set;
+    std::string unknown;
+    if (!board_set_make(set, look.chars, unknown)) // vkd and the window check the list first
+        board_set_make(set, "", unknown);
+    out = board_text(plane, pw, ph, c.mapCols * boardColumnPixels,
+                     board_line_count(c.previewHeight, c.settings.Hiritu), curve, set,
+                     look.look == Look::trace);
+}
+
 void look_convert(Conversion &c, std::string &out, const Grid &g, const LookSettings &look,
                   bool invert) {
     std::vector<uint8_t> &samples = c.lookSamples; // kept between conversions
     shape_samples(c, g, samples); // both looks read each cell as sub-samples
+    if (look.look == Look::trace)
+        trace_samples(c, samples);
     std::string chars;
     std::vector<std::string> lines; // with full-width characters, a line is no longer mapCols bytes
     std::vector<uint8_t> greys;
@@ -227,6 +290,15 @@ void look_convert(Conversion &c, std::string &out, const Grid &g, const LookSett
     else
         look_cells_pick(look, samples.data(), c.mapCols, c.mapRows, glyphSubCount,
                         c.settings.Meido, invert, chars, greys, c.lookCache);
+    // The trace look's background stays empty: the tone's error carried into a blank cell
+    // would sprinkle it.
+    if (look.look == Look::trace && !wide)
+        for (size_t k = 0; k < chars.size(); ++k)
+            if (std::all_of(&samples[k * glyphSubCount], &samples[(k + 1) * glyphSubCount],
+                            [](uint8_t v) { return v == 255; })) {
+                chars[k] = ' ';
+                greys[k] = 255;
+            }
     for (int64_t i = 0; i < c.mapRows; ++i) {
         if (wide)
             out += lines[size_t(i)];
@@ -289,7 +361,9 @@ ConvertOutcome text_convert_look(Conversion &c, std::string &text, const LookSet
     const int64_t offset = text_convert_offset(c.settings.Meido);
     const Grid g = grid_now(c);
 
-    if (look.look != Look::standard) {
+    if (look.look != Look::standard && look.target == Target::board) {
+        board_convert(c, out, g, look, invert);
+    } else if (look.look != Look::standard) {
         look_convert(c, out, g, look, invert);
     } else if (look.dither) {
         ramp_dither(c, out, g, offset);

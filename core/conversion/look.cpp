@@ -337,6 +337,10 @@ int look_shape_match(const int32_t *cell, const LookSet &set) {
     return match_pairs(pairs, set);
 }
 
+double look_gamma(Look look) {
+    return look == Look::photo ? photoGamma : shapeGamma;
+}
+
 void look_tone_curve(const uint8_t *samples, size_t count, int32_t meido, bool invert,
                      double gamma, uint8_t (&curve)[256]) {
     // Levels need the histogram's shape only: of a large grid, every eighth sample (which with
@@ -401,8 +405,7 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
         return;
     const bool photo = look.look == Look::photo;
     uint8_t curve[256];
-    look_tone_curve(samples, cells * perCell, meido, invert, photo ? photoGamma : shapeGamma,
-                    curve);
+    look_tone_curve(samples, cells * perCell, meido, invert, look_gamma(look.look), curve);
 
     const bool shape = look.look != Look::standard && perCell == glyphSubCount;
     const int32_t flatSpread = photo ? photoFlatSpread : shapeFlatSpread;
@@ -536,7 +539,7 @@ void look_cells_pick_wide(const LookSettings &look, const uint8_t *samples, int3
     const bool photo = look.look == Look::photo;
     uint8_t curve[256];
     look_tone_curve(samples, size_t(cols) * size_t(rows) * glyphSubCount, meido, invert,
-                    photo ? photoGamma : shapeGamma, curve);
+                    look_gamma(look.look), curve);
     const int32_t flatSpread = photo ? photoFlatSpread : shapeFlatSpread;
     const GlyphInk *table = look_glyphs_of(look);
 

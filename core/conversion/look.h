@@ -9,7 +9,9 @@
 // sub-samples, the glyph whose ink best matches, uniform cells the quiet tone characters.
 // shape: the same tuned for line art and screenshots: only cells with a clear edge are matched,
 // flat and softly shaded ones keep the quiet tone characters.
-enum class Look : int32_t { standard = 0, photo = 1, shape = 2 };
+// trace: the picture's edges (core/conversion/trace.h) as thin lines on an empty background,
+// matched as the shape look matches; for line art, anime-style pictures and logos.
+enum class Look : int32_t { standard = 0, photo = 1, shape = 2, trace = 3 };
 
 // A glyph's ink measured on a grid of sub-samples of its cell (advance x line height), row by
 // row: 0 blank, 255 fully inked. Square sub-samples on a cell about twice as high as wide.
@@ -35,8 +37,9 @@ struct WideGlyphInk {
 // The font a text picture is made for, as its looks measure it. terminal: DejaVu Sans Mono, a
 // Linux terminal's. window: ＭＳ ゴシック, the editor's face and a Japanese console's, measured
 // from its free metric twin IPAゴシック; it draws 0x5C as ¥. The standard look is the same in
-// every target.
-enum class Target : int32_t { terminal = 0, window = 1 };
+// every target. board: ＭＳ Ｐゴシック 12 pt, proportional (core/conversion/board.h); the picture
+// looks lay each line out in pixels there.
+enum class Target : int32_t { terminal = 0, window = 1, board = 2 };
 #ifdef _WIN32
 constexpr Target targetNative = Target::window; // the window and vkd.exe
 #else
@@ -152,6 +155,8 @@ inline int32_t look_luma(uint8_t r, uint8_t g, uint8_t b) {
 constexpr int32_t lookClipPerMille = 5;
 void look_tone_curve(const uint8_t *samples, size_t count, int32_t meido, bool invert,
                      double gamma, uint8_t (&curve)[256]);
+// The gamma a look's tone curve takes.
+double look_gamma(Look look);
 
 // Chooses the characters for a grid of cells. samples: luminance, cols x rows cells of
 // perCell values each (glyphSubCount, row by row in the cell; 1 chooses by tone alone). Writes one character a cell to chars and the chosen character's darkness, as a

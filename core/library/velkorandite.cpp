@@ -39,11 +39,13 @@ void options_apply(Conversion &c, const Options &options) {
     c.settings.Meido = options.brightness;
     c.lookSettings = LookSettings{options.look == Look::photo   ? ::Look::photo
                                   : options.look == Look::shape ? ::Look::shape
+                                  : options.look == Look::trace ? ::Look::trace
                                                                 : ::Look::standard,
                                   options.dither,
                                   options.chars,
-                                  options.target == Target::window ? ::Target::window
-                                                                   : ::Target::terminal,
+                                  options.target == Target::window  ? ::Target::window
+                                  : options.target == Target::board ? ::Target::board
+                                                                    : ::Target::terminal,
                                   reinterpret_cast<const GlyphInk *>(options.glyphs),
                                   options.fullWidth ? 1 : 0};
     c.language = language_of(options.language);
@@ -256,6 +258,18 @@ bool text_png(const Text &text, const ImageFont &font, std::string &png, std::st
     drawn.cellWidth = font.cellWidth;
     drawn.cellHeight = font.cellHeight;
     return text_image_png(text.text, drawn, png, reason);
+}
+
+#ifndef _WIN32
+bool text_png_board(const Text &text, const char *file, std::string &png, std::string &reason) {
+    TextImageFont font;
+    return text_image_font_board(file, font, reason) &&
+           text_image_png_board(text.text, font, png, reason);
+}
+#endif
+
+std::string text_html_board(const Text &text, const std::string &title) {
+    return ::text_html_board(text.text, title);
 }
 
 } // namespace velkorandite

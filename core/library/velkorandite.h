@@ -20,10 +20,13 @@
 
 namespace velkorandite {
 
-enum class Look { standard, photo, shape };
-// The font the text is read in, which the photo and shape looks choose their characters by:
-// terminal, DejaVu Sans Mono; window, ＭＳ ゴシック (measured from IPAゴシック; 0x5C is ¥ there).
-enum class Target { terminal, window };
+// trace: the picture's edges as thin lines on an empty background.
+enum class Look { standard, photo, shape, trace };
+// The font the text is read in, which the photo, shape and trace looks choose their characters
+// by: terminal, DejaVu Sans Mono; window, ＭＳ ゴシック (measured from IPAゴシック; 0x5C is ¥
+// there); board, ＭＳ Ｐゴシック 12 pt, proportional: each line laid out in pixels, the picture
+// width x 8 pixels wide, keeping a board's rules on spaces (the standard look ignores it).
+enum class Target { terminal, window, board };
 enum class Language { japanese, english };
 
 // A character's ink on a 3 x 6 grid of sub-samples of its cell, row by row, 0 blank to 255
@@ -127,5 +130,13 @@ bool image_font_find(const char *file, const std::string &face, int32_t height, 
 // The text drawn black on white as a PNG; false with a reason (Options::language is not
 // applied: English on Linux, Japanese on Windows) when it cannot be drawn.
 bool text_png(const Text &text, const ImageFont &font, std::string &png, std::string &reason);
+
+// A board text as a page in the board font, 16 pixels on 18-pixel lines, laid out
+// proportionally.
+std::string text_html_board(const Text &text, const std::string &title);
+#ifndef _WIN32
+// A board text drawn proportionally in the board font (file, or else Mona).
+bool text_png_board(const Text &text, const char *file, std::string &png, std::string &reason);
+#endif
 
 } // namespace velkorandite

@@ -18,8 +18,8 @@ helpOptions=$("$vkd" --help | grep -E '^  -' | cut -c1-27 | grep -oE -- '-{1,2}[
 offered=$(complete_words -)
 [ "$offered" = "$helpOptions" ] || fail "options offered: '$offered'; --help lists: '$helpOptions'"
 [ "$(complete_words --he)" = "--height --help " ] || fail "--he: $(complete_words --he)"
-[ "$(complete_words --look '')" = "photo shape standard " ] || fail "--look: $(complete_words --look '')"
-[ "$(complete_words --target '')" = "terminal window " ] || fail "--target: $(complete_words --target '')"
+[ "$(complete_words --look '')" = "photo shape standard trace " ] || fail "--look: $(complete_words --look '')"
+[ "$(complete_words --target '')" = "board terminal window " ] || fail "--target: $(complete_words --target '')"
 [ "$(complete_words --format p)" = "png " ] || fail "--format p: $(complete_words --format p)"
 [ "$(complete_words --width '')" = "" ] || fail "--width offers $(complete_words --width '')"
 
