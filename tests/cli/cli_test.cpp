@@ -598,8 +598,8 @@ TEST(Cli, BadUsageExits2WithoutClamping) {
          "--look must be 'standard', 'photo', 'shape' or 'trace'"},
         {{"--target", "paper", SAMPLE_PATH}, "--target must be 'terminal', 'window' or 'board'"},
         {{"--target", "board", SAMPLE_PATH}, "--target board needs --look photo, shape or trace"},
-        {{"--target", "board", "--look", "shape", "--chars", "\xe2\x96\xb3", SAMPLE_PATH},
-         "the board target has no '\xe2\x96\xb3' for --chars"},
+        {{"--target", "board", "--look", "shape", "--chars", "\xe2\x86\x92", SAMPLE_PATH},
+         "the board target has no '\xe2\x86\x92' for --chars"},
         {{"--encoding", "sjis", SAMPLE_PATH}, "--encoding must be 'utf-8' or 'cp932'"},
         {{"--look", "photo", "--chars", "ab\t\x1b[2J", SAMPLE_PATH},
          "--chars takes printable ASCII characters (space to '~') and full-width symbols of "
