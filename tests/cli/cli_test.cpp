@@ -16,6 +16,7 @@
 #include "../settings_file/fifo_writer.h"
 #include "cli_run.h"
 #include "core/common/cp932.h"
+#include "core/conversion/board.h"
 
 namespace {
 
@@ -735,3 +736,53 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
 }
 
 } // namespace
+
+namespace {
+// What a board keeps of a line: the board target's text must survive it unchanged, and fit.
+std::string board_fault(const std::string &line, int32_t width) {
+    if (line.compare(0, 1, " ") == 0)
+        return "starts with a half-width space";
+    if (line.find("  ") != std::string::npos)
+        return "two half-width spaces in a row";
+    std::string cp932;
+    if (!cp932_from_utf8(line, cp932))
+        return "a character outside code page 932";
+    const std::string fullSpace = "\xe3\x80\x80";
+    if (!line.empty() && (line.back() == ' ' || (line.size() >= 3 && line.compare(line.size() - 3,
+                                                                          3, fullSpace) == 0)))
+        return "a trailing space";
+    if (line.find('\\') != std::string::npos)
+        return "0x5C, which the board shows as a yen sign";
+    const int32_t pixels = board_line_width(line);
+    if (pixels < 0 || pixels > width * boardColumnPixels + boardOverhang)
+        return std::to_string(pixels) + " pixels wide";
+    return "";
+}
+} // namespace
+
+TEST(Cli, BoardTextsKeepTheBoardsRules) {
+    const std::string pictures = PICTURES_DIR;
+    for (const std::string picture :
+         {std::string(SAMPLE_PATH), pictures + "/photo-320.png", pictures + "/rgb8.png",
+          pictures + "/baseline.jpg", pictures + "/grey8.png"})
+        for (const char *look : {"photo", "shape", "trace"})
+            for (const int32_t width : {40, 60, 80}) {
+                const Outcome run = vkd({"--target", "board", "--look", look, "--width",
+                                         std::to_string(width), picture});
+                ASSERT_EQ(run.code, 0) << picture << "\n" << run.err;
+                std::string::size_type at = 0, lines = 0, inked = 0;
+                while (at < run.out.size()) {
+                    const auto end = run.out.find('\n', at);
+                    ASSERT_NE(end, std::string::npos) << "the last line has no end";
+                    const std::string line = run.out.substr(at, end - at);
+                    ++lines;
+                    inked += !line.empty();
+                    EXPECT_EQ(board_fault(line, width), "")
+                        << picture << " " << look << " " << width << " line " << lines << ": ["
+                        << line << "]\n" << run.out;
+                    at = end + 1;
+                }
+                if (std::string(look) != "trace") // a smooth gradient has no edge to trace
+                    EXPECT_GT(inked, 0u) << picture << " " << look << " " << width;
+            }
+}
