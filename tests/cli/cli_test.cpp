@@ -786,3 +786,38 @@ TEST(Cli, BoardTextsKeepTheBoardsRules) {
                     EXPECT_GT(inked, 0u) << picture << " " << look << " " << width;
             }
 }
+
+// A filled square traced: its outline as lines, its inside and the background empty.
+TEST(Cli, TraceDrawsOnlyTheOutline) {
+    const int32_t side = 200, from = 60, to = 140; // the square [from, to) on white
+    const std::string picture = bmp_file("square.bmp", bmp_bytes(side, side, [&](int x, int y) {
+        const bool in = x >= from && x < to && y >= from && y < to;
+        return in ? Pixel{0, 0, 0} : Pixel{255, 255, 255};
+    }));
+    for (const char *target : {"terminal", "window"}) {
+        // Darker and dithered: the background's tone must not sprinkle it.
+        const Outcome run = vkd({"--look", "trace", "--dither", "--brightness", "20", "--target",
+                                 target, "--width", "40", picture});
+        ASSERT_EQ(run.code, 0) << run.err;
+        const Shape shape = shape_of(run.out);
+        ASSERT_EQ(shape.cols, 40);
+        // A cell is near the outline when it lies within one cell of it.
+        const double cellW = double(side) / shape.cols, cellH = double(side) / shape.rows;
+        auto near = [](double lo, double hi, double cell) {
+            return (lo <= from + cell && hi >= from - cell) || (lo <= to + cell && hi >= to - cell);
+        };
+        int32_t inked = 0;
+        for (int32_t i = 0; i < shape.rows; ++i)
+            for (int32_t j = 0; j < shape.cols; ++j) {
+                if (run.out[size_t(i) * (shape.cols + 1) + j] == ' ')
+                    continue;
+                ++inked;
+                const double x0 = j * cellW, x1 = x0 + cellW, y0 = i * cellH, y1 = y0 + cellH;
+                const bool rowsIn = y1 >= from - cellH && y0 <= to + cellH;
+                const bool colsIn = x1 >= from - cellW && x0 <= to + cellW;
+                EXPECT_TRUE((near(x0, x1, cellW) && rowsIn) || (near(y0, y1, cellH) && colsIn))
+                    << target << ": cell " << j << ", " << i << "\n" << run.out;
+            }
+        EXPECT_GT(inked, 2 * (to - from) / cellW) << target << "\n" << run.out; // the outline
+    }
+}
