@@ -78,18 +78,15 @@ void write_int(Profile &profile, const char *section, const char *key, int32_t v
     profile_set(profile, section, key, text);
 }
 
-// [Quality]: the look. Look 1 photo, 2 shape, 3 trace, anything else standard; CharSet 1 the
-// full-width set, anything else the half-width ones. Chars, the user's list, wins over both: written in
+// [Quality]: the look. Look 1 photo, 2 shape, anything else standard; CharSet 1 the full-width
+// set, anything else the half-width ones. Chars, the user's list, wins over both: written in
 // double quotes because values lose their outer blanks and a list may begin with a space, and
 // in CP932 or marked UTF-8 as the folders are.
 void quality_read(const Profile &profile, LookSettings &lookSettings) {
     char value[valueSize];
     if (profile_get(profile, "Quality", "Look", value, sizeof value) != 0) {
         const int32_t look = ini_int_parse(value);
-        lookSettings.look = look == 1   ? Look::photo
-                            : look == 2 ? Look::shape
-                            : look == 3 ? Look::trace
-                                        : Look::standard;
+        lookSettings.look = look >= 1 && look <= 3 ? static_cast<Look>(look) : Look::standard;
     }
     if (profile_get(profile, "Quality", "Dither", value, sizeof value) != 0)
         lookSettings.dither = ini_int_parse(value) != 0;
