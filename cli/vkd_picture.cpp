@@ -269,7 +269,12 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     plan.format = *opts.format;
     // The font before the pictures: a mistake in it costs no conversion. A page only names
     // its font, so it does without one when none is installed.
-    if (plan.format != OutputFormat::text && !board) {
+#ifdef _WIN32
+    const bool boardFont = false; // vkd.exe draws a board text in fixed cells, as any other
+#else
+    const bool boardFont = board; // the board font is found as the text is drawn
+#endif
+    if (plan.format != OutputFormat::text && !boardFont) {
         std::string reason;
         const char *file = opts.font ? opts.font->c_str() : nullptr;
         if (!velkorandite::image_font_find(file, settings.FaceName, settings.Height, plan.font,
@@ -457,11 +462,12 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
     std::string bytes;
     if (plan.format == OutputFormat::png) {
         std::string reason;
-        // The board text proportionally in the board font; vkd.exe draws fixed cells for now.
+        // The board text proportionally in the board font (from UTF-8, checked for code page 932
+        // above); vkd.exe draws fixed cells for now.
 #ifndef _WIN32
         const bool drawn =
             plan.options.target == velkorandite::Target::board
-                ? velkorandite::text_png_board(t932, plan.fontFile ? plan.fontFile->c_str()
+                ? velkorandite::text_png_board(t, plan.fontFile ? plan.fontFile->c_str()
                                                                    : nullptr,
                                                bytes, reason)
                 : velkorandite::text_png(t932, plan.font, bytes, reason);
@@ -477,7 +483,7 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
     } else if (plan.format == OutputFormat::html) {
         const std::string title = input == "-" ? name : name.substr(path_folder_part(name));
         bytes = plan.options.target == velkorandite::Target::board
-                    ? velkorandite::text_html_board(t932, title)
+                    ? velkorandite::text_html_board(t, title)
                     : velkorandite::text_html(t932, title, plan.font.family);
     } else {
         std::string missing;
