@@ -121,6 +121,18 @@ bool luma_plane_of(LumaPlane &l, const Surface &from, int32_t sw, int32_t sh) {
     return true;
 }
 
+// The luminance plane of the surface the looks read (the source, or the reduced copy), sw x sh;
+// nullptr without a picture or without memory.
+const uint8_t *picture_plane(Conversion &c, int32_t &sw, int32_t &sh) {
+    const bool fromSource = map_geometry_reads_source(c.bmpWidth);
+    const Surface &from = fromSource ? c.sourceSurface : c.reducedCopy;
+    sw = fromSource ? c.bmpWidth : c.bmpWidth / reduceFactor;
+    sh = fromSource ? c.bmpHeight : c.bmpHeight / reduceFactor;
+    if (sw > 0 && sh > 0 && from.bits != nullptr && luma_plane_of(c.lumaPlane, from, sw, sh))
+        return c.lumaPlane.luma.data();
+    return nullptr;
+}
+
 // Each cell's sub-samples for the shape look: box averages of the luminance plane, straight into
 // the cells, so the window and vkd read the same pixels. Without a picture (or without memory)
 // each cell repeats its preview pixel.
@@ -128,13 +140,9 @@ void shape_samples(Conversion &c, const Grid &g, std::vector<uint8_t> &samples) 
     const size_t cells = size_t(c.mapCols) * size_t(c.mapRows);
     samples.resize(cells * glyphSubCount); // every sample is written below
     const int64_t w = int64_t{c.mapCols} * glyphSubCols, h = int64_t{c.mapRows} * glyphSubRows;
-    const bool fromSource = map_geometry_reads_source(c.bmpWidth);
-    const Surface &from = fromSource ? c.sourceSurface : c.reducedCopy;
-    const int32_t sw = fromSource ? c.bmpWidth : c.bmpWidth / reduceFactor;
-    const int32_t sh = fromSource ? c.bmpHeight : c.bmpHeight / reduceFactor;
-    if (sw > 0 && sh > 0 && w > 0 && h > 0 && from.bits != nullptr &&
-        luma_plane_of(c.lumaPlane, from, sw, sh)) {
-        const uint8_t *plane = c.lumaPlane.luma.data();
+    int32_t sw = 0, sh = 0;
+    const uint8_t *plane = w > 0 && h > 0 ? picture_plane(c, sw, sh) : nullptr;
+    if (plane != nullptr) {
         const std::vector<int32_t> xs = sample_spans(sw, w), ys = sample_spans(sh, h);
         int64_t widest = 1;
         for (int64_t x = 0; x < w; ++x)
@@ -239,16 +247,10 @@ void trace_samples(const Conversion &c, std::vector<uint8_t> &samples) {
 // paint.
 void board_convert(Conversion &c, std::string &out, const Grid &g, const LookSettings &look,
                    bool invert) {
-    const bool fromSource = map_geometry_reads_source(c.bmpWidth);
-    const Surface &from = fromSource ? c.sourceSurface : c.reducedCopy;
-    const int32_t sw = fromSource ? c.bmpWidth : c.bmpWidth / reduceFactor;
-    const int32_t sh = fromSource ? c.bmpHeight : c.bmpHeight / reduceFactor;
     std::vector<uint8_t> preview;
-    const uint8_t *plane = nullptr;
-    int32_t pw = sw, ph = sh;
-    if (sw > 0 && sh > 0 && from.bits != nullptr && luma_plane_of(c.lumaPlane, from, sw, sh)) {
-        plane = c.lumaPlane.luma.data();
-    } else {
+    int32_t pw = 0, ph = 0;
+    const uint8_t *plane = picture_plane(c, pw, ph);
+    if (plane == nullptr) {
         pw = c.mapCols;
         ph = c.mapRows;
         preview.resize(size_t(pw) * size_t(ph));
