@@ -13,6 +13,7 @@
 #include "core/conversion/settings.h"
 #include "core/conversion/surface.h"
 #include "core/conversion/trace.h"
+#include "core/common/utf8.h"
 
 // Darkest first; entry 13 is a faint tint rather than a grey, and the space is above any sum.
 const RampEntry ramp[rampSize] = {
@@ -241,6 +242,43 @@ void trace_samples(const Conversion &c, std::vector<uint8_t> &samples) {
             samples[at(x, y)] = static_cast<uint8_t>(255 - edges[size_t(y) * w + x]);
 }
 
+// Blank cells (no edge in any sub-sample) as spaces: a half-width character's cell as U+0020, a
+// full-width character's two as U+3000.
+void trace_background_clear(const Conversion &c, const std::vector<uint8_t> &samples, bool wide,
+                            std::string &chars, std::vector<std::string> &lines,
+                            std::vector<uint8_t> &greys) {
+    auto blank = [&](size_t cell) {
+        return std::all_of(&samples[cell * glyphSubCount], &samples[(cell + 1) * glyphSubCount],
+                           [](uint8_t v) { return v == 255; });
+    };
+    if (!wide) {
+        for (size_t k = 0; k < chars.size(); ++k)
+            if (blank(k)) {
+                chars[k] = ' ';
+                greys[k] = 255;
+            }
+        return;
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string cleared;
+        size_t cell = i * size_t(c.mapCols);
+        for (size_t at = 0, length = 0; at < lines[i].size(); at += length) {
+            utf8_decode(lines[i], at, length);
+            const bool two = length > 1;
+            if (blank(cell) && (!two || blank(cell + 1))) {
+                cleared += two ? "\u3000" : " ";
+                greys[cell] = 255;
+                if (two)
+                    greys[cell + 1] = 255;
+            } else {
+                cleared.append(lines[i], at, length);
+            }
+            cell += two ? 2 : 1;
+        }
+        lines[i] = std::move(cleared);
+    }
+}
+
 // The board target: the picture laid out in the proportional board font, mapCols x 8 pixels
 // wide, from the luminance plane the looks sample (without a picture, from the squeezed
 // preview). The canvas keeps the squeezed preview: a line of proportional text has no cells to
@@ -292,15 +330,10 @@ void look_convert(Conversion &c, std::string &out, const Grid &g, const LookSett
     else
         look_cells_pick(look, samples.data(), c.mapCols, c.mapRows, glyphSubCount,
                         c.settings.Meido, invert, chars, greys, c.lookCache);
-    // The trace look's background stays empty: the tone's error carried into a blank cell
-    // would sprinkle it.
-    if (look.look == Look::trace && !wide)
-        for (size_t k = 0; k < chars.size(); ++k)
-            if (std::all_of(&samples[k * glyphSubCount], &samples[(k + 1) * glyphSubCount],
-                            [](uint8_t v) { return v == 255; })) {
-                chars[k] = ' ';
-                greys[k] = 255;
-            }
+    // The trace look's background stays empty: the tone's error carried into a blank cell, or
+    // a list without a space, would fill it.
+    if (look.look == Look::trace)
+        trace_background_clear(c, samples, wide, chars, lines, greys);
     for (int64_t i = 0; i < c.mapRows; ++i) {
         if (wide)
             out += lines[size_t(i)];

@@ -820,4 +820,12 @@ TEST(Cli, TraceDrawsOnlyTheOutline) {
             }
         EXPECT_GT(inked, 2 * (to - from) / cellW) << target << "\n" << run.out; // the outline
     }
+    // A list of full-width strokes without a space: the empty top line in full-width spaces.
+    const Outcome wide = vkd({"--look", "trace", "--target", "window", "--width", "40", "--chars",
+                              "\uFF0F\uFF3C\uFF5C\uFF3F\uFFE3", picture});
+    ASSERT_EQ(wide.code, 0) << wide.err;
+    std::string blankLine;
+    for (int k = 0; k < 20; ++k)
+        blankLine += "\u3000";
+    EXPECT_EQ(wide.out.substr(0, wide.out.find('\n')), blankLine) << wide.out;
 }
