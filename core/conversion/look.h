@@ -9,7 +9,7 @@
 // sub-samples, the glyph whose ink best matches, uniform cells the quiet tone characters.
 // shape: the same tuned for line art and screenshots: only cells with a clear edge are matched,
 // flat and softly shaded ones keep the quiet tone characters.
-enum class Look : int32_t { standard = 0, photo = 1, shape = 2 };
+enum class Look : int32_t { standard = 0, photo = 1, shape = 2, trace = 3 };
 
 // A glyph's ink measured on a grid of sub-samples of its cell (advance x line height), row by
 // row: 0 blank, 255 fully inked. Square sub-samples on a cell about twice as high as wide.
@@ -36,7 +36,7 @@ struct WideGlyphInk {
 // Linux terminal's. window: ＭＳ ゴシック, the editor's face and a Japanese console's, measured
 // from its free metric twin IPAゴシック; it draws 0x5C as ¥. The standard look is the same in
 // every target.
-enum class Target : int32_t { terminal = 0, window = 1 };
+enum class Target : int32_t { terminal = 0, window = 1, board = 2 };
 #ifdef _WIN32
 constexpr Target targetNative = Target::window; // the window and vkd.exe
 #else
