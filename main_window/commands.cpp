@@ -313,8 +313,13 @@ void command_dispatch(HWND window, WPARAM wParam) {
     case IDM_PASTE:
     case IDM_DELETE:
     case IDM_SELECTALL:
+        editor_command(id);
+        break;
     case IDM_FONT:
         editor_command(id);
+        // The choice is the window's font: while 掲示板 is chosen the editor keeps the board's.
+        if (lookSettings.target == Target::board)
+            editor_font_apply();
         break;
     case IDM_HELP:
         command_help(window);

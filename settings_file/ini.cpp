@@ -81,8 +81,8 @@ void write_int(Profile &profile, const char *section, const char *key, int32_t v
 // [Quality]: the look. Look 1 photo, 2 shape, 3 trace, anything else standard; CharSet 1 the
 // full-width set, anything else the half-width ones; Target 1 the board's font, anything else
 // the program's own (the window's in the window). Chars, the user's list, wins over both:
-// written in double quotes because values lose their outer blanks and a list may begin with a space, and
-// in CP932 or marked UTF-8 as the folders are.
+// written in double quotes because values lose their outer blanks and a list may begin with a
+// space, and in CP932 or marked UTF-8 as the folders are.
 void quality_read(const Profile &profile, LookSettings &lookSettings) {
     char value[valueSize];
     if (profile_get(profile, "Quality", "Look", value, sizeof value) != 0) {

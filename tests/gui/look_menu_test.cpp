@@ -322,6 +322,13 @@ int editor_text_width(const wchar_t *text) {
     return size.cx;
 }
 
+// The font dialog as the user answers it: Arial at 14 pixels.
+BOOL WINAPI arial_chosen(LPCHOOSEFONTW choice) {
+    wcscpy(choice->lpLogFont->lfFaceName, L"Arial");
+    choice->lpLogFont->lfHeight = dpi_scale(-14, windowDpi);
+    return TRUE;
+}
+
 } // namespace
 
 // 掲示板 shows the text in the board's font at the board's widths (under Wine ＭＳ Ｐゴシック is
@@ -347,8 +354,16 @@ TEST_F(LookMenu, BoardTargetShowsTheBoardsFont) {
             EXPECT_EQ(editor_text_width(w.text), w.pixels) << utf8_of(w.text);
     }
 
+    // A font chosen meanwhile is the window's: kept for ウィンドウ, not shown on the board.
+    const auto shown = fontDialogChoose;
+    fontDialogChoose = arial_chosen;
+    command_run(IDM_FONT);
+    fontDialogChoose = shown;
+    EXPECT_EQ(utf8_of(editor_logfont().lfFaceName), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(std::string(settings.FaceName), "Arial");
+
     command_run(IDM_TARGET_WINDOW);
-    EXPECT_EQ(utf8_of(editor_logfont().lfFaceName), "Courier New");
-    EXPECT_EQ(editor_logfont().lfHeight, dpi_scale(13, windowDpi));
-    EXPECT_EQ(settings.Height, 13) << "the user's choice is kept";
+    EXPECT_EQ(utf8_of(editor_logfont().lfFaceName), "Arial");
+    EXPECT_EQ(editor_logfont().lfHeight, dpi_scale(14, windowDpi)); // [Font] Height as stored
+    EXPECT_EQ(settings.Height, 14) << "the user's choice is kept";
 }
