@@ -3,11 +3,17 @@
 #include <cstdint>
 #include <string>
 
+#include "core/conversion/look.h"
 #include "core/output/text_font.h"
 
 // Pure: what a font chosen in the dialog leaves for the next start: FaceName the face (UTF-8)
 // cut to the 31 UTF-16 units of a LOGFONT's face field, Height the negated LOGFONT height.
 void editor_font_store(const char *face, int32_t logHeight);
+
+// Pure: the font the editor shows a text in, in 96-DPI units: for the board target the board's
+// own, whatever the user chose; for the others the user's choice as at start-up.
+constexpr char boardFace[] = "ＭＳ Ｐゴシック";
+EditorFontChoice editor_font_of(const Settings &settings, Target target);
 
 #ifdef _WIN32
 #include <windows.h>

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/conversion/look.h"
 #include "core/conversion/settings.h"
 #include "core/common/utf8.h"
 #include "window/document_state.h"
@@ -24,4 +25,11 @@ void editor_font_store(const char *face, int32_t logHeight) {
     settings.FaceName[n] = '\0';
     // INT32_MIN has no negation in 32 bits; no dialog returns it, but do not wrap if one did.
     settings.Height = logHeight == INT32_MIN ? INT32_MAX : -logHeight;
+}
+
+EditorFontChoice editor_font_of(const Settings &settings, Target target) {
+    // A board reads its posts in ＭＳ Ｐゴシック 12 pt: 16-pixel glyphs at 96 DPI.
+    if (target == Target::board)
+        return EditorFontChoice{-16, boardFace};
+    return editor_font_startup(settings);
 }

@@ -244,12 +244,17 @@ void look_menu_update() {
     HMENU menu = GetMenu(mainWindow);
     const int chosen = lookSettings.look == Look::photo   ? IDM_LOOK_PHOTO
                        : lookSettings.look == Look::shape ? IDM_LOOK_SHAPE
+                       : lookSettings.look == Look::trace ? IDM_LOOK_TRACE
                                                           : IDM_LOOK_STANDARD;
-    CheckMenuRadioItem(menu, IDM_LOOK_STANDARD, IDM_LOOK_SHAPE, chosen, MF_BYCOMMAND);
+    // The group runs by position, 輪郭 then トレス, whatever the ids.
+    CheckMenuRadioItem(menu, IDM_LOOK_STANDARD, IDM_LOOK_TRACE, chosen, MF_BYCOMMAND);
     CheckMenuItem(menu, IDM_DITHER,
                   MF_BYCOMMAND | (lookSettings.dither ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuRadioItem(menu, IDM_CHARSET_HALF, IDM_CHARSET_FULL,
                        lookSettings.charSet == 1 ? IDM_CHARSET_FULL : IDM_CHARSET_HALF,
+                       MF_BYCOMMAND);
+    CheckMenuRadioItem(menu, IDM_TARGET_WINDOW, IDM_TARGET_BOARD,
+                       lookSettings.target == Target::board ? IDM_TARGET_BOARD : IDM_TARGET_WINDOW,
                        MF_BYCOMMAND);
 }
 
@@ -258,6 +263,8 @@ static void command_look(int id) {
         lookSettings.dither = !lookSettings.dither;
     else if (id == IDM_CHARSET_HALF || id == IDM_CHARSET_FULL)
         lookSettings.charSet = id == IDM_CHARSET_FULL ? 1 : 0;
+    else if (id == IDM_LOOK_TRACE)
+        lookSettings.look = Look::trace;
     else
         lookSettings.look = static_cast<Look>(id - IDM_LOOK_STANDARD);
     look_menu_update();
@@ -266,6 +273,14 @@ static void command_look(int id) {
         canvas_background_paint();
         map_geometry_update(conversion);
     }
+}
+
+// 出力先: the looks measure their characters in the chosen font, and the editor shows the text
+// in it, so the text reads as it will where it goes.
+static void command_target(int id) {
+    lookSettings.target = id == IDM_TARGET_BOARD ? Target::board : Target::window;
+    look_menu_update();
+    editor_font_apply();
 }
 
 void command_dispatch(HWND window, WPARAM wParam) {
@@ -298,8 +313,13 @@ void command_dispatch(HWND window, WPARAM wParam) {
     case IDM_PASTE:
     case IDM_DELETE:
     case IDM_SELECTALL:
+        editor_command(id);
+        break;
     case IDM_FONT:
         editor_command(id);
+        // The choice is the window's font: while 掲示板 is chosen the editor keeps the board's.
+        if (lookSettings.target == Target::board)
+            editor_font_apply();
         break;
     case IDM_HELP:
         command_help(window);
@@ -334,7 +354,12 @@ void command_dispatch(HWND window, WPARAM wParam) {
     case IDM_DITHER:
     case IDM_CHARSET_HALF:
     case IDM_CHARSET_FULL:
+    case IDM_LOOK_TRACE:
         command_look(id);
+        break;
+    case IDM_TARGET_WINDOW:
+    case IDM_TARGET_BOARD:
+        command_target(id);
         break;
     case IDC_EDITOR:
         if (HIWORD(wParam) == EN_CHANGE)

@@ -87,11 +87,15 @@ static void startup_dir_take() {
         std::memcpy(startupDir, utf8.c_str(), utf8.size() + 1);
 }
 
+static HFONT editor_font_create() {
+    const EditorFontChoice editor = editor_font_of(settings, lookSettings.target);
+    return font_create(dpi_scale(editor.height, windowDpi), 0, FALSE, FALSE, editor.face);
+}
+
 // The editor's font and the image pane's labels at the monitor's DPI; [Font] Height is kept in
 // 96-DPI units.
 static void fonts_create() {
-    const EditorFontChoice editor = editor_font_startup(settings);
-    editorFont = font_create(dpi_scale(editor.height, windowDpi), 0, FALSE, FALSE, editor.face);
+    editorFont = editor_font_create();
     labelFontVertical = font_create(label_font_height(windowDpi), 900, TRUE, FALSE, builtinFace);
     labelFontHorizontal = font_create(label_font_height(windowDpi), 0, TRUE, FALSE, builtinFace);
 }
@@ -131,6 +135,14 @@ void main_window_create(HWND window) {
     DragAcceptFiles(window, TRUE);
     drop_target_register(window); // browsers' and other programs' drops too
     title_bar_theme_apply(window);
+}
+
+void editor_font_apply() {
+    HFONT old = editorFont;
+    editorFont = editor_font_create();
+    SendMessageW(editorPane, WM_SETFONT, reinterpret_cast<WPARAM>(editorFont), TRUE);
+    if (old != nullptr)
+        DeleteObject(old);
 }
 
 void main_window_destroy() {

@@ -11,6 +11,8 @@
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void main_window_create(HWND window);
 void main_window_destroy();
+// Shows the editor's text in the font of the chosen target (出力先) at the window's DPI.
+void editor_font_apply();
 void common_controls_init();
 
 // Registers the class and creates the frame (the whole start-up runs inside). Used by WinMain

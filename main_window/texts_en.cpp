@@ -33,9 +33,13 @@ const TextPair windowTexts[] = {
     {"標準(&N)", "&Standard"},
     {"写真(&P)", "&Photo"},
     {"輪郭(&E)", "&Outline"},
+    {"トレス(&T)", "&Trace"},
     {"ディザ(&D)", "&Dither"},
     {"半角(&H)", "&Half-width"},
     {"全角(&Z)", "&Full-width"},
+    {"出力先(&O)", "&Output for"},
+    {"ウィンドウ(&W)", "&Window"},
+    {"掲示板(&B)", "&Board"},
     {"ヘルプ(&H)", "&Help"},
     {"バージョン情報(&A)", "&About Velkorandite"},
 

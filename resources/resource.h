@@ -42,6 +42,10 @@
 // The character set, a radio group of its own: half-width (the default) or full-width.
 #define IDM_CHARSET_HALF 244
 #define IDM_CHARSET_FULL 245
+#define IDM_LOOK_TRACE 246 // the fourth look, after 輪郭 in the looks' radio group
+// 変換 ▸ 出力先, a radio group: the window's font (the default) or the board's, ＭＳ Ｐゴシック.
+#define IDM_TARGET_WINDOW 250
+#define IDM_TARGET_BOARD 251
 
 // Toolbar bitmap and tooltip strings
 #define IDB_TOOLBAR 400

@@ -78,20 +78,26 @@ void write_int(Profile &profile, const char *section, const char *key, int32_t v
     profile_set(profile, section, key, text);
 }
 
-// [Quality]: the look. Look 1 photo, 2 shape, anything else standard; CharSet 1 the full-width
-// set, anything else the half-width ones. Chars, the user's list, wins over both: written in
-// double quotes because values lose their outer blanks and a list may begin with a space, and
-// in CP932 or marked UTF-8 as the folders are.
+// [Quality]: the look. Look 1 photo, 2 shape, 3 trace, anything else standard; CharSet 1 the
+// full-width set, anything else the half-width ones; Target 1 the board's font, anything else
+// the program's own (the window's in the window). Chars, the user's list, wins over both:
+// written in double quotes because values lose their outer blanks and a list may begin with a
+// space, and in CP932 or marked UTF-8 as the folders are.
 void quality_read(const Profile &profile, LookSettings &lookSettings) {
     char value[valueSize];
     if (profile_get(profile, "Quality", "Look", value, sizeof value) != 0) {
         const int32_t look = ini_int_parse(value);
-        lookSettings.look = look >= 1 && look <= 3 ? static_cast<Look>(look) : Look::standard;
+        lookSettings.look = look == 1   ? Look::photo
+                            : look == 2 ? Look::shape
+                            : look == 3 ? Look::trace
+                                        : Look::standard;
     }
     if (profile_get(profile, "Quality", "Dither", value, sizeof value) != 0)
         lookSettings.dither = ini_int_parse(value) != 0;
     if (profile_get(profile, "Quality", "CharSet", value, sizeof value) != 0)
         lookSettings.charSet = ini_int_parse(value) == 1 ? 1 : 0;
+    if (profile_get(profile, "Quality", "Target", value, sizeof value) != 0)
+        lookSettings.target = ini_int_parse(value) == 1 ? Target::board : targetNative;
     size_t length = profile_get(profile, "Quality", "Chars", value, sizeof value);
     if (length == 0)
         return;
@@ -109,6 +115,7 @@ void quality_write(Profile &profile, const LookSettings &lookSettings) {
     profile_set(profile, "Quality", "Chars",
                 chars.empty() ? "" : value_to_file(('"' + chars + '"').c_str(), valueSize - 1).c_str());
     write_int(profile, "Quality", "CharSet", lookSettings.charSet == 1 ? 1 : 0);
+    write_int(profile, "Quality", "Target", lookSettings.target == Target::board ? 1 : 0);
 }
 
 } // namespace

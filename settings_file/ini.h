@@ -28,8 +28,8 @@ struct WindowRect {
 bool ini_path(const char *startupDir, char (&path)[pathBytes]);
 
 // Reads the nineteen entries in their fixed order into settings and rect (rect zeroed by the
-// caller), then [Quality]'s Look, Dither, CharSet and Chars into lookSettings, then [Interface]'s
-// Language into settings.Language. Missing keys and empty values keep what the destination
+// caller), then [Quality]'s Look, Dither, CharSet, Target and Chars into lookSettings, then
+// [Interface]'s Language into settings.Language. Missing keys and empty values keep what the destination
 // held (a file without [Quality] leaves the standard look of a fresh start; one without
 // [Interface] the automatic language); integers as atoi. A CP932 folder is taken up to 259
 // bytes and a face up to 99, as always.

@@ -457,7 +457,8 @@ TEST_F(Commands, MonkeyRun) {
                             IDM_VERTICAL,      IDM_HORIZONTAL, IDM_IMAGEPANE,  IDM_NARROWER,
                             IDM_WIDER,         IDM_NARROWER,   IDM_WIDER,      208,
                             IDM_LOOK_STANDARD, IDM_LOOK_PHOTO, IDM_LOOK_SHAPE, IDM_DITHER,
-                            IDM_CHARSET_FULL,  IDM_CHARSET_HALF};
+                            IDM_CHARSET_FULL,  IDM_CHARSET_HALF, IDM_LOOK_TRACE, IDM_TARGET_BOARD,
+                            IDM_TARGET_WINDOW};
     const int count = sizeof commands / sizeof commands[0];
     std::string trail;
     for (int step = 0; step < 300; ++step) {

@@ -58,6 +58,11 @@ TEST_F(English, EveryTextTheUserReads) {
     EXPECT_EQ(menu_text(menu, IDM_LOOK_SHAPE, MF_BYCOMMAND), "&Outline"); // two levels down
     EXPECT_EQ(menu_text(menu, IDM_CHARSET_HALF, MF_BYCOMMAND), "&Half-width");
     EXPECT_EQ(menu_text(menu, IDM_CHARSET_FULL, MF_BYCOMMAND), "&Full-width");
+    EXPECT_EQ(menu_text(menu, IDM_LOOK_TRACE, MF_BYCOMMAND), "&Trace");
+    EXPECT_EQ(menu_text(menu, IDM_TARGET_WINDOW, MF_BYCOMMAND), "&Window");
+    EXPECT_EQ(menu_text(menu, IDM_TARGET_BOARD, MF_BYCOMMAND), "&Board");
+    HMENU convert = GetSubMenu(menu, 3);
+    EXPECT_EQ(menu_text(convert, GetMenuItemCount(convert) - 1, MF_BYPOSITION), "&Output for");
 
     wchar_t untouched[] = L"";
     NMTTDISPINFOW tip{};

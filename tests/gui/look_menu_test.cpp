@@ -17,21 +17,25 @@
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
+#include "document/editor.h"
+#include "window/display.h"
 #include "window/document_state.h"
+#include "window/wide.h"
 
 namespace {
 
 struct Marks {
-    bool standard, photo, shape, dither, half, full;
+    bool standard, photo, shape, trace, dither, half, full, window, board;
     bool operator==(const Marks &o) const {
         return standard == o.standard && photo == o.photo && shape == o.shape &&
-               dither == o.dither && half == o.half && full == o.full;
+               trace == o.trace && dither == o.dither && half == o.half && full == o.full &&
+               window == o.window && board == o.board;
     }
 };
 
 std::ostream &operator<<(std::ostream &out, const Marks &m) {
-    return out << "{" << m.standard << m.photo << m.shape << " dither " << m.dither << " set "
-               << m.half << m.full << "}";
+    return out << "{" << m.standard << m.photo << m.shape << m.trace << " dither " << m.dither
+               << " set " << m.half << m.full << " target " << m.window << m.board << "}";
 }
 
 bool checked(int id) {
@@ -39,15 +43,17 @@ bool checked(int id) {
 }
 
 Marks marks() {
-    return {checked(IDM_LOOK_STANDARD), checked(IDM_LOOK_PHOTO), checked(IDM_LOOK_SHAPE),
-            checked(IDM_DITHER),        checked(IDM_CHARSET_HALF), checked(IDM_CHARSET_FULL)};
+    return {checked(IDM_LOOK_STANDARD), checked(IDM_LOOK_PHOTO),   checked(IDM_LOOK_SHAPE),
+            checked(IDM_LOOK_TRACE),    checked(IDM_DITHER),       checked(IDM_CHARSET_HALF),
+            checked(IDM_CHARSET_FULL),  checked(IDM_TARGET_WINDOW), checked(IDM_TARGET_BOARD)};
 }
 
-// The marks a look should show: its own radio item, the dither check, and the character set's
-// radio item.
-Marks marks_of(Look look, bool dither, int32_t charSet = 0) {
-    return {look == Look::standard, look == Look::photo, look == Look::shape, dither,
-            charSet == 0, charSet == 1};
+// The marks a look should show: its own radio item, the dither check, the character set's
+// radio item and the target's.
+Marks marks_of(Look look, bool dither, int32_t charSet = 0, Target target = Target::window) {
+    return {look == Look::standard, look == Look::photo, look == Look::shape, look == Look::trace,
+            dither,                 charSet == 0,        charSet == 1,
+            target == Target::window, target == Target::board};
 }
 
 // A checked look item carries the radio mark, not the check mark.
@@ -62,6 +68,7 @@ bool radio_marked(int id) {
 int look_command(Look look) {
     return look == Look::photo   ? IDM_LOOK_PHOTO
            : look == Look::shape ? IDM_LOOK_SHAPE
+           : look == Look::trace ? IDM_LOOK_TRACE
                                  : IDM_LOOK_STANDARD;
 }
 
@@ -146,12 +153,20 @@ TEST_F(LookMenu, MarksFollowTheCommands) {
         Look look;
         bool dither;
         int32_t charSet;
+        Target target = Target::window;
     } const steps[] = {
         {IDM_LOOK_PHOTO, Look::photo, false, 0},       {IDM_DITHER, Look::photo, true, 0},
         {IDM_CHARSET_FULL, Look::photo, true, 1},      {IDM_LOOK_SHAPE, Look::shape, true, 1},
         {IDM_LOOK_SHAPE, Look::shape, true, 1},        {IDM_DITHER, Look::shape, false, 1},
         {IDM_CHARSET_FULL, Look::shape, false, 1},     {IDM_CHARSET_HALF, Look::shape, false, 0},
         {IDM_LOOK_STANDARD, Look::standard, false, 0}, {IDM_LOOK_STANDARD, Look::standard, false, 0},
+        {IDM_LOOK_TRACE, Look::trace, false, 0},
+        {IDM_TARGET_BOARD, Look::trace, false, 0, Target::board},
+        {IDM_LOOK_PHOTO, Look::photo, false, 0, Target::board},
+        {IDM_TARGET_BOARD, Look::photo, false, 0, Target::board},
+        {IDM_LOOK_TRACE, Look::trace, false, 0, Target::board},
+        {IDM_TARGET_WINDOW, Look::trace, false, 0},
+        {IDM_LOOK_SHAPE, Look::shape, false, 0},
     };
     for (const Step &s : steps) {
         std::vector<ModalDialog> seen = command_run(s.id);
@@ -159,8 +174,11 @@ TEST_F(LookMenu, MarksFollowTheCommands) {
         EXPECT_EQ(lookSettings.look, s.look) << s.id;
         EXPECT_EQ(lookSettings.dither, s.dither) << s.id;
         EXPECT_EQ(lookSettings.charSet, s.charSet) << s.id;
-        EXPECT_EQ(marks(), marks_of(s.look, s.dither, s.charSet)) << s.id;
+        EXPECT_EQ(lookSettings.target, s.target) << s.id;
+        EXPECT_EQ(marks(), marks_of(s.look, s.dither, s.charSet, s.target)) << s.id;
         EXPECT_TRUE(radio_marked(look_command(s.look))) << s.id;
+        EXPECT_TRUE(radio_marked(s.target == Target::board ? IDM_TARGET_BOARD : IDM_TARGET_WINDOW))
+            << s.id;
         EXPECT_TRUE(radio_marked(s.charSet == 1 ? IDM_CHARSET_FULL : IDM_CHARSET_HALF)) << s.id;
         EXPECT_FALSE(radio_marked(IDM_DITHER)) << s.id;
     }
@@ -177,6 +195,8 @@ TEST_F(LookMenu, ChoiceIsKeptInTheSettingsFile) {
         const char *storedLook, *storedDither;
         int32_t charSet = 0;
         const char *storedCharSet = "0";
+        Target target = Target::window;
+        const char *storedTarget = "0";
     } const cases[] = {
         {"[Configuration]\r\nMojisu=90\r\n", Look::standard, false, IDM_LOOK_SHAPE, "2", "0"},
         {"[Quality]\r\nLook=1\r\n", Look::photo, false, IDM_DITHER, "1", "1"},
@@ -184,6 +204,12 @@ TEST_F(LookMenu, ChoiceIsKeptInTheSettingsFile) {
         {"[Quality]\r\nLook=2\r\n", Look::shape, false, IDM_CHARSET_FULL, "2", "0", 0, "1"},
         {"[Quality]\r\nCharSet=1\r\n", Look::standard, false, IDM_LOOK_PHOTO, "1", "0", 1, "1"},
         {"[Quality]\r\nCharSet=1\r\n", Look::standard, false, IDM_CHARSET_HALF, "0", "0", 1, "0"},
+        {"[Quality]\r\nLook=3\r\n", Look::trace, false, IDM_TARGET_BOARD, "3", "0", 0, "0",
+         Target::window, "1"},
+        {"[Quality]\r\nTarget=1\r\n", Look::standard, false, IDM_LOOK_TRACE, "3", "0", 0, "0",
+         Target::board, "1"},
+        {"[Quality]\r\nTarget=1\r\n", Look::standard, false, IDM_TARGET_WINDOW, "0", "0", 0, "0",
+         Target::board, "0"},
     };
     for (const Case &c : cases) {
         ini_file_write(c.ini);
@@ -191,19 +217,23 @@ TEST_F(LookMenu, ChoiceIsKeptInTheSettingsFile) {
         ASSERT_NE(app_start(), nullptr) << c.ini;
         EXPECT_EQ(lookSettings.look, c.look) << c.ini;
         EXPECT_EQ(lookSettings.dither, c.dither) << c.ini;
-        EXPECT_EQ(marks(), marks_of(c.look, c.dither, c.charSet)) << c.ini;
+        EXPECT_EQ(lookSettings.target, c.target) << c.ini;
+        EXPECT_EQ(marks(), marks_of(c.look, c.dither, c.charSet, c.target)) << c.ini;
 
         command_run(c.change);
         const Look look = lookSettings.look;
         const bool dither = lookSettings.dither;
         const int32_t charSet = lookSettings.charSet;
+        const Target target = lookSettings.target;
         ASSERT_NE(app_restart(), nullptr) << c.ini;
         EXPECT_EQ(ini_value("Quality", "Look"), c.storedLook) << c.ini;
         EXPECT_EQ(ini_value("Quality", "Dither"), c.storedDither) << c.ini;
         EXPECT_EQ(ini_value("Quality", "CharSet"), c.storedCharSet) << c.ini;
+        EXPECT_EQ(ini_value("Quality", "Target"), c.storedTarget) << c.ini;
         EXPECT_EQ(lookSettings.look, look) << c.ini;
         EXPECT_EQ(lookSettings.dither, dither) << c.ini;
-        EXPECT_EQ(marks(), marks_of(look, dither, charSet)) << c.ini;
+        EXPECT_EQ(lookSettings.target, target) << c.ini;
+        EXPECT_EQ(marks(), marks_of(look, dither, charSet, target)) << c.ini;
         DestroyWindow(mainWindow);
         quit_drain();
         app_state_reset();
@@ -269,4 +299,71 @@ TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
         const bool wide = std::any_of(window.begin(), window.end(), [](char b) { return b & 0x80; });
         EXPECT_EQ(wide, c.charSet == 1 && c.look != Look::standard) << name << "\n" << window;
     }
+}
+
+namespace {
+
+// The editor's font as the pane holds it: its face and LOGFONT height.
+LOGFONTW editor_logfont() {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(editorPane, WM_GETFONT, 0, 0)), sizeof font,
+               &font);
+    return font;
+}
+
+// A text's width in the editor's font, in pixels.
+int editor_text_width(const wchar_t *text) {
+    HDC dc = GetDC(editorPane);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(editorPane, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+    SelectObject(dc, old);
+    ReleaseDC(editorPane, dc);
+    return size.cx;
+}
+
+// The font dialog as the user answers it: Arial at 14 pixels.
+BOOL WINAPI arial_chosen(LPCHOOSEFONTW choice) {
+    wcscpy(choice->lpLogFont->lfFaceName, L"Arial");
+    choice->lpLogFont->lfHeight = dpi_scale(-14, windowDpi);
+    return TRUE;
+}
+
+} // namespace
+
+// 掲示板 shows the text in the board's font at the board's widths (under Wine ＭＳ Ｐゴシック is
+// Mona, its metric twin); ウィンドウ gives the user's own font back.
+TEST_F(LookMenu, BoardTargetShowsTheBoardsFont) {
+    ini_file_write("[Font]\r\nFaceName=Courier New\r\nHeight=13\r\n");
+    lookSettings = LookSettings{};
+    ASSERT_NE(app_start(), nullptr);
+    EXPECT_EQ(utf8_of(editor_logfont().lfFaceName), "Courier New");
+
+    command_run(IDM_TARGET_BOARD);
+    LOGFONTW board = editor_logfont();
+    EXPECT_EQ(utf8_of(board.lfFaceName), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(board.lfHeight, dpi_scale(-16, windowDpi));
+    if (windowDpi == 96) {
+        struct Width {
+            const wchar_t *text;
+            int pixels;
+        } const widths[] = {
+            {L" ", 5}, {L"\u3000", 11}, {L".", 3}, {L"|", 4}, {L"\u3000 \u3000", 27}, {L"..||", 14},
+        };
+        for (const Width &w : widths)
+            EXPECT_EQ(editor_text_width(w.text), w.pixels) << utf8_of(w.text);
+    }
+
+    // A font chosen meanwhile is the window's: kept for ウィンドウ, not shown on the board.
+    const auto shown = fontDialogChoose;
+    fontDialogChoose = arial_chosen;
+    command_run(IDM_FONT);
+    fontDialogChoose = shown;
+    EXPECT_EQ(utf8_of(editor_logfont().lfFaceName), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(std::string(settings.FaceName), "Arial");
+
+    command_run(IDM_TARGET_WINDOW);
+    EXPECT_EQ(utf8_of(editor_logfont().lfFaceName), "Arial");
+    EXPECT_EQ(editor_logfont().lfHeight, dpi_scale(14, windowDpi)); // [Font] Height as stored
+    EXPECT_EQ(settings.Height, 14) << "the user's choice is kept";
 }

@@ -28,6 +28,11 @@ void settings_fresh() {
     lookSettings = LookSettings{};
 }
 
+// The target as the file keeps it: 1 the board's, 0 the program's own.
+std::string target_text(Target target) {
+    return target == Target::board ? "1" : target == targetNative ? "0" : "other";
+}
+
 // Every field of the record on one line, so a failure shows the whole picture.
 std::string settings_text(const WindowRect &rect) {
     const Settings &s = settings;
@@ -42,14 +47,14 @@ std::string settings_text(const WindowRect &rect) {
            std::to_string(s.Interval) + " Msg1 " + std::to_string(s.Msg1) + " Look " +
            std::to_string(int(lookSettings.look)) + " Dither " +
            std::to_string(lookSettings.dither) + " CharSet " + std::to_string(lookSettings.charSet) +
-           " Chars [" + lookSettings.chars + "] Language [" +
+           " Target " + target_text(lookSettings.target) + " Chars [" + lookSettings.chars + "] Language [" +
            s.Language + "]";
 }
 
 const char defaultsText[] =
     "rect 0,0,0,0 Statusbar 1 Toolbar 1 Clientarea 1 Position 1 Style 1 Open [] Write [] "
     "FaceName [] Height 0 Hiritu 50 Meido 50 Mojisu 100 Mode 1 Interval 5 Msg1 0 Look 0 "
-    "Dither 0 CharSet 0 Chars [] Language []";
+    "Dither 0 CharSet 0 Target 0 Chars [] Language []";
 
 // What the program writes for the defaults and the rectangle 10,20,810,620.
 const char defaultsFile[] = "[Forms]\r\nLeft=10\r\nTop=20\r\nRight=810\r\nBottom=620\r\n"
@@ -59,7 +64,7 @@ const char defaultsFile[] = "[Forms]\r\nLeft=10\r\nTop=20\r\nRight=810\r\nBottom
                             "[Configuration]\r\nHiritu=50\r\nMeido=50\r\nMojisu=100\r\nMode=1\r\n"
                             "Interval=5\r\n"
                             "[Print]\r\nMsg1=0\r\n"
-                            "[Quality]\r\nLook=0\r\nDither=0\r\nChars=\r\nCharSet=0\r\n"
+                            "[Quality]\r\nLook=0\r\nDither=0\r\nChars=\r\nCharSet=0\r\nTarget=0\r\n"
                             "[Interface]\r\nLanguage=\r\n";
 
 std::string read_file_text(const std::string &file, WindowRect &rect) {
@@ -158,7 +163,7 @@ TEST(IniRead, EveryEntryReachesItsField) {
     EXPECT_EQ(got, "rect -10,-20,800,600 Statusbar 0 Toolbar 7 Clientarea 0 Position 0 Style 0 "
                    "Open [C:\\ソ\\in] Write [D:\\out dir] FaceName [ＭＳ Mincho] "
                    "Height -13 Hiritu 80 Meido 70 Mojisu 140 Mode 2 Interval -3 Msg1 11 Look 0 "
-                   "Dither 0 CharSet 0 Chars [] Language [en]");
+                   "Dither 0 CharSet 0 Target 0 Chars [] Language [en]");
 }
 
 TEST(IniRead, ValuesAsTheProgramTakesThem) {
@@ -220,14 +225,17 @@ TEST(IniRead, ValuesAsTheProgramTakesThem) {
          with("Open []", "Open [" + std::string(259, 'o') + "]")},
         {"rectangle in the wrong section ignored", "[Configuration]\r\nLeft=5\r\n", defaultsText},
         {"shape look, dither, quoted list", "[Quality]\r\nLook=2\r\nDither=1\r\nChars=\" .:#\"\r\n",
-         with("Look 0 Dither 0 CharSet 0 Chars []", "Look 2 Dither 1 CharSet 0 Chars [ .:#]")},
+         with("Look 0 Dither 0 CharSet 0 Target 0 Chars []", "Look 2 Dither 1 CharSet 0 Target 0 Chars [ .:#]")},
         {"the full-width set", "[Quality]\r\nCharSet=1\r\n", with("CharSet 0", "CharSet 1")},
         {"an unknown set is the half-width one", "[Quality]\r\nCharSet=2\r\n", defaultsText},
+        {"the trace look", "[Quality]\r\nLook=3\r\n", with("Look 0", "Look 3")},
+        {"the board's target", "[Quality]\r\nTarget=1\r\n", with("Target 0", "Target 1")},
+        {"an unknown target is the program's own", "[Quality]\r\nTarget=2\r\n", defaultsText},
         {"a CP932 list of full-width symbols", "[Quality]\r\nChars=\"\x81\x51\x81\x5E \"\r\n",
          with("Chars []", "Chars [＿／ ]")},
         {"a marked list", "[Quality]\r\nChars=utf8:\"＿. \"\r\n", with("Chars []", "Chars [＿. ]")},
         {"photo look, list without quotes", "[quality]\r\nlook=1\r\nChars=ab\r\n",
-         with("Look 0 Dither 0 CharSet 0 Chars []", "Look 1 Dither 0 CharSet 0 Chars [ab]")},
+         with("Look 0 Dither 0 CharSet 0 Target 0 Chars []", "Look 1 Dither 0 CharSet 0 Target 0 Chars [ab]")},
         {"unknown look is standard, unusable list the default",
          "[Quality]\r\nLook=7\r\nDither=-2\r\nChars=\"\"\r\n",
          with("Look 0 Dither 0", "Look 0 Dither 1")},
@@ -312,12 +320,13 @@ TEST(IniWrite, RaisesMojisuAndRoundTrips) {
     std::strcpy(settings.saveDir, "  padded");
     std::strcpy(settings.FaceName, "ＭＳ ゴシック");
     std::strcpy(settings.Language, "en");
-    lookSettings = LookSettings{Look::shape, true, " .\":#\" ＿／"};
+    lookSettings = LookSettings{Look::trace, true, " .\":#\" ＿／"};
     lookSettings.charSet = 1;
+    lookSettings.target = Target::board;
     WindowRect written{-8, -8, 1288, 1008};
     ini_write_path(settings, lookSettings, path.c_str(), written);
     // The list in CP932, as the window's other strings: ＿ is 81 51, ／ 81 5E.
-    EXPECT_NE(file_get(path).find("Chars=\" .\":#\" \x81\x51\x81\x5E\"\r\nCharSet=1\r\n"),
+    EXPECT_NE(file_get(path).find("Chars=\" .\":#\" \x81\x51\x81\x5E\"\r\nCharSet=1\r\nTarget=1\r\n"),
               std::string::npos)
         << visible(file_get(path));
     EXPECT_EQ(settings.Mojisu, 20) << "raised in the record itself";

@@ -309,6 +309,7 @@ TEST(PlatformProfile, CloseWritesTheSameFileAsOneCallPerEntry) {
             {"Quality", "Dither", "0"},
             {"Quality", "Chars", ""},
             {"Quality", "CharSet", "0"},
+            {"Quality", "Target", "0"},
             {"Interface", "Language", ""},
         };
         for (const auto &e : entries)
