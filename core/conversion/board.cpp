@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/conversion/scale.h"
 #include "core/conversion/trace.h"
 #include "core/common/utf8.h"
 
@@ -201,18 +202,8 @@ std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t widt
     std::string out;
     if (luma == nullptr || sw <= 0 || sh <= 0 || width <= 0 || lines <= 0)
         return out;
-    // Box averages: output sample i of n covers source [i s / n, (i + 1) s / n), at least one.
-    auto spans = [](int64_t s, int64_t n) {
-        std::vector<int32_t> span(size_t(n) * 2);
-        for (int64_t i = 0; i < n; ++i) {
-            const int64_t first = std::min(i * s / n, s - 1);
-            span[size_t(i) * 2] = static_cast<int32_t>(first);
-            span[size_t(i) * 2 + 1] = static_cast<int32_t>(std::max((i + 1) * s / n, first + 1));
-        }
-        return span;
-    };
     const int64_t rows = int64_t{lines} * boardInkBands;
-    const std::vector<int32_t> xs = spans(sw, width), ys = spans(sh, rows);
+    const std::vector<int32_t> xs = sample_spans(sw, width), ys = sample_spans(sh, rows);
     std::vector<uint8_t> grid(size_t(width) * size_t(rows)); // luminance, row by row
     std::vector<uint32_t> sum(static_cast<size_t>(sw));
     for (int64_t y = 0; y < rows; ++y) {

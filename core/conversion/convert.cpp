@@ -84,18 +84,6 @@ void ramp_dither(Conversion &c, std::string &out, const Grid &g, int64_t offset)
     }
 }
 
-// The source pixels [span[2i], span[2i + 1]) that sub-sample i averages when s pixels make d
-// sub-samples; every sub-sample gets at least one (the nearest when the source is smaller).
-std::vector<int32_t> sample_spans(int64_t s, int64_t d) {
-    std::vector<int32_t> span(size_t(d) * 2);
-    for (int64_t i = 0; i < d; ++i) {
-        const int64_t first = std::min(i * s / d, s - 1);
-        span[size_t(i) * 2] = static_cast<int32_t>(first);
-        span[size_t(i) * 2 + 1] = static_cast<int32_t>(std::max((i + 1) * s / d, first + 1));
-    }
-    return span;
-}
-
 // False without memory for the plane.
 bool luma_plane_of(LumaPlane &l, const Surface &from, int32_t sw, int32_t sh) {
     if (l.bits == from.bits && l.generation == from.generation && l.width == sw &&

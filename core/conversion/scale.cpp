@@ -336,3 +336,13 @@ void surface_scale(const Surface &src, int32_t sw, int32_t sh, Surface &dst, int
                   dst.bits + static_cast<size_t>(dy + y) * dst.stride +
                       static_cast<size_t>(dx + x0) * 3);
 }
+
+std::vector<int32_t> sample_spans(int64_t s, int64_t d) {
+    std::vector<int32_t> span(size_t(d) * 2);
+    for (int64_t i = 0; i < d; ++i) {
+        const int64_t first = std::min(i * s / d, s - 1);
+        span[size_t(i) * 2] = static_cast<int32_t>(first);
+        span[size_t(i) * 2 + 1] = static_cast<int32_t>(std::max((i + 1) * s / d, first + 1));
+    }
+    return span;
+}

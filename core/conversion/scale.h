@@ -65,3 +65,8 @@ void scale_row_sources(const ScalePlan &plan, int64_t y, int64_t &first, int64_t
 // of at least plan.hi + 1 entries.
 void scale_row(const ScalePlan &plan, int64_t y, const ScaleRows &rows, uint32_t *sums,
                uint8_t *out);
+
+// The source pixels [span[2i], span[2i + 1]) that sub-sample i averages when s pixels make d
+// sub-samples (box averages, as the looks and the board layout read a picture); every
+// sub-sample gets at least one (the nearest when the source is smaller).
+std::vector<int32_t> sample_spans(int64_t s, int64_t d);
