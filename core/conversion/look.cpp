@@ -540,7 +540,10 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
             }
             chars[at] = set->chars[k];
             greys[at] = static_cast<uint8_t>(255 - set->darkness[k]);
-            cache.cellSet[at] = set == &shapeSet && set != &toneSet;
+            // Only the cells with a clear edge are refined: there the neighbours' ink across the
+            // border shows; a softly textured cell of the photo look keeps its own best glyph.
+            cache.cellSet[at] =
+                set != &shapeSet || set == &toneSet ? 0 : hi - lo >= shapeFlatSpread ? 1 : 2;
             cache.cellIndex[at] = k;
             if (look.dither) {
                 const int32_t e = (std::clamp(want, 0, 255) - set->darkness[k]) * 16;
@@ -591,7 +594,7 @@ void refine_blur_grid(const std::vector<int32_t> &error, int32_t W, int32_t H,
 }
 
 void refine_error_make(const uint8_t *samples, const uint8_t *curve, int32_t cols, int32_t rows,
-                       const LookSet *sets[2], const LookCache &cache, std::vector<int32_t> &error) {
+                       const LookSet *const *sets, const LookCache &cache, std::vector<int32_t> &error) {
     const int32_t W = cols * glyphSubCols;
     error.resize(size_t(W) * size_t(rows) * glyphSubRows);
     for (int32_t r = 0; r < rows; ++r)
@@ -617,7 +620,7 @@ int64_t look_refine_cost(const uint8_t *samples, const uint8_t *curve, int32_t c
                          const LookSet &tone, const LookSet &shape, const LookCache &cache) {
     if (cols <= 0 || rows <= 0)
         return 0;
-    const LookSet *sets[2] = {&tone, &shape};
+    const LookSet *sets[3] = {&tone, &shape, &shape};
     std::vector<int32_t> error, across, blur;
     refine_error_make(samples, curve, cols, rows, sets, cache, error);
     refine_blur_grid(error, cols * glyphSubCols, rows * glyphSubRows, across, blur);
@@ -632,7 +635,7 @@ int look_cells_refine(const uint8_t *samples, const uint8_t *curve, int32_t cols
                       std::vector<uint8_t> &greys, LookCache &cache) {
     if (cols <= 0 || rows <= 0 || !tone.refinable || !shape.refinable)
         return 0;
-    const LookSet *sets[2] = {&tone, &shape};
+    const LookSet *sets[3] = {&tone, &shape, &shape};
     const int32_t W = cols * glyphSubCols, H = rows * glyphSubRows;
     const size_t wide = size_t(W) + 2 * refineRadius;
     refine_error_make(samples, curve, cols, rows, sets, cache, cache.error);
@@ -649,7 +652,7 @@ int look_cells_refine(const uint8_t *samples, const uint8_t *curve, int32_t cols
                 if (!dirty[at])
                     continue;
                 dirty[at] = 0;
-                if (cache.cellSet[at] == 0)
+                if (cache.cellSet[at] != 1)
                     continue;
                 const LookSet &set = *sets[cache.cellSet[at]];
                 const int32_t a = cache.cellIndex[at];

@@ -140,8 +140,8 @@ struct LookCache {
         LookSet set;
     };
     Entry tone, shape;
-    // look_cells_refine's buffers, kept between conversions: per cell its set (0 tone, 1 shape)
-    // and character, the rendered ink less the picture per sub-sample, its blur, and the cells
+    // look_cells_refine's buffers, kept between conversions: per cell its set (0 tone, 1 shape,
+    // 2 shape but kept) and character, the rendered ink less the picture per sub-sample, its blur, and the cells
     // to visit again.
     std::vector<uint8_t> cellSet;
     std::vector<int32_t> cellIndex;
@@ -184,13 +184,14 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
 // The cost is the sum of squares of the [1 4 6 4 1] x [1 4 6 4 1] blur of (drawn ink - want)
 // over every sub-sample of the grid and two beyond its edges. Cell by cell, row by row, a cell takes the
 // character of the shape set that lowers the cost most, if any does; then again the cells next
-// to a change, at most refinePasses passes. The cost never rises. Flat cells (cache.cellSet 0,
-// of the tone set) stay as they are: their tone is the picture's own, and a solid area stays
-// solid. The tone set's ink counts as the neighbours'. want: cols x rows cells of glyphSubCount darkness values (0..255); cache.cellSet and
+// to a change, at most refinePasses passes. The cost never rises. Only cells with a clear edge
+// (cache.cellSet 1) change: flat ones (0, of the tone set) keep the picture's own tone, so a
+// solid area stays solid, and softly textured ones of the photo look (2, of the shape set)
+// their own best glyph; both count as the neighbours' ink. want: cols x rows cells of glyphSubCount darkness values (0..255); cache.cellSet and
 // cache.cellIndex hold the choice on entry and on return; chars and greys are rewritten where a
 // cell changes. Returns the number of changes; with a set not refinable, none. curve: the
 // samples' darkness (nullptr: the samples are darkness).
-constexpr int refinePasses = 3;
+constexpr int refinePasses = 2;
 int look_cells_refine(const uint8_t *samples, const uint8_t *curve, int32_t cols, int32_t rows,
                       const LookSet &tone, const LookSet &shape, std::string &chars,
                       std::vector<uint8_t> &greys, LookCache &cache);
