@@ -115,9 +115,10 @@ struct LookSet {
     // and the mean term folded into the character's side), pair-major so four load at once.
     std::vector<int32_t> matchBase;
     std::vector<int32_t> matchPairs;
-    // For look_cells_refine: per character its ink as drawn (unsmoothed, 0..refineInkLimit),
-    // that ink blurred twice over its cell (gink, in 1/256), and the refinement's match in the
-    // form above: |blur(ink)|^2 / 16 as its base and the ink as int16 pairs.
+    // For look_cells_refine: per character its ink as drawn (unsmoothed, within
+    // refineInkLimit), that ink blurred twice onto its cell (gink, in 1/65536), and the
+    // refinement's match in the form above: |blur(ink)|^2 in sixteenths as its base and the
+    // drawn ink as int16 pairs.
     std::vector<int32_t> drawn;
     std::vector<int32_t> gink;
     std::vector<int32_t> blurred; // the drawn ink blurred, refineBlurCount a character
@@ -141,8 +142,8 @@ struct LookCache {
     };
     Entry tone, shape;
     // look_cells_refine's buffers, kept between conversions: per cell its set (0 tone, 1 shape,
-    // 2 shape but kept) and character, the rendered ink less the picture per sub-sample, its blur, and the cells
-    // to visit again.
+    // 2 shape but kept) and character, the drawn ink less the picture per sub-sample, its
+    // blur, and the cells to visit again.
     std::vector<uint8_t> cellSet;
     std::vector<int32_t> cellIndex;
     std::vector<int32_t> error, across, blur;
@@ -182,14 +183,14 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
 // The refinement of a per-cell choice, as direct binary search refines a halftone: the text is
 // seen blurred, so a cell's best character depends on its neighbours' ink across the border.
 // The cost is the sum of squares of the [1 4 6 4 1] x [1 4 6 4 1] blur of (drawn ink - want)
-// over every sub-sample of the grid and two beyond its edges. Cell by cell, row by row, a cell takes the
-// character of the shape set that lowers the cost most, if any does; then again the cells next
-// to a change, at most refinePasses passes. The cost never rises. Only cells with a clear edge
-// (cache.cellSet 1) change: flat ones (0, of the tone set) keep the picture's own tone, so a
-// solid area stays solid, and softly textured ones of the photo look (2, of the shape set)
-// their own best glyph; both count as the neighbours' ink. want: cols x rows cells of glyphSubCount darkness values (0..255); cache.cellSet and
-// cache.cellIndex hold the choice on entry and on return; chars and greys are rewritten where a
-// cell changes. Returns the number of changes; with a set not refinable, none. curve: the
+// over every sub-sample of the grid and two beyond its edges. Cell by cell, row by row, a cell
+// takes the character of the shape set that lowers the cost most, if any does; then again the
+// cells next to a change, at most refinePasses passes. The cost never rises. Only cells with a
+// clear edge (cache.cellSet 1) change: flat ones (0, of the tone set) keep the picture's own
+// tone, so a solid area stays solid, and softly textured ones of the photo look (2, of the
+// shape set) their own best glyph; both count as the neighbours' ink. samples: cols x rows
+// cells of glyphSubCount values; cache.cellSet and cache.cellIndex hold the choice on entry and
+// on return; chars and greys are rewritten where a cell changes. Returns the number of changes; with a set not refinable, none. curve: the
 // samples' darkness (nullptr: the samples are darkness).
 constexpr int refinePasses = 2;
 int look_cells_refine(const uint8_t *samples, const uint8_t *curve, int32_t cols, int32_t rows,
