@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/conversion/conversion.h"
 #include "core/reading/clipboard_dib.h"
 #include "core/reading/load.h"
 #include "core/conversion/settings.h"
@@ -19,8 +20,9 @@ int main(int argc, char **argv) {
     if (argc != 3 && argc != 4)
         return 2;
     const int32_t width = std::atoi(argv[1]), height = std::atoi(argv[2]);
-    surfaces_create();
-    settings_defaults();
+    Conversion c;
+    surfaces_create(c);
+    settings_defaults(c.settings);
     std::vector<uint8_t> dib(124 + size_t(width) * size_t(height) * 4, 0x80);
     const uint32_t fields[] = {124, uint32_t(width), uint32_t(height)};
     std::memcpy(dib.data(), fields, sizeof fields);
@@ -31,9 +33,9 @@ int main(int argc, char **argv) {
     LoadResult r;
     if (argc == 4) {
         const std::vector<uint8_t> file = dib_to_bmp_file(dib.data(), dib.size());
-        r = bitmap_load_memory_fitted(file.data(), file.size(), 1280, 1024);
+        r = bitmap_load_memory_fitted(c, file.data(), file.size(), 1280, 1024);
     } else {
-        r = bitmap_load_dib(dib.data(), dib.size(), 1280, 1024);
+        r = bitmap_load_dib(c, dib.data(), dib.size(), 1280, 1024);
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -36,6 +36,9 @@ namespace {
 // best near 0.9 (the glyphs' own detail already lightens the mid-tones).
 constexpr double shapeGamma = 0.6;
 constexpr double photoGamma = 0.9;
+// The refinement matches the picture's own tones (gamma 1): its blur spreads the ink as the eye
+// does, so the mid-tones need no lightening of their own.
+constexpr double refineGamma = 1.0;
 
 // A cell whose sub-samples all lie within this much darkness of each other is flat: it takes
 // the quiet tone characters. The shape look keeps grain and soft gradients of line art and
@@ -137,6 +140,71 @@ bool look_chars_wide(const LookSettings &look) {
     return false;
 }
 
+namespace {
+
+// The blur the refinement sees through (a binomial kernel, refineKernel across times down),
+// of one cell's values (zero around it) onto the cell and refineRadius sub-samples beyond:
+// refineBlurCols x refineBlurRows.
+constexpr int refineRadius = 2;
+constexpr int32_t refineKernel[2 * refineRadius + 1] = {1, 4, 6, 4, 1};
+constexpr int32_t refineKernelSum = 16;
+// The match's scale: the blur's square in units of a sixteenth of a darkness step.
+constexpr int32_t refineScale = refineKernelSum * refineKernelSum * refineKernelSum *
+                                refineKernelSum / 16;
+constexpr int refineBlurCols = glyphSubCols + 2 * refineRadius;
+constexpr int refineBlurRows = glyphSubRows + 2 * refineRadius;
+constexpr int refineBlurCount = refineBlurCols * refineBlurRows;
+void refine_blur_cell(const int32_t *in, int32_t *out) {
+    for (int y = 0; y < refineBlurRows; ++y)
+        for (int x = 0; x < refineBlurCols; ++x) {
+            int32_t sum = 0;
+            for (int dy = -refineRadius; dy <= refineRadius; ++dy)
+                for (int dx = -refineRadius; dx <= refineRadius; ++dx) {
+                    const int sx = x - refineRadius + dx, sy = y - refineRadius + dy;
+                    if (sx >= 0 && sx < glyphSubCols && sy >= 0 && sy < glyphSubRows)
+                        sum += refineKernel[dx + refineRadius] * refineKernel[dy + refineRadius] *
+                               in[sy * glyphSubCols + sx];
+                }
+            out[y * refineBlurCols + x] = sum;
+        }
+}
+
+void refine_tables_make(LookSet &set, size_t padded) {
+    const size_t n = set.chars.size();
+    set.refinable = std::all_of(set.drawn.begin(), set.drawn.end(), [](int32_t v) {
+        return v >= -refineInkLimit && v <= refineInkLimit;
+    });
+    set.gink.assign(n * glyphSubCount, 0);
+    set.blurred.assign(n * refineBlurCount, 0);
+    set.refineBase.assign(padded, INT32_MAX); // padding never wins
+    set.refinePairs.assign(matchPairCount * padded, 0);
+    if (!set.refinable)
+        return;
+    for (size_t p = 0; p < n; ++p) {
+        const size_t c = size_t(set.byDarkness[p]);
+        const int32_t *d = &set.drawn[c * glyphSubCount];
+        int32_t *blurred = &set.blurred[c * refineBlurCount];
+        refine_blur_cell(d, blurred);
+        int64_t square = 0;
+        for (int i = 0; i < refineBlurCount; ++i)
+            square += int64_t{blurred[i]} * blurred[i];
+        set.refineBase[p] = int32_t(square / refineScale);
+        for (int y = 0; y < glyphSubRows; ++y)
+            for (int x = 0; x < glyphSubCols; ++x) {
+                int32_t sum = 0;
+                for (int dy = 0; dy <= 2 * refineRadius; ++dy)
+                    for (int dx = 0; dx <= 2 * refineRadius; ++dx)
+                        sum += refineKernel[dx] * refineKernel[dy] *
+                               blurred[(y + dy) * refineBlurCols + x + dx];
+                set.gink[c * glyphSubCount + size_t(y * glyphSubCols + x)] = sum;
+            }
+        for (int q = 0; q < matchPairCount; ++q)
+            set.refinePairs[q * padded + p] = int32_t(pair_of(d[2 * q], d[2 * q + 1]));
+    }
+}
+
+} // namespace
+
 void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *table) {
     set.chars.clear();
     for (char c : chars)
@@ -160,6 +228,7 @@ void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *table
             set.ink[k * glyphSubCount + i] = std::clamp(
                 (int32_t{g.ink[i]} * glyphSubCount - lo) * 255 / range, -inkLimit, inkLimit);
     }
+    set.drawn = set.ink;
     for (size_t k = 0; k < n; ++k) {
         int32_t smooth[glyphSubCount];
         shape_smooth(&set.ink[k * glyphSubCount], smooth);
@@ -206,6 +275,7 @@ void look_set_make(LookSet &set, const std::string &chars, const GlyphInk *table
         for (int q = 0; q < matchPairCount; ++q)
             set.matchPairs[q * padded + p] = int32_t(pair_of(w(2 * q), w(2 * q + 1)));
     }
+    refine_tables_make(set, padded);
     auto darknessAt = [&](size_t p) { return set.darkness[size_t(set.byDarkness[p])]; };
     size_t j = 0;
     for (int32_t d = 0; d < 256; ++d) {
@@ -260,15 +330,12 @@ const bool haveAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 namespace {
-// The match of a cell given as int16 pairs of its sub-samples.
-int match_pairs(const uint32_t *pairs, const LookSet &set) {
-    const size_t padded = set.matchBase.size();
-    const int32_t *base = set.matchBase.data();
-    const int32_t *glyph = set.matchPairs.data();
+// The place of the least base - 2 dot(cell, glyph), the cell given as int16 pairs.
+size_t match_at(const uint32_t *pairs, const int32_t *base, const int32_t *glyph, size_t padded) {
     size_t bestAt = 0;
 #ifdef LOOK_AVX2
     if (haveAvx2)
-        return set.byDarkness[match_avx2(pairs, base, glyph, padded)];
+        return match_avx2(pairs, base, glyph, padded);
 #endif
 #ifdef __SSE2__
     // Every score first, then their least, then the first place holding it: no step waits on
@@ -323,7 +390,13 @@ int match_pairs(const uint32_t *pairs, const LookSet &set) {
         }
     }
 #endif
-    return set.byDarkness[bestAt];
+    return bestAt;
+}
+
+// The match of a cell given as int16 pairs of its sub-samples.
+int match_pairs(const uint32_t *pairs, const LookSet &set) {
+    return set.byDarkness[match_at(pairs, set.matchBase.data(), set.matchPairs.data(),
+                                   set.matchBase.size())];
 }
 } // namespace
 
@@ -423,6 +496,8 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
     // carried error. A solid black or white cell chooses a character of exactly its darkness,
     // so it carries nothing and solid areas stay solid.
     std::vector<int32_t> carry(size_t(cols) + 2, 0), next(size_t(cols) + 2, 0);
+    cache.cellSet.assign(cells, 0);
+    cache.cellIndex.assign(cells, 0);
     uint32_t cell[matchPairCount];
     for (int32_t r = 0; r < rows; ++r) {
         std::fill(next.begin(), next.end(), 0);
@@ -468,6 +543,11 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
             }
             chars[at] = set->chars[k];
             greys[at] = static_cast<uint8_t>(255 - set->darkness[k]);
+            // Only the cells with a clear edge are refined: there the neighbours' ink across the
+            // border shows; a softly textured cell of the photo look keeps its own best glyph.
+            cache.cellSet[at] =
+                set != &shapeSet || set == &toneSet ? 0 : hi - lo >= shapeFlatSpread ? 1 : 2;
+            cache.cellIndex[at] = k;
             if (look.dither) {
                 const int32_t e = (std::clamp(want, 0, 255) - set->darkness[k]) * 16;
                 carry[c + 2] += e * 7 / 16;
@@ -478,6 +558,164 @@ void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t c
         }
         std::swap(carry, next);
     }
+    if (shape) {
+        uint8_t linear[256];
+        look_tone_curve(samples, cells * perCell, meido, invert, refineGamma, linear);
+        look_cells_refine(samples, linear, cols, rows, toneSet, shapeSet, chars, greys, cache);
+    }
+}
+
+namespace {
+
+// The blur of the error (drawn ink - want, W x H sub-samples) over the grid and refineRadius
+// beyond its edges, (W + 2 refineRadius) x (H + 2 refineRadius), across then down.
+void refine_blur_grid(const std::vector<int32_t> &error, int32_t W, int32_t H,
+                      std::vector<int32_t> &across, std::vector<int32_t> &blur) {
+    constexpr int32_t R = refineRadius;
+    const size_t wide = size_t(W) + 2 * R;
+    across.assign(wide * size_t(H), 0);
+    for (int32_t y = 0; y < H; ++y) {
+        const int32_t *e = &error[size_t(y) * size_t(W)];
+        int32_t *a = &across[size_t(y) * wide];
+        // Output x has input x - R at the kernel's middle: input i goes to i .. i + 2R.
+        for (int32_t i = 0; i < W; ++i)
+            for (int k = 0; k <= 2 * R; ++k)
+                a[i + k] += refineKernel[k] * e[i];
+    }
+    blur.assign(wide * (size_t(H) + 2 * R), 0);
+    for (int32_t y = 0; y < H + 2 * R; ++y) {
+        int32_t *b = &blur[size_t(y) * wide];
+        for (int k = 0; k <= 2 * R; ++k) {
+            const int32_t from = y - 2 * R + k;
+            if (from < 0 || from >= H)
+                continue;
+            const int32_t *a = &across[size_t(from) * wide];
+            for (size_t x = 0; x < wide; ++x)
+                b[x] += refineKernel[k] * a[x];
+        }
+    }
+}
+
+void refine_error_make(const uint8_t *samples, const uint8_t *curve, int32_t cols, int32_t rows,
+                       const LookSet *const *sets, const LookCache &cache, std::vector<int32_t> &error) {
+    const int32_t W = cols * glyphSubCols;
+    error.resize(size_t(W) * size_t(rows) * glyphSubRows);
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < cols; ++c) {
+            const size_t at = size_t(r) * size_t(cols) + size_t(c);
+            const int32_t *d =
+                &sets[cache.cellSet[at]]->drawn[size_t(cache.cellIndex[at]) * glyphSubCount];
+            const uint8_t *s = samples + at * glyphSubCount;
+            for (int y = 0; y < glyphSubRows; ++y) {
+                int32_t *e = &error[(size_t(r) * glyphSubRows + size_t(y)) * size_t(W) +
+                                    size_t(c) * glyphSubCols];
+                for (int x = 0; x < glyphSubCols; ++x) {
+                    const uint8_t v = s[y * glyphSubCols + x];
+                    e[x] = d[y * glyphSubCols + x] - (curve != nullptr ? curve[v] : v);
+                }
+            }
+        }
+}
+
+} // namespace
+
+int64_t look_refine_cost(const uint8_t *samples, const uint8_t *curve, int32_t cols, int32_t rows,
+                         const LookSet &tone, const LookSet &shape, const LookCache &cache) {
+    if (cols <= 0 || rows <= 0)
+        return 0;
+    const LookSet *sets[3] = {&tone, &shape, &shape};
+    std::vector<int32_t> error, across, blur;
+    refine_error_make(samples, curve, cols, rows, sets, cache, error);
+    refine_blur_grid(error, cols * glyphSubCols, rows * glyphSubRows, across, blur);
+    int64_t cost = 0;
+    for (int32_t v : blur)
+        cost += int64_t{v} * v;
+    return cost;
+}
+
+int look_cells_refine(const uint8_t *samples, const uint8_t *curve, int32_t cols, int32_t rows,
+                      const LookSet &tone, const LookSet &shape, std::string &chars,
+                      std::vector<uint8_t> &greys, LookCache &cache) {
+    if (cols <= 0 || rows <= 0 || !tone.refinable || !shape.refinable)
+        return 0;
+    const LookSet *sets[3] = {&tone, &shape, &shape};
+    const int32_t W = cols * glyphSubCols, H = rows * glyphSubRows;
+    const size_t wide = size_t(W) + 2 * refineRadius;
+    refine_error_make(samples, curve, cols, rows, sets, cache, cache.error);
+    refine_blur_grid(cache.error, W, H, cache.across, cache.blur);
+    std::vector<int32_t> &blur = cache.blur;
+    std::vector<uint8_t> &dirty = cache.dirty;
+    dirty.assign(size_t(cols) * size_t(rows), 1);
+    int changes = 0;
+    for (int pass = 0; pass < refinePasses; ++pass) {
+        int changed = 0;
+        for (int32_t r = 0; r < rows; ++r)
+            for (int32_t c = 0; c < cols; ++c) {
+                const size_t at = size_t(r) * size_t(cols) + size_t(c);
+                if (!dirty[at])
+                    continue;
+                dirty[at] = 0;
+                if (cache.cellSet[at] != 1)
+                    continue;
+                const LookSet &set = *sets[cache.cellSet[at]];
+                const int32_t a = cache.cellIndex[at];
+                // The blur's window over the cell, refineBlurCols x refineBlurRows, and the
+                // blur of it again on the cell: the cost's gradient there.
+                int32_t *window = &blur[size_t(r) * glyphSubRows * wide + size_t(c) * glyphSubCols];
+                int32_t across[refineBlurRows][glyphSubCols] = {};
+                for (int y = 0; y < refineBlurRows; ++y) {
+                    const int32_t *w = window + size_t(y) * wide;
+                    for (int x = 0; x < glyphSubCols; ++x)
+                        for (int k = 0; k <= 2 * refineRadius; ++k)
+                            across[y][x] += refineKernel[k] * w[x + k];
+                }
+                uint32_t pairs[matchPairCount];
+                int32_t toward[glyphSubCount];
+                const int32_t *gink = &set.gink[size_t(a) * glyphSubCount];
+                for (int y = 0; y < glyphSubRows; ++y)
+                    for (int x = 0; x < glyphSubCols; ++x) {
+                        const int i = y * glyphSubCols + x;
+                        int32_t gradient = 0;
+                        for (int k = 0; k <= 2 * refineRadius; ++k)
+                            gradient += refineKernel[k] * across[y + k][x];
+                        toward[i] = std::clamp((gink[i] - gradient) / refineScale, -16383, 16383);
+                    }
+                for (int q = 0; q < matchPairCount; ++q)
+                    pairs[q] = pair_of(toward[2 * q], toward[2 * q + 1]);
+                const int32_t b = set.byDarkness[match_at(pairs, set.refineBase.data(),
+                                                          set.refinePairs.data(),
+                                                          set.refineBase.size())];
+                if (b == a)
+                    continue;
+                // The exact change of the cost, so that it never rises.
+                int32_t blurred[refineBlurCount];
+                for (int i = 0; i < refineBlurCount; ++i)
+                    blurred[i] = set.blurred[size_t(b) * refineBlurCount + size_t(i)] -
+                                 set.blurred[size_t(a) * refineBlurCount + size_t(i)];
+                int64_t gain = 0;
+                for (int y = 0; y < refineBlurRows; ++y)
+                    for (int x = 0; x < refineBlurCols; ++x) {
+                        const int64_t d = blurred[y * refineBlurCols + x];
+                        gain += d * (2 * int64_t{window[size_t(y) * wide + size_t(x)]} + d);
+                    }
+                if (gain >= 0)
+                    continue;
+                for (int y = 0; y < refineBlurRows; ++y)
+                    for (int x = 0; x < refineBlurCols; ++x)
+                        window[size_t(y) * wide + size_t(x)] += blurred[y * refineBlurCols + x];
+                cache.cellIndex[at] = b;
+                chars[at] = set.chars[size_t(b)];
+                greys[at] = uint8_t(255 - set.darkness[size_t(b)]);
+                ++changed;
+                for (int32_t nr = std::max(r - 1, 0); nr <= std::min(r + 1, rows - 1); ++nr)
+                    for (int32_t nc = std::max(c - 1, 0); nc <= std::min(c + 1, cols - 1); ++nc)
+                        dirty[size_t(nr) * size_t(cols) + size_t(nc)] = 1;
+            }
+        changes += changed;
+        if (changed == 0)
+            break;
+    }
+    return changes;
 }
 
 namespace {

@@ -118,7 +118,18 @@ struct LookSet {
     // and the mean term folded into the character's side), pair-major so four load at once.
     std::vector<int32_t> matchBase;
     std::vector<int32_t> matchPairs;
+    // For look_cells_refine: per character its ink as drawn (unsmoothed, within
+    // refineInkLimit), that ink blurred twice onto its cell (gink, in 1/65536), and the
+    // refinement's match in the form above: |blur(ink)|^2 in sixteenths as its base and the
+    // drawn ink as int16 pairs.
+    std::vector<int32_t> drawn;
+    std::vector<int32_t> gink;
+    std::vector<int32_t> blurred; // the drawn ink blurred, refineBlurCount a character
+    std::vector<int32_t> refineBase;
+    std::vector<int32_t> refinePairs;
+    bool refinable = false; // every ink within refineInkLimit (every set of real fonts)
 };
+constexpr int32_t refineInkLimit = 1023;
 constexpr int matchPairCount = glyphSubCount / 2;
 constexpr size_t lookSetLimit = (glyphCount + 7) / 8 * 8; // characters a set holds, padded
 // table: the characters' ink (look_glyphs_of a conversion's look settings).
@@ -133,6 +144,13 @@ struct LookCache {
         LookSet set;
     };
     Entry tone, shape;
+    // look_cells_refine's buffers, kept between conversions: per cell its set (0 tone, 1 shape,
+    // 2 shape but kept) and character, the drawn ink less the picture per sub-sample, its
+    // blur, and the cells to visit again.
+    std::vector<uint8_t> cellSet;
+    std::vector<int32_t> cellIndex;
+    std::vector<int32_t> error, across, blur;
+    std::vector<uint8_t> dirty;
 };
 
 // The shape match: the character of set whose ink is nearest (sum of squared differences) to
@@ -161,6 +179,29 @@ double look_gamma(Look look);
 // Chooses the characters for a grid of cells. samples: luminance, cols x rows cells of
 // perCell values each (glyphSubCount, row by row in the cell; 1 chooses by tone alone). Writes one character a cell to chars and the chosen character's darkness, as a
 // grey (255 - darkness), to greys.
+// The photo and shape looks (perCell glyphSubCount) then refine the choice with
+// look_cells_refine.
 void look_cells_pick(const LookSettings &look, const uint8_t *samples, int32_t cols,
                      int32_t rows, int perCell, int32_t meido, bool invert, std::string &chars,
                      std::vector<uint8_t> &greys, LookCache &cache);
+
+// The refinement of a per-cell choice, as direct binary search refines a halftone: the text is
+// seen blurred, so a cell's best character depends on its neighbours' ink across the border.
+// The cost is the sum of squares of the [1 4 6 4 1] x [1 4 6 4 1] blur of (drawn ink - want)
+// over every sub-sample of the grid and two beyond its edges. Cell by cell, row by row, a cell
+// takes the character of the shape set that lowers the cost most, if any does; then again the
+// cells next to a change, at most refinePasses passes. The cost never rises. Only cells with a
+// clear edge (cache.cellSet 1) change: flat ones (0, of the tone set) keep the picture's own
+// tone, so a solid area stays solid, and softly textured ones of the photo look (2, of the
+// shape set) their own best glyph; both count as the neighbours' ink. samples: cols x rows
+// cells of glyphSubCount values; cache.cellSet and cache.cellIndex hold the choice on entry and
+// on return; chars and greys are rewritten where a cell changes. Returns the number of changes; with a set not refinable, none. curve: the
+// samples' darkness (nullptr: the samples are darkness).
+constexpr int refinePasses = 2;
+int look_cells_refine(const uint8_t *samples, const uint8_t *curve, int32_t cols, int32_t rows,
+                      const LookSet &tone, const LookSet &shape, std::string &chars,
+                      std::vector<uint8_t> &greys, LookCache &cache);
+// The cost above, computed afresh: the sum of squares of the blur (in 1/65536 of a squared
+// darkness step).
+int64_t look_refine_cost(const uint8_t *samples, const uint8_t *curve, int32_t cols, int32_t rows,
+                         const LookSet &tone, const LookSet &shape, const LookCache &cache);

@@ -496,6 +496,74 @@ TEST(Look, ShapeMatchPicksTheGlyphOfTheCellsPattern) {
     EXPECT_EQ(chars[1], '/') << chars;
 }
 
+// The refinement, from each cell's own best glyph: on a diagonal edge running across the cell
+// borders it changes cells and lowers the blurred difference; from any choice (here random
+// ones over random pictures) it never raises it.
+TEST(Look, RefinementLowersTheBlurredDifference) {
+    LookSet tone, shape;
+    look_set_make(tone, lookToneChars, glyphTableTerminal);
+    look_set_make(shape, lookShapeChars, glyphTableTerminal);
+    ASSERT_TRUE(tone.refinable && shape.refinable);
+    struct Case {
+        const char *name;
+        int32_t cols, rows;
+        bool random;
+    };
+    const Case cases[] = {{"diagonal", 6, 3, false}, {"random 1", 5, 4, true},
+                          {"random 2", 7, 2, true}, {"random 3", 3, 5, true}};
+    uint32_t seed = 12345;
+    auto next = [&]() { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+    for (const Case &c : cases) {
+        const int32_t W = c.cols * glyphSubCols, H = c.rows * glyphSubRows;
+        std::vector<uint8_t> want(size_t(c.cols * c.rows) * glyphSubCount);
+        LookCache cache;
+        cache.cellSet.assign(size_t(c.cols * c.rows), 1);
+        cache.cellIndex.assign(size_t(c.cols * c.rows), 0);
+        std::string chars(size_t(c.cols * c.rows), ' ');
+        std::vector<uint8_t> greys(chars.size(), 255);
+        for (int32_t at = 0; at < c.cols * c.rows; ++at) {
+            int32_t cell[glyphSubCount];
+            for (int i = 0; i < glyphSubCount; ++i) {
+                // Dark below the line from the lower left to the upper right of the grid.
+                const int32_t x = at % c.cols * glyphSubCols + i % glyphSubCols;
+                const int32_t y = at / c.cols * glyphSubRows + i / glyphSubCols;
+                const uint8_t v = c.random ? uint8_t(next()) : (y * W > (W - x) * H ? 255 : 0);
+                want[size_t(at) * glyphSubCount + size_t(i)] = v;
+                cell[i] = v;
+            }
+            if (c.random)
+                cache.cellSet[size_t(at)] = uint8_t(next() % 2);
+            const LookSet &set = cache.cellSet[size_t(at)] ? shape : tone;
+            const int k = c.random ? int(next() % set.chars.size()) : look_shape_match(cell, set);
+            cache.cellIndex[size_t(at)] = k;
+            chars[size_t(at)] = set.chars[size_t(k)];
+            greys[size_t(at)] = uint8_t(255 - set.darkness[size_t(k)]);
+        }
+        auto grid = [&]() {
+            std::string out;
+            for (int32_t r = 0; r < c.rows; ++r)
+                out += "\n" + chars.substr(size_t(r * c.cols), size_t(c.cols));
+            return out;
+        };
+        const std::string before = grid();
+        const int64_t cost = look_refine_cost(want.data(), nullptr, c.cols, c.rows, tone, shape, cache);
+        const int changes =
+            look_cells_refine(want.data(), nullptr, c.cols, c.rows, tone, shape, chars, greys, cache);
+        const int64_t refined =
+            look_refine_cost(want.data(), nullptr, c.cols, c.rows, tone, shape, cache);
+        EXPECT_LE(refined, cost) << c.name << before << "\nbecame" << grid();
+        if (!c.random) {
+            EXPECT_GT(changes, 0) << c.name << before;
+            EXPECT_LT(refined, cost) << c.name << before << "\nbecame" << grid();
+        }
+        for (size_t at = 0; at < chars.size(); ++at) {
+            const LookSet &set = cache.cellSet[at] ? shape : tone;
+            EXPECT_EQ(chars[at], set.chars[size_t(cache.cellIndex[at])]) << c.name << grid();
+            EXPECT_EQ(greys[at], 255 - set.darkness[size_t(cache.cellIndex[at])]) << c.name;
+        }
+    }
+}
+
 // Each darkness takes the character nearest to it, the lighter of two as near, in the tone set
 // and in a user's list.
 TEST(Look, ToneIndexIsTheNearestDarkness) {
