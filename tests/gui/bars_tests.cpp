@@ -207,6 +207,7 @@ TEST_F(Bars, PointerOnAButtonShowsItsTip) {
         // Away first, until the previous button's tip has gone: a late one is not this one's.
         SetCursorPos(10, 700);
         EXPECT_EQ(tip_wait(""), "") << "before button " << c.index;
+        SetForegroundWindow(mainWindow); // tips show for the active window only
         SetCursorPos(p.x, p.y);
         EXPECT_EQ(tip_wait(c.tip), c.tip) << "button " << c.index;
     }

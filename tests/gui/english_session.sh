@@ -18,14 +18,14 @@ stop() {
     rm -rf "$WINEPREFIX"
 }
 trap stop EXIT
-if [ -z "${DISPLAY:-}" ]; then
-    display=120
-    while [ -e /tmp/.X$display-lock ] || [ -e /tmp/.X11-unix/X$display ]; do display=$((display + 1)); done
-    Xvfb :$display -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY=:$display
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
-fi
+# Never the session's display: a window of this prefix taking the focus there would keep the
+# window tests' tips from showing.
+display=120
+while [ -e /tmp/.X$display-lock ] || [ -e /tmp/.X11-unix/X$display ]; do display=$((display + 1)); done
+Xvfb :$display -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=:$display
+for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
 /usr/lib/wine/wineserver64 -f -p >/dev/null 2>&1 &
 server=$!
 export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8

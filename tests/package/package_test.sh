@@ -5,7 +5,7 @@
 # vkd.ini there, and vkd.exe converts the sample.
 #
 # Usage: package_test.sh SOURCE_DIR WINDOWS_TREE WORK_PARENT DRIVER RECORDER VERSION
-# Runs under ctest in the Windows tree; uses DISPLAY when set, else starts its own Xvfb.
+# Runs under ctest in the Windows tree, on an Xvfb display of its own.
 set -u
 src=$1 tree=$2 parent=$3 driver=$4 recorder=$5 version=$6
 
@@ -83,14 +83,14 @@ expect "index-en.html names version $version" grep -q "Version $version" "$app/i
 export WINEPREFIX=$prefix WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES=mscoree,mshtml=
 wine=/usr/lib/wine/wine64
-if [ -z "${DISPLAY:-}" ]; then
-    display=90
-    while [ -e /tmp/.X$display-lock ] || [ -e /tmp/.X11-unix/X$display ]; do display=$((display + 1)); done
-    Xvfb :$display -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY=:$display
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
-fi
+# A display of its own: the unpacked program taking the focus on the session's display would keep
+# the window tests' tips from showing.
+display=140
+while [ -e /tmp/.X$display-lock ] || [ -e /tmp/.X11-unix/X$display ]; do display=$((display + 1)); done
+Xvfb :$display -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=:$display
+for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
 # Output always to files: Wine's services inherit the standard handles and outlive the program.
 mkdir -p "$prefix"
 /usr/lib/wine/wineserver64 -p >/dev/null 2>&1 </dev/null
