@@ -21,7 +21,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include "core/platform/picture_wic.h"
+#include "platform/picture_wic.h"
 #endif
 
 #ifndef VKD_VERSION

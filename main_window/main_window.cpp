@@ -18,7 +18,7 @@
 #include "window/display.h"
 #include "main_window/drop.h"
 #include "main_window/layout.h"
-#include "core/platform/picture_wic.h"
+#include "platform/picture_wic.h"
 #include "main_window/status_bar.h"
 #include "main_window/texts_en.h"
 #include "main_window/toolbar.h"

@@ -14,7 +14,7 @@ size_t cp932_prefix_length(const char *text, size_t length, size_t limit);
 
 // The CP932 bytes of one code point, written to out: 1 or 2 of them, 0 when CP932 has no code
 // for it (never a look-alike; nothing beyond the BMP has one). ASCII here; the rest of the BMP by
-// the system's half (iconv on Linux, core/platform/cp932_windows.cpp on Windows).
+// the system's half (iconv on Linux, platform/cp932_windows.cpp on Windows).
 int cp932_encode(uint32_t code, char out[2]);
 int cp932_encode_system(uint32_t code, char out[2]);
 
@@ -36,7 +36,7 @@ size_t cp932_char_length(const std::string &text, size_t i);
 uint32_t cp932_code_point(const char *bytes, size_t length);
 
 // The system's half of it, for everything but ASCII: iconv on Linux, MultiByteToWideChar on
-// Windows (core/platform/cp932_windows.cpp).
+// Windows (platform/cp932_windows.cpp).
 uint32_t cp932_code_point_system(const char *bytes, size_t length);
 
 // UTF-8 of CP932 bytes (the text picture, a value of the settings file). A byte or pair

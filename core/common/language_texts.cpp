@@ -41,7 +41,7 @@ const TextPair coreTexts[] = {
      "Extensions\" from the Microsoft Store."},
     {"AVIF 画像を開くには、Microsoft Store から「AV1 Video Extension」をインストールしてください。",
      "To open AVIF pictures, install the \"AV1 Video Extension\" from the Microsoft Store."},
-    // vkd.exe's reasons when it cannot make an image (core/platform/text_image_windows.cpp).
+    // vkd.exe's reasons when it cannot make an image (platform/text_image_windows.cpp).
     {"文字が多すぎて画像にできません。", "The text is too large to be made into an image."},
     {"画像の作成に失敗しました。", "The image could not be made."},
     {"フォントファイルは指定できません。", "A font file cannot be named here."},

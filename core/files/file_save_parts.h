@@ -1,4 +1,4 @@
-// What both savers use: core/files/file_save.cpp and the Windows half, core/platform/file_save_windows.cpp.
+// What both savers use: core/files/file_save.cpp and the Windows half, platform/file_save_windows.cpp.
 #pragma once
 #include <string>
 

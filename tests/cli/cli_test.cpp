@@ -762,7 +762,7 @@ std::string board_fault(const std::string &line, int32_t width) {
 
 TEST(Cli, BoardTextsKeepTheBoardsRules) {
     const std::string pictures = PICTURES_DIR;
-    for (const std::string picture :
+    for (const std::string &picture :
          {std::string(SAMPLE_PATH), pictures + "/photo-320.png", pictures + "/rgb8.png",
           pictures + "/baseline.jpg", pictures + "/grey8.png"})
         for (const char *look : {"photo", "shape", "trace"})
@@ -782,8 +782,9 @@ TEST(Cli, BoardTextsKeepTheBoardsRules) {
                         << line << "]\n" << run.out;
                     at = end + 1;
                 }
-                if (std::string(look) != "trace") // a smooth gradient has no edge to trace
+                if (std::string(look) != "trace") { // a smooth gradient has no edge to trace
                     EXPECT_GT(inked, 0u) << picture << " " << look << " " << width;
+                }
             }
 }
 

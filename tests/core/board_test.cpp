@@ -97,8 +97,9 @@ TEST(Board, LayoutsKeepTheBoardRules) {
         const int32_t width = int32_t(s.second.size() / boardInkBands);
         const std::string line = board_line_layout(s.second.data(), width, set);
         EXPECT_EQ(board_line_problems(line, width), "") << s.first << ": [" << line << "]";
-        if (s.first.rfind("blank", 0) == 0)
+        if (s.first.rfind("blank", 0) == 0) {
             EXPECT_EQ(line, "") << s.first;
+        }
     }
 }
 

@@ -52,8 +52,9 @@ TEST(Trace, EdgesAreThinLinesWhereTheBrightnessSteps) {
                     ++count, at = x;
             EXPECT_EQ(count, c.perRow) << c.name << ", row " << y << "\n"
                                        << picture_of(edges, 16);
-            if (c.perRow == 1)
+            if (c.perRow == 1) {
                 EXPECT_LE(std::abs(at - 8), 1) << c.name << "\n" << picture_of(edges, 16);
+            }
         }
     }
     std::vector<uint8_t> edges(5, 1);

@@ -15,7 +15,7 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include "core/platform/file_save_windows.h"
+#include "platform/file_save_windows.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -302,11 +302,13 @@ TEST_F(LookMenu, ConvertInEveryLookMatchesTheConverter) {
                                      << window << "\nvkd " << arguments << ":\n"
                                      << converter;
         // The full-width characters are measured alike for every target.
-        if (c.look != Look::standard && c.charSet == 0 && !c.board)
+        if (c.look != Look::standard && c.charSet == 0 && !c.board) {
             EXPECT_NE(window, vkd_run(arguments + " --target terminal", "photo.bmp")) << name;
+        }
         const bool wide = std::any_of(window.begin(), window.end(), [](char b) { return b & 0x80; });
-        if (!c.board) // a board line's spaces are full-width
+        if (!c.board) { // a board line's spaces are full-width
             EXPECT_EQ(wide, c.charSet == 1 && c.look != Look::standard) << name << "\n" << window;
+        }
     }
 }
 

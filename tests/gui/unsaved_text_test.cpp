@@ -115,8 +115,9 @@ TEST_F(UnsavedText, CloseAndClearAskOnlyForTypedText) {
         EXPECT_EQ(IsWindow(mainWindow) == FALSE, c.goesOn) << c.name;
         // The settings are written only once the window really closes.
         EXPECT_EQ(ini_exists(), c.goesOn) << c.name;
-        if (IsWindow(mainWindow))
+        if (IsWindow(mainWindow)) {
             EXPECT_EQ(editor_text(), text) << c.name;
+        }
         DeleteFileA((startDir + "\\vkd.ini").c_str());
     }
 }

@@ -13,7 +13,7 @@
 #include "core/reading/load.h"
 #include "core/reading/picture.h"
 #include "core/conversion/settings.h"
-#include "core/platform/picture_wic.h"
+#include "platform/picture_wic.h"
 #include "picture_files.h"
 #include "tests/bitmap/bmp_build.h"
 #include "window/document_state.h"

@@ -2,7 +2,7 @@
 // installed once before any test runs, so the same tests hold it to the same pixels.
 #include <gtest/gtest.h>
 
-#include "core/platform/picture_wic.h"
+#include "platform/picture_wic.h"
 
 namespace {
 

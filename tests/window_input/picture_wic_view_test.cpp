@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/platform/picture_wic.h"
+#include "platform/picture_wic.h"
 #include "tests/picture/picture_files.h"
 
 namespace {

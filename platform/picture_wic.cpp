@@ -4,7 +4,7 @@
 // default decode, a GIF's first frame at its own size, transparency left as alpha for the sink
 // to lay over white, the EXIF orientation left to the sink. The component reads the file through
 // a stream over wic_view's parts only, and never gets a picture it would hold beyond its budget.
-#include "core/platform/picture_wic.h"
+#include "platform/picture_wic.h"
 
 #include <windows.h>
 #include <objbase.h>

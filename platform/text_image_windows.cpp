@@ -13,7 +13,7 @@
 
 #include "core/output/text_font.h"
 #include "core/output/text_html.h"
-#include "core/platform/wide.h"
+#include "platform/wide.h"
 
 namespace {
 

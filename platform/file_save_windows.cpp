@@ -2,7 +2,7 @@
 // one replacing move, so the target's name never goes missing (see core/files/file_save.h).
 #include "core/files/file_save.h"
 #include "core/files/file_save_parts.h"
-#include "core/platform/file_save_windows.h"
+#include "platform/file_save_windows.h"
 
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 #include <cwchar>
 #include <string>
 
-#include "core/platform/wide.h"
+#include "platform/wide.h"
 
 using file_save_parts::fail;
 using file_save_parts::temp_name;

@@ -1,7 +1,7 @@
 // What the Windows Imaging Component is given of a picture file, and what it holds meanwhile.
 #include <cstring>
 
-#include "core/platform/picture_wic.h"
+#include "platform/picture_wic.h"
 
 namespace {
 
