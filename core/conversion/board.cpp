@@ -223,7 +223,7 @@ std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t widt
     }
     std::vector<uint8_t> dark(grid.size());
     if (trace) {
-        trace_edges(grid.data(), width, static_cast<int32_t>(rows), dark);
+        trace_edges(grid.data(), width, static_cast<int32_t>(rows), dark, TraceScale{1, 3});
         set.black = 255;
     } else {
         for (size_t i = 0; i < grid.size(); ++i)

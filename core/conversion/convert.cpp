@@ -224,7 +224,7 @@ void trace_samples(const Conversion &c, std::vector<uint8_t> &samples) {
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
             raster[size_t(y) * w + x] = samples[at(x, y)];
-    trace_edges(raster.data(), w, h, edges);
+    trace_edges(raster.data(), w, h, edges, TraceScale{8.0 / glyphSubCols, 16.0 / glyphSubRows});
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
             samples[at(x, y)] = static_cast<uint8_t>(255 - edges[size_t(y) * w + x]);

@@ -1,9 +1,20 @@
 #include "core/conversion/trace.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
-void trace_edges(const uint8_t *luma, int32_t width, int32_t height, std::vector<uint8_t> &edges) {
+namespace {
+
+// A length in pixels as samples of `pixels` each, rounded.
+int32_t samples_of(double length, double pixels) {
+    return static_cast<int32_t>(std::lround(length / (pixels > 0 ? pixels : 1)));
+}
+
+} // namespace
+
+void trace_edges(const uint8_t *luma, int32_t width, int32_t height, std::vector<uint8_t> &edges,
+                 TraceScale scale) {
     const size_t n = size_t(std::max(width, 0)) * size_t(std::max(height, 0));
     edges.assign(n, 0);
     if (width < 3 || height < 3)
@@ -32,8 +43,10 @@ void trace_edges(const uint8_t *luma, int32_t width, int32_t height, std::vector
             magnitude[i] = (std::abs(gx[i]) + std::abs(gy[i])) / (8 * 16);
         }
     // Thinned across the edge: a sample stays only where it is the largest of its neighbours
-    // along the gradient (one of four directions). 0 no edge, 1 weak, 2 strong.
+    // along the gradient (one of four directions). 0 no edge, 1 weak, 2 strong; into: the way
+    // to the edge's dark side.
     std::vector<uint8_t> kind(n, 0);
+    std::vector<int8_t> intoX(n, 0), intoY(n, 0);
     for (int32_t y = 1; y + 1 < height; ++y)
         for (int32_t x = 1; x + 1 < width; ++x) {
             const size_t i = size_t(y) * width + x;
@@ -51,14 +64,20 @@ void trace_edges(const uint8_t *luma, int32_t width, int32_t height, std::vector
                 dx = 1, dy = (gx[i] > 0) == (gy[i] > 0) ? 1 : -1;
             const int32_t before = magnitude[size_t(y - dy) * width + (x - dx)];
             const int32_t after = magnitude[size_t(y + dy) * width + (x + dx)];
-            if (m >= before && m > after)
+            if (m >= before && m > after) {
                 kind[i] = m >= traceStrong ? 2 : 1;
+                // The gradient points to the light side.
+                const bool flip = dx * gx[i] + dy * gy[i] > 0;
+                intoX[i] = static_cast<int8_t>(flip ? -dx : dx);
+                intoY[i] = static_cast<int8_t>(flip ? -dy : dy);
+            }
         }
     // Hysteresis: every weak sample joined to a strong one through other edge samples.
+    std::vector<uint8_t> kept(n, 0);
     std::vector<size_t> stack;
     for (size_t i = 0; i < n; ++i)
         if (kind[i] == 2) {
-            edges[i] = 255;
+            kept[i] = 1;
             stack.push_back(i);
         }
     while (!stack.empty()) {
@@ -71,10 +90,38 @@ void trace_edges(const uint8_t *luma, int32_t width, int32_t height, std::vector
                 if (nx < 0 || ny < 0 || nx >= width || ny >= height)
                     continue;
                 const size_t j = size_t(ny) * width + nx;
-                if (kind[j] != 0 && edges[j] == 0) {
-                    edges[j] = 255;
+                if (kind[j] != 0 && kept[j] == 0) {
+                    kept[j] = 1;
                     stack.push_back(j);
                 }
             }
     }
+    // The line is drawn on the edge's dark side, from the first sample past the step's middle
+    // on, inset a little and as thick as a glyph's stroke looks from a distance: a drawn line
+    // then stands inside the shape it outlines, as a tracer draws it, instead of astride its
+    // border, and the two edges of a narrow stroke meet in one line.
+    const int32_t insetX = samples_of(traceInsetAcross, scale.x),
+                  insetY = samples_of(traceInsetDown, scale.y);
+    const int32_t thickX = samples_of(traceThickAcross, scale.x),
+                  thickY = samples_of(traceThickDown, scale.y);
+    auto mark = [&](int32_t x, int32_t y) {
+        if (x >= 0 && y >= 0 && x < width && y < height)
+            edges[size_t(y) * width + x] = 255;
+    };
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const size_t i = size_t(y) * width + x;
+            if (!kept[i])
+                continue;
+            const int32_t dx = intoX[i], dy = intoY[i];
+            const int32_t hi = at(smooth, x - 2 * dx, y - 2 * dy),
+                          lo = at(smooth, x + 2 * dx, y + 2 * dy);
+            int32_t k = -1;
+            while (k < 2 && at(smooth, x + k * dx, y + k * dy) > (hi + lo) / 2)
+                ++k;
+            const int32_t ox = x + dx * (k + insetX), oy = y + dy * (k + insetY);
+            const int32_t thick = dy == 0 ? thickX : dx == 0 ? thickY : std::min(thickX, thickY);
+            for (int32_t t = 0; t <= thick; ++t)
+                mark(ox + dx * t, oy + dy * t);
+        }
 }

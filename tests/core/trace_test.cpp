@@ -28,36 +28,42 @@ std::string picture_of(const std::vector<uint8_t> &edges, int32_t width) {
 
 } // namespace
 
-// Each inner row's count of edge samples, and where they are.
-TEST(Trace, EdgesAreThinLinesWhereTheBrightnessSteps) {
+// Each inner row's count of edge samples, and where they are: a run on the step's dark side,
+// inset from its middle (between samples 7 and 8) and as thick as the scale makes the line.
+TEST(Trace, EdgesAreLinesOnTheDarkSideOfWhereTheBrightnessSteps) {
     const struct {
         const char *name;
         std::vector<uint8_t> raster;
+        TraceScale scale;
         int32_t perRow; // edge samples on each inner row
+        int32_t first;  // the first of them, from the left
     } cases[] = {
-        {"flat", raster_step(16, 12, 8, 128, 128, 0), 0},
-        {"grain below the weak threshold", raster_step(16, 12, 8, 128, 140, 0), 0},
-        {"a strong step", raster_step(16, 12, 8, 0, 255, 0), 1},
+        {"flat", raster_step(16, 12, 8, 128, 128, 0), {1, 1}, 0, 0},
+        {"grain below the weak threshold", raster_step(16, 12, 8, 128, 140, 0), {1, 1}, 0, 0},
+        // Inset 2 and 2 thick past the first dark sample, 7.
+        {"a strong step", raster_step(16, 12, 8, 0, 255, 0), {1, 1}, 3, 3},
+        {"a strong step, dark on the right", raster_step(16, 12, 8, 255, 0, 0), {1, 1}, 3, 10},
+        {"in samples of 2 pixels", raster_step(16, 12, 8, 0, 255, 0), {2, 2}, 2, 5},
         // A weak step that continues a strong one is kept; on its own it draws nothing.
-        {"a step fading out", raster_step(16, 12, 8, 0, 255, 18), 1},
-        {"a weak step alone", raster_step(16, 12, 8, 0, 60, 0), 0},
+        {"a step fading out", raster_step(16, 12, 8, 0, 255, 18), {1, 1}, 3, 3},
+        {"a weak step alone", raster_step(16, 12, 8, 0, 60, 0), {1, 1}, 0, 0},
     };
     for (const auto &c : cases) {
         std::vector<uint8_t> edges;
-        trace_edges(c.raster.data(), 16, 12, edges);
+        trace_edges(c.raster.data(), 16, 12, edges, c.scale);
         for (int32_t y = 2; y < 10; ++y) {
-            int32_t count = 0, at = -1;
+            int32_t count = 0, first = -1;
             for (int32_t x = 0; x < 16; ++x)
                 if (edges[size_t(y) * 16 + x] != 0)
-                    ++count, at = x;
+                    first = count++ == 0 ? x : first;
             EXPECT_EQ(count, c.perRow) << c.name << ", row " << y << "\n"
                                        << picture_of(edges, 16);
-            if (c.perRow == 1) {
-                EXPECT_LE(std::abs(at - 8), 1) << c.name << "\n" << picture_of(edges, 16);
+            if (c.perRow > 0) {
+                EXPECT_EQ(first, c.first) << c.name << "\n" << picture_of(edges, 16);
             }
         }
     }
     std::vector<uint8_t> edges(5, 1);
-    trace_edges(nullptr, 2, 2, edges);
+    trace_edges(nullptr, 2, 2, edges, TraceScale{});
     EXPECT_EQ(edges, std::vector<uint8_t>(4, 0));
 }
