@@ -18,8 +18,9 @@ constexpr int32_t bands = boardInkBands / 2; // matched in bands of 6 rows: top,
 struct Seen {
     int32_t glyph, width;
     bool halfSpace;
-    std::vector<int32_t> ink; // width x bands
-    int64_t square;           // sum of ink squared
+    std::vector<int32_t> ink;    // width x bands
+    int64_t square;              // sum of ink squared
+    std::vector<int64_t> column; // each column's ink squared
 };
 
 std::vector<std::string> characters_of(const std::string &text) {
@@ -97,7 +98,8 @@ std::string board_line_layout(const uint8_t *darkness, int32_t width, const Boar
     std::vector<Seen> glyphs;
     for (int32_t k : set.glyphs) {
         const BoardGlyph &g = boardGlyphs[k];
-        Seen s{k, g.width, k == set.halfSpace, std::vector<int32_t>(size_t(g.width) * bands), 0};
+        Seen s{k, g.width, k == set.halfSpace, std::vector<int32_t>(size_t(g.width) * bands), 0,
+               std::vector<int64_t>(size_t(g.width), 0)};
         auto ink = [&](int32_t c, int32_t b) {
             return c < 0 || c >= g.width ? 0
                                          : (g.ink[c * boardInkBands + 2 * b] +
@@ -108,16 +110,19 @@ std::string board_line_layout(const uint8_t *darkness, int32_t width, const Boar
                 const int32_t v = ink(c - 1, b) + ink(c, b) + ink(c + 1, b);
                 s.ink[size_t(c) * bands + b] = v;
                 s.square += int64_t{v} * v;
+                s.column[size_t(c)] += int64_t{v} * v;
             }
         glyphs.push_back(std::move(s));
     }
     // The strip's squares summed from the left: the cost of leaving columns white.
     std::vector<int64_t> squares(size_t(span) + 1, 0);
+    std::vector<uint8_t> blank(size_t(span), 0);
     for (int32_t x = 0; x < span; ++x) {
         int64_t q = 0;
         for (int32_t b = 0; b < bands; ++b)
             q += int64_t{seen[size_t(x) * bands + b]} * seen[size_t(x) * bands + b];
         squares[size_t(x) + 1] = squares[size_t(x)] + q;
+        blank[size_t(x)] = q == 0;
     }
     // cost[x][h]: the best line up to pixel x; h = 1 when a half-width space may not come next
     // (at the start of the line and after one).
@@ -141,7 +146,11 @@ std::string board_line_layout(const uint8_t *darkness, int32_t width, const Boar
             const int32_t *p = seen.data() + size_t(x) * bands;
             for (size_t i = 0; i < s.ink.size(); ++i)
                 dot += int64_t{p[i]} * s.ink[i];
-            const int64_t cost = squares[size_t(end)] - squares[size_t(x)] - 2 * dot + s.square;
+            int64_t cost = squares[size_t(end)] - squares[size_t(x)] - 2 * dot + s.square;
+            if (set.blankWeight > 1)
+                for (int32_t c = 0; c < s.width; ++c)
+                    if (blank[size_t(x + c)])
+                        cost += (set.blankWeight - 1) * s.column[size_t(c)];
             for (int h = 0; h < 2; ++h) {
                 const Step &from = h == 0 ? open : closed;
                 if (from.cost == LLONG_MAX || (s.halfSpace && h == 1))
@@ -225,6 +234,7 @@ std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t widt
     if (trace) {
         trace_edges(grid.data(), width, static_cast<int32_t>(rows), dark, TraceScale{1, 3});
         set.black = 255;
+        set.blankWeight = boardTraceBlankWeight;
     } else {
         for (size_t i = 0; i < grid.size(); ++i)
             dark[i] = curve[grid[i]];

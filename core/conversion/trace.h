@@ -14,11 +14,12 @@
 constexpr int32_t traceStrong = 48;
 constexpr int32_t traceWeak = 20;
 // Where a line is drawn, in pixels of the text as it is read: inset into the edge's dark side
-// from the first sample past the step's middle, and as thick again beyond that, so that it
-// stands inside the shape it outlines (and the two edges of a narrow stroke meet in one line).
+// from the first sample past the step's middle, and thickened further in, so that it stands
+// inside the shape it outlines (and the two edges of a narrow stroke meet in one line). Lines
+// across (a shape's top and bottom) stay one sample thin: a board draws them with ＿ and ￣.
 // The raster's samples span scale.x by scale.y pixels (0 or less: 1).
 constexpr double traceInsetAcross = 2, traceInsetDown = 3;
-constexpr double traceThickAcross = 2, traceThickDown = 3;
+constexpr double traceThickAcross = 2, traceThickDown = 0;
 struct TraceScale {
     double x = 1, y = 1;
 };

@@ -120,18 +120,29 @@ std::vector<int32_t> line_ink(const std::string &line) {
 }
 
 // A stroke lands where it is in the picture: the line's heaviest column is within 3 pixels of
-// the bar, wherever the bar is, although the glyphs' widths are all different.
+// the bar, wherever the bar is, although the glyphs' widths are all different. A trace's blank
+// background stays blank: the bar is reached by spaces alone, no dot placed to nudge it.
 TEST(Board, StrokesLandWhereThePictureHasThem) {
     BoardSet set;
     std::string unknown;
     ASSERT_TRUE(board_set_make(set, "", unknown));
-    for (int32_t x = 0; x < 200; x += 7) {
-        const Strip s = strip_bar(240, x, x + 3);
-        const std::string line = board_line_layout(s.data(), 240, set);
-        const std::vector<int32_t> ink = line_ink(line);
-        const int32_t heaviest =
-            int32_t(std::max_element(ink.begin(), ink.end()) - ink.begin());
-        EXPECT_LE(std::abs(heaviest - (x + 1)), 3) << "bar at " << x << ": [" << line << "]";
+    for (int32_t weight : {1, boardTraceBlankWeight}) {
+        set.blankWeight = weight;
+        int32_t stray = 0; // columns inked more than a glyph's width from the bar
+        for (int32_t x = 0; x < 200; x += 7) {
+            const Strip s = strip_bar(240, x, x + 3);
+            const std::string line = board_line_layout(s.data(), 240, set);
+            const std::vector<int32_t> ink = line_ink(line);
+            const int32_t heaviest =
+                int32_t(std::max_element(ink.begin(), ink.end()) - ink.begin());
+            EXPECT_LE(std::abs(heaviest - (x + 1)), 3)
+                << "bar at " << x << ", weight " << weight << ": [" << line << "]";
+            for (size_t c = 0; c < ink.size(); ++c)
+                stray += ink[c] > 0 && std::abs(int32_t(c) - (x + 1)) > boardGlyphMaxWidth / 2;
+        }
+        if (weight > 1) {
+            EXPECT_EQ(stray, 0) << "weight " << weight;
+        }
     }
 }
 
