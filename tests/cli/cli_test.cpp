@@ -642,6 +642,7 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
     std::string odd = ini("odd.ini", "[Configuration]\r\nMode=3\r\n");
     std::string photo = ini("photo.ini", "[Configuration]\r\nMode=2\r\n[Quality]\r\nLook=1\r\n"
                                          "Chars=\"@. \"\r\n");
+    const std::string traceBoard = ini("trace.ini", "[Quality]\r\nLook=3\r\nTarget=1\r\n");
     struct Case {
         std::vector<std::string> args;
         int code;
@@ -695,6 +696,9 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
         {{"--look", "shape", "--target", "window"},
          {"--look", "shape", "--target", "window", "--font", ipa},
          true},
+        // The window's settings file: Look=3 the trace look, Target=1 the board.
+        {{"--ini", traceBoard}, {"--look", "trace", "--target", "board"}, true},
+        {{"--ini", traceBoard}, {"--look", "shape", "--target", "board"}, false},
     };
     for (const Same &p : pairs) {
         std::vector<std::string> a = p.a, b = p.b;
