@@ -232,6 +232,8 @@ std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t widt
     }
     std::vector<uint8_t> dark(grid.size());
     if (trace) {
+        for (uint8_t &v : grid) // what is dark to the other looks is dark to the trace
+            v = static_cast<uint8_t>(255 - curve[v]);
         trace_edges(grid.data(), width, static_cast<int32_t>(rows), dark, TraceScale{1, 3});
         set.black = 255;
         set.blankWeight = boardTraceBlankWeight;

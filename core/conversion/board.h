@@ -78,7 +78,8 @@ int32_t board_line_count(int64_t previewHeight, int32_t hiritu);
 // The board text of a luminance raster (sw x sh, row by row): the picture made `width` pixels
 // wide and `lines` lines high, each line's strip box-averaged into boardInkBands bands a column,
 // taken through curve (luminance to darkness, 0 white .. 255 black), and laid out line by line;
-// lines end with CR LF. With trace, the strips are the picture's edges (core/conversion/trace.h), set's
-// black is full ink and its blankWeight boardTraceBlankWeight. Nothing for a raster or size of 0.
+// lines end with CR LF. With trace, the strips are the edges (core/conversion/trace.h) of the
+// picture taken through curve, set's black is full ink and its blankWeight
+// boardTraceBlankWeight. Nothing for a raster or size of 0.
 std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t width, int32_t lines,
                        const uint8_t (&curve)[256], BoardSet set, bool trace);

@@ -212,18 +212,23 @@ void shape_samples(Conversion &c, const Grid &g, std::vector<uint8_t> &samples) 
         }
 }
 
-// The trace look's cells: the sub-samples, seen as one raster mapCols x 3 by mapRows x 6, turned
-// into their edges, as luminance (the lines black on white).
-void trace_samples(const Conversion &c, std::vector<uint8_t> &samples) {
+// The trace look's cells: the sub-samples, seen as one raster mapCols x 3 by mapRows x 6, through
+// the looks' tone curve (the picture's levels, the brightness, the inversion: what is dark to
+// the other looks is dark to the trace), turned into their edges, as luminance (the lines black
+// on white).
+void trace_samples(const Conversion &c, std::vector<uint8_t> &samples, bool invert) {
     const int32_t w = c.mapCols * glyphSubCols, h = c.mapRows * glyphSubRows;
     std::vector<uint8_t> raster(samples.size()), edges;
+    uint8_t curve[256];
+    look_tone_curve(samples.data(), samples.size(), c.settings.Meido, invert,
+                    look_gamma(Look::trace), curve);
     auto at = [&](int32_t x, int32_t y) {
         return (size_t(y / glyphSubRows) * c.mapCols + x / glyphSubCols) * glyphSubCount +
                size_t(y % glyphSubRows) * glyphSubCols + x % glyphSubCols;
     };
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
-            raster[size_t(y) * w + x] = samples[at(x, y)];
+            raster[size_t(y) * w + x] = static_cast<uint8_t>(255 - curve[samples[at(x, y)]]);
     trace_edges(raster.data(), w, h, edges, TraceScale{8.0 / glyphSubCols, 16.0 / glyphSubRows});
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
@@ -306,8 +311,11 @@ void look_convert(Conversion &c, std::string &out, const Grid &g, const LookSett
                   bool invert) {
     std::vector<uint8_t> &samples = c.lookSamples; // kept between conversions
     shape_samples(c, g, samples); // both looks read each cell as sub-samples
-    if (look.look == Look::trace)
-        trace_samples(c, samples);
+    const bool traced = look.look == Look::trace;
+    if (traced) {
+        trace_samples(c, samples, invert);
+        invert = false; // the lines are ink however the picture was read
+    }
     std::string chars;
     std::vector<std::string> lines; // with full-width characters, a line is no longer mapCols bytes
     std::vector<uint8_t> greys;

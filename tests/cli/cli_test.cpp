@@ -681,6 +681,26 @@ TEST(Cli, SettingsFileAndOptionsOverIt) {
                 EXPECT_NE(texts[k], texts.back()) << look << " " << dither << "\n" << texts[k];
         }
 
+    // The trace sees the picture as the other looks do, through its levels: a faint disc, its
+    // step too small to draw as it is, is traced in every target; inverted, as its negative is.
+    auto disc = [](const char *name, int inside, int outside) {
+        return bmp_file(name, bmp_bytes(60, 40, [=](int x, int y) {
+                            return of_sum((x - 30) * (x - 30) + (y - 20) * (y - 20) < 150 ? inside
+                                                                                          : outside);
+                        }));
+    };
+    const std::string faint = disc("faint.bmp", 300, 420), negative = disc("negative.bmp", 465, 345);
+    for (const char *target : {"terminal", "window", "board"}) {
+        const std::vector<std::string> args = {"--look", "trace", "--target", target, "--width", "30"};
+        auto traced = [&](std::vector<std::string> more) {
+            more.insert(more.begin(), args.begin(), args.end());
+            return vkd(more).out;
+        };
+        const std::string text = traced({faint});
+        EXPECT_NE(text.find_first_not_of(" \n"), std::string::npos) << target << "\n" << text;
+        EXPECT_EQ(traced({"--invert", faint}), traced({negative})) << target;
+    }
+
     // Each target measures its own font: the terminal by default here; the table measured
     // from the font again with --font is the built-in one; the standard look is every target's.
     const std::string ipa = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
