@@ -97,9 +97,9 @@ void trace_edges(const uint8_t *luma, int32_t width, int32_t height, std::vector
             }
     }
     // The line is drawn on the edge's dark side, from the first sample past the step's middle
-    // on, inset a little and as thick as a glyph's stroke looks from a distance: a drawn line
-    // then stands inside the shape it outlines, as a tracer draws it, instead of astride its
-    // border, and the two edges of a narrow stroke meet in one line.
+    // on, inset a little and thickened further in: a drawn line then stands inside the shape it
+    // outlines, as a tracer draws it, instead of astride its border, and the two edges of a
+    // narrow stroke meet in one line.
     const int32_t insetX = samples_of(traceInsetAcross, scale.x),
                   insetY = samples_of(traceInsetDown, scale.y);
     const int32_t thickX = samples_of(traceThickAcross, scale.x),

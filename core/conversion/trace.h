@@ -5,9 +5,8 @@
 #include <vector>
 
 // Edges of a luminance raster (width x height, row by row, 0 black .. 255 white) as darkness:
-// 255 on a line, 0 elsewhere. The raster is smoothed a little (the grain of a
-// photo draws no lines), lines follow the steepest change of brightness and are thinned across
-// it, and weak edges are kept only where they continue a strong one (hysteresis), so a line does
+// 255 on a line, 0 elsewhere. The raster is smoothed a little (the grain of a photo draws no
+// lines), lines follow the steepest change of brightness and are thinned across it, and weak edges are kept only where they continue a strong one (hysteresis), so a line does
 // not break up where its contrast fades. A flat raster, or one of width or height below 3, has
 // no edges. The thresholds are on the smoothed change of luminance per sample, where a sharp
 // step of s levels measures about 3 s / 8: strong at least traceStrong, weak at least traceWeak.
@@ -16,7 +15,7 @@ constexpr int32_t traceWeak = 20;
 // Where a line is drawn, in pixels of the text as it is read: inset into the edge's dark side
 // from the first sample past the step's middle, and thickened further in, so that it stands
 // inside the shape it outlines (and the two edges of a narrow stroke meet in one line). Lines
-// across (a shape's top and bottom) stay one sample thin: a board draws them with ＿ and ￣.
+// along a shape's top and bottom stay one sample thin: a board draws them with ＿ and ￣.
 // The raster's samples span scale.x by scale.y pixels (0 or less: 1).
 constexpr double traceInsetAcross = 2, traceInsetDown = 3;
 constexpr double traceThickAcross = 2, traceThickDown = 0;
