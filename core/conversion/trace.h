@@ -6,9 +6,9 @@
 
 // Edges of a luminance raster (width x height, row by row, 0 black .. 255 white) as darkness:
 // 255 on a line, 0 elsewhere. The raster is smoothed a little (the grain of a photo draws no
-// lines), lines follow the steepest change of brightness and are thinned across it, and weak edges are kept only where they continue a strong one (hysteresis), so a line does
-// not break up where its contrast fades. A flat raster, or one of width or height below 3, has
-// no edges. The thresholds are on the smoothed change of luminance per sample, where a sharp
+// lines), lines follow the steepest change of brightness and are thinned across it, and weak
+// edges are kept only where they continue a strong one (hysteresis), so a line does not break up
+// where its contrast fades. A flat raster, or one of width or height below 3, has no edges. The thresholds are on the smoothed change of luminance per sample, where a sharp
 // step of s levels measures about 3 s / 8: strong at least traceStrong, weak at least traceWeak.
 constexpr int32_t traceStrong = 48;
 constexpr int32_t traceWeak = 20;
