@@ -73,7 +73,7 @@ void image_file_save() {
                       : text_html_grid(grid, title, utf8_of(font.lfFaceName));
     } else {
         TextImageFont font;
-        font.handle = editorFont;
+        font.handle = editorFont; // a board's font replaces it
         std::string reason;
         if ((board && !text_image_font_board(nullptr, font, reason)) ||
             !text_image_png_grid(grid, font, bytes, reason)) {

@@ -155,6 +155,26 @@ bool drawing_begin(Drawing &d, const TextImageFont &font, const std::wstring &ch
     return true;
 }
 
+// A font by its face and LOGFONT height, made once to learn its cells. Windows fonts are
+// installed faces: a font file is refused.
+bool font_make(const char *file, const char *face, int32_t height, const char *family, bool board,
+               TextImageFont &font, std::string &reason) {
+    font = TextImageFont{};
+    if (file != nullptr) {
+        reason = fileRefusedText;
+        return false;
+    }
+    font.face = face;
+    font.height = height;
+    font.family = family;
+    Drawing d;
+    if (!drawing_begin(d, font, std::wstring(), board, font.cellWidth, font.cellHeight)) {
+        reason = failedText;
+        return false;
+    }
+    return true;
+}
+
 template <typename T> void interface_release(T *&p) {
     if (p != nullptr)
         p->Release();
@@ -209,21 +229,8 @@ bool png_encode(const uint8_t *bits, int32_t width, int32_t height, int32_t stri
 
 bool text_image_font_find(const Settings &settings, const char *file, TextImageFont &font,
                           std::string &reason) {
-    font = TextImageFont{};
-    if (file != nullptr) {
-        reason = fileRefusedText;
-        return false;
-    }
     const EditorFontChoice choice = editor_font_startup(settings);
-    font.face = choice.face;
-    font.height = choice.height;
-    font.family = font.face;
-    Drawing d;
-    if (!drawing_begin(d, font, std::wstring(), false, font.cellWidth, font.cellHeight)) {
-        reason = failedText;
-        return false;
-    }
-    return true;
+    return font_make(file, choice.face, choice.height, choice.face, false, font, reason);
 }
 
 bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
@@ -232,20 +239,8 @@ bool text_image_png(const std::string &text, const TextImageFont &font, std::str
 }
 
 bool text_image_font_board(const char *file, TextImageFont &font, std::string &reason) {
-    font = TextImageFont{};
-    if (file != nullptr) {
-        reason = fileRefusedText;
-        return false;
-    }
-    font.face = boardFace;
-    font.height = boardFontHeight;
-    font.family = "MS PGothic"; // as the page names it on every system
-    Drawing d;
-    if (!drawing_begin(d, font, std::wstring(), true, font.cellWidth, font.cellHeight)) {
-        reason = failedText;
-        return false;
-    }
-    return true;
+    // The family as the page names it on every system.
+    return font_make(file, boardFace, boardFontHeight, "MS PGothic", true, font, reason);
 }
 
 bool text_image_png_board(const std::string &utf8, const TextImageFont &font, std::string &png,
