@@ -252,8 +252,9 @@ TEST_F(Commands, ConvertRefusesWhatCannotBeConverted) {
     boxes = command_run(IDM_WIDER, {modal_press(IDOK)});
     EXPECT_EQ(boxes.size(), 1u) << dialogs_describe(boxes);
 
-    // A board text over the limit (a grey makes lines of narrow characters, 114855 bytes, which
-    // the fixed grid's rule would let through) is refused the same way, never put in part.
+    // A board text over the limit (a grey makes lines of narrow characters, nearly twice the
+    // limit, which the fixed grid's rule would let through) is refused the same way, never put
+    // in part.
     settings.Mode = 1;
     settings.Mojisu = 220;
     settings.Hiritu = 100;
