@@ -270,7 +270,9 @@ int picture_plan_make(const CliOptions &opts, int terminalColumns, PicturePlan &
     // The font before the pictures: a mistake in it costs no conversion. A page only names
     // its font, so it does without one when none is installed.
 #ifdef _WIN32
-    const bool boardFont = false; // vkd.exe draws a board text in fixed cells, as any other
+    // vkd.exe takes no font file for any target: asked for the editor's font, it refuses one
+    // here, before the pictures; the board's own is found as the text is drawn.
+    const bool boardFont = false;
 #else
     const bool boardFont = board; // the board font is found as the text is drawn
 #endif
@@ -463,17 +465,12 @@ void picture_convert_here(velkorandite::Converter &converter, const PicturePlan 
     if (plan.format == OutputFormat::png) {
         std::string reason;
         // The board text proportionally in the board font (from UTF-8, checked for code page 932
-        // above); vkd.exe draws fixed cells for now.
-#ifndef _WIN32
+        // above).
         const bool drawn =
             plan.options.target == velkorandite::Target::board
-                ? velkorandite::text_png_board(t, plan.fontFile ? plan.fontFile->c_str()
-                                                                   : nullptr,
+                ? velkorandite::text_png_board(t, plan.fontFile ? plan.fontFile->c_str() : nullptr,
                                                bytes, reason)
                 : velkorandite::text_png(t932, plan.font, bytes, reason);
-#else
-        const bool drawn = velkorandite::text_png(t932, plan.font, bytes, reason);
-#endif
         if (!drawn) {
             result.refused = true;
             result.messages += message_line(language, name, "cannot draw the image",

@@ -12,7 +12,6 @@ void editor_font_store(const char *face, int32_t logHeight);
 
 // Pure: the font the editor shows a text in, in 96-DPI units: for the board target the board's
 // own, whatever the user chose; for the others the user's choice as at start-up.
-constexpr char boardFace[] = "ＭＳ Ｐゴシック";
 EditorFontChoice editor_font_of(const Settings &settings, Target target);
 
 #ifdef _WIN32

@@ -30,6 +30,6 @@ void editor_font_store(const char *face, int32_t logHeight) {
 EditorFontChoice editor_font_of(const Settings &settings, Target target) {
     // A board reads its posts in ＭＳ Ｐゴシック 12 pt: 16-pixel glyphs at 96 DPI.
     if (target == Target::board)
-        return EditorFontChoice{-16, boardFace};
+        return EditorFontChoice{boardFontHeight, boardFace};
     return editor_font_startup(settings);
 }

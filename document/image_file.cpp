@@ -15,6 +15,7 @@
 #include "document/editor.h"
 #include "document/text_file.h"
 #include "image_pane/image_pane.h"
+#include "window/document_state.h"
 #include "window/wide.h"
 #include "window/window.h"
 
@@ -55,21 +56,27 @@ void image_file_save() {
     if (!image_file_choose(path, html) || !file_confirm_overwrite(path.c_str(), imageTitle))
         return;
     // A text CP932 holds is drawn and written as it always was; any other keeps every character.
+    // For a board, what the board shows: the text laid out proportionally in its font.
     const std::wstring text = editor_text_wide();
+    const bool board = lookSettings.target == Target::board;
     std::string cp932;
-    const TextGrid grid =
-        text_cp932(text, cp932) ? text_grid(cp932) : text_grid_utf8(utf8_of(text));
+    const TextGrid grid = board                     ? text_grid_board(utf8_of(text))
+                          : text_cp932(text, cp932) ? text_grid(cp932)
+                                                    : text_grid_utf8(utf8_of(text));
     std::string bytes;
     if (html) {
+        const std::string name = path.substr(path_folder_length(path.c_str()));
+        const std::string title = name.substr(0, name.rfind('.'));
         LOGFONTW font{};
         GetObjectW(editorFont, sizeof font, &font);
-        const std::string name = path.substr(path_folder_length(path.c_str()));
-        bytes = text_html_grid(grid, name.substr(0, name.rfind('.')), utf8_of(font.lfFaceName));
+        bytes = board ? text_html_board(utf8_of(text), title)
+                      : text_html_grid(grid, title, utf8_of(font.lfFaceName));
     } else {
         TextImageFont font;
-        font.handle = editorFont;
+        font.handle = editorFont; // a board's font replaces it
         std::string reason;
-        if (!text_image_png_grid(grid, font, bytes, reason)) {
+        if ((board && !text_image_font_board(nullptr, font, reason)) ||
+            !text_image_png_grid(grid, font, bytes, reason)) {
             message_show(Message{reason, MessageIcon::error});
             return;
         }

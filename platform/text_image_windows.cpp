@@ -1,5 +1,5 @@
-// The Windows half of the text image: the editor's font drawn with GDI into a DIB section, the
-// picture encoded as PNG with the Windows Imaging Component.
+// The Windows half of the text image: the editor's font, or the board's, drawn with GDI into a
+// DIB section, the picture encoded as PNG with the Windows Imaging Component.
 #include "core/output/text_image.h"
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/conversion/board.h"
 #include "core/output/text_font.h"
 #include "core/output/text_html.h"
 #include "platform/wide.h"
@@ -19,6 +20,7 @@ namespace {
 
 const char *const tooLargeText = "文字が多すぎて画像にできません。";
 const char *const failedText = "画像の作成に失敗しました。";
+const char *const fileRefusedText = "フォントファイルは指定できません。";
 
 // The editor's font as the editor asks for it: the same face, size, weight and character set.
 LOGFONTW editor_logfont(const TextImageFont &font) {
@@ -66,11 +68,12 @@ int CALLBACK face_collect(const LOGFONTW *log, const TEXTMETRICW *, DWORD type, 
 // The font the image is drawn in: the editor's own. Where the system has no glyphs for the
 // text in it (its face not installed: the system then gives a font that draws empty boxes,
 // while the editor falls back to another font), the installed face that draws the most.
-HFONT image_font_create(HDC dc, const TextImageFont &font, const std::wstring &characters) {
+// Smoothed in grey (ClearType would tint the edges, and the image is looked at anywhere), or,
+// for a board, not at all; the smoothing does not change which font the system gives.
+HFONT image_font_create(HDC dc, const TextImageFont &font, const std::wstring &characters,
+                        bool board) {
     LOGFONTW log = editor_logfont(font);
-    // Smoothed in grey (ClearType would tint the edges, and the image is looked at anywhere);
-    // the smoothing does not change which font the system gives.
-    log.lfQuality = ANTIALIASED_QUALITY;
+    log.lfQuality = board ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY;
     HFONT chosen = CreateFontIndirectW(&log);
     if (chosen == nullptr)
         return nullptr;
@@ -137,9 +140,9 @@ struct Drawing {
 };
 
 bool drawing_begin(Drawing &d, const TextImageFont &font, const std::wstring &characters,
-                   int32_t &cellWidth, int32_t &cellHeight) {
+                   bool board, int32_t &cellWidth, int32_t &cellHeight) {
     d.dc = CreateCompatibleDC(nullptr);
-    d.font = d.dc != nullptr ? image_font_create(d.dc, font, characters) : nullptr;
+    d.font = d.dc != nullptr ? image_font_create(d.dc, font, characters, board) : nullptr;
     if (d.font == nullptr)
         return false;
     d.oldFont = SelectObject(d.dc, d.font);
@@ -149,6 +152,26 @@ bool drawing_begin(Drawing &d, const TextImageFont &font, const std::wstring &ch
         return false;
     cellWidth = m.cx;
     cellHeight = metrics.tmHeight; // the editor's line height
+    return true;
+}
+
+// A font by its face and LOGFONT height, made once to learn its cells. Windows fonts are
+// installed faces: a font file is refused.
+bool font_make(const char *file, const char *face, int32_t height, const char *family, bool board,
+               TextImageFont &font, std::string &reason) {
+    font = TextImageFont{};
+    if (file != nullptr) {
+        reason = fileRefusedText;
+        return false;
+    }
+    font.face = face;
+    font.height = height;
+    font.family = family;
+    Drawing d;
+    if (!drawing_begin(d, font, std::wstring(), board, font.cellWidth, font.cellHeight)) {
+        reason = failedText;
+        return false;
+    }
     return true;
 }
 
@@ -206,21 +229,8 @@ bool png_encode(const uint8_t *bits, int32_t width, int32_t height, int32_t stri
 
 bool text_image_font_find(const Settings &settings, const char *file, TextImageFont &font,
                           std::string &reason) {
-    font = TextImageFont{};
-    if (file != nullptr) {
-        reason = "フォントファイルは指定できません。";
-        return false;
-    }
     const EditorFontChoice choice = editor_font_startup(settings);
-    font.face = choice.face;
-    font.height = choice.height;
-    font.family = font.face;
-    Drawing d;
-    if (!drawing_begin(d, font, std::wstring(), font.cellWidth, font.cellHeight)) {
-        reason = failedText;
-        return false;
-    }
-    return true;
+    return font_make(file, choice.face, choice.height, choice.face, false, font, reason);
 }
 
 bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
@@ -228,13 +238,31 @@ bool text_image_png(const std::string &text, const TextImageFont &font, std::str
     return text_image_png_grid(text_grid(text), font, png, reason);
 }
 
+bool text_image_font_board(const char *file, TextImageFont &font, std::string &reason) {
+    // The family as the page names it on every system.
+    return font_make(file, boardFace, boardFontHeight, "MS PGothic", true, font, reason);
+}
+
+bool text_image_png_board(const std::string &utf8, const TextImageFont &font, std::string &png,
+                          std::string &reason) {
+    return text_image_png_grid(text_grid_board(utf8), font, png, reason);
+}
+
 bool text_image_png_grid(const TextGrid &grid, const TextImageFont &font, std::string &png,
                          std::string &reason) {
     reason = failedText;
     Drawing d;
     int32_t cellWidth = 0, cellHeight = 0;
-    if (!drawing_begin(d, font, grid_characters(grid), cellWidth, cellHeight))
+    const bool board = grid.proportional;
+    if (!drawing_begin(d, font, grid_characters(grid), board, cellWidth, cellHeight))
         return false;
+    // A board's lines stand boardLinePitch apart, each glyph one pixel down, as the board
+    // table measured them.
+    int32_t down = 0;
+    if (board) {
+        cellHeight = boardLinePitch;
+        down = 1;
+    }
     TextImageLayout l;
     if (!text_image_layout(grid, cellWidth, cellHeight, l)) {
         reason = tooLargeText;
@@ -263,7 +291,7 @@ bool text_image_png_grid(const TextGrid &grid, const TextImageFont &font, std::s
         std::string utf8;
         utf8_encode(utf8, cell.code);
         const std::wstring w = wide_of(utf8); // a surrogate pair beyond U+FFFF
-        ExtTextOutW(d.dc, text_image_cell_x(l, cell), text_image_cell_y(l, cell), 0, nullptr,
+        ExtTextOutW(d.dc, text_image_cell_x(l, cell), text_image_cell_y(l, cell) + down, 0, nullptr,
                     w.c_str(), static_cast<UINT>(w.size()), nullptr);
     }
     GdiFlush();

@@ -13,6 +13,7 @@
 #include "core/conversion/settings.h"
 #include "core/conversion/surface.h"
 #include "core/conversion/trace.h"
+#include "core/common/cp932.h"
 #include "core/common/utf8.h"
 
 // Darkest first; entry 13 is a faint tint rather than a grey, and the space is above any sum.
@@ -375,25 +376,33 @@ bool text_convert_fits(const Conversion &c) {
            (int64_t{c.mapCols} + 2) * rows <= textLimit;
 }
 
+bool board_text_fits(const std::string &utf8) {
+    return utf8_prefix_cp932_length(utf8, utf8.size(), textLimit) == utf8.size();
+}
+
 ConvertOutcome text_convert(Conversion &c, std::string &text) {
     return text_convert_look(c, text, c.lookSettings, false);
 }
 
 ConvertOutcome text_convert_look(Conversion &c, std::string &text, const LookSettings &look,
                                  bool invert) {
-    if (!text_convert_fits(c))
+    const bool board = look.look != Look::standard && look.target == Target::board;
+    if (!board && !text_convert_fits(c))
         return ConvertOutcome::tooLarge;
     if (c.mapCols < 0 || c.mapRows < 0) { // only from a hand-edited settings file
         text.clear();
         return ConvertOutcome::converted;
     }
     std::string out;
-    out.reserve(static_cast<size_t>(c.mapCols + 2) * static_cast<size_t>(c.mapRows));
+    if (!board)
+        out.reserve(static_cast<size_t>(c.mapCols + 2) * static_cast<size_t>(c.mapRows));
     const int64_t offset = text_convert_offset(c.settings.Meido);
     const Grid g = grid_now(c);
 
-    if (look.look != Look::standard && look.target == Target::board) {
+    if (board) {
         board_convert(c, out, g, look, invert);
+        if (!board_text_fits(out))
+            return ConvertOutcome::tooLarge;
     } else if (look.look != Look::standard) {
         look_convert(c, out, g, look, invert);
     } else if (look.dither) {

@@ -23,15 +23,24 @@ int64_t text_convert_offset(int32_t meido);
 
 // (Mojisu + 2) * mapRows <= 61440, computed without overflow; the text's own length
 // (mapCols + 2) * mapRows must fit too (they differ only outside modes 1 and 2). A negative
-// mapCols or mapRows gives an empty text, which always fits.
+// mapCols or mapRows gives an empty text, which always fits. A board text (a picture look in
+// the board target) is laid out in pixels, its lines as many as board_line_count gives: its
+// size is known only once laid out, and board_text_fits decides instead.
 struct Conversion;
 bool text_convert_fits(const Conversion &c);
+
+// Whether a board text (UTF-8) fits the limit as any other text picture does: its bytes in
+// code page 932, as the window saves it, CR LF included, at most textLimit. Such a text has no
+// more characters than that, so the editor holds it whole. A character code page 932 lacks
+// counts as two bytes.
+bool board_text_fits(const std::string &utf8);
 
 enum class ConvertOutcome { converted, tooLarge };
 
 // Reads the squeezed preview from the canvas, fills text with mapRows lines of mapCols ramp
 // characters each ended by CR LF, and paints the grey feedback on the canvas (then tells
-// c.canvasChanged). tooLarge: nothing changes and text is left as it was.
+// c.canvasChanged). tooLarge (text_convert_fits, or board_text_fits once a board text is laid
+// out): nothing changes and text is left as it was.
 // With a look other than the standard one without dither (c.lookSettings), the look chooses
 // the characters instead and the feedback is each character's measured darkness as a grey.
 ConvertOutcome text_convert(Conversion &c, std::string &text);

@@ -260,13 +260,11 @@ bool text_png(const Text &text, const ImageFont &font, std::string &png, std::st
     return text_image_png(text.text, drawn, png, reason);
 }
 
-#ifndef _WIN32
 bool text_png_board(const Text &text, const char *file, std::string &png, std::string &reason) {
     TextImageFont font;
     return text_image_font_board(file, font, reason) &&
            text_image_png_board(text.text, font, png, reason);
 }
-#endif
 
 std::string text_html_board(const Text &text, const std::string &title) {
     return ::text_html_board(text.text, title);

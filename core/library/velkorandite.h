@@ -134,9 +134,8 @@ bool text_png(const Text &text, const ImageFont &font, std::string &png, std::st
 // A board text as a page in the board font, 16 pixels on 18-pixel lines, laid out
 // proportionally.
 std::string text_html_board(const Text &text, const std::string &title);
-#ifndef _WIN32
-// A board text drawn proportionally in the board font (file, or else Mona).
+// A board text drawn proportionally in the board font: Linux: file, or else Mona. Windows:
+// ＭＳ Ｐゴシック; file must be null.
 bool text_png_board(const Text &text, const char *file, std::string &png, std::string &reason);
-#endif
 
 } // namespace velkorandite

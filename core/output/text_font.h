@@ -6,6 +6,10 @@
 // "ＭＳ ゴシック": the built-in face of the editor and of the canvas label.
 extern const char *const builtinFace;
 
+// "ＭＳ Ｐゴシック": the face a board reads its posts in, at 16 pixels (12 pt at 96 DPI).
+constexpr char boardFace[] = "ＭＳ Ｐゴシック";
+constexpr int32_t boardFontHeight = -16; // a LOGFONT height: 16-pixel glyphs
+
 struct EditorFontChoice {
     int32_t height;
     const char *face;

@@ -96,20 +96,22 @@ bool text_image_font_find(const Settings &settings, const char *file, TextImageF
 bool text_image_png(const std::string &text, const TextImageFont &font, std::string &png,
                     std::string &reason);
 
-#ifndef _WIN32
-// The board font, for a board text's image: file, or else Mona (fonts-mona) where Debian puts
-// it, at 16 pixels; the family a page names is "MS PGothic", which Mona stands in for. False
-// with a reason when the font cannot be read. (The Windows half draws fixed cells for now.)
+// The board font, for a board text's image. Linux: file, or else Mona (fonts-mona) where Debian
+// puts it, at 16 pixels; the family a page names is "MS PGothic", which Mona stands in for.
+// Windows: the GDI face ＭＳ Ｐゴシック at LOGFONT height -16 (boardFace, core/output/text_font.h);
+// file must be null, as for text_image_font_find. False with a reason when the font cannot be
+// used.
 bool text_image_font_board(const char *file, TextImageFont &font, std::string &reason);
 
 // A board text (UTF-8) drawn as text_grid_board lays it out, on lines boardLinePitch (18)
-// pixels apart, black on white as 8-bit grey PNG. False with a reason as text_image_png.
+// pixels apart, black on white, unsmoothed as a board's readers see the font at 12 pt (their
+// system draws its bitmaps there). False with a reason as text_image_png.
 bool text_image_png_board(const std::string &utf8, const TextImageFont &font, std::string &png,
                           std::string &reason);
-#endif
 
 #ifdef _WIN32
-// The same for a grid already made (the window's text that CP932 cannot hold).
+// The same for a grid already made (the window's text that CP932 cannot hold); a proportional
+// grid (text_grid_board) is drawn as text_image_png_board draws it.
 bool text_image_png_grid(const TextGrid &grid, const TextImageFont &font, std::string &png,
                          std::string &reason);
 #endif

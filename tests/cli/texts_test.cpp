@@ -60,7 +60,8 @@ bool character_data(const std::string &fileName) {
 bool covered(const std::string &japanese) {
     if (japanese == "無題") // the window's caption, never printed by vkd
         return true;
-    if (japanese == "ＭＳ ゴシック") // a font's name, the same in every language
+    // Fonts' names, the same in every language.
+    if (japanese == "ＭＳ ゴシック" || japanese == "ＭＳ Ｐゴシック")
         return true;
     for (size_t i = 0; i < coreTextCount; ++i)
         if (std::string(coreTexts[i].japanese).find(japanese) != std::string::npos)

@@ -149,6 +149,53 @@ TEST_F(CoreTest, TextSizeGuard) {
         EXPECT_EQ(surface_get(canvas, 15, 30) != Rgb({128, 128, 128}), painted) << c.name;
         EXPECT_EQ(changes, painted ? 1 : 0) << c.name << ": canvasChanged calls";
     }
+
+    // A board text is laid out in pixels, on board_line_count's lines: it is refused by its
+    // own bytes once laid out, not by the fixed grid's rule. 600 rows of the preview make 266
+    // lines of 800 pixels, which a grey fills with more than 61440 bytes of narrow characters.
+    LookRestore restore;
+    lookSettings = LookSettings{Look::photo, false, "", Target::board};
+    const struct {
+        const char *name;
+        int32_t cols, rows;
+        uint8_t grey;
+        bool converted;
+    } boards[] = {
+        {"white, over the grid's rule", 220, 400, 255, true},
+        {"grey, within the grid's rule", 100, 600, 128, false},
+        {"grey, a few lines", 100, 100, 128, true},
+    };
+    for (const auto &c : boards) {
+        squeezed_set(c.cols, c.rows, 30);
+        conversion.previewHeight = c.rows;
+        surface_fill(canvas, 0, 0, canvasWidth, canvasHeight, Rgb{c.grey, c.grey, c.grey});
+        std::string text = "kept";
+        EXPECT_EQ(text_convert(conversion, text) == ConvertOutcome::converted, c.converted)
+            << c.name << ": " << text.size() << " bytes";
+        EXPECT_EQ(text != "kept", c.converted) << c.name;
+        EXPECT_TRUE(board_text_fits(text)) << c.name;
+    }
+}
+
+// The editor holds a board text whole when its bytes in code page 932, as the window saves
+// it, are within the limit; UTF-8's three bytes of a full-width character count as two.
+TEST(Convert, BoardTextsFitByTheirCodePage932Bytes) {
+    std::string wide; // 30719 x ／: 61438 bytes in code page 932, 92157 in UTF-8
+    for (int i = 0; i < 30719; ++i)
+        wide += "\uff0f";
+    const struct {
+        const char *name;
+        std::string text;
+        bool fits;
+    } cases[] = {
+        {"61440 bytes", std::string(61438, '.') + "\r\n", true},
+        {"one more", std::string(61439, '.') + "\r\n", false},
+        {"full-width, 61440 bytes", wide + "\r\n", true},
+        {"full-width, two more", wide + "\uff0f\r\n", false},
+        {"no code: two bytes", std::string(61437, '.') + "\uc0ac\r\n", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(board_text_fits(c.text), c.fits) << c.name;
 }
 
 TEST_F(CoreTest, ConvertingIsRepeatableAndPlacementFree) {

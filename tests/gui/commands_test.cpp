@@ -251,6 +251,23 @@ TEST_F(Commands, ConvertRefusesWhatCannotBeConverted) {
     EXPECT_EQ(editor_text(), "kept");
     boxes = command_run(IDM_WIDER, {modal_press(IDOK)});
     EXPECT_EQ(boxes.size(), 1u) << dialogs_describe(boxes);
+
+    // A board text over the limit (a grey makes lines of narrow characters, nearly twice the
+    // limit, which the fixed grid's rule would let through) is refused the same way, never put
+    // in part.
+    settings.Mode = 1;
+    settings.Mojisu = 220;
+    settings.Hiritu = 100;
+    command_run(IDM_LOOK_PHOTO);
+    command_run(IDM_TARGET_BOARD);
+    const std::string grey = at("grey.bmp");
+    bmp_write(grey, 400, 400, [](int32_t, int32_t) { return Pixel{153, 153, 153}; });
+    boxes = open(grey);
+    EXPECT_TRUE(boxes.empty()) << dialogs_describe(boxes);
+    boxes = command_run(IDM_CONVERT, {modal_press(IDOK)});
+    ASSERT_EQ(boxes.size(), 1u) << dialogs_describe(boxes);
+    EXPECT_EQ(boxes[0].text, text_convert_too_large_message());
+    EXPECT_EQ(editor_text(), "kept");
 }
 
 TEST_F(Commands, NarrowerAndWiderStayInBounds) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/output/text_image.h"
 #include "core/reading/picture.h"
 #include "document/editor.h"
 #include "main_window/main_window.h"
@@ -99,4 +100,26 @@ TEST_F(SaveImage, PngInTheEditorsFontAndHtmlNamingIt) {
         EXPECT_EQ(seen[1].icon, ModalIcon::warning);
         EXPECT_EQ(file_read(path) == before, answer == IDNO);
     }
+
+    // 掲示板 saves what the board shows: the text laid out proportionally in its font on
+    // 18-pixel lines, as vkd draws it, and a page naming that font. Back on ウィンドウ the
+    // editor's cells again, byte for byte.
+    const std::string board = "／|.\r\n\u3000ー\r\n";
+    text_set(editorPane, board);
+    command_run(IDM_SAVEIMAGE, {file_dialog_answer(out + "\\window.png")});
+    command_run(IDM_TARGET_BOARD);
+    for (const char *name : {"board.png", "board.html"})
+        command_run(IDM_SAVEIMAGE, {file_dialog_answer(out + "\\" + name)});
+    command_run(IDM_TARGET_WINDOW);
+    command_run(IDM_SAVEIMAGE, {file_dialog_answer(out + "\\window-again.png")});
+    TextImageFont font;
+    std::string drawn, reason;
+    ASSERT_TRUE(text_image_font_board(nullptr, font, reason) &&
+                text_image_png_board(board, font, drawn, reason))
+        << reason;
+    EXPECT_TRUE(file_read(out + "\\board.png") == drawn);
+    EXPECT_NE(file_read(out + "\\board.html").find("font-family: \"MS PGothic\""),
+              std::string::npos);
+    ASSERT_NE(file_read(out + "\\window.png"), "<missing>");
+    EXPECT_TRUE(file_read(out + "\\window-again.png") == file_read(out + "\\window.png"));
 }
