@@ -366,6 +366,12 @@ int64_t text_convert_offset(int32_t meido) {
     return (int64_t{meido} - 50) * 10;
 }
 
+int32_t text_line_count(const Conversion &c, const LookSettings &look) {
+    if (look.look != Look::standard && look.target == Target::board)
+        return board_line_count(c.previewHeight, c.settings.Hiritu);
+    return c.mapRows;
+}
+
 bool text_convert_fits(const Conversion &c) {
     if (c.mapCols < 0 || c.mapRows < 0)
         return true; // nothing to convert: the text is empty

@@ -35,6 +35,11 @@ bool text_convert_fits(const Conversion &c);
 // counts as two bytes.
 bool board_text_fits(const std::string &utf8);
 
+// The lines the text of the conversion's geometry has: board_line_count's for a picture look in
+// the board target, mapRows for every other.
+struct LookSettings;
+int32_t text_line_count(const Conversion &c, const LookSettings &look);
+
 enum class ConvertOutcome { converted, tooLarge };
 
 // Reads the squeezed preview from the canvas, fills text with mapRows lines of mapCols ramp

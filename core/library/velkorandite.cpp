@@ -51,12 +51,13 @@ void options_apply(Conversion &c, const Options &options) {
     c.language = language_of(options.language);
 }
 
-// The widest width from Mojisu down to 20 whose text has at most that many lines and fits the
-// canvas. When none does, 20: the fewest lines there are (the fit may still lower it).
+// The widest width from Mojisu down to 20 whose text has at most that many lines (a board's
+// lines, in the board target) and fits the canvas. When none does, 20: the fewest lines there
+// are (the fit may still lower it).
 void width_for_lines(Conversion &c, int32_t lines) {
     for (int32_t width = c.settings.Mojisu; width >= mojisuMin; --width) {
         c.settings.Mojisu = width;
-        if (map_geometry_compute(c) && c.mapRows <= lines)
+        if (map_geometry_compute(c) && text_line_count(c, c.lookSettings) <= lines)
             return;
     }
     c.settings.Mojisu = mojisuMin;
@@ -76,7 +77,7 @@ void picture_convert(Conversion &c, const Options &options, Text &out) {
         return;
     }
     out.width = c.mapCols;
-    out.lines = c.mapRows;
+    out.lines = text_line_count(c, c.lookSettings);
     map_geometry_update(c);
     CellColors colors;
     if (options.colors)
@@ -150,8 +151,9 @@ CellColors colors_of(const Text &text) {
     CellColors colors;
     if (text.colors.empty())
         return colors;
+    // The grid the colours were read from: a board text's lines are not its rows.
     colors.cols = text.width;
-    colors.rows = text.lines;
+    colors.rows = text.width > 0 ? static_cast<int32_t>(text.colors.size() / size_t(text.width)) : 0;
     for (const Color &c : text.colors)
         colors.cells.push_back(Rgb{c.r, c.g, c.b});
     return colors;

@@ -79,10 +79,13 @@ struct Text {
     int systemError = 0; // the errno value of an open failure
     std::string text;    // the text picture, UTF-8 (ASCII but for full-width characters), every
                          // line ended by CR LF
-    int32_t width = 0;   // characters per line, once the picture is opened and fitted
-    int32_t lines = 0;
+    int32_t width = 0;   // characters per line, once the picture is opened and fitted (a board
+                         // text's columns of 8 pixels)
+    int32_t lines = 0;   // the text's lines (a board text's too: its lines are not columns')
     bool widthLowered = false; // stretch mode lowered the width for the picture to fit
-    std::vector<Color> colors; // with Options::colors: width x lines, row by row
+    // With Options::colors: width per row, row by row, the fixed grid's rows (which a board
+    // text's lines are not).
+    std::vector<Color> colors;
 };
 
 struct Converter;
