@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/conversion/convert.h"
 #include "core/conversion/geometry.h"
 #include "core/common/language.h"
 #include "core/conversion/settings.h"
@@ -14,10 +15,12 @@ static const char *const labels[statusParts] = {"", "B：", "T：", "比：", "�
 void status_texts_build(const char *help, std::string (&texts)[statusParts]) {
     for (int i = 0; i < statusParts; ++i)
         texts[i] = language_text(labels[i]);
-    // In 64 bits: Mojisu and mapRows can be anything a hand-edited settings file gives.
-    const int64_t bytes = (int64_t{settings.Mojisu} + 2) * mapRows;
+    // In 64 bits: Mojisu and mapRows can be anything a hand-edited settings file gives. A
+    // board's lines are its own (its bytes, known once laid out, are counted as a full line's).
+    const int32_t lines = text_line_count(conversion, lookSettings);
+    const int64_t bytes = (int64_t{settings.Mojisu} + 2) * lines;
     texts[1] += std::to_string(bmpWidth) + "." + std::to_string(bmpHeight);
-    texts[2] += std::to_string(settings.Mojisu) + "." + std::to_string(mapRows) + " (" +
+    texts[2] += std::to_string(settings.Mojisu) + "." + std::to_string(lines) + " (" +
                 std::to_string(bytes) + "bytes)";
     texts[3] += std::to_string(settings.Hiritu);
     texts[4] += std::to_string(settings.Meido);

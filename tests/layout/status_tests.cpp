@@ -22,6 +22,9 @@ struct StatusCase {
     int32_t mojisu, hiritu, meido, bmpW, bmpH, rows;
     const char *help;
     const char *expected[statusParts];
+    Look look = Look::standard;
+    Target target = Target::window;
+    int32_t previewHeight = 0;
 };
 
 static const StatusCase statusCases[] = {
@@ -80,6 +83,31 @@ static const StatusCase statusCases[] = {
      INT32_MAX,
      nullptr,
      {"", "B：1.1", "T：2147483647.2147483647 (4611686018427387903bytes)", "比：50", "明：50"}},
+    // A board's lines are 18 pixels of the preview drawn 8 pixels a column: 90 rows, 40 lines.
+    {"a board's lines",
+     100,
+     50,
+     50,
+     400,
+     300,
+     45,
+     nullptr,
+     {"", "B：400.300", "T：100.40 (4080bytes)", "比：50", "明：50"},
+     Look::trace,
+     Target::board,
+     90},
+    {"the standard look in the board's font keeps its rows",
+     100,
+     50,
+     50,
+     400,
+     300,
+     45,
+     nullptr,
+     {"", "B：400.300", "T：100.45 (4590bytes)", "比：50", "明：50"},
+     Look::standard,
+     Target::board,
+     90},
 };
 
 TEST(StatusTexts, FiveTextsFromTheCurrentValues) {
@@ -91,6 +119,9 @@ TEST(StatusTexts, FiveTextsFromTheCurrentValues) {
         bmpWidth = c.bmpW;
         bmpHeight = c.bmpH;
         mapRows = c.rows;
+        lookSettings.look = c.look;
+        lookSettings.target = c.target;
+        previewHeight = c.previewHeight;
         std::string texts[statusParts];
         status_texts_build(c.help, texts);
         std::string expected[statusParts];
@@ -100,6 +131,7 @@ TEST(StatusTexts, FiveTextsFromTheCurrentValues) {
     }
     settings_defaults(settings);
     map_geometry_clear(conversion);
+    lookSettings = LookSettings{};
 }
 
 TEST(StatusPartEdges, HalfForHelpThenElevenFifteenSevenFortieths) {
