@@ -268,6 +268,7 @@ static void command_look(int id) {
     else
         lookSettings.look = static_cast<Look>(id - IDM_LOOK_STANDARD);
     look_menu_update();
+    status_bar_refresh(nullptr); // a board's lines are the picture looks' only
     // The squeezed preview may still be painted in the old look's greys: show the picture again.
     if (imageLoaded) {
         canvas_background_paint();
@@ -280,6 +281,7 @@ static void command_look(int id) {
 static void command_target(int id) {
     lookSettings.target = id == IDM_TARGET_BOARD ? Target::board : Target::window;
     look_menu_update();
+    status_bar_refresh(nullptr); // a board's lines are not the window's rows
     editor_font_apply();
 }
 

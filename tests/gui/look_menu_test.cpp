@@ -1,6 +1,7 @@
 // The 画質 submenu: its marks follow the commands and the settings file, a change of look shows
 // the picture again at once, and Convert in every look gives the bytes vkd.exe gives.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "core/conversion/surface.h"
 #include "image_pane/image_pane.h"
 #include "main_window/main_window.h"
+#include "main_window/status_bar.h"
 #include "resources/resource.h"
 #include "tests/gui/file_dialog.h"
 #include "tests/gui/gui_session.h"
@@ -151,6 +153,15 @@ int shown_wrong() {
 TEST_F(LookMenu, MarksFollowTheCommands) {
     ASSERT_NE(app_start(), nullptr);
     EXPECT_EQ(marks(), marks_of(Look::standard, false)) << "at start";
+    // With a picture open the status bar's text size follows too: a board's lines are its own.
+    bmp_write(startDir + "\\marks.bmp", 160, 120,
+              [](int32_t x, int32_t y) { return photo_pixel(x, y, 160, 120); });
+    ASSERT_EQ(command_run(IDM_OPEN, {file_dialog_answer(startDir + "\\marks.bmp")}).size(), 1u);
+    auto text_size_shown = [] {
+        wchar_t shown[128] = {};
+        SendMessageW(statusBar, SB_GETTEXTW, 2, reinterpret_cast<LPARAM>(shown));
+        return utf8_of(shown);
+    };
     struct Step {
         int id;
         Look look;
@@ -184,6 +195,9 @@ TEST_F(LookMenu, MarksFollowTheCommands) {
             << s.id;
         EXPECT_TRUE(radio_marked(s.charSet == 1 ? IDM_CHARSET_FULL : IDM_CHARSET_HALF)) << s.id;
         EXPECT_FALSE(radio_marked(IDM_DITHER)) << s.id;
+        std::string texts[statusParts];
+        status_texts_build(nullptr, texts);
+        EXPECT_EQ(text_size_shown(), texts[2]) << s.id;
     }
 }
 
