@@ -147,10 +147,15 @@ std::string board_line_layout(const uint8_t *darkness, int32_t width, const Boar
             for (size_t i = 0; i < s.ink.size(); ++i)
                 dot += int64_t{p[i]} * s.ink[i];
             int64_t cost = squares[size_t(end)] - squares[size_t(x)] - 2 * dot + s.square;
-            if (set.blankWeight > 1)
-                for (int32_t c = 0; c < s.width; ++c)
-                    if (blank[size_t(x + c)])
-                        cost += (set.blankWeight - 1) * s.column[size_t(c)];
+            if (set.emptyBackground) {
+                // A glyph inked only where the picture is blank is a dot placed to nudge the
+                // next one into place: never, on an empty background.
+                bool inkOnPicture = s.square == 0;
+                for (int32_t c = 0; c < s.width && !inkOnPicture; ++c)
+                    inkOnPicture = !blank[size_t(x + c)] && s.column[size_t(c)] > 0;
+                if (!inkOnPicture)
+                    continue;
+            }
             for (int h = 0; h < 2; ++h) {
                 const Step &from = h == 0 ? open : closed;
                 if (from.cost == LLONG_MAX || (s.halfSpace && h == 1))
@@ -236,7 +241,7 @@ std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t widt
             v = static_cast<uint8_t>(255 - curve[v]);
         trace_edges(grid.data(), width, static_cast<int32_t>(rows), dark, TraceScale{1, 3});
         set.black = 255;
-        set.blankWeight = boardTraceBlankWeight;
+        set.emptyBackground = true;
     } else {
         for (size_t i = 0; i < grid.size(); ++i)
             dark[i] = curve[grid[i]];

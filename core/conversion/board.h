@@ -16,7 +16,6 @@ constexpr int32_t boardColumnPixels = 8;   // --width N makes the picture N x 8 
 constexpr int32_t boardInkBands = 6;       // a glyph's ink is measured in bands of 3 rows
 constexpr int32_t boardGlyphMaxWidth = 16; // the widest glyph, a full-width character
 constexpr int32_t boardOverhang = 8;       // a line may end this far past the picture's width
-constexpr int32_t boardTraceBlankWeight = 32;
 
 // A character's advance at 16 pixels and its ink, column by column (boardInkBands values each,
 // top first; 0 blank, 255 every pixel inked).
@@ -51,10 +50,9 @@ struct BoardSet {
     // The ink the picture's black stands for, 0..255: the darkest glyph's mean for a picture of
     // tones (board_set_make's choice), full ink for a drawing of thin lines.
     int32_t black = 0;
-    // How many times ink costs where the picture is blank: 1 for a picture of tones; more for a
-    // drawing whose background stays empty, where a dot that only nudges the next character into
-    // place is not worth its ink.
-    int32_t blankWeight = 1;
+    // A drawing whose background stays empty: a character inked only where the picture is blank
+    // (a dot that would nudge the next one into place) is not placed at all.
+    bool emptyBackground = false;
 };
 
 // From a UTF-8 list (empty: boardDefaultChars); duplicates count once. False, with the first
@@ -79,7 +77,7 @@ int32_t board_line_count(int64_t previewHeight, int32_t hiritu);
 // wide and `lines` lines high, each line's strip box-averaged into boardInkBands bands a column,
 // taken through curve (luminance to darkness, 0 white .. 255 black), and laid out line by line;
 // lines end with CR LF. With trace, the strips are the edges (core/conversion/trace.h) of the
-// picture taken through curve, set's black is full ink and its blankWeight
-// boardTraceBlankWeight. Nothing for a raster or size of 0.
+// picture taken through curve, set's black is full ink and its background empty. Nothing for
+// a raster or size of 0.
 std::string board_text(const uint8_t *luma, int32_t sw, int32_t sh, int32_t width, int32_t lines,
                        const uint8_t (&curve)[256], BoardSet set, bool trace);

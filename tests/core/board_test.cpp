@@ -126,22 +126,22 @@ TEST(Board, StrokesLandWhereThePictureHasThem) {
     BoardSet set;
     std::string unknown;
     ASSERT_TRUE(board_set_make(set, "", unknown));
-    for (int32_t weight : {1, boardTraceBlankWeight}) {
-        set.blankWeight = weight;
+    for (bool empty : {false, true}) {
+        set.emptyBackground = empty;
         int32_t stray = 0; // columns inked more than a glyph's width from the bar
-        for (int32_t x = 0; x < 200; x += 7) {
+        for (int32_t x = 0; x < 200; x += x < 40 ? 1 : 7) {
             const Strip s = strip_bar(240, x, x + 3);
             const std::string line = board_line_layout(s.data(), 240, set);
             const std::vector<int32_t> ink = line_ink(line);
             const int32_t heaviest =
                 int32_t(std::max_element(ink.begin(), ink.end()) - ink.begin());
             EXPECT_LE(std::abs(heaviest - (x + 1)), 3)
-                << "bar at " << x << ", weight " << weight << ": [" << line << "]";
+                << "bar at " << x << (empty ? ", empty background" : "") << ": [" << line << "]";
             for (size_t c = 0; c < ink.size(); ++c)
                 stray += ink[c] > 0 && std::abs(int32_t(c) - (x + 1)) > boardGlyphMaxWidth / 2;
         }
-        if (weight > 1) {
-            EXPECT_EQ(stray, 0) << "weight " << weight;
+        if (empty) {
+            EXPECT_EQ(stray, 0);
         }
     }
 }
