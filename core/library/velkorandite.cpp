@@ -153,7 +153,8 @@ CellColors colors_of(const Text &text) {
         return colors;
     // The grid the colours were read from: a board text's lines are not its rows.
     colors.cols = text.width;
-    colors.rows = text.width > 0 ? static_cast<int32_t>(text.colors.size() / size_t(text.width)) : 0;
+    colors.rows =
+        text.width > 0 ? static_cast<int32_t>(text.colors.size() / size_t(text.width)) : 0;
     for (const Color &c : text.colors)
         colors.cells.push_back(Rgb{c.r, c.g, c.b});
     return colors;

@@ -81,7 +81,7 @@ struct Text {
                          // line ended by CR LF
     int32_t width = 0;   // characters per line, once the picture is opened and fitted (a board
                          // text's columns of 8 pixels)
-    int32_t lines = 0;   // the text's lines (a board text's too: its lines are not columns')
+    int32_t lines = 0;   // the text's lines (a board text's: its own 18-pixel lines)
     bool widthLowered = false; // stretch mode lowered the width for the picture to fit
     // With Options::colors: width per row, row by row, the fixed grid's rows (which a board
     // text's lines are not).
