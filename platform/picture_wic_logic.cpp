@@ -124,16 +124,8 @@ WicView jpeg_view(const uint8_t *data, size_t size, const PictureProbe &probe) {
 
 // GIF data sub-blocks from at to their terminator; false when the file ends first.
 bool gif_blocks_end(const uint8_t *data, size_t size, size_t &at) {
-    for (;;) {
-        if (at >= size)
-            return false;
-        const size_t length = data[at++];
-        if (length == 0)
-            return true;
-        if (length > size - at)
-            return false;
-        at += length;
-    }
+    uint64_t bytes = 0;
+    return gif_skip_blocks(data, size, at, bytes);
 }
 
 // A descriptor (n bytes, its flags at flagsAt) and the colour table it announces, completed to

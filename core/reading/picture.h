@@ -116,6 +116,10 @@ inline uint8_t alpha_over_white(uint8_t c, uint8_t a) {
 // The CRC of a PNG chunk's type and data (ISO 3309).
 uint32_t png_crc32(const uint8_t *p, size_t n);
 
+// Skips GIF data sub-blocks from at (a length byte, that many bytes, until a length of 0) past
+// their terminator, adding their data bytes to bytes; false when the data ends first.
+bool gif_skip_blocks(const uint8_t *data, size_t size, size_t &at, uint64_t &bytes);
+
 // The orientation tag (0x0112) of IFD0 in the TIFF data of an APP1 segment (what follows
 // "Exif\0\0"); 1 when it is missing, malformed or outside 1 to 8.
 int exif_orientation(const uint8_t *tiff, size_t size);

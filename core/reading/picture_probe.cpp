@@ -334,22 +334,6 @@ PictureProbe jpeg_probe(const uint8_t *data, size_t size, PictureProbe probe) {
     return probe;
 }
 
-// Skips GIF data sub-blocks (a length byte, that many bytes, until a length of 0), counting
-// their bytes into bytes.
-bool gif_skip_blocks(const uint8_t *data, size_t size, size_t &at, uint64_t &bytes) {
-    for (;;) {
-        if (at >= size)
-            return false;
-        const size_t length = data[at++];
-        if (length == 0)
-            return true;
-        if (length > size - at)
-            return false;
-        at += length;
-        bytes += length;
-    }
-}
-
 PictureProbe gif_probe(const uint8_t *data, size_t size, PictureProbe probe) {
     if (size < 13)
         return refuse(probe, "GIF screen descriptor cut off");
@@ -452,6 +436,20 @@ PictureProbe picture_probe(const uint8_t *data, size_t size) {
         break;
     }
     return refuse(probe, "not a PNG, JPEG or GIF file");
+}
+
+bool gif_skip_blocks(const uint8_t *data, size_t size, size_t &at, uint64_t &bytes) {
+    for (;;) {
+        if (at >= size)
+            return false;
+        const size_t length = data[at++];
+        if (length == 0)
+            return true;
+        if (length > size - at)
+            return false;
+        at += length;
+        bytes += length;
+    }
 }
 
 // A byte at a time, from a table made once.
