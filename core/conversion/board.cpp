@@ -20,7 +20,7 @@ struct Seen {
     bool halfSpace;
     std::vector<int32_t> ink;    // width x bands
     int64_t square;              // sum of ink squared
-    std::vector<int64_t> column; // each column's ink squared
+    std::vector<bool> inked;     // the columns with ink
 };
 
 std::vector<std::string> characters_of(const std::string &text) {
@@ -99,7 +99,7 @@ std::string board_line_layout(const uint8_t *darkness, int32_t width, const Boar
     for (int32_t k : set.glyphs) {
         const BoardGlyph &g = boardGlyphs[k];
         Seen s{k, g.width, k == set.halfSpace, std::vector<int32_t>(size_t(g.width) * bands), 0,
-               std::vector<int64_t>(size_t(g.width), 0)};
+               std::vector<bool>(size_t(g.width), false)};
         auto ink = [&](int32_t c, int32_t b) {
             return c < 0 || c >= g.width ? 0
                                          : (g.ink[c * boardInkBands + 2 * b] +
@@ -110,7 +110,8 @@ std::string board_line_layout(const uint8_t *darkness, int32_t width, const Boar
                 const int32_t v = ink(c - 1, b) + ink(c, b) + ink(c + 1, b);
                 s.ink[size_t(c) * bands + b] = v;
                 s.square += int64_t{v} * v;
-                s.column[size_t(c)] += int64_t{v} * v;
+                if (v > 0)
+                    s.inked[size_t(c)] = true;
             }
         glyphs.push_back(std::move(s));
     }
@@ -152,7 +153,7 @@ std::string board_line_layout(const uint8_t *darkness, int32_t width, const Boar
                 // next one into place: never, on an empty background.
                 bool inkOnPicture = s.square == 0;
                 for (int32_t c = 0; c < s.width && !inkOnPicture; ++c)
-                    inkOnPicture = !blank[size_t(x + c)] && s.column[size_t(c)] > 0;
+                    inkOnPicture = !blank[size_t(x + c)] && s.inked[size_t(c)];
                 if (!inkOnPicture)
                     continue;
             }

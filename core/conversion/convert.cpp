@@ -329,7 +329,7 @@ void look_convert(Conversion &c, std::string &out, const Grid &g, const LookSett
                         c.settings.Meido, invert, chars, greys, c.lookCache);
     // The trace look's background stays empty: the tone's error carried into a blank cell, or
     // a list without a space, would fill it.
-    if (look.look == Look::trace)
+    if (traced)
         trace_background_clear(c, samples, wide, chars, lines, greys);
     for (int64_t i = 0; i < c.mapRows; ++i) {
         if (wide)
